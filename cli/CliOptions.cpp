@@ -1,0 +1,150 @@
+#include "CliOptions.h"
+
+#include "ColorScheme.h"
+
+namespace {
+
+// Long options that take a value, and where each one goes.
+struct TValueOption {
+  const char *Name;
+  std::string TCliOptions::*Field;
+};
+constexpr TValueOption PageTextOptions[] = {
+    {"--title", &TCliOptions::Title},
+    {"--header", &TCliOptions::Header},
+    {"--body-start", &TCliOptions::BodyStart},
+    {"--body-end", &TCliOptions::BodyEnd},
+};
+
+void SetScheme(TCliOptions &Options, const std::string &Name) {
+  std::string Lower = Name;
+  for (char &C : Lower)
+    if (C >= 'A' && C <= 'Z')
+      C = char(C + 32);
+  if (Lower == "builtin") {
+    Options.Preset = -1;
+    return;
+  }
+  Options.Preset = FindColorPreset(Name);
+  if (Options.Preset < 0)
+    throw EUsageError("unknown scheme '" + Name +
+                      "' (use builtin, Default, Classic, Twilight or Ocean)");
+}
+
+void AddElement(TCliOptions &Options, const std::string &Setting) {
+  const size_t Equals = Setting.find('=');
+  const int E = Equals == std::string::npos ? -1 : FindElementByValueName(Setting.substr(0, Equals));
+  if (E < 0)
+    throw EUsageError("--element needs NAME=VALUE with NAME one of Whitespace_(BG), Comment, "
+                      "Reserved_word, Identifier, Symbol, String, Number, Assembler");
+  Options.Elements.emplace_back(static_cast<THighlightElement>(E), Setting.substr(Equals + 1));
+}
+
+} // namespace
+
+TCliOptions ParseCliOptions(const std::vector<std::string> &Args) {
+  TCliOptions Options;
+  bool OptionsEnded = false;
+  for (size_t K = 0; K < Args.size(); ++K) {
+    const std::string &Arg = Args[K];
+    if (OptionsEnded || Arg == "-" || Arg.empty() || Arg[0] != '-') {
+      Options.Files.push_back(Arg);
+      continue;
+    }
+    if (Arg == "--") {
+      OptionsEnded = true;
+      continue;
+    }
+    if (Arg == "--help" || Arg == "-h") {
+      Options.Help = true;
+      continue;
+    }
+    if (Arg == "--version") {
+      Options.Version = true;
+      continue;
+    }
+    // The option's name and value, from "--name=value" or the next argument.
+    std::string Name = Arg;
+    std::string Value;
+    bool HasValue = false;
+    if (Arg.compare(0, 2, "--") == 0) {
+      const size_t Equals = Arg.find('=');
+      if (Equals != std::string::npos) {
+        Name = Arg.substr(0, Equals);
+        Value = Arg.substr(Equals + 1);
+        HasValue = true;
+      }
+    } else if (Arg.size() > 2 && Arg[1] == 'o') { // -oPATH
+      Name = "-o";
+      Value = Arg.substr(2);
+      HasValue = true;
+    }
+    auto TakeValue = [&]() -> const std::string & {
+      if (!HasValue) {
+        if (K + 1 >= Args.size())
+          throw EUsageError("option " + Name + " needs a value");
+        Value = Args[++K];
+      }
+      return Value;
+    };
+    if (Name == "-o" || Name == "--output") {
+      Options.Output = TakeValue();
+      Options.HasOutput = true;
+    } else if (Name == "--scheme") {
+      SetScheme(Options, TakeValue());
+    } else if (Name == "--element") {
+      AddElement(Options, TakeValue());
+    } else {
+      bool Known = false;
+      for (const TValueOption &Option : PageTextOptions)
+        if (Name == Option.Name) {
+          Options.*Option.Field = TakeValue();
+          Known = true;
+        }
+      if (!Known)
+        throw EUsageError("unknown option " + Name);
+    }
+  }
+  if (Options.Help || Options.Version)
+    return Options;
+  if (Options.Files.empty())
+    throw EUsageError("no input file given");
+  if (Options.Files.size() > 1)
+    throw EUsageError("give exactly one input file");
+  return Options;
+}
+
+void ApplyCliOptions(const TCliOptions &Options, TTessaline &Converter) {
+  Converter.SetTitle(Options.Title);
+  Converter.SetAddHeader(Options.Header);
+  Converter.SetAddBodyStart(Options.BodyStart);
+  Converter.SetAddBodyEnd(Options.BodyEnd);
+  if (Options.Preset >= 0)
+    ApplyColorPreset(Converter, Options.Preset);
+  for (const auto &[Element, Value] : Options.Elements)
+    LoadElementSetting(Converter, Element, Value);
+}
+
+std::string CliUsage() {
+  return "Usage: tessaline-cli [OPTIONS] FILE\n"
+         "Converts Pascal source FILE into a highlighted HTML page, written beside it\n"
+         "with the extension .html. FILE - reads standard input (the page then goes to\n"
+         "standard output unless -o is given).\n"
+         "\n"
+         "Options:\n"
+         "  -o PATH              write the page to PATH; - for standard output\n"
+         "  --title TEXT         page title (default: \"" +
+         std::string(DefaultPageTitle) +
+         "\")\n"
+         "  --header TEXT        HTML added at the end of HEAD\n"
+         "  --body-start TEXT    HTML added before the source\n"
+         "  --body-end TEXT      HTML added after the source\n"
+         "  --scheme NAME        builtin (default), Default, Classic, Twilight or Ocean\n"
+         "  --element NAME=VALUE one element's setting as stored, e.g.\n"
+         "                       --element Comment=32768,0,I,0 (colour, -, styles BIUS,\n"
+         "                       default colour 0/1); applied after --scheme, in order\n"
+         "  --help               show this text\n"
+         "  --version            show the version\n"
+         "\n"
+         "Exit status: 0 done, 1 the input or output failed, 2 wrong usage.\n";
+}

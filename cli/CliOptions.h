@@ -1,0 +1,45 @@
+// Command-line options of tessaline-cli, parsed apart from running them so
+// that tests can set up a converter exactly as the tool does.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "Tessaline.h"
+
+/// A command line that makes no sense; the message says why.
+class EUsageError : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
+/// The page title the window starts with, used when none is given.
+inline constexpr const char *DefaultPageTitle = "Howdy !!! Greetings from Tessaline :-)";
+
+struct TCliOptions {
+  std::vector<std::string> Files;
+  bool HasOutput = false;
+  std::string Output; // "-" for standard output
+  std::string Title = DefaultPageTitle;
+  std::string Header;
+  std::string BodyStart;
+  std::string BodyEnd;
+  int Preset = -1; // -1: the converter's built-in scheme
+  std::vector<std::pair<THighlightElement, std::string>> Elements;
+  bool Help = false;
+  bool Version = false;
+};
+
+/// Parses the arguments after the program name. Options may come before
+/// or after FILE; "--" ends them; long options also take "--name=value".
+/// Throws EUsageError.
+TCliOptions ParseCliOptions(const std::vector<std::string> &Args);
+
+/// Gives Converter the options' page texts, then the scheme: the preset
+/// (or the built-in scheme left as it is), then each --element in order.
+void ApplyCliOptions(const TCliOptions &Options, TTessaline &Converter);
+
+/// The short usage text, ending in a line end.
+std::string CliUsage();

@@ -1,0 +1,105 @@
+#include "ColorScheme.h"
+
+#include "TextUtils.h"
+
+const char *const ElementCaptions[ElementCount] = {
+    "Whitespace (BG)", "Comment", "Reserved word", "Identifier",
+    "Symbol",          "String",  "Number",        "Assembler",
+};
+
+const char *const ColorPresetNames[ColorPresetCount] = {"Default", "Classic", "Twilight", "Ocean"};
+
+// Rows are presets, columns the elements Whitespace (BG), Comment,
+// Reserved word, Identifier, Symbol, String, Number, Assembler.
+const TColorPresets ColorPresets = {
+    {
+        clWhite, clBlack,  clBlack, clBlack,  clBlack, clBlue,   clBlack,   clBlack,
+        clNavy,  clSilver, clWhite, clYellow, clYellow, clYellow, clYellow, clLime,
+        clBlack, clSilver, clAqua,  clWhite,  clAqua,  clYellow, clFuchsia, clLime,
+        clAqua,  clTeal,   clBlack, clBlue,   clBlack, clPurple, clOlive,   clBlue,
+    },
+    {
+        1, 1, 1, 1, 1, 0, 1, 1,
+        1, 0, 0, 1, 1, 1, 1, 0,
+        1, 0, 0, 1, 0, 0, 0, 0,
+        0, 0, 0, 1, 0, 0, 0, 1,
+    },
+    {
+        0, fsItalic, fsBold, 0, 0, 0, 0, 0,
+        0, 0,        0,      0, 0, 0, 0, 0,
+        0, fsItalic, fsBold, 0, 0, 0, 0, 0,
+        0, fsItalic, fsBold, 0, 0, 0, 0, 0,
+    },
+};
+
+int FindColorPreset(std::string_view Name) {
+  auto Lower = [](char C) { return C >= 'A' && C <= 'Z' ? char(C + 32) : C; };
+  for (int P = 0; P < ColorPresetCount; ++P) {
+    const std::string_view Candidate = ColorPresetNames[P];
+    if (Candidate.size() != Name.size())
+      continue;
+    bool Equal = true;
+    for (size_t K = 0; K < Name.size() && Equal; ++K)
+      Equal = Lower(Candidate[K]) == Lower(Name[K]);
+    if (Equal)
+      return P;
+  }
+  return -1;
+}
+
+void ApplyColorPreset(TTessaline &Converter, int P) {
+  for (int K = 0; K < ElementCount; ++K) {
+    const auto E = static_cast<THighlightElement>(K);
+    const int Entry = P * ElementCount + K;
+    Converter.SetElementColor(E, ColorPresets.Colors[Entry]);
+    Converter.SetElementDefault(E, ColorPresets.Defaults[Entry] != 0);
+    Converter.SetElementStyle(E, ColorPresets.Styles[Entry]);
+  }
+}
+
+std::string ElementValueName(THighlightElement E) { return SpacesToUnderscores(ElementCaptions[E]); }
+
+int FindElementByValueName(std::string_view Name) {
+  for (int E = 0; E < ElementCount; ++E)
+    if (ElementValueName(static_cast<THighlightElement>(E)) == Name)
+      return E;
+  return -1;
+}
+
+void LoadElementSetting(TTessaline &Converter, THighlightElement E, std::string_view Value) {
+  const std::string_view Text = Value.substr(0, 200);
+  // Colour first: its setter clears the flag on a change, and the stored
+  // flag set afterwards is the one that must hold.
+  Converter.SetElementColor(E, ParseIntegerOr(ExtractField(Text, ',', 0), 1));
+  Converter.SetElementDefault(E, ParseIntegerOr(ExtractField(Text, ',', 3), 1) > 0);
+  std::string Letters = ExtractField(Text, ',', 2).substr(0, 20);
+  for (char &C : Letters)
+    if (C >= 'a' && C <= 'z')
+      C = char(C - 32);
+  TFontStyles Styles = 0;
+  if (Letters.find('B') != std::string::npos)
+    Styles |= fsBold;
+  if (Letters.find('I') != std::string::npos)
+    Styles |= fsItalic;
+  if (Letters.find('U') != std::string::npos)
+    Styles |= fsUnderline;
+  if (Letters.find('S') != std::string::npos)
+    Styles |= fsStrikeOut;
+  Converter.SetElementStyle(E, Styles);
+}
+
+std::string FormatElementSetting(const TTessaline &Converter, THighlightElement E) {
+  const TFontStyles Styles = Converter.ElementStyle(E);
+  std::string Letters;
+  if (Styles & fsBold)
+    Letters += 'B';
+  if (Styles & fsItalic)
+    Letters += 'I';
+  if (Styles & fsUnderline)
+    Letters += 'U';
+  if (Styles & fsStrikeOut)
+    Letters += 'S';
+  return std::to_string(Converter.ElementColor(E)) + ',' +
+         std::to_string(Converter.ElementColor(heWhitespace)) + ',' + Letters + ',' +
+         (Converter.ElementDefault(E) ? "1" : "0") + ",1," + std::to_string(int(E)) + ",0";
+}

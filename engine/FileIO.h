@@ -1,0 +1,60 @@
+// Whole-file reading and failure-safe file writing for the converter and
+// the tools built on it. Failures are EStreamError exceptions carrying the
+// messages users see.
+#pragma once
+
+#include <string>
+
+#include "Tessaline.h"
+
+/// The file's bytes, read at once. Throws EFOpenError ("Cannot open file
+/// NAME") when it cannot be opened or is a directory, EReadError ("Stream
+/// read error") when fewer bytes than its size can be read. Pipes and
+/// devices are read to their end.
+std::string ReadFileBytes(const std::string &FileName);
+
+/// Writes a file so that a failure never damages what was there: the bytes
+/// go to a hidden temporary file beside the target, which replaces the
+/// target on Commit and is removed if Commit never comes (destruction,
+/// an exception). An existing target keeps its permissions; a symbolic link
+/// keeps pointing where it did and its target file is replaced. Targets
+/// that are not regular files (/dev/null, a pipe) are written directly, as
+/// are files in a folder that allows no new file but the file allows
+/// writing.
+class TSafeFileWriter : public TOutputSink {
+public:
+  /// Throws EFCreateError ("Cannot create file NAME").
+  explicit TSafeFileWriter(const std::string &FileName);
+  TSafeFileWriter(const TSafeFileWriter &) = delete;
+  TSafeFileWriter &operator=(const TSafeFileWriter &) = delete;
+  ~TSafeFileWriter() override;
+
+  /// Throws EWriteError ("Stream write error").
+  void Write(const char *Data, size_t Size) override;
+  /// Puts the written bytes in place of the target. Throws EWriteError when
+  /// the data cannot be flushed, EFCreateError when the target cannot be
+  /// replaced; the target is then unchanged.
+  void Commit();
+  /// Removes the temporary file now; the target stays as it was.
+  void Abandon();
+
+private:
+  std::string FFileName;  // as the caller named it, for messages
+  std::string FTarget;    // the file to replace (symbolic links resolved)
+  std::string FTempName;  // empty when writing the target directly
+  int FFile = -1;
+};
+
+/// Writes to an open descriptor such as standard output; throws EWriteError.
+class TDescriptorSink : public TOutputSink {
+public:
+  explicit TDescriptorSink(int Descriptor) : FDescriptor(Descriptor) {}
+  void Write(const char *Data, size_t Size) override;
+
+private:
+  int FDescriptor;
+};
+
+/// Writes Size bytes to Descriptor, retrying short writes and EINTR;
+/// throws EWriteError.
+void WriteAll(int Descriptor, const char *Data, size_t Size);

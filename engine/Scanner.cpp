@@ -1,0 +1,337 @@
+#include "Scanner.h"
+
+#include <cstring>
+
+#include "Markup.h"
+#include "PageWriter.h"
+#include "Tessaline.h"
+
+namespace {
+
+constexpr uint16_t ClassOf(unsigned char C) {
+  uint16_t Class = tsOther;
+  if ((C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z') || C == '_')
+    Class = tsLetter | csIdent;
+  if (C >= '0' && C <= '9')
+    Class = tsDigit | csIdent | csDecimal | csHex;
+  if ((C >= 'A' && C <= 'F') || (C >= 'a' && C <= 'f'))
+    Class |= csHex;
+  switch (C) {
+  case '#': Class = tsHash; break;
+  case '\'': Class = tsQuote; break;
+  case '$': Class = tsDollar | csHex; break;
+  case '&': case '<': case '>': case '"': Class = tsEntity; break;
+  case '/': Class = tsSlash | csSymbol; break;
+  case '{': Class = tsBrace | csSymbol; break;
+  case '(': Class = tsParen | csSymbol; break;
+  case '.': Class = tsSymbol | csSymbol | csDecimal; break;
+  case '!': case '%': case ')': case '*': case '+': case ',': case '-':
+  case ':': case ';': case '=': case '?': case '@': case '[': case '\\':
+  case ']': case '^': case '`': case '|': case '}': case '~':
+    Class = tsSymbol | csSymbol;
+    break;
+  default: break;
+  }
+  return Class;
+}
+
+struct TClassTable {
+  uint16_t Entries[256];
+  constexpr TClassTable() : Entries() {
+    for (int C = 0; C < 256; ++C)
+      Entries[C] = ClassOf(static_cast<unsigned char>(C));
+  }
+};
+constexpr TClassTable ClassTable;
+
+// Entity text for each byte that needs one, indexed by the byte.
+const char *EntityFor(unsigned char C) {
+  switch (C) {
+  case '&': return HTMLEntities[0];
+  case '<': return HTMLEntities[1];
+  case '>': return HTMLEntities[2];
+  default: return HTMLEntities[3];
+  }
+}
+
+// Escapes Data into Out (a TPageWriter or a string appender), copying the
+// runs between entity characters whole.
+template <class TOut> void PutEscaped(TOut &Out, const char *Data, size_t Size) {
+  const char *Run = Data;
+  const char *End = Data + Size;
+  for (const char *P = Data; P < End; ++P) {
+    const unsigned char C = static_cast<unsigned char>(*P);
+    if (TokenStartOf(C) == tsEntity) {
+      Out.Put(Run, P - Run);
+      Out.Put(std::string_view(EntityFor(C)));
+      Run = P + 1;
+    }
+  }
+  Out.Put(Run, End - Run);
+}
+
+struct TStringAppender {
+  std::string &Text;
+  void Put(const char *Data, size_t Size) { Text.append(Data, Size); }
+  void Put(std::string_view S) { Text.append(S); }
+};
+
+// Reserved words are found by hashing the case-folded word into an
+// open-addressed table; this gives the same answers as comparing with
+// every word in turn, at one hash and one compare per identifier.
+constexpr size_t LongestReservedWord = 14;
+constexpr size_t ReservedSlots = 512;
+
+struct TFoldedWord {
+  uint64_t Low = 0, High = 0;
+  size_t Length = 0;
+  bool operator==(const TFoldedWord &) const = default;
+};
+
+// ORing in 0x20 folds A-Z to a-z; the other identifier bytes (digits, "_")
+// occur in no reserved word, so whatever they turn into cannot match.
+TFoldedWord FoldWord(const char *Word, size_t Length) {
+  unsigned char Bytes[16] = {};
+  for (size_t K = 0; K < Length; ++K)
+    Bytes[K] = static_cast<unsigned char>(Word[K]) | 0x20;
+  TFoldedWord Folded;
+  std::memcpy(&Folded.Low, Bytes, 8);
+  std::memcpy(&Folded.High, Bytes + 8, 8);
+  Folded.Length = Length;
+  return Folded;
+}
+
+size_t SlotOf(const TFoldedWord &W) {
+  const uint64_t H = (W.Low * 0x9E3779B97F4A7C15ull) ^ (W.High * 0xC2B2AE3D27D4EB4Full) ^ W.Length;
+  return static_cast<size_t>((H ^ (H >> 29)) & (ReservedSlots - 1));
+}
+
+struct TReservedTable {
+  TFoldedWord Slots[ReservedSlots];
+  TReservedTable() {
+    for (const char *Word : ReservedWords) {
+      const TFoldedWord Folded = FoldWord(Word, std::strlen(Word));
+      size_t Slot = SlotOf(Folded);
+      while (Slots[Slot].Length != 0)
+        Slot = (Slot + 1) & (ReservedSlots - 1);
+      Slots[Slot] = Folded;
+    }
+  }
+  bool Contains(const char *Word, size_t Length) const {
+    if (Length < 2 || Length > LongestReservedWord)
+      return false;
+    const TFoldedWord Folded = FoldWord(Word, Length);
+    for (size_t Slot = SlotOf(Folded);; Slot = (Slot + 1) & (ReservedSlots - 1)) {
+      if (Slots[Slot] == Folded)
+        return true;
+      if (Slots[Slot].Length == 0)
+        return false;
+    }
+  }
+};
+
+const TReservedTable &ReservedTable() {
+  static const TReservedTable Table;
+  return Table;
+}
+
+} // namespace
+
+const uint16_t CharClasses[256] = {
+#define ROW(N) ClassTable.Entries[N], ClassTable.Entries[N + 1], ClassTable.Entries[N + 2], \
+               ClassTable.Entries[N + 3], ClassTable.Entries[N + 4], ClassTable.Entries[N + 5], \
+               ClassTable.Entries[N + 6], ClassTable.Entries[N + 7]
+    ROW(0),   ROW(8),   ROW(16),  ROW(24),  ROW(32),  ROW(40),  ROW(48),  ROW(56),
+    ROW(64),  ROW(72),  ROW(80),  ROW(88),  ROW(96),  ROW(104), ROW(112), ROW(120),
+    ROW(128), ROW(136), ROW(144), ROW(152), ROW(160), ROW(168), ROW(176), ROW(184),
+    ROW(192), ROW(200), ROW(208), ROW(216), ROW(224), ROW(232), ROW(240), ROW(248),
+#undef ROW
+};
+
+const char *const ReservedWords[99] = {
+    "and", "exports", "mod", "shr", "array", "file", "nil", "string", "as",
+    "finalization", "not", "stringresource", "asm", "finally", "object", "then",
+    "begin", "for", "of", "threadvar", "case", "function", "or", "to", "class",
+    "goto", "out", "try", "const", "if", "packed", "type", "constructor",
+    "implementation", "procedure", "unit", "destructor", "in", "program", "until",
+    "dispinterface", "inherited", "property", "uses", "div", "initialization",
+    "raise", "var", "do", "inline", "record", "while", "downto", "interface",
+    "repeat", "with", "else", "is", "resourcestring", "xor", "end", "label", "set",
+    "except", "library", "shl", "absolute", "external", "pascal", "safecall",
+    "abstract", "far", "private", "stdcall", "assembler", "forward", "protected",
+    "stored", "automated", "index", "public", "virtual", "cdecl", "message",
+    "published", "write", "default", "name", "read", "writeonly", "dispid", "near",
+    "readonly", "dynamic", "nodefault", "register", "export", "override", "resident",
+};
+
+const char *const HTMLEntities[4] = {"&amp;", "&lt;", "&gt;", "&quot;"};
+
+bool IsReservedWord(std::string_view Word) {
+  return ReservedTable().Contains(Word.data(), Word.size());
+}
+
+std::string_view ExtractIdent(std::string_view Text, size_t P) {
+  size_t End = P - 1;
+  while (End < Text.size() && IsIn(static_cast<unsigned char>(Text[End]), csIdent))
+    ++End;
+  return Text.substr(P - 1, End - (P - 1));
+}
+
+size_t FindDelimiter(std::string_view Delimiter, std::string_view Text, size_t From) {
+  if (Delimiter.empty() || From == 0 || Text.size() < 2)
+    return 0;
+  const size_t Last = Text.size() - 1; // the last position is never examined
+  for (size_t P = From; P <= Last;) {
+    const void *Hit = std::memchr(Text.data() + P - 1, Delimiter[0], Last - P + 1);
+    if (!Hit)
+      return 0;
+    P = static_cast<const char *>(Hit) - Text.data() + 1;
+    if (Text.compare(P - 1, Delimiter.size(), Delimiter) == 0)
+      return P;
+    ++P;
+  }
+  return 0;
+}
+
+std::string EscapeHTML(std::string_view Text) {
+  std::string Result;
+  Result.reserve(Text.size());
+  TStringAppender Out{Result};
+  PutEscaped(Out, Text.data(), Text.size());
+  return Result;
+}
+
+// Positions are 1-based as in the token rules: S[1] is the first byte and
+// S[Len + 1] the terminating NUL that std::string guarantees. NUL belongs
+// to no continuation set, so runs of identifier, number and symbol bytes
+// stop at the end of the text without a bounds test of their own.
+void TTessaline::ScanPlain(TMarkup &Markup, TPageWriter &Writer) {
+  const char *const S = FPlain.c_str() - 1;
+  const size_t Len = FPlain.size();
+  auto Byte = [S](size_t P) { return static_cast<unsigned char>(S[P]); };
+  auto Write = [&Writer, S](size_t From, size_t To) { Writer.Put(S + From, To - From + 1); };
+  auto WriteEscaped = [&Writer, S](size_t From, size_t To) {
+    PutEscaped(Writer, S + From, To - From + 1);
+  };
+  // The position of the first C in [From, Len], or 0.
+  auto Find = [S, Len](char C, size_t From) -> size_t {
+    if (From > Len)
+      return 0;
+    const void *Hit = std::memchr(S + From, C, Len - From + 1);
+    return Hit ? static_cast<const char *>(Hit) - S : 0;
+  };
+  // Searching up to Len itself and taking a miss as Len gives the same
+  // token end as FindDelimiter, which skips the last byte, with 0 as Len.
+  auto RunTo = [&Find, Len](char C, size_t From) -> size_t {
+    const size_t P = Find(C, From);
+    return P ? P : Len;
+  };
+
+  // Progress is due when (i * 100) div Len first exceeds the last value
+  // reported; NextReport is the first i where that happens, so identifiers
+  // cost one compare instead of a division. 64-bit, so huge texts do not
+  // overflow.
+  int32_t LastPercent = 0;
+  auto FirstPositionAbove = [Len](int64_t Percent) -> size_t {
+    return static_cast<size_t>(((Percent + 1) * static_cast<int64_t>(Len) + 99) / 100);
+  };
+  size_t NextReport = FOnProgress ? FirstPositionAbove(0) : SIZE_MAX;
+
+  size_t i = 0;
+  while (i < Len && !FCancel) {
+    Markup.SwitchTo(heWhitespace);
+    ++i;
+    const unsigned char C = Byte(i);
+    size_t e = i;
+    switch (TokenStartOf(C)) {
+    case tsHash:
+      while (Byte(e + 1) >= '0' && Byte(e + 1) <= '9')
+        ++e;
+      Markup.SwitchTo(heString);
+      Write(i, e);
+      break;
+    case tsQuote: // '' inside a string ends it and opens the next one
+      e = RunTo('\'', i + 1);
+      Markup.SwitchTo(heString);
+      WriteEscaped(i, e);
+      break;
+    case tsSlash:
+      if (Byte(i + 1) == '/') {
+        // Only CR ends a line comment, so with bare LF line ends the
+        // comment takes in the rest of the text.
+        const size_t Return = Find('\r', i + 2);
+        e = Return ? Return - 1 : Len;
+        Markup.SwitchTo(heComment);
+        WriteEscaped(i, e);
+      } else {
+        Writer.Put(S + i, 1); // a lone slash is no symbol: it just passes
+      }
+      break;
+    case tsBrace: // an unclosed { runs to the end of the text
+      e = RunTo('}', i + 1);
+      Markup.SwitchTo(heComment);
+      WriteEscaped(i, e);
+      break;
+    case tsParen:
+      if (Byte(i + 1) == '*') {
+        // The closing "*)" is looked for from i + 2, so "(*)" does not
+        // close itself: it opens a comment that runs to the end.
+        e = Len;
+        for (size_t P = Find(')', i + 3); P != 0; P = Find(')', P + 1)) {
+          if (Byte(P - 1) == '*') {
+            e = P;
+            break;
+          }
+        }
+        Markup.SwitchTo(heComment);
+        WriteEscaped(i, e);
+        break;
+      }
+      [[fallthrough]];
+    case tsSymbol:
+      while (IsIn(Byte(e + 1), csSymbol))
+        ++e;
+      Markup.SwitchTo(heSymbol);
+      Write(i, e);
+      break;
+    case tsLetter:
+      while (IsIn(Byte(e + 1), csIdent))
+        ++e;
+      Markup.SwitchTo(IsReservedWord(std::string_view(S + i, e - i + 1)) ? heReservedWord
+                                                                          : heIdentifier);
+      Write(i, e);
+      if (e >= NextReport) {
+        LastPercent = static_cast<int32_t>(static_cast<int64_t>(e) * 100 / static_cast<int64_t>(Len));
+        NextReport = FirstPositionAbove(LastPercent);
+        ReportProgress(LastPercent);
+      }
+      break;
+    case tsDigit:
+      while (IsIn(Byte(e + 1), csDecimal))
+        ++e;
+      Markup.SwitchTo(heNumber);
+      Write(i, e);
+      break;
+    case tsDollar:
+      while (IsIn(Byte(e + 1), csHex))
+        ++e;
+      Markup.SwitchTo(heNumber);
+      Write(i, e);
+      break;
+    case tsEntity:
+      Markup.SwitchTo(heSymbol);
+      Writer.Put(std::string_view(EntityFor(C)));
+      break;
+    case tsOther:
+      // Consecutive other bytes each follow a switch to whitespace that
+      // writes nothing, and no progress (hence no Stop) can come between
+      // them, so they pass as one run. NUL is an other byte: bound it.
+      while (e < Len && TokenStartOf(Byte(e + 1)) == tsOther)
+        ++e;
+      Write(i, e);
+      break;
+    }
+    i = e;
+  }
+  Markup.SwitchTo(heWhitespace);
+}

@@ -1,0 +1,60 @@
+// The Pascal scanner's tables and pure helpers.
+//
+// The scanner knows no grammar: it classifies a token by its first byte
+// and looks identifiers up among a fixed list of reserved words. Only ASCII
+// letters are letters; every byte from 127 up is an "other" byte.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+/// What a byte starts when it opens a token. Each byte has exactly one.
+enum TTokenStart : uint8_t {
+  tsOther,   // blank, tab, CR, LF, other controls, " " and bytes 127-255
+  tsHash,    // #       character code
+  tsQuote,   // '       string
+  tsSlash,   // /       line comment when doubled, else an other byte
+  tsBrace,   // {       brace comment
+  tsParen,   // (       parenthesis-star comment, else a symbol run
+  tsLetter,  // A-Z a-z _
+  tsDigit,   // 0-9     decimal number
+  tsDollar,  // $       hexadecimal number
+  tsEntity,  // & < > " written as an entity
+  tsSymbol,  // the other members of Symbols
+};
+
+/// Sets a byte may continue a token in, as bits above its TTokenStart.
+using TCharSet = uint16_t;
+inline constexpr TCharSet csIdent = 1 << 4;   // IdentChars: 0-9 A-Z a-z _
+inline constexpr TCharSet csDecimal = 1 << 5; // decimal number continuation: 0-9 .
+inline constexpr TCharSet csHex = 1 << 6;     // HexChars: $ 0-9 A-F a-f
+inline constexpr TCharSet csSymbol = 1 << 7;  // Symbols: ! % ( ) * + , - . / : ; = ? @ [ \ ] ^ ` { | } ~
+
+/// One entry per byte: its TTokenStart in the low four bits, then TCharSet bits.
+extern const uint16_t CharClasses[256];
+
+inline TTokenStart TokenStartOf(unsigned char C) {
+  return static_cast<TTokenStart>(CharClasses[C] & 15);
+}
+inline bool IsIn(unsigned char C, TCharSet Set) { return (CharClasses[C] & Set) != 0; }
+
+/// The 99 reserved words and directives, lower case, in table order.
+extern const char *const ReservedWords[99];
+/// Entities for & < > and the double quote, in that order.
+extern const char *const HTMLEntities[4];
+
+/// True when Word equals a reserved word with ASCII letters folded.
+bool IsReservedWord(std::string_view Word);
+
+/// The run of IdentChars that starts at 1-based position P of Text.
+std::string_view ExtractIdent(std::string_view Text, size_t P);
+
+/// The first 1-based position P in [From, Len - 1] where Delimiter starts,
+/// or 0. The text's last position is never examined; callers take 0 as the
+/// end of the text, which gives the same token end.
+size_t FindDelimiter(std::string_view Delimiter, std::string_view Text, size_t From);
+
+/// Text with & < > and the double quote replaced by their entities.
+std::string EscapeHTML(std::string_view Text);
