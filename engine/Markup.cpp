@@ -57,8 +57,10 @@ void TMarkup::ChangeColor(THighlightElement E, bool WithStyle) {
   // colour change and opened again.
   if (WithStyle)
     Writer.Put(StyleClose[StyleElement]);
-  Writer.Put(FontClose[ColorElement]);
+  if (ColorOpened)
+    Writer.Put(FontClose[ColorElement]);
   Writer.Put(FontOpen[E]);
+  ColorOpened = true;
   if (WithStyle)
     Writer.Put(StyleOpen[E]);
   ColorElement = E;

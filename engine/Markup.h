@@ -38,6 +38,10 @@ private:
   // No style set has this value, so the first full switch always opens
   // the new element's style, even a lone underline.
   TFontStyles OpenStyle = 0xFF;
+  // The body starts in the background colour with no FONT tag written, so
+  // the first colour change must not close one (a stray "</FONT>" would
+  // close a FONT tag that the page's own start text opened).
+  bool ColorOpened = false;
   const TColor *Colors;
   const TFontStyles *Styles;
   TPageWriter &Writer;

@@ -1,0 +1,1 @@
+r.name := index

@@ -1,0 +1,1 @@
+BEGIN Begin begin beginning

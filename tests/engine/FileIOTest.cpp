@@ -1,0 +1,265 @@
+// Reading sources and writing pages: the messages users see, and that a
+// save never damages the page that was there before.
+#include "FileIO.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "TestSupport.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The message of the expected exception, or a description of what happened.
+template <class TError, class TAction> std::string MessageOf(TAction &&Action) {
+  try {
+    Action();
+  } catch (const TError &Error) {
+    return Error.what();
+  } catch (const std::exception &Other) {
+    return std::string("unexpected exception: ") + Other.what();
+  }
+  return "no exception";
+}
+
+// Names of the hidden temporary files a save may leave in Dir.
+std::string Temporaries(const fs::path &Dir) {
+  std::string Names;
+  for (const auto &Entry : fs::directory_iterator(Dir)) {
+    const std::string Name = Entry.path().filename().string();
+    if (Name.starts_with(".") && Name.ends_with(".tmp"))
+      Names += Name + " ";
+  }
+  return Names;
+}
+
+// A file's content, shortened when long so that a failure stays readable.
+std::string Content(const std::string &FileName) {
+  const std::string Bytes = ReadTextFile(FileName);
+  return Bytes.size() <= 100 ? Bytes
+                             : Bytes.substr(0, 60) + "... (" + std::to_string(Bytes.size()) + " bytes)";
+}
+
+mode_t ModeOf(const std::string &FileName) {
+  struct stat Info {};
+  EXPECT_EQ(0, ::lstat(FileName.c_str(), &Info)) << FileName;
+  return Info.st_mode;
+}
+
+// A source whose page is far larger than 4096 bytes.
+std::string BigSource() {
+  std::string Source;
+  while (Source.size() < 64 * 1024)
+    Source += "begin x := 'a'; { note } end;\r\n";
+  return Source;
+}
+
+// Saves a large page to FileName in a child process whose files may not
+// grow past 4096 bytes. The child exits with 0 when the save failed with
+// "Stream write error", 1 when it succeeded, 2 on any other outcome.
+int SaveWithSizeLimit(const std::string &FileName) {
+  const pid_t Child = ::fork();
+  if (Child == 0) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit Limit{4096, 4096};
+    if (::setrlimit(RLIMIT_FSIZE, &Limit) != 0)
+      ::_exit(2);
+    TTessaline Converter;
+    Converter.SetPlain(BigSource());
+    Converter.Convert();
+    try {
+      Converter.SaveToFile(FileName);
+      ::_exit(1);
+    } catch (const EWriteError &Error) {
+      ::_exit(std::string(Error.what()) == "Stream write error" ? 0 : 2);
+    } catch (...) {
+      ::_exit(2);
+    }
+  }
+  int Status = 0;
+  if (Child < 0 || ::waitpid(Child, &Status, 0) != Child)
+    return -1;
+  return WIFEXITED(Status) ? WEXITSTATUS(Status) : 100 + WTERMSIG(Status);
+}
+
+} // namespace
+
+TEST(LoadFromFile, FailuresNameTheFileAndKeepPlain) {
+  TTempDir Dir;
+  TTessaline Converter;
+  Converter.SetPlain("kept");
+  const std::string Missing = Dir / "missing.pas";
+  EXPECT_EQ("Cannot open file " + Missing,
+            MessageOf<EFOpenError>([&] { Converter.LoadFromFile(Missing); }));
+  EXPECT_EQ("Cannot open file " + Dir.Path().string(),
+            MessageOf<EFOpenError>([&] { Converter.LoadFromFile(Dir.Path().string()); }));
+  EXPECT_EQ("kept", Converter.Plain());
+}
+
+TEST(LoadFromFile, TakesTheBytesAsTheyAre) {
+  TTempDir Dir;
+  TTessaline Converter;
+  Converter.SetPlain("old");
+  WriteTextFile(Dir / "empty.pas", "");
+  Converter.LoadFromFile(Dir / "empty.pas");
+  EXPECT_EQ("", Converter.Plain());
+
+  std::string Bytes("\xEF\xBB\xBFunit a;\0\r\r\n\n\x1A", 15);
+  for (int C = 0; C < 256; ++C)
+    Bytes += char(C);
+  Bytes += std::string(100000, '\xFF');
+  WriteTextFile(Dir / "bytes.pas", Bytes);
+  Converter.LoadFromFile(Dir / "bytes.pas");
+  EXPECT_EQ(Bytes, Converter.Plain());
+
+  Converter.LoadFromFile("/dev/null"); // a device is read to its end
+  EXPECT_EQ("", Converter.Plain());
+}
+
+TEST(SaveToFile, WritesThePageBuffer) {
+  TTempDir Dir;
+  TTessaline Converter;
+  WriteTextFile(Dir / "a.html", "previous page");
+  Converter.SaveToFile(Dir / "a.html");
+  Converter.SaveToFile(Dir / "new.html");
+  EXPECT_EQ("", ReadTextFile(Dir / "a.html"));
+  EXPECT_EQ("", ReadTextFile(Dir / "new.html"));
+
+  Converter.SetPlain("begin end.");
+  ASSERT_TRUE(Converter.Convert());
+  Converter.SaveToFile(Dir / "a.html");
+  EXPECT_EQ(Converter.HTML(), ReadTextFile(Dir / "a.html"));
+  EXPECT_EQ("", Temporaries(Dir.Path()));
+}
+
+TEST(SaveToFile, FailuresNameTheFileAndCreateNothing) {
+  TTempDir Dir;
+  TTessaline Converter;
+  const std::string InMissingDir = Dir / "missing/a.html";
+  EXPECT_EQ("Cannot create file " + InMissingDir,
+            MessageOf<EFCreateError>([&] { Converter.SaveToFile(InMissingDir); }));
+  fs::create_directory(Dir / "sub");
+  EXPECT_EQ("Cannot create file " + (Dir / "sub"),
+            MessageOf<EFCreateError>([&] { Converter.SaveToFile(Dir / "sub"); }));
+  EXPECT_TRUE(fs::is_directory(Dir / "sub"));
+  EXPECT_TRUE(fs::is_empty(Dir / "sub"));
+  EXPECT_FALSE(fs::exists(Dir / "missing"));
+  EXPECT_EQ("", Temporaries(Dir.Path()));
+}
+
+TEST(SaveToFile, KeepsPermissionsAndSymbolicLinks) {
+  TTempDir Dir;
+  TTessaline Converter;
+  Converter.SetPlain("x");
+  Converter.Convert();
+  for (mode_t Mode : {0640, 0755, 0600}) {
+    WriteTextFile(Dir / "page.html", "old");
+    ASSERT_EQ(0, ::chmod((Dir / "page.html").c_str(), Mode));
+    Converter.SaveToFile(Dir / "page.html");
+    EXPECT_EQ(Mode, ModeOf(Dir / "page.html") & 07777);
+    EXPECT_EQ(Converter.HTML(), ReadTextFile(Dir / "page.html"));
+  }
+
+  const mode_t OldMask = ::umask(027); // a new file follows the user's umask
+  Converter.SaveToFile(Dir / "fresh.html");
+  ::umask(OldMask);
+  EXPECT_EQ(0640u, ModeOf(Dir / "fresh.html") & 07777);
+
+  fs::create_directory(Dir / "pages");
+  WriteTextFile(Dir / "pages/real.html", "old");
+  fs::create_symlink("pages/real.html", Dir / "link.html");
+  Converter.SaveToFile(Dir / "link.html");
+  EXPECT_TRUE(S_ISLNK(ModeOf(Dir / "link.html")));
+  EXPECT_EQ("pages/real.html", fs::read_symlink(Dir / "link.html").string());
+  EXPECT_EQ(Converter.HTML(), ReadTextFile(Dir / "pages/real.html"));
+  EXPECT_EQ("", Temporaries(Dir.Path()));
+  EXPECT_EQ("", Temporaries(Dir.Path() / "pages"));
+}
+
+TEST(SaveToFile, WritesDevicesInPlace) {
+  TTessaline Converter;
+  Converter.SetPlain("begin end.");
+  Converter.Convert();
+  EXPECT_NO_THROW(Converter.SaveToFile("/dev/null"));
+  EXPECT_TRUE(S_ISCHR(ModeOf("/dev/null")));
+}
+
+// The fault mended here: saving used to truncate the page first, so a
+// failed write (a full disk) destroyed the page the user had.
+TEST(SaveToFile, FailedSaveKeepsThePreviousPage) {
+  TTempDir Dir;
+  const std::string Page = Dir / "page.html";
+  WriteTextFile(Page, "the previous page");
+  ASSERT_EQ(0, ::chmod(Page.c_str(), 0640));
+  EXPECT_EQ(0, SaveWithSizeLimit(Page)) << "0: write error, 1: saved, 2: other outcome";
+  EXPECT_EQ("the previous page", Content(Page));
+  EXPECT_EQ(0640u, ModeOf(Page) & 07777);
+  EXPECT_EQ("", Temporaries(Dir.Path()));
+
+  EXPECT_EQ(0, SaveWithSizeLimit(Dir / "new.html"));
+  EXPECT_FALSE(fs::exists(Dir / "new.html"));
+  EXPECT_EQ("", Temporaries(Dir.Path()));
+}
+
+TEST(SaveToFile, ReadOnlyFolderKeepsTheOldFile) {
+  if (::geteuid() == 0)
+    GTEST_SKIP() << "root may change any folder, so there is no read-only folder to test";
+  TTempDir Dir;
+  const std::string Locked = Dir / "locked.html";
+  const std::string Writable = Dir / "writable.html";
+  WriteTextFile(Locked, "locked page");
+  WriteTextFile(Writable, "writable page");
+  ASSERT_EQ(0, ::chmod(Locked.c_str(), 0444));
+  ASSERT_EQ(0, ::chmod(Dir.Path().c_str(), 0555));
+  TTessaline Converter;
+  Converter.SetPlain("begin end.");
+  Converter.Convert();
+  EXPECT_EQ("Cannot create file " + Locked,
+            MessageOf<EFCreateError>([&] { Converter.SaveToFile(Locked); }));
+  EXPECT_EQ("locked page", Content(Locked));
+  // No temporary file can go beside a writable page here either; a save
+  // that fails must still leave that page as it was.
+  EXPECT_EQ(0, SaveWithSizeLimit(Writable)) << "0: write error, 1: saved, 2: other outcome";
+  EXPECT_EQ("writable page", Content(Writable));
+  ::chmod(Dir.Path().c_str(), 0755);
+}
+
+TEST(SafeFileWriter, ReplacesTheTargetOnlyOnCommit) {
+  TTempDir Dir;
+  const std::string Page = Dir / "page.html";
+  WriteTextFile(Page, "old");
+  {
+    TSafeFileWriter Writer(Page);
+    Writer.Write("new ", 4);
+    Writer.Write("page", 4);
+    EXPECT_EQ("old", ReadTextFile(Page));
+    Writer.Commit();
+    EXPECT_EQ("new page", ReadTextFile(Page));
+    EXPECT_EQ("Stream write error",
+              MessageOf<EWriteError>([&] { Writer.Write("x", 1); })); // after Commit
+  }
+  EXPECT_EQ("new page", ReadTextFile(Page));
+  {
+    TSafeFileWriter Dropped(Page); // never committed: the target stays
+    Dropped.Write("lost", 4);
+  }
+  {
+    TSafeFileWriter Abandoned(Page);
+    Abandoned.Write("lost", 4);
+    Abandoned.Abandon();
+    EXPECT_EQ("", Temporaries(Dir.Path()));
+  }
+  {
+    TSafeFileWriter NeverSaved(Dir / "fresh.html");
+  }
+  EXPECT_EQ("new page", ReadTextFile(Page));
+  EXPECT_FALSE(fs::exists(Dir / "fresh.html"));
+  EXPECT_EQ("", Temporaries(Dir.Path()));
+}

@@ -1,0 +1,35 @@
+// Small helpers shared by the engine tests.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "Tessaline.h"
+
+/// A fresh directory under the system's temporary folder, removed with
+/// everything in it when the object goes.
+class TTempDir {
+public:
+  TTempDir();
+  ~TTempDir();
+  const std::filesystem::path &Path() const { return FPath; }
+  std::string operator/(const std::string &Name) const { return (FPath / Name).string(); }
+
+private:
+  std::filesystem::path FPath;
+};
+
+std::string ReadTextFile(const std::string &FileName);
+void WriteTextFile(const std::string &FileName, const std::string &Bytes);
+
+/// The part of a page between "<PRE>" and the final "</PRE>".
+std::string BodyOf(const std::string &Page);
+
+/// Converts Text with Converter's settings and returns the body.
+std::string ConvertBody(TTessaline &Converter, const std::string &Text);
+/// The same with a new converter's built-in settings.
+std::string ConvertBody(const std::string &Text);
+
+/// Runs Convert and returns every progress value it reported.
+std::vector<int> ProgressOf(TTessaline &Converter, const std::string &Text);
