@@ -131,14 +131,10 @@ TSafeFileWriter::TSafeFileWriter(const std::string &FileName)
       break;
   }
   if (FFile < 0) {
+    // Even where the old file itself is writable, writing it in place
+    // would put it at risk; a folder that takes no new file means no save.
     FTempName.clear();
-    // A folder that takes no new files may still hold a writable file:
-    // write it in place, as users expect, without the safety net.
-    if (Exists && ::access(FTarget.c_str(), W_OK) == 0)
-      FFile = ::open(FTarget.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-    if (FFile < 0)
-      ThrowCreateError(FileName);
-    return;
+    ThrowCreateError(FileName);
   }
   if (Exists) {
     ::fchmod(FFile, Info.st_mode & 07777);

@@ -18,9 +18,9 @@ std::string ReadFileBytes(const std::string &FileName);
 /// target on Commit and is removed if Commit never comes (destruction,
 /// an exception). An existing target keeps its permissions; a symbolic link
 /// keeps pointing where it did and its target file is replaced. Targets
-/// that are not regular files (/dev/null, a pipe) are written directly, as
-/// are files in a folder that allows no new file but the file allows
-/// writing.
+/// that are not regular files (/dev/null, a pipe) are written directly. A
+/// folder that takes no new file cannot be saved into, even where the old
+/// file itself is writable.
 class TSafeFileWriter : public TOutputSink {
 public:
   /// Throws EFCreateError ("Cannot create file NAME").

@@ -1,5 +1,6 @@
 #include "Scanner.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "Markup.h"
@@ -213,11 +214,12 @@ void TTessaline::ScanPlain(TMarkup &Markup, TPageWriter &Writer) {
   auto WriteEscaped = [&Writer, S](size_t From, size_t To) {
     PutEscaped(Writer, S + From, To - From + 1);
   };
-  // The position of the first C in [From, Len], or 0.
-  auto Find = [S, Len](char C, size_t From) -> size_t {
-    if (From > Len)
+  // The position of the first C in [From, To], or 0.
+  auto Find = [S, Len](char C, size_t From, size_t To = SIZE_MAX) -> size_t {
+    To = std::min(To, Len);
+    if (From > To)
       return 0;
-    const void *Hit = std::memchr(S + From, C, Len - From + 1);
+    const void *Hit = std::memchr(S + From, C, To - From + 1);
     return Hit ? static_cast<const char *>(Hit) - S : 0;
   };
   // Searching up to Len itself and taking a miss as Len gives the same
@@ -257,10 +259,15 @@ void TTessaline::ScanPlain(TMarkup &Markup, TPageWriter &Writer) {
       break;
     case tsSlash:
       if (Byte(i + 1) == '/') {
-        // Only CR ends a line comment, so with bare LF line ends the
-        // comment takes in the rest of the text.
-        const size_t Return = Find('\r', i + 2);
-        e = Return ? Return - 1 : Len;
+        // The line ends at a CR or a LF: stopping at CR alone would let a
+        // comment in a file with bare LF line ends take in the rest of the
+        // text. The CR is looked for only before the LF, so a text without
+        // any CR is not searched to its end once per comment.
+        const size_t LineFeed = Find('\n', i + 2);
+        const size_t Limit = LineFeed ? LineFeed - 1 : Len;
+        const size_t Return =
+            Limit >= i + 2 ? Find('\r', i + 2, Limit) : 0;
+        e = (Return ? Return : LineFeed ? LineFeed : Len + 1) - 1;
         Markup.SwitchTo(heComment);
         WriteEscaped(i, e);
       } else {

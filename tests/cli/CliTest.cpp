@@ -1,1 +1,327 @@
-// placeholder: being written
+// tessaline-cli end to end: the built program is run with its standard
+// streams redirected to files, and its exit status, output and files are
+// checked.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "CliOptions.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class TScratchDir {
+public:
+  TScratchDir() {
+    std::string Pattern = (fs::temp_directory_path() / "tessaline-cli-XXXXXX").string();
+    if (::mkdtemp(Pattern.data()) == nullptr)
+      throw std::runtime_error("cannot create a scratch folder");
+    FPath = Pattern;
+  }
+  ~TScratchDir() {
+    std::error_code Ignored;
+    fs::remove_all(FPath, Ignored);
+  }
+  const fs::path &Path() const { return FPath; }
+  std::string operator/(const std::string &Name) const { return (FPath / Name).string(); }
+
+private:
+  fs::path FPath;
+};
+
+std::string ReadFile(const std::string &FileName) {
+  std::ifstream File(FileName, std::ios::binary);
+  std::ostringstream Bytes;
+  Bytes << File.rdbuf();
+  return Bytes.str();
+}
+
+void WriteFile(const std::string &FileName, const std::string &Bytes) {
+  std::ofstream(FileName, std::ios::binary) << Bytes;
+}
+
+// The names in Dir, sorted and joined by blanks.
+std::string Listing(const fs::path &Dir) {
+  std::vector<std::string> Names;
+  for (const auto &Entry : fs::directory_iterator(Dir))
+    Names.push_back(Entry.path().filename().string());
+  std::sort(Names.begin(), Names.end());
+  std::string Joined;
+  for (const std::string &Name : Names)
+    Joined += (Joined.empty() ? "" : " ") + Name;
+  return Joined;
+}
+
+struct TRun {
+  int Status; // the exit status, or 100 + the signal that ended the program
+  std::string Out;
+  std::string Err;
+};
+
+// Input is standard input; an empty WorkingDir keeps the test's own; with
+// LimitFileSize no file the program writes may grow past 4096 bytes.
+TRun RunCli(const std::vector<std::string> &Args, const std::string &Input = "",
+            const std::string &WorkingDir = "", bool LimitFileSize = false) {
+  TScratchDir Streams;
+  const std::string InName = Streams / "in", OutName = Streams / "out", ErrName = Streams / "err";
+  WriteFile(InName, Input);
+  std::vector<char *> Argv{const_cast<char *>(TESSALINE_CLI)};
+  for (const std::string &Arg : Args)
+    Argv.push_back(const_cast<char *>(Arg.c_str()));
+  Argv.push_back(nullptr);
+
+  const pid_t Child = ::fork();
+  if (Child == 0) {
+    const int In = ::open(InName.c_str(), O_RDONLY);
+    const int Out = ::open(OutName.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int Err = ::open(ErrName.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (In < 0 || Out < 0 || Err < 0 || ::dup2(In, 0) < 0 || ::dup2(Out, 1) < 0 ||
+        ::dup2(Err, 2) < 0 || (!WorkingDir.empty() && ::chdir(WorkingDir.c_str()) != 0))
+      ::_exit(126);
+    if (LimitFileSize) {
+      std::signal(SIGXFSZ, SIG_IGN);
+      const rlimit Limit{4096, 4096};
+      if (::setrlimit(RLIMIT_FSIZE, &Limit) != 0)
+        ::_exit(126);
+    }
+    ::execv(TESSALINE_CLI, Argv.data());
+    ::_exit(127);
+  }
+  int Status = 0;
+  if (Child < 0 || ::waitpid(Child, &Status, 0) != Child)
+    return {-1, "", "cannot run " TESSALINE_CLI};
+  return {WIFEXITED(Status) ? WEXITSTATUS(Status) : 100 + WTERMSIG(Status), ReadFile(OutName),
+          ReadFile(ErrName)};
+}
+
+std::string BodyOf(const std::string &Page) {
+  const size_t Start = Page.find("<PRE>"), End = Page.rfind("</PRE>");
+  if (Start == std::string::npos || End == std::string::npos || End < Start)
+    return "<no body in page>";
+  return Page.substr(Start + 5, End - Start - 5);
+}
+
+const std::string TinySource = "begin x := 'a'; end;";
+const std::string TinyPage =
+    "<HTML>\r\n"
+    "<HEAD>\r\n"
+    "<TITLE>Howdy !!! Greetings from Tessaline :-)</TITLE>\r\n"
+    "<META NAME=\"GENERATOR\" CONTENT=\"Tessaline by Quorvander\">\r\n"
+    "</HEAD>\r\n"
+    "<BODY TEXT=\"Black\" BGCOLOR=\"White\">\r\n"
+    "<PRE><B>begin </B>x := <FONT COLOR=\"Blue\">'a'</FONT>; <B>end</B>;</PRE></BODY>\r\n"
+    "</HTML>";
+
+// Runs the tool on Source with Args and returns the page it wrote to
+// standard output.
+std::string PageFor(const std::string &Source, std::vector<std::string> Args) {
+  Args.push_back("-");
+  const TRun Run = RunCli(Args, Source);
+  EXPECT_EQ(0, Run.Status) << Run.Err;
+  return Run.Out;
+}
+
+} // namespace
+
+TEST(CliPage, IsTheExactPage) {
+  TScratchDir Dir;
+  WriteFile(Dir / "a.pas", TinySource);
+  const TRun Run = RunCli({Dir / "a.pas"});
+  EXPECT_EQ(0, Run.Status);
+  EXPECT_EQ("", Run.Out);
+  EXPECT_EQ("", Run.Err);
+  EXPECT_EQ(TinyPage, ReadFile(Dir / "a.html"));
+  EXPECT_EQ(TinyPage, RunCli({Dir / "a.pas", "-o", "-"}).Out);
+  EXPECT_EQ(TinyPage, PageFor(TinySource, {}));
+  EXPECT_EQ("a.html a.pas", Listing(Dir.Path()));
+}
+
+TEST(CliOutput, DefaultNameBesideTheInput) {
+  TScratchDir Dir;
+  fs::create_directories(Dir / "dir/x.y");
+  WriteFile(Dir / "dir/a.pas", TinySource);
+  WriteFile(Dir / "dir/x.y/b", TinySource);
+  WriteFile(Dir / "c.dpr", TinySource);
+  EXPECT_EQ(0, RunCli({Dir / "dir/a.pas"}).Status);
+  EXPECT_EQ(0, RunCli({Dir / "dir/x.y/b"}).Status);
+  EXPECT_EQ(0, RunCli({"c.dpr"}, "", Dir.Path()).Status);
+  EXPECT_EQ("a.html a.pas x.y", Listing(Dir / "dir"));
+  EXPECT_EQ("b b.html", Listing(Dir / "dir/x.y"));
+  EXPECT_EQ("c.dpr c.html dir", Listing(Dir.Path()));
+  EXPECT_EQ(TinyPage, ReadFile(Dir / "dir/x.y/b.html"));
+  EXPECT_EQ(TinyPage, ReadFile(Dir / "c.html"));
+}
+
+TEST(CliOutput, ChosenTargetsAndStandardStreams) {
+  TScratchDir Dir;
+  WriteFile(Dir / "a.pas", TinySource);
+  for (const auto &Args : std::vector<std::vector<std::string>>{
+           {Dir / "a.pas", "-o", Dir / "out1"},
+           {"-o", Dir / "out2", Dir / "a.pas"},
+           {Dir / "a.pas", "--output=" + (Dir / "out3")},
+           {"-o" + (Dir / "out4"), Dir / "a.pas"},
+       }) {
+    const TRun Run = RunCli(Args);
+    EXPECT_EQ(0, Run.Status) << Run.Err;
+    EXPECT_EQ("", Run.Out);
+  }
+  const TRun FromStdin = RunCli({"-", "-o", Dir / "out5"}, TinySource);
+  EXPECT_EQ(0, FromStdin.Status);
+  EXPECT_EQ("", FromStdin.Out);
+  EXPECT_EQ("a.pas out1 out2 out3 out4 out5", Listing(Dir.Path())); // no a.html
+  for (const char *Name : {"out1", "out2", "out3", "out4", "out5"})
+    EXPECT_EQ(TinyPage, ReadFile(Dir / Name)) << Name;
+
+  const TRun ToStdout = RunCli({"-"}, TinySource, Dir.Path());
+  EXPECT_EQ(0, ToStdout.Status);
+  EXPECT_EQ(TinyPage, ToStdout.Out);
+  EXPECT_EQ("", ToStdout.Err);
+  EXPECT_EQ("a.pas out1 out2 out3 out4 out5", Listing(Dir.Path()));
+  EXPECT_EQ(TinyPage, RunCli({"--", "-"}, TinySource).Out);
+}
+
+TEST(CliPageTexts, InsertedVerbatim) {
+  const std::string Page = PageFor("x", {"--title", "<b>100% %s</b>", "--header", "<LINK x>%d",
+                                         "--body-start=<DIV>%s=", "--body-end", "</DIV>%n"});
+  EXPECT_TRUE(Page.starts_with("<HTML>\r\n<HEAD>\r\n<TITLE><b>100% %s</b></TITLE>\r\n")) << Page;
+  EXPECT_NE(std::string::npos, Page.find("\r\n<LINK x>%d</HEAD>\r\n")) << Page;
+  EXPECT_NE(std::string::npos, Page.find("\r\n<DIV>%s=<PRE>x</PRE></DIV>%n</BODY>\r\n</HTML>"))
+      << Page;
+  EXPECT_NE(std::string::npos, PageFor("x", {"--title", ""}).find("<TITLE></TITLE>"));
+}
+
+TEST(CliScheme, PresetsAndElementSettings) {
+  for (const char *Name : {"twilight", "Twilight", "TWILIGHT"})
+    EXPECT_NE(std::string::npos, PageFor("x", {"--scheme", Name})
+                                     .find("<BODY TEXT=\"White\" BGCOLOR=\"Black\">"))
+        << Name;
+  EXPECT_NE(std::string::npos,
+            PageFor("x", {"--scheme=Ocean", "--scheme", "builtin"})
+                .find("<BODY TEXT=\"Black\" BGCOLOR=\"White\">"));
+
+  const std::string RedBold = "<FONT COLOR=\"Red\"><B>{ c } </B></FONT>x";
+  EXPECT_EQ(RedBold, BodyOf(PageFor("{ c } x", {"--element", "Comment=255,0,B,0"})));
+  // --element applies after --scheme wherever it stands; later ones win.
+  EXPECT_EQ(RedBold, BodyOf(PageFor("{ c } x", {"--element", "Comment=255,0,B,0",
+                                                   "--scheme", "twilight"})));
+  EXPECT_EQ(RedBold, BodyOf(PageFor("{ c } x", {"--scheme", "twilight", "--element=Comment=1",
+                                                   "--element", "Comment=255,0,B,0"})));
+  EXPECT_NE(std::string::npos, PageFor("x", {"--element", "Whitespace_(BG)=$FF00", "--element",
+                                             "Identifier=255"})
+                                   .find("<BODY TEXT=\"Red\" BGCOLOR=\"Lime\">"));
+}
+
+TEST(CliHelp, HelpAndVersion) {
+  for (const char *Option : {"--help", "-h"}) {
+    const TRun Run = RunCli({Option});
+    EXPECT_EQ(0, Run.Status);
+    EXPECT_EQ(CliUsage(), Run.Out);
+    EXPECT_EQ("", Run.Err);
+  }
+  const TRun Version = RunCli({"--version"});
+  EXPECT_EQ(0, Version.Status);
+  EXPECT_TRUE(Version.Out.starts_with("tessaline-cli ") && Version.Out.ends_with("\n"))
+      << Version.Out;
+  EXPECT_EQ("", Version.Err);
+}
+
+TEST(CliUsage, WrongUsageExitsWith2) {
+  TScratchDir Dir;
+  const std::string A = Dir / "a.pas";
+  WriteFile(A, TinySource);
+  for (const auto &Args : std::vector<std::vector<std::string>>{
+           {},
+           {"--title", "t"},
+           {A, A},
+           {A, "--bogus"},
+           {A, "-x"},
+           {A, "--scheme", "sunset"},
+           {A, "--element", "Comments=1"},
+           {A, "--element", "Reserved word=1"},
+           {A, "--element", "Comment"},
+           {A, "-o"},
+           {A, "--scheme"},
+       }) {
+    std::string Line;
+    for (const std::string &Arg : Args)
+      Line += " " + Arg;
+    const TRun Run = RunCli(Args);
+    EXPECT_EQ(2, Run.Status) << Line;
+    EXPECT_EQ("", Run.Out) << Line;
+    EXPECT_TRUE(Run.Err.starts_with("tessaline-cli: ")) << Line << ": " << Run.Err;
+    EXPECT_TRUE(Run.Err.ends_with(CliUsage())) << Line << ": " << Run.Err;
+  }
+  EXPECT_EQ("a.pas", Listing(Dir.Path()));
+}
+
+TEST(CliFailures, UnreadableInput) {
+  TScratchDir Dir;
+  const std::string Missing = Dir / "missing.pas";
+  TRun Run = RunCli({Missing});
+  EXPECT_EQ(1, Run.Status);
+  EXPECT_EQ("", Run.Out);
+  EXPECT_EQ("tessaline-cli: Cannot open file " + Missing + "\n", Run.Err);
+  Run = RunCli({Missing, "-o", Dir / "out.html"});
+  EXPECT_EQ(1, Run.Status);
+  EXPECT_EQ("tessaline-cli: Cannot open file " + Missing + "\n", Run.Err);
+  fs::create_directory(Dir / "sub.pas");
+  Run = RunCli({Dir / "sub.pas"});
+  EXPECT_EQ(1, Run.Status);
+  EXPECT_EQ("tessaline-cli: Cannot open file " + (Dir / "sub.pas") + "\n", Run.Err);
+  EXPECT_EQ("sub.pas", Listing(Dir.Path()));
+}
+
+TEST(CliFailures, UnwritableOutput) {
+  TScratchDir Dir;
+  WriteFile(Dir / "a.pas", TinySource);
+  fs::create_directory(Dir / "sub");
+  for (const std::string &Target : {Dir / "missing/a.html", Dir / "sub"}) {
+    const TRun Run = RunCli({Dir / "a.pas", "-o", Target});
+    EXPECT_EQ(1, Run.Status);
+    EXPECT_EQ("", Run.Out);
+    EXPECT_EQ("tessaline-cli: Cannot create file " + Target + "\n", Run.Err);
+  }
+  EXPECT_EQ("a.pas sub", Listing(Dir.Path()));
+  EXPECT_EQ("", Listing(Dir / "sub"));
+}
+
+TEST(CliFailures, FailedWriteKeepsTheOldPage) {
+  TScratchDir Dir;
+  std::string Source;
+  while (Source.size() < 20000)
+    Source += TinySource + "\n";
+  WriteFile(Dir / "a.pas", Source);
+  WriteFile(Dir / "a.html", "the old page");
+  const TRun Run = RunCli({Dir / "a.pas"}, "", "", true);
+  EXPECT_EQ(1, Run.Status);
+  EXPECT_EQ("tessaline-cli: Stream write error\n", Run.Err);
+  EXPECT_EQ("the old page", ReadFile(Dir / "a.html").substr(0, 100));
+  EXPECT_EQ("a.html a.pas", Listing(Dir.Path())); // no temporary file left
+}
+
+TEST(CliFailures, SourceNeverReplacedByItsPage) {
+  TScratchDir Dir;
+  WriteFile(Dir / "x.html", TinySource);
+  WriteFile(Dir / "a.pas", TinySource);
+  for (const auto &Args : std::vector<std::vector<std::string>>{
+           {Dir / "x.html"},
+           {Dir / "a.pas", "-o", Dir / "a.pas"},
+           {Dir / "a.pas", "-o", (Dir / "") + "./a.pas"},
+       }) {
+    const TRun Run = RunCli(Args);
+    EXPECT_EQ(1, Run.Status) << Args.front();
+    EXPECT_TRUE(Run.Err.starts_with("tessaline-cli: ")) << Run.Err;
+  }
+  EXPECT_EQ(TinySource, ReadFile(Dir / "x.html"));
+  EXPECT_EQ(TinySource, ReadFile(Dir / "a.pas"));
+  EXPECT_EQ("a.pas x.html", Listing(Dir.Path()));
+}

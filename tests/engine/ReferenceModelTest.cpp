@@ -59,7 +59,7 @@ public:
       } else if (c == '/' && i < Len && T[i + 1] == '/') {
         e = Len;
         for (int64_t p = i + 2; p <= Len; ++p)
-          if (T[p] == '\r') {
+          if (T[p] == '\r' || T[p] == '\n') {
             e = p - 1;
             break;
           }
