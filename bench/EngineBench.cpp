@@ -28,7 +28,8 @@ int main(int argc, char **argv) {
     Rates.push_back(Megabytes / Took.count());
   }
   std::sort(Rates.begin(), Rates.end());
-  std::printf("engine: %.1f MB input, page %.1f MB, median %.0f MB/s over %d runs (min %.0f, max %.0f)\n",
-              Megabytes, Converter.HTML().size() / 1e6, Rates[Rates.size() / 2], Runs,
-              Rates.front(), Rates.back());
+  std::printf(
+      "engine: %.1f MB input, page %.1f MB, median %.0f MB/s over %d runs (min %.0f, max %.0f)\n",
+      Megabytes, Converter.HTML().size() / 1e6, Rates[Rates.size() / 2], Runs, Rates.front(),
+      Rates.back());
 }

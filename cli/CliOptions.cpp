@@ -33,7 +33,8 @@ void SetScheme(TCliOptions &Options, const std::string &Name) {
 
 void AddElement(TCliOptions &Options, const std::string &Setting) {
   const size_t Equals = Setting.find('=');
-  const int E = Equals == std::string::npos ? -1 : FindElementByValueName(Setting.substr(0, Equals));
+  const int E =
+      Equals == std::string::npos ? -1 : FindElementByValueName(Setting.substr(0, Equals));
   if (E < 0)
     throw EUsageError("--element needs NAME=VALUE with NAME one of Whitespace_(BG), Comment, "
                       "Reserved_word, Identifier, Symbol, String, Number, Assembler");

@@ -13,22 +13,18 @@ const char *const ColorPresetNames[ColorPresetCount] = {"Default", "Classic", "T
 // Reserved word, Identifier, Symbol, String, Number, Assembler.
 const TColorPresets ColorPresets = {
     {
-        clWhite, clBlack,  clBlack, clBlack,  clBlack, clBlue,   clBlack,   clBlack,
-        clNavy,  clSilver, clWhite, clYellow, clYellow, clYellow, clYellow, clLime,
-        clBlack, clSilver, clAqua,  clWhite,  clAqua,  clYellow, clFuchsia, clLime,
-        clAqua,  clTeal,   clBlack, clBlue,   clBlack, clPurple, clOlive,   clBlue,
+        clWhite, clBlack,  clBlack, clBlack,  clBlack,  clBlue,   clBlack,   clBlack,
+        clNavy,  clSilver, clWhite, clYellow, clYellow, clYellow, clYellow,  clLime,
+        clBlack, clSilver, clAqua,  clWhite,  clAqua,   clYellow, clFuchsia, clLime,
+        clAqua,  clTeal,   clBlack, clBlue,   clBlack,  clPurple, clOlive,   clBlue,
     },
     {
-        1, 1, 1, 1, 1, 0, 1, 1,
-        1, 0, 0, 1, 1, 1, 1, 0,
-        1, 0, 0, 1, 0, 0, 0, 0,
-        0, 0, 0, 1, 0, 0, 0, 1,
+        1, 1, 1, 1, 1, 0, 1, 1, 1, 0, 0, 1, 1, 1, 1, 0,
+        1, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 1,
     },
     {
-        0, fsItalic, fsBold, 0, 0, 0, 0, 0,
-        0, 0,        0,      0, 0, 0, 0, 0,
-        0, fsItalic, fsBold, 0, 0, 0, 0, 0,
-        0, fsItalic, fsBold, 0, 0, 0, 0, 0,
+        0, fsItalic, fsBold, 0, 0, 0, 0, 0, 0, 0,        0,      0, 0, 0, 0, 0,
+        0, fsItalic, fsBold, 0, 0, 0, 0, 0, 0, fsItalic, fsBold, 0, 0, 0, 0, 0,
     },
 };
 
@@ -57,7 +53,9 @@ void ApplyColorPreset(TTessaline &Converter, int P) {
   }
 }
 
-std::string ElementValueName(THighlightElement E) { return SpacesToUnderscores(ElementCaptions[E]); }
+std::string ElementValueName(THighlightElement E) {
+  return SpacesToUnderscores(ElementCaptions[E]);
+}
 
 int FindElementByValueName(std::string_view Name) {
   for (int E = 0; E < ElementCount; ++E)

@@ -39,9 +39,9 @@ public:
   void Abandon();
 
 private:
-  std::string FFileName;  // as the caller named it, for messages
-  std::string FTarget;    // the file to replace (symbolic links resolved)
-  std::string FTempName;  // empty when writing the target directly
+  std::string FFileName; // as the caller named it, for messages
+  std::string FTarget;   // the file to replace (symbolic links resolved)
+  std::string FTempName; // empty when writing the target directly
   int FFile = -1;
 };
 

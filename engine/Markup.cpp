@@ -66,9 +66,8 @@ void TMarkup::ChangeColor(THighlightElement E, bool WithStyle) {
   ColorElement = E;
 }
 
-void WritePageHeader(TPageWriter &Writer, const std::string &Title,
-                     const std::string &AddHeader, TColor TextColor,
-                     TColor BackgroundColor, const std::string &AddBodyStart) {
+void WritePageHeader(TPageWriter &Writer, const std::string &Title, const std::string &AddHeader,
+                     TColor TextColor, TColor BackgroundColor, const std::string &AddBodyStart) {
   // Pieces are appended as they are: a "%" or "<" in a page text is the
   // user's HTML, never a format directive or something to escape.
   Writer.Put("<HTML>\r\n<HEAD>\r\n<TITLE>");

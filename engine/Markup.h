@@ -48,8 +48,7 @@ private:
 };
 
 /// The page up to and including "<PRE>"; the body follows directly.
-void WritePageHeader(TPageWriter &Writer, const std::string &Title,
-                     const std::string &AddHeader, TColor TextColor,
-                     TColor BackgroundColor, const std::string &AddBodyStart);
+void WritePageHeader(TPageWriter &Writer, const std::string &Title, const std::string &AddHeader,
+                     TColor TextColor, TColor BackgroundColor, const std::string &AddBodyStart);
 /// "</PRE>", AddBodyEnd and the closing tags, with no final line end.
 void WritePageFooter(TPageWriter &Writer, const std::string &AddBodyEnd);

@@ -29,8 +29,7 @@ TPageWriter::TPageWriter(TByteBuffer &Buffer, size_t ExpectedSize) : FBuffer(&Bu
   FLimit = Buffer.FData + Buffer.FCapacity;
 }
 
-TPageWriter::TPageWriter(TOutputSink &Sink)
-    : FSink(&Sink), FBlock(new char[SinkBlockSize]) {
+TPageWriter::TPageWriter(TOutputSink &Sink) : FSink(&Sink), FBlock(new char[SinkBlockSize]) {
   FCur = FBlock.get();
   FLimit = FCur + SinkBlockSize;
 }

@@ -18,20 +18,57 @@ constexpr uint16_t ClassOf(unsigned char C) {
   if ((C >= 'A' && C <= 'F') || (C >= 'a' && C <= 'f'))
     Class |= csHex;
   switch (C) {
-  case '#': Class = tsHash; break;
-  case '\'': Class = tsQuote; break;
-  case '$': Class = tsDollar | csHex; break;
-  case '&': case '<': case '>': case '"': Class = tsEntity; break;
-  case '/': Class = tsSlash | csSymbol; break;
-  case '{': Class = tsBrace | csSymbol; break;
-  case '(': Class = tsParen | csSymbol; break;
-  case '.': Class = tsSymbol | csSymbol | csDecimal; break;
-  case '!': case '%': case ')': case '*': case '+': case ',': case '-':
-  case ':': case ';': case '=': case '?': case '@': case '[': case '\\':
-  case ']': case '^': case '`': case '|': case '}': case '~':
+  case '#':
+    Class = tsHash;
+    break;
+  case '\'':
+    Class = tsQuote;
+    break;
+  case '$':
+    Class = tsDollar | csHex;
+    break;
+  case '&':
+  case '<':
+  case '>':
+  case '"':
+    Class = tsEntity;
+    break;
+  case '/':
+    Class = tsSlash | csSymbol;
+    break;
+  case '{':
+    Class = tsBrace | csSymbol;
+    break;
+  case '(':
+    Class = tsParen | csSymbol;
+    break;
+  case '.':
+    Class = tsSymbol | csSymbol | csDecimal;
+    break;
+  case '!':
+  case '%':
+  case ')':
+  case '*':
+  case '+':
+  case ',':
+  case '-':
+  case ':':
+  case ';':
+  case '=':
+  case '?':
+  case '@':
+  case '[':
+  case '\\':
+  case ']':
+  case '^':
+  case '`':
+  case '|':
+  case '}':
+  case '~':
     Class = tsSymbol | csSymbol;
     break;
-  default: break;
+  default:
+    break;
   }
   return Class;
 }
@@ -48,10 +85,14 @@ constexpr TClassTable ClassTable;
 // Entity text for each byte that needs one, indexed by the byte.
 const char *EntityFor(unsigned char C) {
   switch (C) {
-  case '&': return HTMLEntities[0];
-  case '<': return HTMLEntities[1];
-  case '>': return HTMLEntities[2];
-  default: return HTMLEntities[3];
+  case '&':
+    return HTMLEntities[0];
+  case '<':
+    return HTMLEntities[1];
+  case '>':
+    return HTMLEntities[2];
+  default:
+    return HTMLEntities[3];
   }
 }
 
@@ -139,9 +180,10 @@ const TReservedTable &ReservedTable() {
 } // namespace
 
 const uint16_t CharClasses[256] = {
-#define ROW(N) ClassTable.Entries[N], ClassTable.Entries[N + 1], ClassTable.Entries[N + 2], \
-               ClassTable.Entries[N + 3], ClassTable.Entries[N + 4], ClassTable.Entries[N + 5], \
-               ClassTable.Entries[N + 6], ClassTable.Entries[N + 7]
+#define ROW(N)                                                                                     \
+  ClassTable.Entries[N], ClassTable.Entries[N + 1], ClassTable.Entries[N + 2],                     \
+      ClassTable.Entries[N + 3], ClassTable.Entries[N + 4], ClassTable.Entries[N + 5],             \
+      ClassTable.Entries[N + 6], ClassTable.Entries[N + 7]
     ROW(0),   ROW(8),   ROW(16),  ROW(24),  ROW(32),  ROW(40),  ROW(48),  ROW(56),
     ROW(64),  ROW(72),  ROW(80),  ROW(88),  ROW(96),  ROW(104), ROW(112), ROW(120),
     ROW(128), ROW(136), ROW(144), ROW(152), ROW(160), ROW(168), ROW(176), ROW(184),
@@ -150,19 +192,105 @@ const uint16_t CharClasses[256] = {
 };
 
 const char *const ReservedWords[99] = {
-    "and", "exports", "mod", "shr", "array", "file", "nil", "string", "as",
-    "finalization", "not", "stringresource", "asm", "finally", "object", "then",
-    "begin", "for", "of", "threadvar", "case", "function", "or", "to", "class",
-    "goto", "out", "try", "const", "if", "packed", "type", "constructor",
-    "implementation", "procedure", "unit", "destructor", "in", "program", "until",
-    "dispinterface", "inherited", "property", "uses", "div", "initialization",
-    "raise", "var", "do", "inline", "record", "while", "downto", "interface",
-    "repeat", "with", "else", "is", "resourcestring", "xor", "end", "label", "set",
-    "except", "library", "shl", "absolute", "external", "pascal", "safecall",
-    "abstract", "far", "private", "stdcall", "assembler", "forward", "protected",
-    "stored", "automated", "index", "public", "virtual", "cdecl", "message",
-    "published", "write", "default", "name", "read", "writeonly", "dispid", "near",
-    "readonly", "dynamic", "nodefault", "register", "export", "override", "resident",
+    "and",
+    "exports",
+    "mod",
+    "shr",
+    "array",
+    "file",
+    "nil",
+    "string",
+    "as",
+    "finalization",
+    "not",
+    "stringresource",
+    "asm",
+    "finally",
+    "object",
+    "then",
+    "begin",
+    "for",
+    "of",
+    "threadvar",
+    "case",
+    "function",
+    "or",
+    "to",
+    "class",
+    "goto",
+    "out",
+    "try",
+    "const",
+    "if",
+    "packed",
+    "type",
+    "constructor",
+    "implementation",
+    "procedure",
+    "unit",
+    "destructor",
+    "in",
+    "program",
+    "until",
+    "dispinterface",
+    "inherited",
+    "property",
+    "uses",
+    "div",
+    "initialization",
+    "raise",
+    "var",
+    "do",
+    "inline",
+    "record",
+    "while",
+    "downto",
+    "interface",
+    "repeat",
+    "with",
+    "else",
+    "is",
+    "resourcestring",
+    "xor",
+    "end",
+    "label",
+    "set",
+    "except",
+    "library",
+    "shl",
+    "absolute",
+    "external",
+    "pascal",
+    "safecall",
+    "abstract",
+    "far",
+    "private",
+    "stdcall",
+    "assembler",
+    "forward",
+    "protected",
+    "stored",
+    "automated",
+    "index",
+    "public",
+    "virtual",
+    "cdecl",
+    "message",
+    "published",
+    "write",
+    "default",
+    "name",
+    "read",
+    "writeonly",
+    "dispid",
+    "near",
+    "readonly",
+    "dynamic",
+    "nodefault",
+    "register",
+    "export",
+    "override",
+    "resident",
 };
 
 const char *const HTMLEntities[4] = {"&amp;", "&lt;", "&gt;", "&quot;"};
@@ -265,8 +393,7 @@ void TTessaline::ScanPlain(TMarkup &Markup, TPageWriter &Writer) {
         // any CR is not searched to its end once per comment.
         const size_t LineFeed = Find('\n', i + 2);
         const size_t Limit = LineFeed ? LineFeed - 1 : Len;
-        const size_t Return =
-            Limit >= i + 2 ? Find('\r', i + 2, Limit) : 0;
+        const size_t Return = Limit >= i + 2 ? Find('\r', i + 2, Limit) : 0;
         e = (Return ? Return : LineFeed ? LineFeed : Len + 1) - 1;
         Markup.SwitchTo(heComment);
         WriteEscaped(i, e);
@@ -305,10 +432,11 @@ void TTessaline::ScanPlain(TMarkup &Markup, TPageWriter &Writer) {
       while (IsIn(Byte(e + 1), csIdent))
         ++e;
       Markup.SwitchTo(IsReservedWord(std::string_view(S + i, e - i + 1)) ? heReservedWord
-                                                                          : heIdentifier);
+                                                                         : heIdentifier);
       Write(i, e);
       if (e >= NextReport) {
-        LastPercent = static_cast<int32_t>(static_cast<int64_t>(e) * 100 / static_cast<int64_t>(Len));
+        LastPercent =
+            static_cast<int32_t>(static_cast<int64_t>(e) * 100 / static_cast<int64_t>(Len));
         NextReport = FirstPositionAbove(LastPercent);
         ReportProgress(LastPercent);
       }

@@ -12,17 +12,17 @@
 
 /// What a byte starts when it opens a token. Each byte has exactly one.
 enum TTokenStart : uint8_t {
-  tsOther,   // blank, tab, CR, LF, other controls, " " and bytes 127-255
-  tsHash,    // #       character code
-  tsQuote,   // '       string
-  tsSlash,   // /       line comment when doubled, else an other byte
-  tsBrace,   // {       brace comment
-  tsParen,   // (       parenthesis-star comment, else a symbol run
-  tsLetter,  // A-Z a-z _
-  tsDigit,   // 0-9     decimal number
-  tsDollar,  // $       hexadecimal number
-  tsEntity,  // & < > " written as an entity
-  tsSymbol,  // the other members of Symbols
+  tsOther,  // blank, tab, CR, LF, other controls, " " and bytes 127-255
+  tsHash,   // #       character code
+  tsQuote,  // '       string
+  tsSlash,  // /       line comment when doubled, else an other byte
+  tsBrace,  // {       brace comment
+  tsParen,  // (       parenthesis-star comment, else a symbol run
+  tsLetter, // A-Z a-z _
+  tsDigit,  // 0-9     decimal number
+  tsDollar, // $       hexadecimal number
+  tsEntity, // & < > " written as an entity
+  tsSymbol, // the other members of Symbols
 };
 
 /// Sets a byte may continue a token in, as bits above its TTokenStart.
@@ -30,7 +30,8 @@ using TCharSet = uint16_t;
 inline constexpr TCharSet csIdent = 1 << 4;   // IdentChars: 0-9 A-Z a-z _
 inline constexpr TCharSet csDecimal = 1 << 5; // decimal number continuation: 0-9 .
 inline constexpr TCharSet csHex = 1 << 6;     // HexChars: $ 0-9 A-F a-f
-inline constexpr TCharSet csSymbol = 1 << 7;  // Symbols: ! % ( ) * + , - . / : ; = ? @ [ \ ] ^ ` { | } ~
+inline constexpr TCharSet csSymbol =
+    1 << 7; // Symbols: ! % ( ) * + , - . / : ; = ? @ [ \ ] ^ ` { | } ~
 
 /// One entry per byte: its TTokenStart in the low four bits, then TCharSet bits.
 extern const uint16_t CharClasses[256];

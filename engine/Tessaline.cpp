@@ -6,8 +6,9 @@
 
 TTessaline::TTessaline()
     : FColors{clWhite, clNavy, clBlack, clBlack, clBlack, clBlue, clBlack, clBlack},
-      FDefaults{true, false, false, true, true, false, true, true},
-      FStyles{0, fsItalic, fsBold, 0, 0, 0, 0, 0} {}
+      FDefaults{true, false, false, true, true, false, true, true}, FStyles{0, fsItalic, fsBold,
+                                                                            0, 0,        0,
+                                                                            0, 0} {}
 
 void TTessaline::SetElementColor(THighlightElement E, TColor Value) {
   // Re-storing the same colour must keep a default-coloured element

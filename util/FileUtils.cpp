@@ -12,7 +12,7 @@ namespace {
 
 #ifdef _WIN32
 
-int32_t readFirstMatchSize(const std::string &FileName) {
+int32_t ReadFirstMatchSize(const std::string &FileName) {
   WIN32_FIND_DATAA Data;
   HANDLE Search = FindFirstFileA(FileName.c_str(), &Data);
   if (Search == INVALID_HANDLE_VALUE)
@@ -25,7 +25,7 @@ int32_t readFirstMatchSize(const std::string &FileName) {
 
 // fnmatch would give brackets and backslashes a meaning too and so miss
 // names that hold them literally; here only "*" and "?" are wildcards.
-bool matchesPattern(const char *Name, const char *Pattern) {
+bool MatchesPattern(const char *Name, const char *Pattern) {
   const char *StarPattern = nullptr;
   const char *StarName = nullptr;
   while (*Name) {
@@ -48,31 +48,30 @@ bool matchesPattern(const char *Name, const char *Pattern) {
   return *Pattern == '\0';
 }
 
-int32_t readSize(const std::string &Path) {
+int32_t ReadSize(const std::string &Path) {
   struct stat Info;
   if (stat(Path.c_str(), &Info) != 0)
     return 0;
   // Sizes past 4 GiB keep only their low 32 bits, as the report expects.
-  return static_cast<int32_t>(
-      static_cast<uint32_t>(static_cast<uint64_t>(Info.st_size)));
+  return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(Info.st_size)));
 }
 
-int32_t readFirstMatchSize(const std::string &FileName) {
+int32_t ReadFirstMatchSize(const std::string &FileName) {
   size_t Slash = FileName.rfind('/');
   size_t NameStart = Slash == std::string::npos ? 0 : Slash + 1;
   if (FileName.find_first_of("*?", NameStart) == std::string::npos)
-    return readSize(FileName);
+    return ReadSize(FileName);
 
   std::string Prefix = FileName.substr(0, NameStart);
   std::string Pattern = FileName.substr(NameStart);
   // The owner closes the directory even when building a path throws.
-  std::unique_ptr<DIR, int (*)(DIR *)> Dir(
-      opendir(Prefix.empty() ? "." : Prefix.c_str()), closedir);
+  std::unique_ptr<DIR, int (*)(DIR *)> Dir(opendir(Prefix.empty() ? "." : Prefix.c_str()),
+                                           closedir);
   if (!Dir)
     return 0;
   while (const dirent *Entry = readdir(Dir.get()))
-    if (matchesPattern(Entry->d_name, Pattern.c_str()))
-      return readSize(Prefix + Entry->d_name);
+    if (MatchesPattern(Entry->d_name, Pattern.c_str()))
+      return ReadSize(Prefix + Entry->d_name);
   return 0;
 }
 
@@ -84,7 +83,7 @@ int32_t FileSizeOf(const std::string &FileName) {
   if (FileName.empty())
     return 0;
   try {
-    return readFirstMatchSize(FileName);
+    return ReadFirstMatchSize(FileName);
   } catch (...) {
     // Building a path can only fail for lack of memory; a size report is
     // not worth ending the conversion over.

@@ -5,7 +5,7 @@
 
 namespace {
 
-std::string groupThousands(uint64_t Value, char Separator) {
+std::string GroupThousands(uint64_t Value, char Separator) {
   std::string Digits = std::to_string(Value);
   std::string Result;
   Result.reserve(Digits.size() + Digits.size() / 3);
@@ -20,12 +20,11 @@ std::string groupThousands(uint64_t Value, char Separator) {
 // printf's "%.2f" rounds ties to even on the binary value, while sizes are
 // rounded half away from zero. A float times 100 is exact in a double, so
 // llround sees the true tie.
-std::string formatFixed(float Value, char DecimalSeparator,
-                        char ThousandSeparator) {
+std::string FormatFixed(float Value, char DecimalSeparator, char ThousandSeparator) {
   long long Hundredths = std::llround(static_cast<double>(Value) * 100.0);
   std::string Result = Hundredths < 0 ? "-" : "";
   uint64_t Magnitude = static_cast<uint64_t>(std::llabs(Hundredths));
-  Result += groupThousands(Magnitude / 100, ThousandSeparator);
+  Result += GroupThousands(Magnitude / 100, ThousandSeparator);
   Result += DecimalSeparator;
   Result += static_cast<char>('0' + Magnitude / 10 % 10);
   Result += static_cast<char>('0' + Magnitude % 10);
@@ -36,7 +35,7 @@ std::string formatFixed(float Value, char DecimalSeparator,
 // digits, so such a number is written in exponent form instead. Only whole
 // numbers reach here (negative byte counts), which keeps the rounding in
 // integers and therefore exact.
-std::string formatGeneral(int64_t Value, char DecimalSeparator) {
+std::string FormatGeneral(int64_t Value, char DecimalSeparator) {
   constexpr uint64_t NineDigits = 100000000;
   uint64_t Mantissa = static_cast<uint64_t>(Value < 0 ? -Value : Value);
   int Exponent = static_cast<int>(std::to_string(Mantissa).size()) - 1;
@@ -63,7 +62,7 @@ std::string formatGeneral(int64_t Value, char DecimalSeparator) {
   return Result + "E" + std::to_string(Exponent);
 }
 
-int hexDigitValue(char C) {
+int HexDigitValue(char C) {
   if (C >= '0' && C <= '9')
     return C - '0';
   if (C >= 'a' && C <= 'f')
@@ -73,7 +72,7 @@ int hexDigitValue(char C) {
   return -1;
 }
 
-bool isPathSeparator(char C) {
+bool IsPathSeparator(char C) {
 #ifdef _WIN32
   return C == '/' || C == '\\' || C == ':';
 #else
@@ -83,27 +82,23 @@ bool isPathSeparator(char C) {
 
 } // namespace
 
-std::string FormatByteSize(int32_t Count, char DecimalSeparator,
-                           char ThousandSeparator) {
+std::string FormatByteSize(int32_t Count, char DecimalSeparator, char ThousandSeparator) {
   struct Unit {
     int32_t Size;
     const char *Name;
   };
-  static constexpr Unit Units[] = {
-      {1073741824, " GB"}, {1048576, " MB"}, {1024, " KB"}};
+  static constexpr Unit Units[] = {{1073741824, " GB"}, {1048576, " MB"}, {1024, " KB"}};
   for (const Unit &U : Units)
     if (Count > U.Size)
-      return formatFixed(
-                 static_cast<float>(static_cast<double>(Count) / U.Size),
-                 DecimalSeparator, ThousandSeparator) +
+      return FormatFixed(static_cast<float>(static_cast<double>(Count) / U.Size), DecimalSeparator,
+                         ThousandSeparator) +
              U.Name;
 
   float Value = static_cast<float>(Count);
   // Only negative counts can grow past eight digits here.
   if (Value <= -100000000.0f)
-    return formatGeneral(static_cast<int64_t>(Value), DecimalSeparator) +
-           " Bytes";
-  return formatFixed(Value, DecimalSeparator, ThousandSeparator) + " Bytes";
+    return FormatGeneral(static_cast<int64_t>(Value), DecimalSeparator) + " Bytes";
+  return FormatFixed(Value, DecimalSeparator, ThousandSeparator) + " Bytes";
 }
 
 std::string ExtractField(std::string_view Text, char Delimiter, int32_t Index) {
@@ -144,8 +139,7 @@ std::optional<int32_t> ParseInteger(std::string_view Text) {
   size_t PrefixLength = 0;
   if (!Text.empty() && (Text[0] == '$' || Text[0] == 'x' || Text[0] == 'X'))
     PrefixLength = 1;
-  else if (Text.size() >= 2 && Text[0] == '0' &&
-           (Text[1] == 'x' || Text[1] == 'X'))
+  else if (Text.size() >= 2 && Text[0] == '0' && (Text[1] == 'x' || Text[1] == 'X'))
     PrefixLength = 2;
 
   if (PrefixLength > 0) {
@@ -154,7 +148,7 @@ std::optional<int32_t> ParseInteger(std::string_view Text) {
       return std::nullopt;
     uint64_t Value = 0;
     for (char C : Text) {
-      int Digit = hexDigitValue(C);
+      int Digit = HexDigitValue(C);
       if (Digit < 0)
         return std::nullopt;
       Value = Value * 16 + static_cast<uint64_t>(Digit);
@@ -194,7 +188,7 @@ int32_t ParseIntegerOr(std::string_view Text, int32_t Default) {
 std::string ChangeFileExt(std::string_view FileName, std::string_view Ext) {
   size_t Cut = FileName.size();
   for (size_t I = FileName.size(); I-- > 0;) {
-    if (isPathSeparator(FileName[I]))
+    if (IsPathSeparator(FileName[I]))
       break;
     if (FileName[I] == '.') {
       Cut = I;

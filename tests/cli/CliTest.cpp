@@ -201,23 +201,22 @@ TEST(CliPageTexts, InsertedVerbatim) {
 
 TEST(CliScheme, PresetsAndElementSettings) {
   for (const char *Name : {"twilight", "Twilight", "TWILIGHT"})
-    EXPECT_NE(std::string::npos, PageFor("x", {"--scheme", Name})
-                                     .find("<BODY TEXT=\"White\" BGCOLOR=\"Black\">"))
+    EXPECT_NE(std::string::npos,
+              PageFor("x", {"--scheme", Name}).find("<BODY TEXT=\"White\" BGCOLOR=\"Black\">"))
         << Name;
-  EXPECT_NE(std::string::npos,
-            PageFor("x", {"--scheme=Ocean", "--scheme", "builtin"})
-                .find("<BODY TEXT=\"Black\" BGCOLOR=\"White\">"));
+  EXPECT_NE(std::string::npos, PageFor("x", {"--scheme=Ocean", "--scheme", "builtin"})
+                                   .find("<BODY TEXT=\"Black\" BGCOLOR=\"White\">"));
 
   const std::string RedBold = "<FONT COLOR=\"Red\"><B>{ c } </B></FONT>x";
   EXPECT_EQ(RedBold, BodyOf(PageFor("{ c } x", {"--element", "Comment=255,0,B,0"})));
   // --element applies after --scheme wherever it stands; later ones win.
-  EXPECT_EQ(RedBold, BodyOf(PageFor("{ c } x", {"--element", "Comment=255,0,B,0",
-                                                   "--scheme", "twilight"})));
+  EXPECT_EQ(RedBold,
+            BodyOf(PageFor("{ c } x", {"--element", "Comment=255,0,B,0", "--scheme", "twilight"})));
   EXPECT_EQ(RedBold, BodyOf(PageFor("{ c } x", {"--scheme", "twilight", "--element=Comment=1",
-                                                   "--element", "Comment=255,0,B,0"})));
-  EXPECT_NE(std::string::npos, PageFor("x", {"--element", "Whitespace_(BG)=$FF00", "--element",
-                                             "Identifier=255"})
-                                   .find("<BODY TEXT=\"Red\" BGCOLOR=\"Lime\">"));
+                                                "--element", "Comment=255,0,B,0"})));
+  EXPECT_NE(std::string::npos,
+            PageFor("x", {"--element", "Whitespace_(BG)=$FF00", "--element", "Identifier=255"})
+                .find("<BODY TEXT=\"Red\" BGCOLOR=\"Lime\">"));
 }
 
 TEST(CliHelp, HelpAndVersion) {

@@ -37,14 +37,38 @@ constexpr TFontStyles B = fsBold, I = fsItalic;
 
 // The presets as the colour editor offers them, element by element.
 const TSetting Presets[ColorPresetCount][ElementCount] = {
-    {{clWhite, D, 0}, {clBlack, D, I}, {clBlack, D, B}, {clBlack, D, 0},
-     {clBlack, D, 0}, {clBlue, F, 0}, {clBlack, D, 0}, {clBlack, D, 0}},
-    {{clNavy, D, 0}, {clSilver, F, 0}, {clWhite, F, 0}, {clYellow, D, 0},
-     {clYellow, D, 0}, {clYellow, D, 0}, {clYellow, D, 0}, {clLime, F, 0}},
-    {{clBlack, D, 0}, {clSilver, F, I}, {clAqua, F, B}, {clWhite, D, 0},
-     {clAqua, F, 0}, {clYellow, F, 0}, {clFuchsia, F, 0}, {clLime, F, 0}},
-    {{clAqua, F, 0}, {clTeal, F, I}, {clBlack, F, B}, {clBlue, D, 0},
-     {clBlack, F, 0}, {clPurple, F, 0}, {clOlive, F, 0}, {clBlue, D, 0}},
+    {{clWhite, D, 0},
+     {clBlack, D, I},
+     {clBlack, D, B},
+     {clBlack, D, 0},
+     {clBlack, D, 0},
+     {clBlue, F, 0},
+     {clBlack, D, 0},
+     {clBlack, D, 0}},
+    {{clNavy, D, 0},
+     {clSilver, F, 0},
+     {clWhite, F, 0},
+     {clYellow, D, 0},
+     {clYellow, D, 0},
+     {clYellow, D, 0},
+     {clYellow, D, 0},
+     {clLime, F, 0}},
+    {{clBlack, D, 0},
+     {clSilver, F, I},
+     {clAqua, F, B},
+     {clWhite, D, 0},
+     {clAqua, F, 0},
+     {clYellow, F, 0},
+     {clFuchsia, F, 0},
+     {clLime, F, 0}},
+    {{clAqua, F, 0},
+     {clTeal, F, I},
+     {clBlack, F, B},
+     {clBlue, D, 0},
+     {clBlack, F, 0},
+     {clPurple, F, 0},
+     {clOlive, F, 0},
+     {clBlue, D, 0}},
 };
 
 } // namespace
@@ -90,8 +114,8 @@ TEST(ColorPresets, FoundByNameInAnyCase) {
 }
 
 TEST(ElementValueName, CaptionsWithUnderscores) {
-  const char *const Names[ElementCount] = {"Whitespace_(BG)", "Comment", "Reserved_word",
-                                           "Identifier",      "Symbol",  "String",
+  const char *const Names[ElementCount] = {"Whitespace_(BG)", "Comment",  "Reserved_word",
+                                           "Identifier",      "Symbol",   "String",
                                            "Number",          "Assembler"};
   for (int E = 0; E < ElementCount; ++E) {
     EXPECT_EQ(Names[E], ElementValueName(static_cast<THighlightElement>(E)));

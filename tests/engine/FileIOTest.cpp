@@ -43,8 +43,9 @@ std::string Temporaries(const fs::path &Dir) {
 // A file's content, shortened when long so that a failure stays readable.
 std::string Content(const std::string &FileName) {
   const std::string Bytes = ReadTextFile(FileName);
-  return Bytes.size() <= 100 ? Bytes
-                             : Bytes.substr(0, 60) + "... (" + std::to_string(Bytes.size()) + " bytes)";
+  return Bytes.size() <= 100
+             ? Bytes
+             : Bytes.substr(0, 60) + "... (" + std::to_string(Bytes.size()) + " bytes)";
 }
 
 mode_t ModeOf(const std::string &FileName) {
@@ -257,9 +258,7 @@ TEST(SafeFileWriter, ReplacesTheTargetOnlyOnCommit) {
     Abandoned.Abandon();
     EXPECT_EQ("", Temporaries(Dir.Path()));
   }
-  {
-    TSafeFileWriter NeverSaved(Dir / "fresh.html");
-  }
+  { TSafeFileWriter NeverSaved(Dir / "fresh.html"); }
   EXPECT_EQ("new page", ReadTextFile(Page));
   EXPECT_FALSE(fs::exists(Dir / "fresh.html"));
   EXPECT_EQ("", Temporaries(Dir.Path()));

@@ -127,8 +127,8 @@ private:
   }
   static bool IsDigit(unsigned char C) { return C >= '0' && C <= '9'; }
   static bool IsSymbol(unsigned char C) {
-    return C != 0 && std::string("!%()*+,-./:;=?@[\\]^`{|}~").find(static_cast<char>(C)) !=
-                         std::string::npos;
+    return C != 0 &&
+           std::string("!%()*+,-./:;=?@[\\]^`{|}~").find(static_cast<char>(C)) != std::string::npos;
   }
   static bool SameText(const std::string &A, const std::string &B) {
     if (A.size() != B.size())
@@ -202,10 +202,11 @@ private:
 // Texts dense in the bytes that start, end or split tokens.
 std::string RandomText(std::mt19937 &Random) {
   static const std::vector<std::string> Pieces = {
-      "begin", "End", "NAME", "x", "_a1", "beginning", "'", "''", "#", "#13", "$", "$FF", "0..9",
-      "1.5E3", "{", "}", "(*", "*)", "(", ")", "*", "//", "/", "\r\n", "\n", "\r", " ", "  ",
-      "\t", "&", "<", ">", "\"", ":=", ";", ".", ",", "@", "^", std::string(1, '\0'), "\x80",
-      "\xff", "asm", "mov", "x2", "Z"};
+      "begin", "End",  "NAME", "x",     "_a1", "beginning", "'",  "''", "#",  "#13",
+      "$",     "$FF",  "0..9", "1.5E3", "{",   "}",         "(*", "*)", "(",  ")",
+      "*",     "//",   "/",    "\r\n",  "\n",  "\r",        " ",  "  ", "\t", "&",
+      "<",     ">",    "\"",   ":=",    ";",   ".",         ",",  "@",  "^",  std::string(1, '\0'),
+      "\x80",  "\xff", "asm",  "mov",   "x2",  "Z"};
   std::uniform_int_distribution<size_t> Count(0, 40), Pick(0, Pieces.size() - 1);
   std::string Text;
   for (size_t N = Count(Random); N > 0; --N)

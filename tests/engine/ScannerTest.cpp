@@ -20,8 +20,7 @@ TEST(CharClasses, SetsHoldExactlyTheirMembers) {
   EXPECT_EQ(MembersOf(csSymbol), "!%()*+,-./:;=?@[\\]^`{|}~");
   EXPECT_EQ(MembersOf(csDecimal), ".0123456789");
   EXPECT_EQ(MembersOf(csHex), "$0123456789ABCDEFabcdef");
-  EXPECT_EQ(MembersOf(csIdent),
-            "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ_abcdefghijklmnopqrstuvwxyz");
+  EXPECT_EQ(MembersOf(csIdent), "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ_abcdefghijklmnopqrstuvwxyz");
   std::string Entities, Letters, Others;
   for (int C = 0; C < 256; ++C) {
     const auto Start = TokenStartOf(static_cast<unsigned char>(C));

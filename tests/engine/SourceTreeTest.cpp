@@ -6,8 +6,8 @@
 
 #include <algorithm>
 #include <cstring>
-#include <functional>
 #include <filesystem>
+#include <functional>
 #include <map>
 
 #include "ColorScheme.h"

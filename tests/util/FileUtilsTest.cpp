@@ -17,9 +17,8 @@ namespace {
 class FileSizeOfTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    Dir = fs::temp_directory_path() /
-          ("tessaline-util-" + std::to_string(getpid()) + "-" +
-           std::to_string(std::random_device{}()));
+    Dir = fs::temp_directory_path() / ("tessaline-util-" + std::to_string(getpid()) + "-" +
+                                       std::to_string(std::random_device{}()));
     fs::create_directory(Dir);
   }
   void TearDown() override {
@@ -27,12 +26,12 @@ protected:
     fs::remove_all(Dir, Ignored);
   }
 
-  std::string makeFile(const std::string &Name, std::string_view Content) {
+  std::string MakeFile(const std::string &Name, std::string_view Content) {
     std::ofstream(Dir / Name, std::ios::binary) << Content;
     return (Dir / Name).string();
   }
   // Sparse, so huge sizes cost no disk space.
-  std::string makeFileOfSize(const std::string &Name, off_t Size) {
+  std::string MakeFileOfSize(const std::string &Name, off_t Size) {
     std::string Path = (Dir / Name).string();
     int Fd = open(Path.c_str(), O_CREAT | O_WRONLY | O_TRUNC, 0600);
     EXPECT_GE(Fd, 0);
@@ -40,9 +39,7 @@ protected:
     close(Fd);
     return Path;
   }
-  std::string makePath(const std::string &Name) {
-    return (Dir / Name).string();
-  }
+  std::string MakePath(const std::string &Name) { return (Dir / Name).string(); }
 
   fs::path Dir;
 };
@@ -50,45 +47,45 @@ protected:
 } // namespace
 
 TEST_F(FileSizeOfTest, GivesTheSizeOfAPlainFile) {
-  EXPECT_EQ(FileSizeOf(makeFile("five.pas", "begin")), 5);
-  EXPECT_EQ(FileSizeOf(makeFile("empty.pas", "")), 0);
+  EXPECT_EQ(FileSizeOf(MakeFile("five.pas", "begin")), 5);
+  EXPECT_EQ(FileSizeOf(MakeFile("empty.pas", "")), 0);
 }
 
 TEST_F(FileSizeOfTest, GivesZeroWhenNothingIsFound) {
   EXPECT_EQ(FileSizeOf(""), 0);
-  EXPECT_EQ(FileSizeOf(makePath("missing.pas")), 0);
-  EXPECT_EQ(FileSizeOf(makePath("no-dir/five.pas")), 0);
-  makeFile("five.pas", "begin");
-  EXPECT_EQ(FileSizeOf(makePath("five.pas/x")), 0); // a file used as a folder
-  EXPECT_EQ(FileSizeOf(makePath("FIVE.PAS")), 0);   // names are case-sensitive
+  EXPECT_EQ(FileSizeOf(MakePath("missing.pas")), 0);
+  EXPECT_EQ(FileSizeOf(MakePath("no-dir/five.pas")), 0);
+  MakeFile("five.pas", "begin");
+  EXPECT_EQ(FileSizeOf(MakePath("five.pas/x")), 0); // a file used as a folder
+  EXPECT_EQ(FileSizeOf(MakePath("FIVE.PAS")), 0);   // names are case-sensitive
 }
 
 TEST_F(FileSizeOfTest, KeepsTheLow32BitsOfHugeSizes) {
   const off_t GiB = off_t{1} << 30;
-  EXPECT_EQ(FileSizeOf(makeFileOfSize("big", 4 * GiB + 10)), 10);
-  EXPECT_EQ(FileSizeOf(makeFileOfSize("three", 3 * GiB)), -1073741824);
-  EXPECT_EQ(FileSizeOf(makeFileOfSize("two", 2 * GiB)), -2147483647 - 1);
+  EXPECT_EQ(FileSizeOf(MakeFileOfSize("big", 4 * GiB + 10)), 10);
+  EXPECT_EQ(FileSizeOf(MakeFileOfSize("three", 3 * GiB)), -1073741824);
+  EXPECT_EQ(FileSizeOf(MakeFileOfSize("two", 2 * GiB)), -2147483647 - 1);
 }
 
 TEST_F(FileSizeOfTest, MatchesWildcardsInTheLastComponent) {
-  makeFile("a.txt", "abc");
-  makeFile("b.dat", "1234567");
-  makeFile("x[1].log", "12");
-  EXPECT_EQ(FileSizeOf(makePath("*.txt")), 3);
-  EXPECT_EQ(FileSizeOf(makePath("?.dat")), 7);
-  EXPECT_EQ(FileSizeOf(makePath("a.tx?")), 3);
-  EXPECT_EQ(FileSizeOf(makePath("b*t")), 7);
-  EXPECT_EQ(FileSizeOf(makePath("*.*.txt")), 0);
-  EXPECT_EQ(FileSizeOf(makePath("x[1]*")), 2); // brackets are plain bytes
-  EXPECT_EQ(FileSizeOf(makePath("x?1?.log")), 2);
-  EXPECT_EQ(FileSizeOf(makePath("*.pas")), 0);
-  EXPECT_EQ(FileSizeOf(makePath("??.txt")), 0);
-  EXPECT_EQ(FileSizeOf(makePath("*.TXT")), 0);
-  EXPECT_EQ(FileSizeOf(makePath("no-dir/*")), 0);
+  MakeFile("a.txt", "abc");
+  MakeFile("b.dat", "1234567");
+  MakeFile("x[1].log", "12");
+  EXPECT_EQ(FileSizeOf(MakePath("*.txt")), 3);
+  EXPECT_EQ(FileSizeOf(MakePath("?.dat")), 7);
+  EXPECT_EQ(FileSizeOf(MakePath("a.tx?")), 3);
+  EXPECT_EQ(FileSizeOf(MakePath("b*t")), 7);
+  EXPECT_EQ(FileSizeOf(MakePath("*.*.txt")), 0);
+  EXPECT_EQ(FileSizeOf(MakePath("x[1]*")), 2); // brackets are plain bytes
+  EXPECT_EQ(FileSizeOf(MakePath("x?1?.log")), 2);
+  EXPECT_EQ(FileSizeOf(MakePath("*.pas")), 0);
+  EXPECT_EQ(FileSizeOf(MakePath("??.txt")), 0);
+  EXPECT_EQ(FileSizeOf(MakePath("*.TXT")), 0);
+  EXPECT_EQ(FileSizeOf(MakePath("no-dir/*")), 0);
 }
 
 TEST_F(FileSizeOfTest, SearchesTheCurrentDirectoryWithoutAFolder) {
-  makeFile("only.pas", "unit");
+  MakeFile("only.pas", "unit");
   const fs::path Previous = fs::current_path();
   fs::current_path(Dir);
   const int32_t Size = FileSizeOf("*.pas");
@@ -99,16 +96,16 @@ TEST_F(FileSizeOfTest, SearchesTheCurrentDirectoryWithoutAFolder) {
 TEST_F(FileSizeOfTest, ReportsDirectoriesAndFollowsLinks) {
   fs::create_directory(Dir / "sub");
   struct stat Info;
-  ASSERT_EQ(stat(makePath("sub").c_str(), &Info), 0);
-  EXPECT_EQ(FileSizeOf(makePath("sub")), static_cast<int32_t>(Info.st_size));
-  EXPECT_EQ(FileSizeOf(makePath("su?")), static_cast<int32_t>(Info.st_size));
+  ASSERT_EQ(stat(MakePath("sub").c_str(), &Info), 0);
+  EXPECT_EQ(FileSizeOf(MakePath("sub")), static_cast<int32_t>(Info.st_size));
+  EXPECT_EQ(FileSizeOf(MakePath("su?")), static_cast<int32_t>(Info.st_size));
   // "." and ".." are entries like any other: ".?" can only be "..".
-  ASSERT_EQ(stat(makePath("..").c_str(), &Info), 0);
-  EXPECT_EQ(FileSizeOf(makePath(".?")), static_cast<int32_t>(Info.st_size));
+  ASSERT_EQ(stat(MakePath("..").c_str(), &Info), 0);
+  EXPECT_EQ(FileSizeOf(MakePath(".?")), static_cast<int32_t>(Info.st_size));
 
-  makeFile("target", "123456");
+  MakeFile("target", "123456");
   fs::create_symlink(Dir / "target", Dir / "link");
-  EXPECT_EQ(FileSizeOf(makePath("link")), 6);
+  EXPECT_EQ(FileSizeOf(MakePath("link")), 6);
   fs::create_symlink(Dir / "gone", Dir / "dangling");
-  EXPECT_EQ(FileSizeOf(makePath("dangling")), 0);
+  EXPECT_EQ(FileSizeOf(MakePath("dangling")), 0);
 }

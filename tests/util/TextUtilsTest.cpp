@@ -115,9 +115,8 @@ TEST(ParseInteger, ReadsHexadecimalAsA32BitPattern) {
 
 TEST(ParseInteger, RejectsEverythingElse) {
   for (const char *Text :
-       {"",     " ",   "+",   "-",    "$",   "x",   "0x",  "0X",
-        "1 ",   "\t1", "1\t", "1a",   "+-1", "--1", "- 1", "-$1",
-        "+0x1", "$ 1", "$G",  "0x1G", "1.0", "1e3", "0b1"})
+       {"",    " ",   "+",   "-",   "$",    "x",   "0x", "0X",   "1 ",  "\t1", "1\t", "1a",
+        "+-1", "--1", "- 1", "-$1", "+0x1", "$ 1", "$G", "0x1G", "1.0", "1e3", "0b1"})
     EXPECT_EQ(ParseInteger(Text), std::nullopt) << '"' << Text << '"';
   EXPECT_EQ(ParseInteger(std::string_view("1\0", 2)), std::nullopt);
 }
