@@ -20,8 +20,20 @@ public:
 
   /// Writes what moving to a token of element E needs.
   void SwitchTo(THighlightElement E) {
-    if (E != CurrentElement)
-      SwitchToOther(E);
+    if (E == CurrentElement)
+      return;
+    // The common cases, decided here without a call: whitespace running on
+    // under open markup, and a token that shares the open style and colour.
+    if (E == heWhitespace && StyleElement != heWhitespace &&
+        !(OpenStyle & (fsUnderline | fsStrikeOut))) {
+      CurrentElement = E;
+      return;
+    }
+    if ((E == StyleElement || Styles[E] == OpenStyle) && Colors[ColorElement] == Colors[E]) {
+      CurrentElement = E;
+      return;
+    }
+    SwitchToOther(E);
   }
 
 private:

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 
 #include "Markup.h"
 #include "PageWriter.h"
@@ -9,67 +10,34 @@
 
 namespace {
 
-constexpr uint16_t ClassOf(unsigned char C) {
+// The members of each class, by name; every byte not named is tsOther.
+constexpr std::string_view Letters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz_";
+constexpr std::string_view Digits = "0123456789";
+constexpr std::string_view HexLetters = "ABCDEFabcdef";
+constexpr std::string_view SymbolChars = "!%()*+,-./:;=?@[\\]^`{|}~";
+constexpr std::string_view EntityChars = "&<>\"";
+
+constexpr uint16_t ClassOf(char C) {
+  auto In = [C](std::string_view Set) { return Set.find(C) != std::string_view::npos; };
   uint16_t Class = tsOther;
-  if ((C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z') || C == '_')
+  if (In(Letters))
     Class = tsLetter | csIdent;
-  if (C >= '0' && C <= '9')
-    Class = tsDigit | csIdent | csDecimal | csHex;
-  if ((C >= 'A' && C <= 'F') || (C >= 'a' && C <= 'f'))
+  if (In(HexLetters))
     Class |= csHex;
-  switch (C) {
-  case '#':
-    Class = tsHash;
-    break;
-  case '\'':
-    Class = tsQuote;
-    break;
-  case '$':
-    Class = tsDollar | csHex;
-    break;
-  case '&':
-  case '<':
-  case '>':
-  case '"':
+  if (In(Digits))
+    Class = tsDigit | csIdent | csDecimal | csHex;
+  if (In(EntityChars))
     Class = tsEntity;
-    break;
-  case '/':
-    Class = tsSlash | csSymbol;
-    break;
-  case '{':
-    Class = tsBrace | csSymbol;
-    break;
-  case '(':
-    Class = tsParen | csSymbol;
-    break;
-  case '.':
-    Class = tsSymbol | csSymbol | csDecimal;
-    break;
-  case '!':
-  case '%':
-  case ')':
-  case '*':
-  case '+':
-  case ',':
-  case '-':
-  case ':':
-  case ';':
-  case '=':
-  case '?':
-  case '@':
-  case '[':
-  case '\\':
-  case ']':
-  case '^':
-  case '`':
-  case '|':
-  case '}':
-  case '~':
-    Class = tsSymbol | csSymbol;
-    break;
-  default:
-    break;
-  }
+  if (In(SymbolChars)) // the symbols that open comments start their own rule
+    Class = (C == '/' ? tsSlash : C == '{' ? tsBrace : C == '(' ? tsParen : tsSymbol) | csSymbol;
+  if (C == '.')
+    Class |= csDecimal;
+  if (C == '#')
+    Class = tsHash;
+  if (C == '\'')
+    Class = tsQuote;
+  if (C == '$')
+    Class = tsDollar | csHex;
   return Class;
 }
 
@@ -77,7 +45,7 @@ struct TClassTable {
   uint16_t Entries[256];
   constexpr TClassTable() : Entries() {
     for (int C = 0; C < 256; ++C)
-      Entries[C] = ClassOf(static_cast<unsigned char>(C));
+      Entries[C] = ClassOf(static_cast<char>(C));
   }
 };
 constexpr TClassTable ClassTable;
@@ -119,62 +87,98 @@ struct TStringAppender {
 };
 
 // Reserved words are found by hashing the case-folded word into an
-// open-addressed table; this gives the same answers as comparing with
-// every word in turn, at one hash and one compare per identifier.
+// open-addressed table built at compile time; this gives the same answers
+// as comparing with every word in turn, at one hash and usually one
+// compare per identifier.
+constexpr size_t ShortestReservedWord = 2;
 constexpr size_t LongestReservedWord = 14;
-constexpr size_t ReservedSlots = 512;
+constexpr int ReservedSlotBits = 9;
+constexpr size_t ReservedSlots = size_t(1) << ReservedSlotBits;
 
 struct TFoldedWord {
-  uint64_t Low = 0, High = 0;
+  uint64_t Low = 0, High = 0; // the bytes, little-endian, zero past the end
   size_t Length = 0;
-  bool operator==(const TFoldedWord &) const = default;
+  constexpr bool operator==(const TFoldedWord &) const = default;
 };
 
 // ORing in 0x20 folds A-Z to a-z; the other identifier bytes (digits, "_")
 // occur in no reserved word, so whatever they turn into cannot match.
-TFoldedWord FoldWord(const char *Word, size_t Length) {
-  unsigned char Bytes[16] = {};
-  for (size_t K = 0; K < Length; ++K)
-    Bytes[K] = static_cast<unsigned char>(Word[K]) | 0x20;
+constexpr TFoldedWord FoldWord(const char *Word, size_t Length) {
   TFoldedWord Folded;
-  std::memcpy(&Folded.Low, Bytes, 8);
-  std::memcpy(&Folded.High, Bytes + 8, 8);
+  for (size_t K = 0; K < Length; ++K) {
+    const uint64_t Byte = static_cast<unsigned char>(Word[K]) | 0x20u;
+    (K < 8 ? Folded.Low : Folded.High) |= Byte << (8 * (K % 8));
+  }
   Folded.Length = Length;
   return Folded;
 }
 
-size_t SlotOf(const TFoldedWord &W) {
-  const uint64_t H = (W.Low * 0x9E3779B97F4A7C15ull) ^ (W.High * 0xC2B2AE3D27D4EB4Full) ^ W.Length;
-  return static_cast<size_t>((H ^ (H >> 29)) & (ReservedSlots - 1));
+// The same from two unaligned loads, for words with 16 readable bytes.
+inline TFoldedWord FoldWordFast(const char *Word, size_t Length) {
+  auto Mask = [](size_t Bytes) { return Bytes >= 8 ? ~uint64_t(0) : (uint64_t(1) << (8 * Bytes)) - 1; };
+  constexpr uint64_t Fold = 0x2020202020202020ull;
+  uint64_t Low, High;
+  std::memcpy(&Low, Word, 8);
+  std::memcpy(&High, Word + 8, 8);
+  const uint64_t LowMask = Mask(Length);
+  const uint64_t HighMask = Length > 8 ? Mask(Length - 8) : 0;
+  return {(Low | Fold) & LowMask, (High | Fold) & HighMask, Length};
 }
+
+constexpr size_t SlotOf(const TFoldedWord &W) {
+  const uint64_t H = (W.Low * 0x9E3779B97F4A7C15ull) ^ (W.High * 0xC2B2AE3D27D4EB4Full) ^ W.Length;
+  return static_cast<size_t>((H * 0xD6E8FEB86659FD93ull) >> (64 - ReservedSlotBits));
+}
+
+constexpr const char *ReservedWordList[99] = {
+    "and",       "exports",  "mod",       "shr",          "array",     "file",
+    "nil",       "string",   "as",        "finalization", "not",       "stringresource",
+    "asm",       "finally",  "object",    "then",         "begin",     "for",
+    "of",        "threadvar", "case",     "function",     "or",        "to",
+    "class",     "goto",     "out",       "try",          "const",     "if",
+    "packed",    "type",     "constructor", "implementation", "procedure", "unit",
+    "destructor", "in",      "program",   "until",        "dispinterface", "inherited",
+    "property",  "uses",     "div",       "initialization", "raise",   "var",
+    "do",        "inline",   "record",    "while",        "downto",    "interface",
+    "repeat",    "with",     "else",      "is",           "resourcestring", "xor",
+    "end",       "label",    "set",       "except",       "library",   "shl",
+    "absolute",  "external", "pascal",    "safecall",     "abstract",  "far",
+    "private",   "stdcall",  "assembler", "forward",      "protected", "stored",
+    "automated", "index",    "public",    "virtual",      "cdecl",     "message",
+    "published", "write",    "default",   "name",         "read",      "writeonly",
+    "dispid",    "near",     "readonly",  "dynamic",      "nodefault", "register",
+    "export",    "override", "resident",
+};
 
 struct TReservedTable {
   TFoldedWord Slots[ReservedSlots];
-  TReservedTable() {
-    for (const char *Word : ReservedWords) {
-      const TFoldedWord Folded = FoldWord(Word, std::strlen(Word));
+  constexpr TReservedTable() : Slots() {
+    for (const char *Word : ReservedWordList) {
+      const TFoldedWord Folded = FoldWord(Word, std::char_traits<char>::length(Word));
       size_t Slot = SlotOf(Folded);
       while (Slots[Slot].Length != 0)
-        Slot = (Slot + 1) & (ReservedSlots - 1);
+        Slot = (Slot + 1) % ReservedSlots;
       Slots[Slot] = Folded;
     }
   }
-  bool Contains(const char *Word, size_t Length) const {
-    if (Length < 2 || Length > LongestReservedWord)
-      return false;
-    const TFoldedWord Folded = FoldWord(Word, Length);
-    for (size_t Slot = SlotOf(Folded);; Slot = (Slot + 1) & (ReservedSlots - 1)) {
-      if (Slots[Slot] == Folded)
+  bool Contains(const TFoldedWord &Word) const {
+    for (size_t Slot = SlotOf(Word);; Slot = (Slot + 1) % ReservedSlots) {
+      if (Slots[Slot] == Word)
         return true;
       if (Slots[Slot].Length == 0)
         return false;
     }
   }
 };
+constexpr TReservedTable ReservedTable;
 
-const TReservedTable &ReservedTable() {
-  static const TReservedTable Table;
-  return Table;
+// Length is the identifier's; Readable how many bytes may be read from
+// Word, terminator included.
+inline bool IsReservedIdent(const char *Word, size_t Length, size_t Readable) {
+  if (Length < ShortestReservedWord || Length > LongestReservedWord)
+    return false;
+  return ReservedTable.Contains(Readable >= 16 ? FoldWordFast(Word, Length)
+                                                : FoldWord(Word, Length));
 }
 
 } // namespace
@@ -192,111 +196,19 @@ const uint16_t CharClasses[256] = {
 };
 
 const char *const ReservedWords[99] = {
-    "and",
-    "exports",
-    "mod",
-    "shr",
-    "array",
-    "file",
-    "nil",
-    "string",
-    "as",
-    "finalization",
-    "not",
-    "stringresource",
-    "asm",
-    "finally",
-    "object",
-    "then",
-    "begin",
-    "for",
-    "of",
-    "threadvar",
-    "case",
-    "function",
-    "or",
-    "to",
-    "class",
-    "goto",
-    "out",
-    "try",
-    "const",
-    "if",
-    "packed",
-    "type",
-    "constructor",
-    "implementation",
-    "procedure",
-    "unit",
-    "destructor",
-    "in",
-    "program",
-    "until",
-    "dispinterface",
-    "inherited",
-    "property",
-    "uses",
-    "div",
-    "initialization",
-    "raise",
-    "var",
-    "do",
-    "inline",
-    "record",
-    "while",
-    "downto",
-    "interface",
-    "repeat",
-    "with",
-    "else",
-    "is",
-    "resourcestring",
-    "xor",
-    "end",
-    "label",
-    "set",
-    "except",
-    "library",
-    "shl",
-    "absolute",
-    "external",
-    "pascal",
-    "safecall",
-    "abstract",
-    "far",
-    "private",
-    "stdcall",
-    "assembler",
-    "forward",
-    "protected",
-    "stored",
-    "automated",
-    "index",
-    "public",
-    "virtual",
-    "cdecl",
-    "message",
-    "published",
-    "write",
-    "default",
-    "name",
-    "read",
-    "writeonly",
-    "dispid",
-    "near",
-    "readonly",
-    "dynamic",
-    "nodefault",
-    "register",
-    "export",
-    "override",
-    "resident",
+#define WORD(N) ReservedWordList[N]
+#define TEN(N) WORD(N), WORD(N + 1), WORD(N + 2), WORD(N + 3), WORD(N + 4), WORD(N + 5), \
+               WORD(N + 6), WORD(N + 7), WORD(N + 8), WORD(N + 9)
+    TEN(0), TEN(10), TEN(20), TEN(30), TEN(40), TEN(50), TEN(60), TEN(70), TEN(80),
+    WORD(90), WORD(91), WORD(92), WORD(93), WORD(94), WORD(95), WORD(96), WORD(97), WORD(98),
+#undef TEN
+#undef WORD
 };
 
 const char *const HTMLEntities[4] = {"&amp;", "&lt;", "&gt;", "&quot;"};
 
 bool IsReservedWord(std::string_view Word) {
-  return ReservedTable().Contains(Word.data(), Word.size());
+  return IsReservedIdent(Word.data(), Word.size(), Word.size());
 }
 
 std::string_view ExtractIdent(std::string_view Text, size_t P) {
@@ -431,8 +343,10 @@ void TTessaline::ScanPlain(TMarkup &Markup, TPageWriter &Writer) {
     case tsLetter:
       while (IsIn(Byte(e + 1), csIdent))
         ++e;
-      Markup.SwitchTo(IsReservedWord(std::string_view(S + i, e - i + 1)) ? heReservedWord
-                                                                         : heIdentifier);
+      // Len + 2 - i bytes from S + i can be read: the rest of the text and
+      // its terminating NUL.
+      Markup.SwitchTo(IsReservedIdent(S + i, e - i + 1, Len + 2 - i) ? heReservedWord
+                                                                       : heIdentifier);
       Write(i, e);
       if (e >= NextReport) {
         LastPercent =
