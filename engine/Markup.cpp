@@ -1,8 +1,7 @@
 #include "Markup.h"
 
-TMarkup::TMarkup(const TColor *Colors, const bool *Defaults, const TFontStyles *Styles,
-                 TPageWriter &Writer)
-    : Colors(Colors), Styles(Styles), Writer(Writer) {
+TMarkup::TMarkup(const TColor *Colors, const bool *Defaults, const TFontStyles *Styles)
+    : Colors(Colors), Styles(Styles) {
   for (int E = 0; E < ElementCount; ++E) {
     const TFontStyles S = Styles[E];
     if (S & fsBold)
@@ -30,25 +29,47 @@ TMarkup::TMarkup(const TColor *Colors, const bool *Defaults, const TFontStyles *
   }
 }
 
-void TMarkup::SwitchToOther(THighlightElement E) {
+void TMarkup::WorkOutStep(THighlightElement E, TStep &Step) {
+  THighlightElement StyleElement = static_cast<THighlightElement>(State & 7);
+  THighlightElement ColorElement = static_cast<THighlightElement>((State >> 3) & 7);
+  bool StyleIsKnown = State & StyleKnown;
+  bool Opened = State & ColorOpened;
+  std::string Out;
+  SwitchByRules(E, Out, StyleElement, ColorElement, StyleIsKnown, Opened);
+  Step.Offset = static_cast<uint32_t>(Texts.size());
+  Step.Length = static_cast<uint16_t>(Out.size());
+  Step.State = static_cast<uint16_t>(StyleElement | ColorElement << 3 |
+                                     (StyleIsKnown ? StyleKnown : 0) |
+                                     (Opened ? ColorOpened : 0) | StepKnown);
+  Texts += Out;
+}
+
+void TMarkup::SwitchByRules(THighlightElement E, std::string &Out,
+                            THighlightElement &StyleElement, THighlightElement &ColorElement,
+                            bool &StyleIsKnown, bool &Opened) const {
+  // Before the first full switch no style is open, and the start value of
+  // the open style equals no element's styles.
+  const int OpenStyle = StyleIsKnown ? Styles[StyleElement] : -1;
   if (E == StyleElement) {
-    ChangeColor(E, false);
-  } else if (E == heWhitespace && !(OpenStyle & (fsUnderline | fsStrikeOut))) {
+    ChangeColor(E, false, Out, StyleElement, ColorElement, Opened);
+  } else if (E == heWhitespace && OpenStyle >= 0 &&
+             !(OpenStyle & (fsUnderline | fsStrikeOut))) {
     // Blanks look the same inside bold, italic or a colour, so the open
     // markup simply runs on over them.
   } else if (Styles[E] == OpenStyle) {
-    ChangeColor(E, true);
+    ChangeColor(E, true, Out, StyleElement, ColorElement, Opened);
   } else {
-    Writer.Put(StyleClose[StyleElement]);
-    ChangeColor(E, false);
-    Writer.Put(StyleOpen[E]);
-    OpenStyle = Styles[E];
+    Out += StyleClose[StyleElement];
+    ChangeColor(E, false, Out, StyleElement, ColorElement, Opened);
+    Out += StyleOpen[E];
     StyleElement = E;
+    StyleIsKnown = true;
   }
-  CurrentElement = E;
 }
 
-void TMarkup::ChangeColor(THighlightElement E, bool WithStyle) {
+void TMarkup::ChangeColor(THighlightElement E, bool WithStyle, std::string &Out,
+                          THighlightElement StyleElement, THighlightElement &ColorElement,
+                          bool &Opened) const {
   // Stored colours decide, not the flags: a default-coloured element whose
   // stored colour equals the open one stays inside that FONT tag.
   if (Colors[ColorElement] == Colors[E])
@@ -56,14 +77,17 @@ void TMarkup::ChangeColor(THighlightElement E, bool WithStyle) {
   // The style is nested inside the colour, so it is closed around the
   // colour change and opened again.
   if (WithStyle)
-    Writer.Put(StyleClose[StyleElement]);
-  if (ColorOpened)
-    Writer.Put(FontClose[ColorElement]);
-  Writer.Put(FontOpen[E]);
-  ColorOpened = true;
+    Out += StyleClose[StyleElement];
+  // The body starts in the background colour with no FONT tag written, so
+  // the first colour change must not close one (a stray "</FONT>" would
+  // close a FONT tag that the page's own start text opened).
+  if (Opened)
+    Out += FontClose[ColorElement];
+  Out += FontOpen[E];
   if (WithStyle)
-    Writer.Put(StyleOpen[E]);
+    Out += StyleOpen[E];
   ColorElement = E;
+  Opened = true;
 }
 
 void WritePageHeader(TPageWriter &Writer, const std::string &Title, const std::string &AddHeader,

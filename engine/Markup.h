@@ -1,62 +1,74 @@
 // Style and colour markup of a page, and its header and footer.
 //
-// The markup is lazy: SwitchTo writes nothing while the next token shares
+// The markup is lazy: a switch writes nothing while the next token shares
 // the open style and colour, and whitespace keeps the open markup unless
 // underline or strike-out is open. Markup left open at the end of the body
 // stays open up to "</PRE>".
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "PageWriter.h"
 #include "Types.h"
 
 class TMarkup {
 public:
-  /// Builds the 32 markup texts from the scheme as it is now; the colours
-  /// are read again at every switch, the flags and styles only here.
-  TMarkup(const TColor *Colors, const bool *Defaults, const TFontStyles *Styles,
-          TPageWriter &Writer);
+  /// Builds the 32 markup texts from the scheme as it is now. The scheme
+  /// must not change while the object is in use.
+  TMarkup(const TColor *Colors, const bool *Defaults, const TFontStyles *Styles);
+  TMarkup(const TMarkup &) = delete;
+  TMarkup &operator=(const TMarkup &) = delete;
 
-  /// Writes what moving to a token of element E needs.
-  void SwitchTo(THighlightElement E) {
+  /// Moves to a token of element E and returns the markup to write before
+  /// it, often nothing. The text stays valid until the next call.
+  std::string_view SwitchTo(THighlightElement E) {
     if (E == CurrentElement)
-      return;
-    // The common cases, decided here without a call: whitespace running on
-    // under open markup, and a token that shares the open style and colour.
-    if (E == heWhitespace && StyleElement != heWhitespace &&
-        !(OpenStyle & (fsUnderline | fsStrikeOut))) {
-      CurrentElement = E;
-      return;
-    }
-    if ((E == StyleElement || Styles[E] == OpenStyle) && Colors[ColorElement] == Colors[E]) {
-      CurrentElement = E;
-      return;
-    }
-    SwitchToOther(E);
+      return {};
+    CurrentElement = E;
+    // What a switch writes and where it leads depends only on the target
+    // and on the open style and colour, so each such case is worked out
+    // once per run and then only looked up.
+    TStep &Step = Steps[StepKey(E)];
+    if (!(Step.State & StepKnown))
+      WorkOutStep(E, Step);
+    State = Step.State & ~StepKnown;
+    return std::string_view(Texts.data() + Step.Offset, Step.Length);
   }
 
 private:
-  void SwitchToOther(THighlightElement E);
-  void ChangeColor(THighlightElement E, bool WithStyle);
+  // The open markup: StyleElement in bits 0-2, ColorElement in bits 3-5,
+  // then whether the open style is a real one (not the start value that no
+  // element's style equals) and whether any colour markup has been opened.
+  static constexpr uint16_t StyleKnown = 1 << 6;
+  static constexpr uint16_t ColorOpened = 1 << 7;
+  static constexpr uint16_t StepKnown = 1 << 8;
+  struct TStep {
+    uint32_t Offset = 0;
+    uint16_t Length = 0;
+    uint16_t State = 0; // the state after the step, with StepKnown
+  };
+
+  size_t StepKey(THighlightElement E) const { return (size_t(State) << 3) | E; }
+  void WorkOutStep(THighlightElement E, TStep &Step);
+  // One switch by the rules, from the current state, into Out.
+  void SwitchByRules(THighlightElement E, std::string &Out, THighlightElement &StyleElement,
+                     THighlightElement &ColorElement, bool &StyleIsKnown, bool &Opened) const;
+  void ChangeColor(THighlightElement E, bool WithStyle, std::string &Out,
+                   THighlightElement StyleElement, THighlightElement &ColorElement,
+                   bool &Opened) const;
 
   std::string StyleOpen[ElementCount];
   std::string StyleClose[ElementCount];
   std::string FontOpen[ElementCount];
   std::string FontClose[ElementCount];
-  THighlightElement CurrentElement = heWhitespace;
-  THighlightElement StyleElement = heWhitespace;
-  THighlightElement ColorElement = heWhitespace;
-  // No style set has this value, so the first full switch always opens
-  // the new element's style, even a lone underline.
-  TFontStyles OpenStyle = 0xFF;
-  // The body starts in the background colour with no FONT tag written, so
-  // the first colour change must not close one (a stray "</FONT>" would
-  // close a FONT tag that the page's own start text opened).
-  bool ColorOpened = false;
   const TColor *Colors;
   const TFontStyles *Styles;
-  TPageWriter &Writer;
+  THighlightElement CurrentElement = heWhitespace;
+  uint16_t State = 0; // StyleElement and ColorElement heWhitespace, nothing opened
+  std::string Texts;  // the texts of all steps worked out so far
+  TStep Steps[1 << 11];
 };
 
 /// The page up to and including "<PRE>"; the body follows directly.

@@ -4,6 +4,10 @@
 #include <cstring>
 #include <string_view>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "Markup.h"
 #include "PageWriter.h"
 #include "Tessaline.h"
@@ -181,6 +185,56 @@ inline bool IsReservedIdent(const char *Word, size_t Length, size_t Readable) {
                                                 : FoldWord(Word, Length));
 }
 
+// Runs of identifier bytes and of other bytes (blanks, line ends,
+// indentation) make up most of a source; SkipIdent and SkipOther find
+// their ends 16 bytes at a time, which spares a mispredicted loop exit per
+// token. Both take the 1-based text S of length Len and the position E of
+// the run's last known byte, and return the position of its last byte.
+#if defined(__SSE2__)
+inline __m128i InRange(__m128i V, char Low, char High) { // signed: bytes >= 128 are never in
+  return _mm_and_si128(_mm_cmpgt_epi8(V, _mm_set1_epi8(static_cast<char>(Low - 1))),
+                       _mm_cmplt_epi8(V, _mm_set1_epi8(static_cast<char>(High + 1))));
+}
+inline unsigned IdentMask(const char *P) {
+  const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i *>(P));
+  const __m128i Letter = InRange(_mm_or_si128(V, _mm_set1_epi8(0x20)), 'a', 'z');
+  const __m128i Ident = _mm_or_si128(_mm_or_si128(Letter, InRange(V, '0', '9')),
+                                     _mm_cmpeq_epi8(V, _mm_set1_epi8('_')));
+  return static_cast<unsigned>(_mm_movemask_epi8(Ident));
+}
+// Other bytes are exactly the controls, the blank, and 127 to 255.
+inline unsigned OtherMask(const char *P) {
+  const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i *>(P));
+  const __m128i Other = _mm_or_si128(_mm_cmplt_epi8(V, _mm_set1_epi8(33)),
+                                     _mm_cmpeq_epi8(V, _mm_set1_epi8(127)));
+  return static_cast<unsigned>(_mm_movemask_epi8(Other));
+}
+#endif
+
+inline size_t SkipIdent(const char *S, size_t E, size_t Len) {
+#if defined(__SSE2__)
+  for (; E + 16 <= Len; E += 16)
+    if (const unsigned Mask = IdentMask(S + E + 1); Mask != 0xFFFF)
+      return E + static_cast<size_t>(__builtin_ctz(~Mask));
+#endif
+  // The NUL after the text is no identifier byte: no bounds test needed.
+  while (IsIn(static_cast<unsigned char>(S[E + 1]), csIdent))
+    ++E;
+  return E;
+}
+
+inline size_t SkipOther(const char *S, size_t E, size_t Len) {
+#if defined(__SSE2__)
+  for (; E + 16 <= Len; E += 16)
+    if (const unsigned Mask = OtherMask(S + E + 1); Mask != 0xFFFF)
+      return E + static_cast<size_t>(__builtin_ctz(~Mask));
+#endif
+  // NUL is an other byte too: here the end of the text must be tested.
+  while (E < Len && TokenStartOf(static_cast<unsigned char>(S[E + 1])) == tsOther)
+    ++E;
+  return E;
+}
+
 } // namespace
 
 const uint16_t CharClasses[256] = {
@@ -246,13 +300,32 @@ std::string EscapeHTML(std::string_view Text) {
 // S[Len + 1] the terminating NUL that std::string guarantees. NUL belongs
 // to no continuation set, so runs of identifier, number and symbol bytes
 // stop at the end of the text without a bounds test of their own.
+//
+// Tokens that are written unchanged are not copied one by one: they stay
+// pending and go out in one block whenever markup, an entity or an escaped
+// token has to be written, and at the end.
 void TTessaline::ScanPlain(TMarkup &Markup, TPageWriter &Writer) {
   const char *const S = FPlain.c_str() - 1;
   const size_t Len = FPlain.size();
   auto Byte = [S](size_t P) { return static_cast<unsigned char>(S[P]); };
-  auto Write = [&Writer, S](size_t From, size_t To) { Writer.Put(S + From, To - From + 1); };
-  auto WriteEscaped = [&Writer, S](size_t From, size_t To) {
+  const char *Pending = S + 1;
+  // Writes the pending source bytes before position P.
+  auto WritePendingBefore = [&](size_t P) {
+    Writer.Put(Pending, static_cast<size_t>(S + P - Pending));
+    Pending = S + P;
+  };
+  // Switches to E for the token that starts at P.
+  auto SwitchTo = [&](THighlightElement E, size_t P) {
+    const std::string_view Text = Markup.SwitchTo(E);
+    if (!Text.empty()) {
+      WritePendingBefore(P);
+      Writer.Put(Text);
+    }
+  };
+  auto WriteEscaped = [&](size_t From, size_t To) {
+    WritePendingBefore(From);
     PutEscaped(Writer, S + From, To - From + 1);
+    Pending = S + To + 1;
   };
   // The position of the first C in [From, To], or 0.
   auto Find = [S, Len](char C, size_t From, size_t To = SIZE_MAX) -> size_t {
@@ -281,20 +354,19 @@ void TTessaline::ScanPlain(TMarkup &Markup, TPageWriter &Writer) {
 
   size_t i = 0;
   while (i < Len && !FCancel) {
-    Markup.SwitchTo(heWhitespace);
     ++i;
+    SwitchTo(heWhitespace, i);
     const unsigned char C = Byte(i);
     size_t e = i;
     switch (TokenStartOf(C)) {
     case tsHash:
       while (Byte(e + 1) >= '0' && Byte(e + 1) <= '9')
         ++e;
-      Markup.SwitchTo(heString);
-      Write(i, e);
+      SwitchTo(heString, i);
       break;
     case tsQuote: // '' inside a string ends it and opens the next one
       e = RunTo('\'', i + 1);
-      Markup.SwitchTo(heString);
+      SwitchTo(heString, i);
       WriteEscaped(i, e);
       break;
     case tsSlash:
@@ -307,15 +379,14 @@ void TTessaline::ScanPlain(TMarkup &Markup, TPageWriter &Writer) {
         const size_t Limit = LineFeed ? LineFeed - 1 : Len;
         const size_t Return = Limit >= i + 2 ? Find('\r', i + 2, Limit) : 0;
         e = (Return ? Return : LineFeed ? LineFeed : Len + 1) - 1;
-        Markup.SwitchTo(heComment);
+        SwitchTo(heComment, i);
         WriteEscaped(i, e);
-      } else {
-        Writer.Put(S + i, 1); // a lone slash is no symbol: it just passes
       }
+      // A lone slash is no symbol: it passes like a blank.
       break;
     case tsBrace: // an unclosed { runs to the end of the text
       e = RunTo('}', i + 1);
-      Markup.SwitchTo(heComment);
+      SwitchTo(heComment, i);
       WriteEscaped(i, e);
       break;
     case tsParen:
@@ -329,7 +400,7 @@ void TTessaline::ScanPlain(TMarkup &Markup, TPageWriter &Writer) {
             break;
           }
         }
-        Markup.SwitchTo(heComment);
+        SwitchTo(heComment, i);
         WriteEscaped(i, e);
         break;
       }
@@ -337,17 +408,13 @@ void TTessaline::ScanPlain(TMarkup &Markup, TPageWriter &Writer) {
     case tsSymbol:
       while (IsIn(Byte(e + 1), csSymbol))
         ++e;
-      Markup.SwitchTo(heSymbol);
-      Write(i, e);
+      SwitchTo(heSymbol, i);
       break;
     case tsLetter:
-      while (IsIn(Byte(e + 1), csIdent))
-        ++e;
+      e = SkipIdent(S, e, Len);
       // Len + 2 - i bytes from S + i can be read: the rest of the text and
       // its terminating NUL.
-      Markup.SwitchTo(IsReservedIdent(S + i, e - i + 1, Len + 2 - i) ? heReservedWord
-                                                                       : heIdentifier);
-      Write(i, e);
+      SwitchTo(IsReservedIdent(S + i, e - i + 1, Len + 2 - i) ? heReservedWord : heIdentifier, i);
       if (e >= NextReport) {
         LastPercent =
             static_cast<int32_t>(static_cast<int64_t>(e) * 100 / static_cast<int64_t>(Len));
@@ -358,29 +425,28 @@ void TTessaline::ScanPlain(TMarkup &Markup, TPageWriter &Writer) {
     case tsDigit:
       while (IsIn(Byte(e + 1), csDecimal))
         ++e;
-      Markup.SwitchTo(heNumber);
-      Write(i, e);
+      SwitchTo(heNumber, i);
       break;
     case tsDollar:
       while (IsIn(Byte(e + 1), csHex))
         ++e;
-      Markup.SwitchTo(heNumber);
-      Write(i, e);
+      SwitchTo(heNumber, i);
       break;
     case tsEntity:
-      Markup.SwitchTo(heSymbol);
+      SwitchTo(heSymbol, i);
+      WritePendingBefore(i);
       Writer.Put(std::string_view(EntityFor(C)));
+      Pending = S + i + 1;
       break;
     case tsOther:
       // Consecutive other bytes each follow a switch to whitespace that
       // writes nothing, and no progress (hence no Stop) can come between
-      // them, so they pass as one run. NUL is an other byte: bound it.
-      while (e < Len && TokenStartOf(Byte(e + 1)) == tsOther)
-        ++e;
-      Write(i, e);
+      // them, so they pass as one run.
+      e = SkipOther(S, e, Len);
       break;
     }
     i = e;
   }
-  Markup.SwitchTo(heWhitespace);
+  SwitchTo(heWhitespace, std::min(i, Len) + 1);
+  WritePendingBefore(Len + 1);
 }

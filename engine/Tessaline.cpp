@@ -51,7 +51,7 @@ bool TTessaline::Run(TPageWriter &Writer) {
   FStyles[heWhitespace] = 0;
   WritePageHeader(Writer, FTitle, FAddHeader, FColors[heIdentifier], FColors[heWhitespace],
                   FAddBodyStart);
-  TMarkup Markup(FColors, FDefaults, FStyles, Writer);
+  TMarkup Markup(FColors, FDefaults, FStyles);
   ReportProgress(1);
   ScanPlain(Markup, Writer);
   if (FCancel) {
