@@ -29,13 +29,16 @@ TMarkup::TMarkup(const TColor *Colors, const bool *Defaults, const TFontStyles *
   }
 }
 
-void TMarkup::WorkOutStep(THighlightElement E, TStep &Step) {
+void TMarkup::WorkOutStep(THighlightElement E, bool ThroughWhitespace, TStep &Step) {
   THighlightElement StyleElement = static_cast<THighlightElement>(State & 7);
   THighlightElement ColorElement = static_cast<THighlightElement>((State >> 3) & 7);
   bool StyleIsKnown = State & StyleKnown;
   bool Opened = State & ColorOpened;
   std::string Out;
-  SwitchByRules(E, Out, StyleElement, ColorElement, StyleIsKnown, Opened);
+  if (ThroughWhitespace)
+    SwitchByRules(heWhitespace, Out, StyleElement, ColorElement, StyleIsKnown, Opened);
+  if (E != heWhitespace || !ThroughWhitespace)
+    SwitchByRules(E, Out, StyleElement, ColorElement, StyleIsKnown, Opened);
   Step.Offset = static_cast<uint32_t>(Texts.size());
   Step.Length = static_cast<uint16_t>(Out.size());
   Step.State = static_cast<uint16_t>(StyleElement | ColorElement << 3 |

@@ -26,15 +26,15 @@ public:
   std::string_view SwitchTo(THighlightElement E) {
     if (E == CurrentElement)
       return {};
-    CurrentElement = E;
-    // What a switch writes and where it leads depends only on the target
-    // and on the open style and colour, so each such case is worked out
-    // once per run and then only looked up.
-    TStep &Step = Steps[StepKey(E)];
-    if (!(Step.State & StepKnown))
-      WorkOutStep(E, Step);
-    State = Step.State & ~StepKnown;
-    return std::string_view(Texts.data() + Step.Offset, Step.Length);
+    return Take(E, heWhitespace);
+  }
+
+  /// The same as SwitchTo(heWhitespace) followed by SwitchTo(E), the pair
+  /// every token but a run of other bytes goes through, in one step.
+  std::string_view SwitchThroughWhitespaceTo(THighlightElement E) {
+    if (E == CurrentElement && E == heWhitespace)
+      return {};
+    return Take(E, CurrentElement == heWhitespace ? heWhitespace : heComment);
   }
 
 private:
@@ -50,8 +50,20 @@ private:
     uint16_t State = 0; // the state after the step, with StepKnown
   };
 
-  size_t StepKey(THighlightElement E) const { return (size_t(State) << 3) | E; }
-  void WorkOutStep(THighlightElement E, TStep &Step);
+  // What a switch writes and where it leads depends only on the target, on
+  // the open style and colour and on whether a whitespace switch comes
+  // first from another element (From != heWhitespace), so each such case
+  // is worked out once per run and then only looked up.
+  std::string_view Take(THighlightElement E, THighlightElement From) {
+    const size_t Key = size_t(State) << 4 | size_t(From != heWhitespace) << 3 | E;
+    TStep &Step = Steps[Key];
+    if (!(Step.State & StepKnown))
+      WorkOutStep(E, From != heWhitespace, Step);
+    State = Step.State & ~StepKnown;
+    CurrentElement = E;
+    return std::string_view(Texts.data() + Step.Offset, Step.Length);
+  }
+  void WorkOutStep(THighlightElement E, bool ThroughWhitespace, TStep &Step);
   // One switch by the rules, from the current state, into Out.
   void SwitchByRules(THighlightElement E, std::string &Out, THighlightElement &StyleElement,
                      THighlightElement &ColorElement, bool &StyleIsKnown, bool &Opened) const;
@@ -68,7 +80,7 @@ private:
   THighlightElement CurrentElement = heWhitespace;
   uint16_t State = 0; // StyleElement and ColorElement heWhitespace, nothing opened
   std::string Texts;  // the texts of all steps worked out so far
-  TStep Steps[1 << 11];
+  TStep Steps[1 << 12];
 };
 
 /// The page up to and including "<PRE>"; the body follows directly.

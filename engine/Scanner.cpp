@@ -314,9 +314,10 @@ void TTessaline::ScanPlain(TMarkup &Markup, TPageWriter &Writer) {
     Writer.Put(Pending, static_cast<size_t>(S + P - Pending));
     Pending = S + P;
   };
-  // Switches to E for the token that starts at P.
+  // Switches to whitespace and then to E, as before every token, for the
+  // token that starts at P.
   auto SwitchTo = [&](THighlightElement E, size_t P) {
-    const std::string_view Text = Markup.SwitchTo(E);
+    const std::string_view Text = Markup.SwitchThroughWhitespaceTo(E);
     if (!Text.empty()) {
       WritePendingBefore(P);
       Writer.Put(Text);
@@ -342,6 +343,18 @@ void TTessaline::ScanPlain(TMarkup &Markup, TPageWriter &Writer) {
     return P ? P : Len;
   };
 
+  // Most tokens are followed by a blank or a line end: taking that run
+  // right away, in the token's own code, spares a dispatch on its first
+  // byte. It is the same switch and the same bytes as a token of its own,
+  // so it is done only where such a token would come now (no Stop pending).
+  auto TakeOtherRunAfter = [&](size_t E) -> size_t {
+    if (E < Len && TokenStartOf(Byte(E + 1)) == tsOther && !FCancel) {
+      SwitchTo(heWhitespace, E + 1);
+      return SkipOther(S, E + 1, Len);
+    }
+    return E;
+  };
+
   // Progress is due when (i * 100) div Len first exceeds the last value
   // reported; NextReport is the first i where that happens, so identifiers
   // cost one compare instead of a division. 64-bit, so huge texts do not
@@ -355,7 +368,6 @@ void TTessaline::ScanPlain(TMarkup &Markup, TPageWriter &Writer) {
   size_t i = 0;
   while (i < Len && !FCancel) {
     ++i;
-    SwitchTo(heWhitespace, i);
     const unsigned char C = Byte(i);
     size_t e = i;
     switch (TokenStartOf(C)) {
@@ -381,8 +393,9 @@ void TTessaline::ScanPlain(TMarkup &Markup, TPageWriter &Writer) {
         e = (Return ? Return : LineFeed ? LineFeed : Len + 1) - 1;
         SwitchTo(heComment, i);
         WriteEscaped(i, e);
+      } else {
+        SwitchTo(heWhitespace, i); // a lone slash is no symbol: it passes like a blank
       }
-      // A lone slash is no symbol: it passes like a blank.
       break;
     case tsBrace: // an unclosed { runs to the end of the text
       e = RunTo('}', i + 1);
@@ -409,6 +422,7 @@ void TTessaline::ScanPlain(TMarkup &Markup, TPageWriter &Writer) {
       while (IsIn(Byte(e + 1), csSymbol))
         ++e;
       SwitchTo(heSymbol, i);
+      e = TakeOtherRunAfter(e);
       break;
     case tsLetter:
       e = SkipIdent(S, e, Len);
@@ -421,6 +435,7 @@ void TTessaline::ScanPlain(TMarkup &Markup, TPageWriter &Writer) {
         NextReport = FirstPositionAbove(LastPercent);
         ReportProgress(LastPercent);
       }
+      e = TakeOtherRunAfter(e);
       break;
     case tsDigit:
       while (IsIn(Byte(e + 1), csDecimal))
@@ -442,6 +457,7 @@ void TTessaline::ScanPlain(TMarkup &Markup, TPageWriter &Writer) {
       // Consecutive other bytes each follow a switch to whitespace that
       // writes nothing, and no progress (hence no Stop) can come between
       // them, so they pass as one run.
+      SwitchTo(heWhitespace, i);
       e = SkipOther(S, e, Len);
       break;
     }
