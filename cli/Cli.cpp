@@ -1,11 +1,14 @@
 #include "Cli.h"
 
+#include <cerrno>
 #include <new>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "Batch.h"
 #include "CliOptions.h"
 #include "FileIO.h"
+#include "Interrupt.h"
 #include "Tessaline.h"
 #include "TextUtils.h"
 
@@ -16,8 +19,11 @@ std::string ReadDescriptor(int Fd) {
   char Chunk[65536];
   for (;;) {
     const ssize_t N = ::read(Fd, Chunk, sizeof Chunk);
-    if (N < 0 && errno == EINTR)
+    if (N < 0 && errno == EINTR) {
+      if (InterruptSignal())
+        throw EInterrupted();
       continue;
+    }
     if (N < 0)
       throw EReadError("Stream read error");
     if (N == 0)
@@ -26,38 +32,42 @@ std::string ReadDescriptor(int Fd) {
   }
 }
 
-bool IsSameFile(const std::string &A, const std::string &B) {
-  struct stat InfoA, InfoB;
-  return ::stat(A.c_str(), &InfoA) == 0 && ::stat(B.c_str(), &InfoB) == 0 &&
-         InfoA.st_dev == InfoB.st_dev && InfoA.st_ino == InfoB.st_ino;
+bool IsFolder(const std::string &Path) {
+  struct stat Info;
+  return ::stat(Path.c_str(), &Info) == 0 && S_ISDIR(Info.st_mode);
 }
 
-int Convert(const TCliOptions &Options, std::ostream &Err, int InputFd, int OutputFd) {
+// One input, the contract scripts rely on: the page beside the source, at
+// -o PATH, or on standard output; "tessaline-cli: message" on failure.
+int ConvertOne(const TCliOptions &Options, std::ostream &Err, int InputFd, int OutputFd) {
   const std::string &Input = Options.Files.front();
   const bool FromStdin = Input == "-";
-  std::string Target = Options.HasOutput ? Options.Output
-                       : FromStdin       ? std::string("-")
-                                         : ChangeFileExt(Input, ".html");
+  const std::string Target = Options.HasOutput ? Options.Output
+                             : FromStdin       ? std::string("-")
+                                               : ChangeFileExt(Input, ".html");
+  struct stat Info;
+  if (Options.NoClobber && Target != "-" && ::lstat(Target.c_str(), &Info) == 0) {
+    if (!Options.Quiet)
+      Err << "tessaline-cli: kept the existing " << Target << "\n";
+    return 0;
+  }
   TTessaline Converter;
   ApplyCliOptions(Options, Converter);
+  if (!FromStdin && Target != "-") {
+    ConvertFile(Converter, Input, Target);
+    return 0;
+  }
   if (FromStdin)
     Converter.SetPlain(ReadDescriptor(InputFd));
   else
     Converter.LoadFromFile(Input);
-
-  if (Target == "-") {
-    TDescriptorSink Sink(OutputFd);
-    Converter.ConvertTo(Sink);
+  if (Target != "-") {
+    SavePage(Converter, Target);
     return 0;
   }
-  // A source already named .html would otherwise be replaced by its own page.
-  if (!FromStdin && IsSameFile(Input, Target)) {
-    Err << "tessaline-cli: " << Target << ": the page would replace its own source\n";
-    return 1;
-  }
-  TSafeFileWriter File(Target);
-  Converter.ConvertTo(File);
-  File.Commit();
+  TDescriptorSink Out(OutputFd);
+  TInterruptibleSink Sink(Out);
+  Converter.ConvertTo(Sink);
   return 0;
 }
 
@@ -80,8 +90,22 @@ int RunTessalineCli(const std::vector<std::string> &Args, std::ostream &Out, std
     Out << "tessaline-cli " << TESSALINE_VERSION << "\n";
     return 0;
   }
+  // With -o the one input is one page's source, even when it is a folder.
+  if (Options.Files.size() > 1 ||
+      (!Options.HasOutput && Options.Files.front() != "-" && IsFolder(Options.Files.front()))) {
+    std::vector<std::string> Errors;
+    const std::vector<TBatchJob> Jobs = CollectBatchJobs(Options.Files, Errors);
+    for (const std::string &Error : Errors)
+      Err << Error << "\n";
+    const bool ShowProgress = !Options.Quiet && Jobs.size() > 1 && ::isatty(STDERR_FILENO);
+    const int Status = RunBatch(Jobs, Options, Err, ShowProgress);
+    return Status == 0 && !Errors.empty() ? 1 : Status;
+  }
   try {
-    return Convert(Options, Err, InputFd, OutputFd);
+    return ConvertOne(Options, Err, InputFd, OutputFd);
+  } catch (const EInterrupted &) {
+    Err << "tessaline-cli: interrupted\n";
+    return 128 + InterruptSignal();
   } catch (const EStreamError &Error) {
     Err << "tessaline-cli: " << Error.what() << "\n";
   } catch (const std::bad_alloc &) {

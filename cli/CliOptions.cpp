@@ -1,6 +1,7 @@
 #include "CliOptions.h"
 
 #include "ColorScheme.h"
+#include "TextUtils.h"
 
 namespace {
 
@@ -64,6 +65,14 @@ TCliOptions ParseCliOptions(const std::vector<std::string> &Args) {
       Options.Version = true;
       continue;
     }
+    if (Arg == "-n" || Arg == "--no-clobber") {
+      Options.NoClobber = true;
+      continue;
+    }
+    if (Arg == "-q" || Arg == "--quiet") {
+      Options.Quiet = true;
+      continue;
+    }
     // The option's name and value, from "--name=value" or the next argument.
     std::string Name = Arg;
     std::string Value;
@@ -75,8 +84,8 @@ TCliOptions ParseCliOptions(const std::vector<std::string> &Args) {
         Value = Arg.substr(Equals + 1);
         HasValue = true;
       }
-    } else if (Arg.size() > 2 && Arg[1] == 'o') { // -oPATH
-      Name = "-o";
+    } else if (Arg.size() > 2 && (Arg[1] == 'o' || Arg[1] == 'j')) { // -oPATH, -jN
+      Name = Arg.substr(0, 2);
       Value = Arg.substr(2);
       HasValue = true;
     }
@@ -91,6 +100,11 @@ TCliOptions ParseCliOptions(const std::vector<std::string> &Args) {
     if (Name == "-o" || Name == "--output") {
       Options.Output = TakeValue();
       Options.HasOutput = true;
+    } else if (Name == "-j" || Name == "--jobs") {
+      const std::string &Count = TakeValue();
+      Options.Jobs = ParseIntegerOr(Count, -1);
+      if (Options.Jobs < 1 || Count.find_first_not_of("0123456789") != std::string::npos)
+        throw EUsageError("-j needs a number of jobs, 1 or more");
     } else if (Name == "--scheme") {
       SetScheme(Options, TakeValue());
     } else if (Name == "--element") {
@@ -110,8 +124,8 @@ TCliOptions ParseCliOptions(const std::vector<std::string> &Args) {
     return Options;
   if (Options.Files.empty())
     throw EUsageError("no input file given");
-  if (Options.Files.size() > 1)
-    throw EUsageError("give exactly one input file");
+  if (Options.HasOutput && Options.Files.size() > 1)
+    throw EUsageError("-o needs exactly one input file");
   return Options;
 }
 
@@ -127,10 +141,11 @@ void ApplyCliOptions(const TCliOptions &Options, TTessaline &Converter) {
 }
 
 std::string CliUsage() {
-  return "Usage: tessaline-cli [OPTIONS] FILE\n"
+  return "Usage: tessaline-cli [OPTIONS] FILE...\n"
          "Converts Pascal source FILE into a highlighted HTML page, written beside it\n"
          "with the extension .html. FILE - reads standard input (the page then goes to\n"
-         "standard output unless -o is given).\n"
+         "standard output unless -o is given). A folder converts every .pas, .dpr, .dpk,\n"
+         ".pp, .inc and .lpr file below it, each beside its source.\n"
          "\n"
          "Options:\n"
          "  -o PATH              write the page to PATH; - for standard output\n"
@@ -144,8 +159,12 @@ std::string CliUsage() {
          "  --element NAME=VALUE one element's setting as stored, e.g.\n"
          "                       --element Comment=32768,0,I,0 (colour, -, styles BIUS,\n"
          "                       default colour 0/1); applied after --scheme, in order\n"
+         "  -j N                 convert N files at a time (default: one per processor)\n"
+         "  -n, --no-clobber     keep pages that exist already\n"
+         "  -q, --quiet          no progress bar and no notes, only errors\n"
          "  --help               show this text\n"
          "  --version            show the version\n"
          "\n"
-         "Exit status: 0 done, 1 the input or output failed, 2 wrong usage.\n";
+         "Exit status: 0 done, 1 an input or output failed, 2 wrong usage,\n"
+         "130 or 143 interrupted (finished pages stay, no partial page is left).\n";
 }

@@ -28,13 +28,16 @@ struct TCliOptions {
   std::string BodyEnd;
   int Preset = -1; // -1: the converter's built-in scheme
   std::vector<std::pair<THighlightElement, std::string>> Elements;
+  int Jobs = 0;           // 0: one per processor
+  bool NoClobber = false; // keep pages that exist
+  bool Quiet = false;     // no progress bar, no notes
   bool Help = false;
   bool Version = false;
 };
 
 /// Parses the arguments after the program name. Options may come before
-/// or after FILE; "--" ends them; long options also take "--name=value".
-/// Throws EUsageError.
+/// or after the files; "--" ends them; long options also take
+/// "--name=value". Throws EUsageError, also for -o with several inputs.
 TCliOptions ParseCliOptions(const std::vector<std::string> &Args);
 
 /// Gives Converter the options' page texts, then the scheme: the preset

@@ -41,22 +41,21 @@ void TMarkup::WorkOutStep(THighlightElement E, bool ThroughWhitespace, TStep &St
     SwitchByRules(E, Out, StyleElement, ColorElement, StyleIsKnown, Opened);
   Step.Offset = static_cast<uint32_t>(Texts.size());
   Step.Length = static_cast<uint16_t>(Out.size());
-  Step.State = static_cast<uint16_t>(StyleElement | ColorElement << 3 |
-                                     (StyleIsKnown ? StyleKnown : 0) |
-                                     (Opened ? ColorOpened : 0) | StepKnown);
+  Step.State =
+      static_cast<uint16_t>(StyleElement | ColorElement << 3 | (StyleIsKnown ? StyleKnown : 0) |
+                            (Opened ? ColorOpened : 0) | StepKnown);
   Texts += Out;
 }
 
-void TMarkup::SwitchByRules(THighlightElement E, std::string &Out,
-                            THighlightElement &StyleElement, THighlightElement &ColorElement,
-                            bool &StyleIsKnown, bool &Opened) const {
+void TMarkup::SwitchByRules(THighlightElement E, std::string &Out, THighlightElement &StyleElement,
+                            THighlightElement &ColorElement, bool &StyleIsKnown,
+                            bool &Opened) const {
   // Before the first full switch no style is open, and the start value of
   // the open style equals no element's styles.
   const int OpenStyle = StyleIsKnown ? Styles[StyleElement] : -1;
   if (E == StyleElement) {
     ChangeColor(E, false, Out, StyleElement, ColorElement, Opened);
-  } else if (E == heWhitespace && OpenStyle >= 0 &&
-             !(OpenStyle & (fsUnderline | fsStrikeOut))) {
+  } else if (E == heWhitespace && OpenStyle >= 0 && !(OpenStyle & (fsUnderline | fsStrikeOut))) {
     // Blanks look the same inside bold, italic or a colour, so the open
     // markup simply runs on over them.
   } else if (Styles[E] == OpenStyle) {

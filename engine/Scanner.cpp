@@ -119,7 +119,9 @@ constexpr TFoldedWord FoldWord(const char *Word, size_t Length) {
 
 // The same from two unaligned loads, for words with 16 readable bytes.
 inline TFoldedWord FoldWordFast(const char *Word, size_t Length) {
-  auto Mask = [](size_t Bytes) { return Bytes >= 8 ? ~uint64_t(0) : (uint64_t(1) << (8 * Bytes)) - 1; };
+  auto Mask = [](size_t Bytes) {
+    return Bytes >= 8 ? ~uint64_t(0) : (uint64_t(1) << (8 * Bytes)) - 1;
+  };
   constexpr uint64_t Fold = 0x2020202020202020ull;
   uint64_t Low, High;
   std::memcpy(&Low, Word, 8);
@@ -135,23 +137,105 @@ constexpr size_t SlotOf(const TFoldedWord &W) {
 }
 
 constexpr const char *ReservedWordList[99] = {
-    "and",       "exports",  "mod",       "shr",          "array",     "file",
-    "nil",       "string",   "as",        "finalization", "not",       "stringresource",
-    "asm",       "finally",  "object",    "then",         "begin",     "for",
-    "of",        "threadvar", "case",     "function",     "or",        "to",
-    "class",     "goto",     "out",       "try",          "const",     "if",
-    "packed",    "type",     "constructor", "implementation", "procedure", "unit",
-    "destructor", "in",      "program",   "until",        "dispinterface", "inherited",
-    "property",  "uses",     "div",       "initialization", "raise",   "var",
-    "do",        "inline",   "record",    "while",        "downto",    "interface",
-    "repeat",    "with",     "else",      "is",           "resourcestring", "xor",
-    "end",       "label",    "set",       "except",       "library",   "shl",
-    "absolute",  "external", "pascal",    "safecall",     "abstract",  "far",
-    "private",   "stdcall",  "assembler", "forward",      "protected", "stored",
-    "automated", "index",    "public",    "virtual",      "cdecl",     "message",
-    "published", "write",    "default",   "name",         "read",      "writeonly",
-    "dispid",    "near",     "readonly",  "dynamic",      "nodefault", "register",
-    "export",    "override", "resident",
+    "and",
+    "exports",
+    "mod",
+    "shr",
+    "array",
+    "file",
+    "nil",
+    "string",
+    "as",
+    "finalization",
+    "not",
+    "stringresource",
+    "asm",
+    "finally",
+    "object",
+    "then",
+    "begin",
+    "for",
+    "of",
+    "threadvar",
+    "case",
+    "function",
+    "or",
+    "to",
+    "class",
+    "goto",
+    "out",
+    "try",
+    "const",
+    "if",
+    "packed",
+    "type",
+    "constructor",
+    "implementation",
+    "procedure",
+    "unit",
+    "destructor",
+    "in",
+    "program",
+    "until",
+    "dispinterface",
+    "inherited",
+    "property",
+    "uses",
+    "div",
+    "initialization",
+    "raise",
+    "var",
+    "do",
+    "inline",
+    "record",
+    "while",
+    "downto",
+    "interface",
+    "repeat",
+    "with",
+    "else",
+    "is",
+    "resourcestring",
+    "xor",
+    "end",
+    "label",
+    "set",
+    "except",
+    "library",
+    "shl",
+    "absolute",
+    "external",
+    "pascal",
+    "safecall",
+    "abstract",
+    "far",
+    "private",
+    "stdcall",
+    "assembler",
+    "forward",
+    "protected",
+    "stored",
+    "automated",
+    "index",
+    "public",
+    "virtual",
+    "cdecl",
+    "message",
+    "published",
+    "write",
+    "default",
+    "name",
+    "read",
+    "writeonly",
+    "dispid",
+    "near",
+    "readonly",
+    "dynamic",
+    "nodefault",
+    "register",
+    "export",
+    "override",
+    "resident",
 };
 
 struct TReservedTable {
@@ -182,7 +266,7 @@ inline bool IsReservedIdent(const char *Word, size_t Length, size_t Readable) {
   if (Length < ShortestReservedWord || Length > LongestReservedWord)
     return false;
   return ReservedTable.Contains(Readable >= 16 ? FoldWordFast(Word, Length)
-                                                : FoldWord(Word, Length));
+                                               : FoldWord(Word, Length));
 }
 
 // Runs of identifier bytes and of other bytes (blanks, line ends,
@@ -205,8 +289,8 @@ inline unsigned IdentMask(const char *P) {
 // Other bytes are exactly the controls, the blank, and 127 to 255.
 inline unsigned OtherMask(const char *P) {
   const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i *>(P));
-  const __m128i Other = _mm_or_si128(_mm_cmplt_epi8(V, _mm_set1_epi8(33)),
-                                     _mm_cmpeq_epi8(V, _mm_set1_epi8(127)));
+  const __m128i Other =
+      _mm_or_si128(_mm_cmplt_epi8(V, _mm_set1_epi8(33)), _mm_cmpeq_epi8(V, _mm_set1_epi8(127)));
   return static_cast<unsigned>(_mm_movemask_epi8(Other));
 }
 #endif
@@ -251,9 +335,10 @@ const uint16_t CharClasses[256] = {
 
 const char *const ReservedWords[99] = {
 #define WORD(N) ReservedWordList[N]
-#define TEN(N) WORD(N), WORD(N + 1), WORD(N + 2), WORD(N + 3), WORD(N + 4), WORD(N + 5), \
-               WORD(N + 6), WORD(N + 7), WORD(N + 8), WORD(N + 9)
-    TEN(0), TEN(10), TEN(20), TEN(30), TEN(40), TEN(50), TEN(60), TEN(70), TEN(80),
+#define TEN(N)                                                                                     \
+  WORD(N), WORD(N + 1), WORD(N + 2), WORD(N + 3), WORD(N + 4), WORD(N + 5), WORD(N + 6),           \
+      WORD(N + 7), WORD(N + 8), WORD(N + 9)
+    TEN(0),   TEN(10),  TEN(20),  TEN(30),  TEN(40),  TEN(50),  TEN(60),  TEN(70),  TEN(80),
     WORD(90), WORD(91), WORD(92), WORD(93), WORD(94), WORD(95), WORD(96), WORD(97), WORD(98),
 #undef TEN
 #undef WORD

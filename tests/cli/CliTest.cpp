@@ -69,8 +69,11 @@ struct TRun {
 
 // Input is standard input; an empty WorkingDir keeps the test's own; with
 // LimitFileSize no file the program writes may grow past 4096 bytes.
+// TerminateAfter, when not negative, sends SIGTERM that many milliseconds
+// after the start.
 TRun RunCli(const std::vector<std::string> &Args, const std::string &Input = "",
-            const std::string &WorkingDir = "", bool LimitFileSize = false) {
+            const std::string &WorkingDir = "", bool LimitFileSize = false,
+            int TerminateAfter = -1) {
   TScratchDir Streams;
   const std::string InName = Streams / "in", OutName = Streams / "out", ErrName = Streams / "err";
   WriteFile(InName, Input);
@@ -95,6 +98,10 @@ TRun RunCli(const std::vector<std::string> &Args, const std::string &Input = "",
     }
     ::execv(TESSALINE_CLI, Argv.data());
     ::_exit(127);
+  }
+  if (Child > 0 && TerminateAfter >= 0) {
+    ::usleep(static_cast<useconds_t>(TerminateAfter) * 1000);
+    ::kill(Child, SIGTERM);
   }
   int Status = 0;
   if (Child < 0 || ::waitpid(Child, &Status, 0) != Child)
@@ -240,7 +247,9 @@ TEST(CliUsage, WrongUsageExitsWith2) {
   for (const auto &Args : std::vector<std::vector<std::string>>{
            {},
            {"--title", "t"},
-           {A, A},
+           {A, A, "-o", "x.html"},
+           {A, "-j", "0"},
+           {A, "-j", "two"},
            {A, "--bogus"},
            {A, "-x"},
            {A, "--scheme", "sunset"},
@@ -272,8 +281,9 @@ TEST(CliFailures, UnreadableInput) {
   Run = RunCli({Missing, "-o", Dir / "out.html"});
   EXPECT_EQ(1, Run.Status);
   EXPECT_EQ("tessaline-cli: Cannot open file " + Missing + "\n", Run.Err);
+  // A folder is walked for sources, but cannot be one page's source.
   fs::create_directory(Dir / "sub.pas");
-  Run = RunCli({Dir / "sub.pas"});
+  Run = RunCli({Dir / "sub.pas", "-o", Dir / "sub.html"});
   EXPECT_EQ(1, Run.Status);
   EXPECT_EQ("tessaline-cli: Cannot open file " + (Dir / "sub.pas") + "\n", Run.Err);
   EXPECT_EQ("sub.pas", Listing(Dir.Path()));
@@ -323,4 +333,103 @@ TEST(CliFailures, SourceNeverReplacedByItsPage) {
   EXPECT_EQ(TinySource, ReadFile(Dir / "x.html"));
   EXPECT_EQ(TinySource, ReadFile(Dir / "a.pas"));
   EXPECT_EQ("a.pas x.html", Listing(Dir.Path()));
+}
+
+namespace {
+
+// A tree of sources of every kind, with files that must be left alone, a
+// link back up the tree, and two sources that would share one page.
+void MakeSourceTree(const TScratchDir &Dir) {
+  fs::create_directories(Dir / "src/sub/deeper");
+  WriteFile(Dir / "src/a.pas", TinySource);
+  WriteFile(Dir / "src/b.PAS", "program b; begin end.");
+  WriteFile(Dir / "src/notes.txt", "not pascal");
+  WriteFile(Dir / "src/sub/c.dpr", "{ c } x");
+  WriteFile(Dir / "src/sub/d.inc", "'d'");
+  WriteFile(Dir / "src/sub/deeper/e.lpr", "e");
+  WriteFile(Dir / "src/sub/deeper/f.pp", "f");
+  WriteFile(Dir / "src/sub/deeper/g.dpk", "g");
+  fs::create_directory_symlink("../..", Dir / "src/sub/deeper/up");
+}
+
+std::string PageOf(const std::string &Source) {
+  const TRun Run = RunCli({"-", "-o", "-"}, Source);
+  return Run.Out;
+}
+
+} // namespace
+
+TEST(CliBatch, FolderConvertsEverySourceBesideItOnce) {
+  TScratchDir Dir;
+  MakeSourceTree(Dir);
+  for (const char *Jobs : {"1", "4"}) {
+    const TRun Run = RunCli({"-j", Jobs, Dir / "src"});
+    EXPECT_EQ(0, Run.Status) << Run.Err;
+    EXPECT_EQ("", Run.Err) << "no progress bar when standard error is no terminal";
+    EXPECT_EQ("a.html a.pas b.PAS b.html notes.txt sub", Listing(Dir / "src"));
+    EXPECT_EQ("c.dpr c.html d.html d.inc deeper", Listing(Dir / "src/sub"));
+    EXPECT_EQ("e.html e.lpr f.html f.pp g.dpk g.html up", Listing(Dir / "src/sub/deeper"));
+    EXPECT_EQ(PageOf(TinySource), ReadFile(Dir / "src/a.html"));
+    EXPECT_EQ(PageOf("'d'"), ReadFile(Dir / "src/sub/d.html"));
+  }
+}
+
+TEST(CliBatch, OneFailingFileDoesNotStopTheOthers) {
+  TScratchDir Dir;
+  MakeSourceTree(Dir);
+  fs::create_directory(Dir / "src/sub/c.html"); // the page cannot replace a folder
+  WriteFile(Dir / "src/sub/c.inc", "clash");    // and c.inc wants the same page
+  const TRun Run = RunCli({Dir / "src", Dir / "missing.pas"});
+  EXPECT_EQ(1, Run.Status);
+  EXPECT_NE(
+      Run.Err.find(Dir / "src/sub/c.dpr" + ": Cannot create file " + (Dir / "src/sub/c.html")),
+      std::string::npos)
+      << Run.Err;
+  EXPECT_NE(Run.Err.find(Dir / "src/sub/c.inc" + ": its page"), std::string::npos) << Run.Err;
+  EXPECT_NE(Run.Err.find(Dir / "missing.pas" + ": Cannot open file " + (Dir / "missing.pas")),
+            std::string::npos)
+      << Run.Err;
+  EXPECT_TRUE(fs::exists(Dir / "src/sub/d.html"));
+  EXPECT_TRUE(fs::exists(Dir / "src/sub/deeper/g.html"));
+}
+
+TEST(CliBatch, NoClobberKeepsExistingPages) {
+  TScratchDir Dir;
+  WriteFile(Dir / "a.pas", TinySource);
+  WriteFile(Dir / "b.pas", TinySource);
+  WriteFile(Dir / "a.html", "mine");
+  TRun Run = RunCli({"-n", Dir / "a.pas", Dir / "b.pas"});
+  EXPECT_EQ(0, Run.Status);
+  EXPECT_EQ(Dir / "a.pas" + ": kept the existing " + (Dir / "a.html") + "\n", Run.Err);
+  EXPECT_EQ("mine", ReadFile(Dir / "a.html"));
+  EXPECT_EQ(PageOf(TinySource), ReadFile(Dir / "b.html"));
+  Run = RunCli({"--no-clobber", "-q", Dir / "a.pas"});
+  EXPECT_EQ(0, Run.Status);
+  EXPECT_EQ("", Run.Err);
+  EXPECT_EQ("mine", ReadFile(Dir / "a.html"));
+}
+
+TEST(CliBatch, InterruptedBatchLeavesOnlyWholePages) {
+  TScratchDir Dir;
+  fs::create_directory(Dir / "src");
+  std::string Source;
+  while (Source.size() < 400000)
+    Source += "begin x := 'a'; { c } end;\n";
+  for (int K = 0; K < 60; ++K)
+    WriteFile(Dir / ("src/u" + std::to_string(K) + ".pas"), Source);
+  const std::string Page = PageOf(Source);
+  const TRun Run = RunCli({"-j", "1", Dir / "src"}, "", "", false, 30);
+  EXPECT_TRUE(Run.Status == 143 || Run.Status == 0) << Run.Status << Run.Err;
+  int Pages = 0;
+  for (const auto &Entry : fs::directory_iterator(Dir / "src")) {
+    const std::string Name = Entry.path().filename().string();
+    EXPECT_NE(Name[0], '.') << "a temporary file was left: " << Name;
+    if (Entry.path().extension() == ".html") {
+      ++Pages;
+      EXPECT_TRUE(ReadFile(Entry.path().string()) == Page) << Name << " is not a whole page";
+    }
+  }
+  if (Run.Status == 143) {
+    EXPECT_LT(Pages, 60);
+  }
 }

@@ -1,0 +1,42 @@
+// Converting many files at once: folders walked for Pascal sources, files
+// converted in parallel, each by its own converter, with a progress bar.
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "CliOptions.h"
+
+/// One source and the page it becomes.
+struct TBatchJob {
+  std::string Source;
+  std::string Target;
+};
+
+class TTessaline;
+
+/// Loads Source into Converter and saves its page as Target, replacing
+/// Target only when the page is complete. Throws EStreamError (also when
+/// Target is Source itself) or EInterrupted.
+void ConvertFile(TTessaline &Converter, const std::string &Source, const std::string &Target);
+/// Converts Converter's Plain into the page Target, the same way.
+void SavePage(TTessaline &Converter, const std::string &Target);
+
+/// The jobs for Inputs: a folder gives every .pas, .dpr, .dpk, .pp, .inc and
+/// .lpr file below it (any letter case, sorted by name, symbolic links
+/// followed but never into a folder already walked); any other input is a
+/// job of its own. Each page goes beside its source with the extension
+/// changed to ".html". Folders that cannot be read are reported in Errors
+/// as "PATH: message".
+std::vector<TBatchJob> CollectBatchJobs(const std::vector<std::string> &Inputs,
+                                        std::vector<std::string> &Errors);
+
+/// Converts the jobs with Options' page texts and scheme, Options.Jobs at a
+/// time (one per processor when 0). Failures are reported on Err as
+/// "PATH: message" and do not stop the other files. Writes a progress bar
+/// to Err when ShowProgress. Returns the exit status: 0, 1 if any file
+/// failed, 128 + the signal when interrupted.
+int RunBatch(const std::vector<TBatchJob> &Jobs, const TCliOptions &Options, std::ostream &Err,
+             bool ShowProgress);
