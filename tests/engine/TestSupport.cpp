@@ -1,6 +1,8 @@
 #include "TestSupport.h"
 
+#include <cstring>
 #include <fstream>
+#include <map>
 #include <random>
 #include <sstream>
 #include <stdexcept>
@@ -67,3 +69,49 @@ std::vector<int> ProgressOf(TTessaline &Converter, const std::string &Text) {
   Converter.SetOnProgress(nullptr);
   return Values;
 }
+
+// The lazy markup never opens a tag that is open already, so a count per
+// tag name of 0 or 1 is the whole check.
+std::string StripMarkup(const std::string &Body, std::string &TagError) {
+  std::string Source;
+  std::map<std::string, int> Open;
+  for (size_t K = 0; K < Body.size();) {
+    if (Body[K] == '<') {
+      const size_t End = Body.find('>', K);
+      if (End == std::string::npos) {
+        TagError = "unterminated tag";
+        return Source;
+      }
+      std::string Tag = Body.substr(K + 1, End - K - 1);
+      const bool Closing = !Tag.empty() && Tag[0] == '/';
+      const std::string Name = Closing ? Tag.substr(1) : Tag.substr(0, Tag.find(' '));
+      int &Count = Open[Name];
+      Count += Closing ? -1 : 1;
+      if ((Count < 0 || Count > 1) && TagError.empty())
+        TagError = "tag <" + Tag + "> at body offset " + std::to_string(K);
+      K = End + 1;
+    } else if (Body[K] == '&') {
+      static const std::pair<const char *, char> Entities[] = {
+          {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}};
+      bool Known = false;
+      for (const auto &[Entity, Char] : Entities)
+        if (Body.compare(K, std::strlen(Entity), Entity) == 0) {
+          Source += Char;
+          K += std::strlen(Entity);
+          Known = true;
+          break;
+        }
+      if (!Known) {
+        TagError = "raw & at body offset " + std::to_string(K);
+        return Source;
+      }
+    } else if (Body[K] == '>' || Body[K] == '"') {
+      TagError = "raw " + std::string(1, Body[K]) + " at body offset " + std::to_string(K);
+      return Source;
+    } else {
+      Source += Body[K++];
+    }
+  }
+  return Source;
+}
+

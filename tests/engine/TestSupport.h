@@ -26,6 +26,11 @@ void WriteTextFile(const std::string &FileName, const std::string &Bytes);
 /// The part of a page between "<PRE>" and the final "</PRE>".
 std::string BodyOf(const std::string &Page);
 
+/// The source a body stands for: its tags stripped and the four entities
+/// decoded. TagError tells the first tag that closes nothing or opens what
+/// is open already, or a raw "&" or "<" that is no markup; else it is empty.
+std::string StripMarkup(const std::string &Body, std::string &TagError);
+
 /// Converts Text with Converter's settings and returns the body.
 std::string ConvertBody(TTessaline &Converter, const std::string &Text);
 /// The same with a new converter's built-in settings.

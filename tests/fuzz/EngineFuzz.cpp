@@ -1,0 +1,69 @@
+// libFuzzer target for the converter. The first 16 bytes of an input choose
+// a scheme (per element a colour from a small palette, the default flag and
+// the styles), the rest is the source. Every page must equal the plain
+// model's, strip back to the source exactly, stream identically, and pair
+// its tags as the lazy markup allows; anything else aborts.
+#include <cstdint>
+#include <cstdlib>
+#include <cstdio>
+#include <string>
+
+#include "ReferenceModel.h"
+#include "Tessaline.h"
+#include "TestSupport.h"
+
+namespace {
+
+constexpr size_t SchemeBytes = 2 * ElementCount;
+
+class TCollector : public TOutputSink {
+public:
+  std::string Bytes;
+  void Write(const char *Data, size_t Size) override { Bytes.append(Data, Size); }
+};
+
+[[noreturn]] void Fail(const char *What) {
+  std::fprintf(stderr, "fuzz check failed: %s\n", What);
+  std::abort();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size) {
+  if (Size < SchemeBytes)
+    return 0;
+  // Few colours, so equal colours (which change the markup) are common.
+  static const TColor Palette[] = {clBlack, clWhite, clNavy, clRed, 0x123456, clBtnFace, clNone,
+                                   clBlack};
+  TTessaline Converter;
+  TModel Model;
+  for (int E = 0; E < ElementCount; ++E) {
+    const auto El = static_cast<THighlightElement>(E);
+    Converter.SetElementColor(El, Palette[Data[2 * E] & 7]);
+    Converter.SetElementDefault(El, (Data[2 * E] & 8) != 0);
+    Converter.SetElementStyle(El, Data[2 * E + 1] & 15);
+    Model.Colors[E] = Converter.ElementColor(El);
+    Model.Defaults[E] = Converter.ElementDefault(El);
+    Model.Styles[E] = Converter.ElementStyle(El);
+  }
+  const std::string Text(reinterpret_cast<const char *>(Data) + SchemeBytes, Size - SchemeBytes);
+  std::vector<int> Progress;
+  Converter.SetOnProgress([&Progress](TTessaline &, int32_t P) { Progress.push_back(P); });
+  Converter.SetPlain(Text);
+  if (!Converter.Convert())
+    Fail("Convert returned false");
+  const std::string Page = Converter.HTML();
+  Model.Run(Text);
+  if (BodyOf(Page) != Model.Body)
+    Fail("body differs from the model's");
+  if (Progress != Model.Progress)
+    Fail("progress differs from the model's");
+  std::string TagError;
+  if (StripMarkup(BodyOf(Page), TagError) != Text || !TagError.empty())
+    Fail(TagError.empty() ? "stripped page is not the source" : TagError.c_str());
+  TCollector Streamed;
+  Converter.SetOnProgress(nullptr);
+  if (!Converter.ConvertTo(Streamed) || Streamed.Bytes != Page)
+    Fail("streamed page differs");
+  return 0;
+}
