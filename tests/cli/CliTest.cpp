@@ -433,3 +433,28 @@ TEST(CliBatch, InterruptedBatchLeavesOnlyWholePages) {
     EXPECT_LT(Pages, 60);
   }
 }
+
+TEST(CliHostileInput, EmptyNulAndUnreadableFiles) {
+  TScratchDir Dir;
+  WriteFile(Dir / "empty.pas", "");
+  TRun Run = RunCli({Dir / "empty.pas"});
+  EXPECT_EQ(0, Run.Status) << Run.Err;
+  EXPECT_EQ("", BodyOf(ReadFile(Dir / "empty.html")));
+  const std::string Nuls(1 << 20, '\0');
+  WriteFile(Dir / "nul.pas", Nuls);
+  Run = RunCli({Dir / "nul.pas"});
+  EXPECT_EQ(0, Run.Status) << Run.Err;
+  EXPECT_TRUE(BodyOf(ReadFile(Dir / "nul.html")) == Nuls);
+  // A folder named like a source holds nothing to convert.
+  fs::create_directory(Dir / "folder.pas");
+  Run = RunCli({Dir / "folder.pas"});
+  EXPECT_EQ(0, Run.Status) << Run.Err;
+  if (::geteuid() == 0)
+    GTEST_SKIP() << "root reads every file; the unreadable case needs another user";
+  WriteFile(Dir / "secret.pas", TinySource);
+  ::chmod((Dir / "secret.pas").c_str(), 0);
+  Run = RunCli({Dir / "secret.pas"});
+  EXPECT_EQ(1, Run.Status);
+  EXPECT_EQ("tessaline-cli: Cannot open file " + (Dir / "secret.pas") + "\n", Run.Err);
+  EXPECT_FALSE(fs::exists(Dir / "secret.html"));
+}

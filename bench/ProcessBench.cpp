@@ -1,0 +1,48 @@
+// Whole-process timing: runs a command several times and prints the median
+// wall time, the throughput for a given number of input bytes, and the
+// largest peak resident set of the runs.
+//   process_bench LABEL RUNS BYTES COMMAND [ARGS...]
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+int main(int argc, char **argv) {
+  if (argc < 5) {
+    std::fprintf(stderr, "usage: process_bench LABEL RUNS BYTES COMMAND [ARGS...]\n");
+    return 2;
+  }
+  const char *Label = argv[1];
+  const int Runs = std::max(1, std::atoi(argv[2]));
+  const double Megabytes = std::atof(argv[3]) / 1e6;
+  std::vector<double> Seconds;
+  long PeakKiB = 0;
+  for (int K = 0; K < Runs; ++K) {
+    const auto Start = std::chrono::steady_clock::now();
+    const pid_t Child = fork();
+    if (Child == 0) {
+      execvp(argv[4], argv + 4);
+      _exit(127);
+    }
+    int Status = 0;
+    rusage Usage{};
+    if (Child < 0 || wait4(Child, &Status, 0, &Usage) != Child || !WIFEXITED(Status) ||
+        WEXITSTATUS(Status) != 0) {
+      std::fprintf(stderr, "%s: the command failed\n", Label);
+      return 1;
+    }
+    const std::chrono::duration<double> Took = std::chrono::steady_clock::now() - Start;
+    Seconds.push_back(Took.count());
+    PeakKiB = std::max(PeakKiB, Usage.ru_maxrss);
+  }
+  std::sort(Seconds.begin(), Seconds.end());
+  const double Median = Seconds[Seconds.size() / 2];
+  std::printf("%s: median %.3f s over %d runs (min %.3f, max %.3f), %.0f MB/s, peak memory "
+              "%.1f MiB\n",
+              Label, Median, Runs, Seconds.front(), Seconds.back(), Megabytes / Median,
+              PeakKiB / 1024.0);
+}
