@@ -240,14 +240,26 @@ constexpr const char *ReservedWordList[99] = {
 
 struct TReservedTable {
   TFoldedWord Slots[ReservedSlots];
-  constexpr TReservedTable() : Slots() {
+  constexpr TReservedTable() : Slots(), LastLetters() {
     for (const char *Word : ReservedWordList) {
       const TFoldedWord Folded = FoldWord(Word, std::char_traits<char>::length(Word));
       size_t Slot = SlotOf(Folded);
       while (Slots[Slot].Length != 0)
         Slot = (Slot + 1) % ReservedSlots;
       Slots[Slot] = Folded;
+      AddToSieve(Word, Folded.Length);
     }
+  }
+  // A first sieve: for each length and first letter, the last letters of
+  // reserved words, both taken modulo 32 (so case does not matter, and
+  // the few false hits that digits bring only cost the full check). It
+  // turns away most identifiers for one load.
+  uint32_t LastLetters[LongestReservedWord + 1][32] = {};
+  constexpr void AddToSieve(const char *Word, size_t Length) {
+    LastLetters[Length][Word[0] & 31] |= uint32_t(1) << (Word[Length - 1] & 31);
+  }
+  bool MayContain(const char *Word, size_t Length) const {
+    return (LastLetters[Length][Word[0] & 31] >> (Word[Length - 1] & 31)) & 1;
   }
   bool Contains(const TFoldedWord &Word) const {
     for (size_t Slot = SlotOf(Word);; Slot = (Slot + 1) % ReservedSlots) {
@@ -263,7 +275,8 @@ constexpr TReservedTable ReservedTable;
 // Length is the identifier's; Readable how many bytes may be read from
 // Word, terminator included.
 inline bool IsReservedIdent(const char *Word, size_t Length, size_t Readable) {
-  if (Length < ShortestReservedWord || Length > LongestReservedWord)
+  if (Length < ShortestReservedWord || Length > LongestReservedWord ||
+      !ReservedTable.MayContain(Word, Length))
     return false;
   return ReservedTable.Contains(Readable >= 16 ? FoldWordFast(Word, Length)
                                                : FoldWord(Word, Length));
