@@ -1,18 +1,52 @@
 // In-process throughput of the converter: Convert of one file into the
 // page buffer, repeated, reporting the median in MB/s (10^6 bytes of input
 // per second).
+//   engine_bench FILE [RUNS]
+//   engine_bench --progress FILE
+// The second form streams the page to nowhere once and checks the progress
+// reports (1, strictly growing values, 100), for files of any size.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "FileIO.h"
 #include "Tessaline.h"
 
+namespace {
+
+class TNullSink : public TOutputSink {
+public:
+  size_t Bytes = 0;
+  void Write(const char *, size_t Size) override { Bytes += Size; }
+};
+
+int CheckProgress(const char *FileName) {
+  TTessaline Converter;
+  Converter.LoadFromFile(FileName);
+  std::vector<int> Reports;
+  Converter.SetOnProgress([&Reports](TTessaline &, int32_t P) { Reports.push_back(P); });
+  TNullSink Sink;
+  Converter.ConvertTo(Sink);
+  bool Growing = Reports.size() >= 2 && Reports.front() == 1 && Reports.back() == 100;
+  for (size_t K = 2; K + 1 < Reports.size(); ++K)
+    Growing = Growing && Reports[K - 1] < Reports[K] && Reports[K] <= 100;
+  std::printf("progress: %zu MB input, %zu MB page, %zu reports (%d ... %d): %s\n",
+              Converter.Plain().size() / 1000000, Sink.Bytes / 1000000, Reports.size(),
+              Reports.empty() ? -1 : Reports[Reports.size() > 2 ? Reports.size() - 2 : 0],
+              Reports.empty() ? -1 : Reports.back(), Growing ? "ok" : "WRONG");
+  return Growing ? 0 : 1;
+}
+
+} // namespace
+
 int main(int argc, char **argv) {
+  if (argc >= 3 && std::strcmp(argv[1], "--progress") == 0)
+    return CheckProgress(argv[2]);
   if (argc < 2) {
-    std::fprintf(stderr, "usage: engine_bench FILE [RUNS]\n");
+    std::fprintf(stderr, "usage: engine_bench FILE [RUNS] | engine_bench --progress FILE\n");
     return 2;
   }
   const int Runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 9;
@@ -28,8 +62,8 @@ int main(int argc, char **argv) {
     Rates.push_back(Megabytes / Took.count());
   }
   std::sort(Rates.begin(), Rates.end());
-  std::printf(
-      "engine: %.1f MB input, page %.1f MB, median %.0f MB/s over %d runs (min %.0f, max %.0f)\n",
-      Megabytes, Converter.HTML().size() / 1e6, Rates[Rates.size() / 2], Runs, Rates.front(),
-      Rates.back());
+  std::printf("engine: %.1f MB input, page %.1f MB, median %.0f MB/s over %d runs (min %.0f, max "
+              "%.0f)\n",
+              Megabytes, Converter.HTML().size() / 1e6, Rates[Rates.size() / 2], Runs,
+              Rates.front(), Rates.back());
 }
