@@ -94,6 +94,8 @@ public:
   void SetPlain(std::string Value) { FPlain = std::move(Value); }
   /// A copy of the page the last Convert built; empty after a cancelled run.
   std::string HTML() const { return std::string(FOutput.Data(), FOutput.Size()); }
+  /// The length of HTML, without the copy.
+  size_t HTMLLength() const { return FOutput.Size(); }
   const TParseProgressEvent &OnProgress() const { return FOnProgress; }
   void SetOnProgress(TParseProgressEvent Value) { FOnProgress = std::move(Value); }
 

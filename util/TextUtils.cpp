@@ -5,7 +5,7 @@
 
 namespace {
 
-std::string GroupThousands(uint64_t Value, char Separator) {
+std::string GroupThousands(uint64_t Value, std::string_view Separator) {
   std::string Digits = std::to_string(Value);
   std::string Result;
   Result.reserve(Digits.size() + Digits.size() / 3);
@@ -20,7 +20,8 @@ std::string GroupThousands(uint64_t Value, char Separator) {
 // printf's "%.2f" rounds ties to even on the binary value, while sizes are
 // rounded half away from zero. A float times 100 is exact in a double, so
 // llround sees the true tie.
-std::string FormatFixed(float Value, char DecimalSeparator, char ThousandSeparator) {
+std::string FormatFixed(float Value, std::string_view DecimalSeparator,
+                        std::string_view ThousandSeparator) {
   long long Hundredths = std::llround(static_cast<double>(Value) * 100.0);
   std::string Result = Hundredths < 0 ? "-" : "";
   uint64_t Magnitude = static_cast<uint64_t>(std::llabs(Hundredths));
@@ -35,7 +36,7 @@ std::string FormatFixed(float Value, char DecimalSeparator, char ThousandSeparat
 // digits, so such a number is written in exponent form instead. Only whole
 // numbers reach here (negative byte counts), which keeps the rounding in
 // integers and therefore exact.
-std::string FormatGeneral(int64_t Value, char DecimalSeparator) {
+std::string FormatGeneral(int64_t Value, std::string_view DecimalSeparator) {
   constexpr uint64_t NineDigits = 100000000;
   uint64_t Mantissa = static_cast<uint64_t>(Value < 0 ? -Value : Value);
   int Exponent = static_cast<int>(std::to_string(Mantissa).size()) - 1;
@@ -82,7 +83,8 @@ bool IsPathSeparator(char C) {
 
 } // namespace
 
-std::string FormatByteSize(int32_t Count, char DecimalSeparator, char ThousandSeparator) {
+std::string FormatByteSize(int32_t Count, std::string_view DecimalSeparator,
+                           std::string_view ThousandSeparator) {
   struct Unit {
     int32_t Size;
     const char *Name;

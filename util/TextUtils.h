@@ -15,9 +15,10 @@
 /// single precision and rounded half away from zero. Negative counts are
 /// shown in bytes; one with more than eight digits falls back to a general
 /// number with eight significant digits ("-2.1474836E9 Bytes").
-/// The separators are the caller's, so a window can pass its locale's.
-std::string FormatByteSize(int32_t Count, char DecimalSeparator = '.',
-                           char ThousandSeparator = ',');
+/// The separators are the caller's, so a window can pass its locale's
+/// (which may take several bytes, like a narrow no-break space).
+std::string FormatByteSize(int32_t Count, std::string_view DecimalSeparator = ".",
+                           std::string_view ThousandSeparator = ",");
 
 /// Field Index (from 0) of Text cut at every Delimiter byte. Empty when
 /// Index is negative or beyond the last field; adjacent delimiters give

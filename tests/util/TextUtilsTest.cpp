@@ -29,10 +29,11 @@ TEST(FormatByteSize, RoundsTheSinglePrecisionQuotient) {
 }
 
 TEST(FormatByteSize, UsesTheCallersSeparators) {
-  EXPECT_EQ(FormatByteSize(1536, ',', '.'), "1,50 KB");
-  EXPECT_EQ(FormatByteSize(1024, ',', '.'), "1.024,00 Bytes");
-  EXPECT_EQ(FormatByteSize(-12345678, ',', '.'), "-12.345.678,00 Bytes");
-  EXPECT_EQ(FormatByteSize(-2147483647 - 1, ',', '.'), "-2,1474836E9 Bytes");
+  EXPECT_EQ(FormatByteSize(1536, ",", "."), "1,50 KB");
+  EXPECT_EQ(FormatByteSize(1024, ",", "."), "1.024,00 Bytes");
+  EXPECT_EQ(FormatByteSize(-12345678, ",", "."), "-12.345.678,00 Bytes");
+  EXPECT_EQ(FormatByteSize(-2147483647 - 1, ",", "."), "-2,1474836E9 Bytes");
+  EXPECT_EQ(FormatByteSize(1048576, ",", "\u202F"), "1\u202F024,00 KB"); // a French locale
 }
 
 TEST(FormatByteSize, ShowsNegativeCountsInBytes) {

@@ -1,0 +1,335 @@
+#include "MainForm.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLocale>
+#include <QProgressBar>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QStatusBar>
+
+#include "Application.h"
+#include "Clipboard.h"
+#include "Desktop.h"
+#include "FileIO.h"
+#include "FileUtils.h"
+#include "Prompts.h"
+#include "TextUtils.h"
+#include "Ticks.h"
+#include "ui_MainForm.h"
+
+namespace {
+
+QString &TempFileNameStorage() {
+  static QString Name;
+  return Name;
+}
+
+std::string ToBytes(const QString &Text) { return Text.toLocal8Bit().toStdString(); }
+QString FromBytes(const std::string &Bytes) {
+  return QString::fromLocal8Bit(Bytes.data(), static_cast<qsizetype>(Bytes.size()));
+}
+std::string FileNameBytes(const QString &FileName) {
+  return QFile::encodeName(FileName).toStdString();
+}
+
+// A memo's whole text: its lines joined by CR LF.
+std::string MemoText(const QPlainTextEdit *Memo) {
+  return ToBytes(Memo->toPlainText().replace('\n', QStringLiteral("\r\n")));
+}
+
+// The directory part of a file name: up to and including its last separator.
+QString DirectoryOf(const QString &FileName) {
+  qsizetype Cut = FileName.lastIndexOf('/');
+#ifdef Q_OS_WIN
+  Cut = std::max({Cut, FileName.lastIndexOf('\\'), FileName.lastIndexOf(':')});
+#endif
+  return FileName.left(Cut + 1);
+}
+
+// The locale's separator as bytes; a locale without one falls back to Fallback.
+std::string SeparatorBytes(const QString &Separator, const char *Fallback) {
+  return Separator.isEmpty() ? Fallback : ToBytes(Separator);
+}
+
+// Posts the quit request when it goes out of scope, whatever happened.
+struct TQuitRequest {
+  ~TQuitRequest() {
+    QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+  }
+};
+
+} // namespace
+
+const TFileDialogSpec TForm1::OpenPasDlg = {
+    "Open PAS File to convert",
+    "Pascal Source (*.pas)|*.pas|Delphi Project (*.dpr)|*.dpr|Delphi Package (*.dpk)|*.dpk|"
+    "All Delphi Files (*.pas;*.dpr;*.dpk)|*.pas;*.dpr;*.dpk|All Files (*.*)|*.*",
+    "",
+    "",
+    true,
+    false};
+
+const TFileDialogSpec TForm1::OpenHTMLDlg = {
+    "Choose the HTML output file",
+    "HTML Files (*.htm;*.html)|*.htm;*.html|All Files (*.*)|*.*",
+    "htm",
+    "",
+    false,
+    true};
+
+QString TempFileName() { return TempFileNameStorage(); }
+
+QString HtmlNameFor(const QString &Source) {
+  return FromBytes(ChangeFileExt(ToBytes(Source), ".html"));
+}
+
+TForm1::TForm1(const QStringList &Arguments, QWidget *Parent)
+    : QMainWindow(Parent), FUi(new ::Ui::TForm1) {
+  Q_INIT_RESOURCE(tessaline); // the pictures live in a static library
+  FUi->setupUi(this);
+  // The design's font is 11 pixels high and about as wide as Arial; Linux
+  // fonts of that height are mostly wider, and the sizes were made for it.
+  QFont Font = font();
+  Font.setFamilies({"Liberation Sans", "Arial", "Helvetica", Font.family()});
+  Font.setPixelSize(11);
+  setFont(Font);
+  // Status panels 1 and 2; panel 0 is the place of the progress bar.
+  QWidget *Panel0 = new QWidget(FUi->StatusBar);
+  Panel0->setFixedWidth(150);
+  FUi->StatusBar->addWidget(Panel0);
+  FStatusPanel1 = new QLabel(FUi->StatusBar);
+  FStatusPanel1->setObjectName("StatusPanel1");
+  FStatusPanel1->setFixedWidth(50);
+  FStatusPanel1->setAlignment(Qt::AlignCenter);
+  FUi->StatusBar->addWidget(FStatusPanel1);
+  FStatusPanel2 = new QLabel(FUi->StatusBar);
+  FStatusPanel2->setObjectName("StatusPanel2");
+  FUi->StatusBar->addWidget(FStatusPanel2, 1);
+  // Page title panel 49 pixels, ending text panel 81 pixels high.
+  FUi->Splitter1->setSizes({49, 200});
+  FUi->Splitter2->setSizes({250, 81});
+  FUi->Splitter1->setStretchFactor(1, 1);
+  FUi->Splitter2->setStretchFactor(0, 1);
+  FUi->StopBtn->setEnabled(false);
+  FUi->ViewBtn->setEnabled(false);
+
+  connect(FUi->FileToFile, &QToolButton::clicked, this, &TForm1::FileToFileClick);
+  connect(FUi->ClipToFile, &QToolButton::clicked, this, &TForm1::ClipToFileClick);
+  connect(FUi->CliptoClip, &QToolButton::clicked, this, &TForm1::CliptoClipClick);
+  connect(FUi->StopBtn, &QToolButton::clicked, this, &TForm1::StopBtnClick);
+  connect(FUi->ViewBtn, &QToolButton::clicked, this, &TForm1::ViewBtnClick);
+  connect(FUi->MyHomeBtn, &QToolButton::clicked, this, &TForm1::MyHomeClick);
+  connect(FUi->WhatBtn, &QToolButton::clicked, this, &TForm1::WhatBtnClick);
+  connect(FUi->SpeedButton1, &QToolButton::clicked, this, &TForm1::SpeedButton1Click);
+  connect(FUi->SpeedButton2, &QToolButton::clicked, this, &TForm1::SpeedButton2Click);
+
+  // A failure while the window is created is shown, and creation goes on.
+  try {
+    FormCreate(Arguments);
+  } catch (const std::exception &Error) {
+    ShowErrorReport(QString::fromLocal8Bit(Error.what()));
+  }
+}
+
+TForm1::~TForm1() {
+  try {
+    FormDestroy();
+  } catch (const std::exception &Error) {
+    ShowErrorReport(QString::fromLocal8Bit(Error.what()));
+  }
+}
+
+QString TForm1::StatusTag() const { return FStatusPanel1->text(); }
+QString TForm1::StatusText() const { return FStatusPanel2->text(); }
+
+void TForm1::FormCreate(const QStringList &Arguments) {
+  FLastTarget = ckNone;
+  FLastOutputFile.clear();
+  FConverter = std::make_unique<TTessaline>();
+  // The temporary folder can be of any length here.
+  TempFileNameStorage() = QDir::tempPath() + QDir::separator() + "$tessalinetmp.htm";
+  FUi->ElementList->setCurrentRow(0);
+  FProgressBar = new QProgressBar(FUi->StatusBar);
+  FProgressBar->setRange(0, 100);
+  FProgressBar->setTextVisible(false);
+  FProgressBar->setGeometry(0, 2, 150, FUi->StatusBar->height() - 2);
+  FConverter->SetOnProgress(
+      [this](TTessaline &Sender, int32_t Percent) { ParseProgress(Sender, Percent); });
+  if (!Arguments.isEmpty()) {
+    TQuitRequest Quit; // posted even when the conversion fails
+    FUi->Input->setText(Arguments.first());
+    FUi->Output->setText(HtmlNameFor(FUi->Input->text()));
+    FUi->FileToFile->click();
+  }
+}
+
+void TForm1::showEvent(QShowEvent *Event) {
+  QMainWindow::showEvent(Event);
+  FormShow();
+}
+
+void TForm1::FormShow() {
+  if (FFirstShow)
+    return;
+  if (const QScreen *Screen = QGuiApplication::primaryScreen()) {
+    const QSize ScreenSize = Screen->geometry().size();
+    const QRect Frame = frameGeometry();
+    QPoint Position = Frame.topLeft();
+    if (ScreenSize.width() < Frame.left() + Frame.width())
+      Position.setX(ScreenSize.width() - Frame.width());
+    if (ScreenSize.height() < Frame.top() + Frame.height())
+      Position.setY(ScreenSize.height() - Frame.height());
+    if (Position != Frame.topLeft())
+      move(Position);
+  }
+  FFirstShow = 1;
+}
+
+void TForm1::FormDestroy() {
+  delete FProgressBar;
+  FProgressBar = nullptr;
+  FConverter.reset();
+  QFile::remove(TempFileNameStorage()); // missing or locked: no matter
+}
+
+void TForm1::SetCommandsEnabled(bool Enabled) {
+  FUi->FileToFile->setEnabled(Enabled);
+  FUi->ClipToFile->setEnabled(Enabled);
+  FUi->CliptoClip->setEnabled(Enabled);
+}
+
+void TForm1::FileToFileClick() { RunCommand("F > F", ckFile, ckFile); }
+void TForm1::ClipToFileClick() { RunCommand("C > F", ckClipboard, ckFile); }
+void TForm1::CliptoClipClick() { RunCommand("C > C", ckClipboard, ckClipboard); }
+
+void TForm1::RunCommand(const QString &Tag, uint8_t Source, uint8_t Target) {
+  SetCommandsEnabled(false);
+  FStatusPanel1->setText(Tag);
+  FUi->StopBtn->setEnabled(true);
+  // The buttons come back whatever the run did; a failure then goes on to
+  // the error report.
+  struct TRestore {
+    TForm1 *Form;
+    ~TRestore() {
+      Form->SetCommandsEnabled(true);
+      Form->FUi->StopBtn->setEnabled(false);
+    }
+  } Restore{this};
+  RunConversion(Source, Target);
+}
+
+void TForm1::RunConversion(uint8_t Source, uint8_t Target) {
+  if (Target == ckFile && FUi->ConfirmOvr->isChecked() && QFile::exists(FUi->Output->text()) &&
+      !Confirm("Confirm", "Overwrite output file ?"))
+    return;
+  const int64_t Start = TickCount();
+  FProgressBar->setValue(0);
+  SetStatus("Processing...");
+  FConverter->SetTitle(MemoText(FUi->PageTitle));
+  FConverter->SetAddBodyStart(MemoText(FUi->BodyStart));
+  FConverter->SetAddBodyEnd(MemoText(FUi->BodyEnd));
+  if (Source == ckClipboard)
+    FConverter->SetPlain(ClipboardText());
+  else
+    FConverter->LoadFromFile(FileNameBytes(FUi->Input->text()));
+  if (FConverter->Convert()) {
+    if (Target == ckClipboard)
+      SetClipboardText(FConverter->HTML());
+    else
+      FConverter->SaveToFile(FileNameBytes(FUi->Output->text()));
+    FUi->ViewBtn->setEnabled(true);
+  } else {
+    FUi->ViewBtn->setEnabled(false);
+  }
+  const int64_t Elapsed = TickCount() - Start;
+  FProgressBar->setValue(0);
+  SetStatus(ConversionReport(Elapsed, Source));
+  FLastTarget = Target;
+  FLastOutputFile = FUi->Output->text();
+  Beep();
+}
+
+QString TForm1::ConversionReport(int64_t Elapsed, uint8_t Source) const {
+  QLocale Locale = QLocale::system();
+  Locale.setNumberOptions(QLocale::OmitGroupSeparator); // "%.2f" has no grouping
+  const QString Time =
+      Elapsed < 1000
+          ? QStringLiteral("Time: %1 ms").arg(Elapsed)
+          : QStringLiteral("Total Time: %1 s").arg(Locale.toString(Elapsed / 1000.0, 'f', 2));
+  const std::string Decimal = SeparatorBytes(Locale.decimalPoint(), ".");
+  const std::string Thousands = SeparatorBytes(Locale.groupSeparator(), ",");
+  // The low 32 bits, as for any size on disk.
+  auto SizeOf = [](size_t Bytes) { return static_cast<int32_t>(static_cast<uint32_t>(Bytes)); };
+  // For a file the source's size on disk; for the clipboard the size of the
+  // text that was converted, not of whatever file Input happens to name.
+  const int32_t SourceSize = Source == ckFile ? FileSizeOf(FileNameBytes(FUi->Input->text()))
+                                              : SizeOf(FConverter->Plain().size());
+  return Time +
+         QStringLiteral(", Size: %1 > %2")
+             .arg(FromBytes(FormatByteSize(SourceSize, Decimal, Thousands)),
+                  FromBytes(FormatByteSize(SizeOf(FConverter->HTMLLength()), Decimal, Thousands)));
+}
+
+void TForm1::SetStatus(const QString &Text) { FStatusPanel2->setText(Text); }
+
+void TForm1::ParseProgress(TTessaline &, int32_t Percent) {
+  FProgressBar->setValue(Percent);
+  QCoreApplication::processEvents();
+  if (Percent >= 100)
+    FProgressBar->setValue(0);
+}
+
+void TForm1::StopBtnClick() { FConverter->Stop(); }
+
+void TForm1::ViewBtnClick() {
+  if (FLastTarget == ckClipboard) {
+    // The clipboard's text now, line by line, each line ended by CR LF.
+    static const QRegularExpression LineEnd("\r\n|\r|\n");
+    const QStringList Lines = FromBytes(ClipboardText()).split(LineEnd);
+    std::string Text;
+    for (qsizetype K = 0; K < Lines.size(); ++K) {
+      if (K + 1 == Lines.size() && Lines[K].isEmpty())
+        break; // a final line end opens no further line
+      Text += ToBytes(Lines[K]) + "\r\n";
+    }
+    TSafeFileWriter File(FileNameBytes(TempFileName()));
+    File.Write(Text.data(), Text.size());
+    File.Commit();
+    OpenDocument(TempFileName());
+  } else {
+    OpenDocument(FLastOutputFile);
+  }
+}
+
+void TForm1::SpeedButton1Click() {
+  TFileDialogSpec Spec = OpenPasDlg;
+  Spec.Directory = DirectoryOf(FUi->Input->text());
+  const QString Chosen = ChooseFile(Spec);
+  if (!Chosen.isEmpty())
+    FUi->Input->setText(Chosen);
+}
+
+void TForm1::SpeedButton2Click() {
+  TFileDialogSpec Spec = OpenHTMLDlg;
+  Spec.Directory = DirectoryOf(FUi->Output->text());
+  const QString Chosen = ChooseFile(Spec);
+  if (!Chosen.isEmpty())
+    FUi->Output->setText(Chosen);
+}
+
+void TForm1::MyHomeClick() {
+  ShowPrompt(TPromptKind::Plain, ApplicationTitle,
+             "Sorry I haven't made my homepage yet.... email me instead\r\n"
+             "tessaline@quorvander.example");
+}
+
+void TForm1::WhatBtnClick() {
+  ShowPrompt(TPromptKind::Information, "Information",
+             "Tessaline 1.03\r\n"
+             "PAS source code to HTML File\r\n"
+             "\r\n"
+             "Written by the Quorvander team\r\n"
+             "Qt port for Windows and Linux\r\n");
+}

@@ -1,0 +1,83 @@
+// TForm1, the main window: three conversion commands, stop, view, homepage
+// and about on the tool bar; file names, page texts and colours on three
+// pages; the last command's tag and report in the status bar.
+#pragma once
+
+#include <QMainWindow>
+#include <QStringList>
+#include <memory>
+
+#include "Prompts.h"
+#include "Tessaline.h"
+
+class QLabel;
+class QProgressBar;
+namespace Ui {
+class TForm1;
+}
+
+/// Where a conversion takes its source from or puts its page.
+enum : uint8_t { ckNone = 0, ckClipboard = 1, ckFile = 2 };
+
+/// The temporary page that "View result" opens for a clipboard result.
+QString TempFileName();
+
+/// The name that the command line's source gets as its page: cut before
+/// the last dot unless a path separator follows it, then ".html".
+QString HtmlNameFor(const QString &Source);
+
+class TForm1 : public QMainWindow {
+  Q_OBJECT
+public:
+  /// Builds the window from its design and runs FormCreate. With
+  /// Arguments (the program's arguments after its name), the first is
+  /// converted to its ".html" page and the application is asked to quit.
+  explicit TForm1(const QStringList &Arguments = {}, QWidget *Parent = nullptr);
+  ~TForm1() override;
+
+  Ui::TForm1 *Controls() const { return FUi.get(); }
+  TTessaline &Converter() const { return *FConverter; }
+  QProgressBar *ProgressBar() const { return FProgressBar; }
+  uint8_t LastTarget() const { return FLastTarget; }
+  const QString &LastOutputFile() const { return FLastOutputFile; }
+  QString StatusTag() const;
+  QString StatusText() const;
+
+  /// The two open-file dialogs.
+  static const TFileDialogSpec OpenPasDlg;
+  static const TFileDialogSpec OpenHTMLDlg;
+
+public slots:
+  void FileToFileClick();
+  void ClipToFileClick();
+  void CliptoClipClick();
+  void StopBtnClick();
+  void ViewBtnClick();
+  void SpeedButton1Click();
+  void SpeedButton2Click();
+  void MyHomeClick();
+  void WhatBtnClick();
+
+protected:
+  void showEvent(QShowEvent *Event) override;
+
+private:
+  void FormCreate(const QStringList &Arguments);
+  void FormShow();
+  void FormDestroy();
+  void RunCommand(const QString &Tag, uint8_t Source, uint8_t Target);
+  void RunConversion(uint8_t Source, uint8_t Target);
+  void SetStatus(const QString &Text);
+  void ParseProgress(TTessaline &Sender, int32_t Percent);
+  QString ConversionReport(int64_t Elapsed, uint8_t Source) const;
+  void SetCommandsEnabled(bool Enabled);
+
+  std::unique_ptr<::Ui::TForm1> FUi;
+  std::unique_ptr<TTessaline> FConverter;
+  QProgressBar *FProgressBar = nullptr;
+  QLabel *FStatusPanel1 = nullptr;
+  QLabel *FStatusPanel2 = nullptr;
+  uint8_t FLastTarget = ckNone;
+  QString FLastOutputFile;
+  int FFirstShow = 0;
+};

@@ -1,0 +1,81 @@
+#include "Prompts.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace {
+
+bool ShowMessageBox(const TPrompt &Prompt) {
+  QMessageBox Box(QApplication::activeWindow());
+  Box.setWindowTitle(Prompt.Title);
+  Box.setText(Prompt.Text);
+  switch (Prompt.Kind) {
+  case TPromptKind::Confirmation: {
+    Box.setIcon(QMessageBox::Question);
+    QPushButton *Yes = Box.addButton(QObject::tr("&Yes"), QMessageBox::YesRole);
+    QPushButton *No = Box.addButton(QObject::tr("&No"), QMessageBox::NoRole);
+    Box.setDefaultButton(Yes);
+    Box.setEscapeButton(No);
+    Box.exec();
+    return Box.clickedButton() == Yes;
+  }
+  case TPromptKind::Information:
+    Box.setIcon(QMessageBox::Information);
+    Box.addButton(QObject::tr("&Ignore"), QMessageBox::AcceptRole);
+    break;
+  case TPromptKind::Plain:
+    Box.setIcon(QMessageBox::NoIcon);
+    Box.addButton(QObject::tr("OK"), QMessageBox::AcceptRole);
+    break;
+  case TPromptKind::Error:
+    Box.setIcon(QMessageBox::Critical);
+    Box.addButton(QObject::tr("OK"), QMessageBox::AcceptRole);
+    break;
+  }
+  Box.exec();
+  return false;
+}
+
+QString ShowFileDialog(const TFileDialogSpec &Spec) {
+  QFileDialog Dialog(QApplication::activeWindow(), Spec.Title, Spec.Directory);
+  // "Pascal Source (*.pas)|*.pas|..." pairs become Qt's "Pascal Source (*.pas)"
+  // lines; the patterns after each description repeat what it shows.
+  QStringList Filters;
+  const QStringList Parts = Spec.Filter.split('|');
+  for (int K = 0; K + 1 < Parts.size(); K += 2)
+    Filters << Parts[K];
+  Dialog.setNameFilters(Filters);
+  Dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  Dialog.setFileMode(Spec.FileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+  Dialog.setDefaultSuffix(Spec.DefaultSuffix);
+  Dialog.setOption(QFileDialog::ReadOnly, false);
+  if (!Spec.ConfirmOverwrite)
+    Dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+  if (Dialog.exec() != QDialog::Accepted || Dialog.selectedFiles().isEmpty())
+    return QString();
+  return Dialog.selectedFiles().first();
+}
+
+} // namespace
+
+TPromptHandler &PromptHandler() {
+  static TPromptHandler Handler = ShowMessageBox;
+  return Handler;
+}
+
+TFileDialogHandler &FileDialogHandler() {
+  static TFileDialogHandler Handler = ShowFileDialog;
+  return Handler;
+}
+
+bool Confirm(const QString &Title, const QString &Text) {
+  return PromptHandler()({TPromptKind::Confirmation, Title, Text});
+}
+
+void ShowPrompt(TPromptKind Kind, const QString &Title, const QString &Text) {
+  PromptHandler()({Kind, Title, Text});
+}
+
+QString ChooseFile(const TFileDialogSpec &Spec) { return FileDialogHandler()(Spec); }
