@@ -1,0 +1,384 @@
+// The main window, driven as a user would, on the offscreen platform: the
+// questions and dialogs are answered in advance through the prompt seam,
+// the clock is scripted, and "open" requests are caught.
+#include <gtest/gtest.h>
+
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QProgressBar>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+#include <deque>
+
+#include "Application.h"
+#include "FileIO.h"
+#include "MainForm.h"
+#include "TextUtils.h"
+#include "Ticks.h"
+#include "UrlCatcher.h"
+#include "ui_MainForm.h"
+
+namespace {
+
+std::string ReadAll(const QString &FileName) {
+  QFile File(FileName);
+  File.open(QIODevice::ReadOnly);
+  return File.readAll().toStdString();
+}
+
+void WriteAll(const QString &FileName, const std::string &Bytes) {
+  QFile File(FileName);
+  File.open(QIODevice::WriteOnly | QIODevice::Truncate);
+  File.write(Bytes.data(), static_cast<qint64>(Bytes.size()));
+}
+
+// The page the engine makes of Source with the window's design texts.
+std::string PageOf(const std::string &Source) {
+  TTessaline Converter;
+  Converter.SetTitle("Howdy !!! Greetings from Tessaline :-)");
+  Converter.SetPlain(Source);
+  Converter.Convert();
+  return Converter.HTML();
+}
+
+class MainForm : public testing::Test {
+protected:
+  void SetUp() override {
+    ASSERT_TRUE(Dir.isValid());
+    PromptHandler() = [this](const TPrompt &Prompt) {
+      Prompts.push_back(Prompt);
+      const bool Answer = Answers.empty() ? false : Answers.front();
+      if (!Answers.empty())
+        Answers.pop_front();
+      return Answer;
+    };
+    FileDialogHandler() = [this](const TFileDialogSpec &Spec) {
+      Dialogs.push_back(Spec);
+      return DialogAnswer;
+    };
+    TickSource() = [this] {
+      const int64_t Now = Ticks.empty() ? 0 : Ticks.front();
+      if (!Ticks.empty())
+        Ticks.pop_front();
+      return Now;
+    };
+    QGuiApplication::clipboard()->clear();
+  }
+  void TearDown() override {
+    TickSource() = [] { return int64_t(0); };
+  }
+  QString Path(const QString &Name) const { return Dir.filePath(Name); }
+
+  QTemporaryDir Dir;
+  std::vector<TPrompt> Prompts;
+  std::deque<bool> Answers;
+  std::vector<TFileDialogSpec> Dialogs;
+  QString DialogAnswer;
+  std::deque<int64_t> Ticks;
+};
+
+TEST_F(MainForm, ControlsHaveTheirCaptionsHintsAndStartStates) {
+  TForm1 Form;
+  const auto *U = Form.Controls();
+  EXPECT_EQ(Form.windowTitle(), "Tessaline - PAS to HTML Converter");
+  EXPECT_EQ(Form.size(), QSize(482, 410));
+  struct {
+    QToolButton *Button;
+    const char *Caption, *Hint;
+    bool Enabled;
+  } Buttons[] = {{U->FileToFile, "File to file", "From File to File", true},
+                 {U->ClipToFile, "Clip to file", "From Clipboard to File", true},
+                 {U->CliptoClip, "Clip to clip", "From clipboard to Clipboard", true},
+                 {U->StopBtn, "Ooops !", "Stop the conversion", false},
+                 {U->ViewBtn, "View result", "View conversion result in browser", false},
+                 {U->MyHomeBtn, "Homepage", "See my homepage ?", true},
+                 {U->WhatBtn, "What", "Hmmmm...", true}};
+  for (const auto &B : Buttons) {
+    EXPECT_EQ(B.Button->text(), B.Caption);
+    EXPECT_EQ(B.Button->toolTip(), B.Hint);
+    EXPECT_EQ(B.Button->isEnabled(), B.Enabled) << B.Caption;
+    EXPECT_EQ(B.Button->iconSize(), QSize(32, 32));
+    EXPECT_FALSE(B.Button->icon().isNull()) << B.Caption;
+  }
+  EXPECT_EQ(U->Pages->currentWidget(), U->TabSheet1);
+  EXPECT_EQ(U->Pages->tabText(0), "Files");
+  EXPECT_EQ(U->Pages->tabText(1), "HTML Properties");
+  EXPECT_EQ(U->Pages->tabText(2), "Colors");
+  EXPECT_EQ(U->Label4->buddy(), U->Input);
+  EXPECT_EQ(U->Label5->buddy(), U->Output);
+  EXPECT_EQ(U->Label4->text(), "&Source File");
+  EXPECT_TRUE(U->ConfirmOvr->isChecked());
+  EXPECT_EQ(U->ConfirmOvr->text(), "Confirm overwite when output file exists");
+  EXPECT_EQ(U->PageTitle->toPlainText(), "Howdy !!! Greetings from Tessaline :-)");
+  EXPECT_EQ(U->BodyStart->toPlainText(), "");
+  EXPECT_EQ(U->BodyEnd->toPlainText(), "");
+  EXPECT_EQ(U->ElementList->currentRow(), 0);
+  EXPECT_EQ(U->ElementList->count(), 8);
+  EXPECT_EQ(U->ColorSpeedSetting->count(), 4);
+  EXPECT_EQ(U->Register->toolTip(), "Register Context Menu");
+  EXPECT_EQ(Form.ProgressBar()->geometry(), QRect(0, 2, 150, 17));
+  EXPECT_EQ(Form.LastTarget(), ckNone);
+  EXPECT_EQ(TempFileName(), QDir::tempPath() + "/$tessalinetmp.htm");
+}
+
+TEST_F(MainForm, FieldsStretchAndBrowseButtonsKeepToTheRightEdge) {
+  TForm1 Form;
+  Form.show();
+  const auto *U = Form.Controls();
+  const int Gap = U->TabSheet1->width() - U->SpeedButton1->geometry().right();
+  const int InputWidth = U->Input->width();
+  Form.resize(700, 500);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(U->Input->width(), InputWidth + 700 - 482);
+  EXPECT_EQ(U->TabSheet1->width() - U->SpeedButton1->geometry().right(), Gap);
+  EXPECT_EQ(U->TabSheet1->width() - U->SpeedButton2->geometry().right(), Gap);
+}
+
+TEST_F(MainForm, FileToFileWritesTheEnginesPageAndReports) {
+  WriteAll(Path("unit1.pas"), "begin x := 'a'; end;");
+  TForm1 Form;
+  Form.Controls()->Input->setText(Path("unit1.pas"));
+  Form.Controls()->Output->setText(Path("unit1.html"));
+  Ticks = {1000, 1250};
+  QTest::mouseClick(Form.Controls()->FileToFile, Qt::LeftButton);
+  const std::string Page = PageOf("begin x := 'a'; end;");
+  EXPECT_EQ(ReadAll(Path("unit1.html")), Page);
+  EXPECT_EQ(Form.StatusTag(), "F > F");
+  EXPECT_EQ(Form.StatusText(), QString::fromStdString("Time: 250 ms, Size: 20.00 Bytes > " +
+                                                      FormatByteSize(int(Page.size()))));
+  EXPECT_TRUE(Form.Controls()->ViewBtn->isEnabled());
+  EXPECT_TRUE(Form.Controls()->FileToFile->isEnabled());
+  EXPECT_FALSE(Form.Controls()->StopBtn->isEnabled());
+  EXPECT_EQ(Form.LastTarget(), ckFile);
+  EXPECT_EQ(Form.LastOutputFile(), Path("unit1.html"));
+  EXPECT_TRUE(Prompts.empty());
+}
+
+TEST_F(MainForm, ClipboardCommandsCarryTheTextBothWays) {
+  const QString Source = QString::fromUtf8("{ Grüße } x := 'é';"); // survives as UTF-8 bytes
+  QGuiApplication::clipboard()->setText(Source);
+  TForm1 Form;
+  Form.Controls()->Output->setText(Path("clip.html"));
+  QTest::mouseClick(Form.Controls()->ClipToFile, Qt::LeftButton);
+  EXPECT_EQ(ReadAll(Path("clip.html")), PageOf(Source.toStdString()));
+  EXPECT_EQ(Form.StatusTag(), "C > F");
+  QTest::mouseClick(Form.Controls()->CliptoClip, Qt::LeftButton);
+  EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), PageOf(Source.toStdString()));
+  EXPECT_EQ(Form.StatusTag(), "C > C");
+  EXPECT_EQ(Form.LastTarget(), ckClipboard);
+  EXPECT_TRUE(Form.StatusText().contains(
+      QString::fromStdString("Size: " + FormatByteSize(int(Source.toUtf8().size())) + " > ")));
+  // An empty clipboard is an empty source, not a failure.
+  QGuiApplication::clipboard()->clear();
+  QTest::mouseClick(Form.Controls()->CliptoClip, Qt::LeftButton);
+  EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), PageOf(""));
+  EXPECT_TRUE(Form.Controls()->ViewBtn->isEnabled());
+}
+
+TEST_F(MainForm, OverwriteQuestionDecidesAndCanBeSwitchedOff) {
+  WriteAll(Path("a.pas"), "x");
+  WriteAll(Path("a.html"), "old page");
+  TForm1 Form;
+  Form.Controls()->Input->setText(Path("a.pas"));
+  Form.Controls()->Output->setText(Path("a.html"));
+  Answers = {false};
+  QTest::mouseClick(Form.Controls()->FileToFile, Qt::LeftButton);
+  ASSERT_EQ(Prompts.size(), 1u);
+  EXPECT_EQ(Prompts[0].Kind, TPromptKind::Confirmation);
+  EXPECT_EQ(Prompts[0].Title, "Confirm");
+  EXPECT_EQ(Prompts[0].Text, "Overwrite output file ?");
+  EXPECT_EQ(ReadAll(Path("a.html")), "old page");
+  EXPECT_EQ(Form.StatusText(), "");
+  EXPECT_FALSE(Form.Controls()->ViewBtn->isEnabled());
+  EXPECT_TRUE(Form.Controls()->FileToFile->isEnabled());
+  EXPECT_EQ(Form.LastTarget(), ckNone);
+  Answers = {true};
+  QTest::mouseClick(Form.Controls()->FileToFile, Qt::LeftButton);
+  EXPECT_EQ(ReadAll(Path("a.html")), PageOf("x"));
+  WriteAll(Path("a.html"), "old page");
+  Form.Controls()->ConfirmOvr->setChecked(false);
+  QTest::mouseClick(Form.Controls()->FileToFile, Qt::LeftButton);
+  EXPECT_EQ(Prompts.size(), 2u) << "no question when confirmation is off";
+  EXPECT_EQ(ReadAll(Path("a.html")), PageOf("x"));
+}
+
+TEST_F(MainForm, StopDuringARunWritesNothing) {
+  std::string Source;
+  while (Source.size() < 2'000'000)
+    Source += "begin x := y; end;\n";
+  WriteAll(Path("big.pas"), Source);
+  WriteAll(Path("big.html"), "old page");
+  TForm1 Form;
+  Form.Controls()->Input->setText(Path("big.pas"));
+  Form.Controls()->Output->setText(Path("big.html"));
+  Form.Controls()->ConfirmOvr->setChecked(false);
+  // The stop click waits in the queue until the run lets events through.
+  QTimer::singleShot(0, Form.Controls()->StopBtn, [&Form] {
+    QTest::mouseClick(Form.Controls()->StopBtn, Qt::LeftButton);
+  });
+  QTest::mouseClick(Form.Controls()->FileToFile, Qt::LeftButton);
+  EXPECT_EQ(ReadAll(Path("big.html")), "old page");
+  EXPECT_TRUE(Form.StatusText().endsWith("> 0.00 Bytes")) << Form.StatusText().toStdString();
+  EXPECT_FALSE(Form.Controls()->ViewBtn->isEnabled());
+  EXPECT_EQ(Form.LastTarget(), ckFile);
+  EXPECT_EQ(Form.ProgressBar()->value(), 0);
+}
+
+TEST_F(MainForm, MissingSourceIsReportedAndChangesNothingElse) {
+  TForm1 Form;
+  Form.Controls()->Input->setText(Path("missing.pas"));
+  Form.Controls()->Output->setText(Path("missing.html"));
+  QTest::mouseClick(Form.Controls()->FileToFile, Qt::LeftButton);
+  ASSERT_EQ(Prompts.size(), 1u);
+  EXPECT_EQ(Prompts[0].Kind, TPromptKind::Error);
+  EXPECT_EQ(Prompts[0].Text, "Cannot open file " + Path("missing.pas"));
+  EXPECT_EQ(Form.StatusText(), "Processing...");
+  EXPECT_TRUE(Form.Controls()->FileToFile->isEnabled());
+  EXPECT_TRUE(Form.Controls()->CliptoClip->isEnabled());
+  EXPECT_FALSE(Form.Controls()->StopBtn->isEnabled());
+  EXPECT_EQ(Form.LastTarget(), ckNone);
+  EXPECT_FALSE(QFile::exists(Path("missing.html")));
+  // An empty field is no file either.
+  Form.Controls()->Input->clear();
+  QTest::mouseClick(Form.Controls()->FileToFile, Qt::LeftButton);
+  EXPECT_EQ(Prompts.back().Text, "Cannot open file ");
+}
+
+TEST_F(MainForm, ReportSwitchesToSecondsAtOneThousandMilliseconds) {
+  WriteAll(Path("t.pas"), "x");
+  TForm1 Form;
+  Form.Controls()->Input->setText(Path("t.pas"));
+  Form.Controls()->Output->setText(Path("t.html"));
+  Form.Controls()->ConfirmOvr->setChecked(false);
+  Ticks = {5000, 5999};
+  QTest::mouseClick(Form.Controls()->FileToFile, Qt::LeftButton);
+  EXPECT_TRUE(Form.StatusText().startsWith("Time: 999 ms, Size: 1.00 Bytes > "));
+  Ticks = {5000, 6000};
+  QTest::mouseClick(Form.Controls()->FileToFile, Qt::LeftButton);
+  EXPECT_TRUE(Form.StatusText().startsWith("Total Time: 1.00 s, Size: "));
+}
+
+TEST_F(MainForm, ViewOpensTheResultAndTheClipboardsCurrentText) {
+  TUrlCatcher Catcher;
+  QGuiApplication::clipboard()->setText("x");
+  TForm1 Form;
+  QTest::mouseClick(Form.Controls()->CliptoClip, Qt::LeftButton);
+  QGuiApplication::clipboard()->setText("other\ntext\r\nhere\r");
+  QTest::mouseClick(Form.Controls()->ViewBtn, Qt::LeftButton);
+  ASSERT_EQ(Catcher.Opened.size(), 1u);
+  EXPECT_EQ(Catcher.Opened[0], QUrl::fromLocalFile(TempFileName()));
+  EXPECT_EQ(ReadAll(TempFileName()), "other\r\ntext\r\nhere\r\n");
+
+  WriteAll(Path("v.pas"), "x");
+  Form.Controls()->Input->setText(Path("v.pas"));
+  Form.Controls()->Output->setText(Path("v.html"));
+  QTest::mouseClick(Form.Controls()->FileToFile, Qt::LeftButton);
+  QTest::mouseClick(Form.Controls()->ViewBtn, Qt::LeftButton);
+  EXPECT_EQ(Catcher.Opened.back(), QUrl::fromLocalFile(Path("v.html")));
+}
+
+TEST_F(MainForm, TemporaryPageIsGoneWithTheWindow) {
+  {
+    TUrlCatcher Catcher;
+    TForm1 Form;
+    QTest::mouseClick(Form.Controls()->CliptoClip, Qt::LeftButton);
+    QTest::mouseClick(Form.Controls()->ViewBtn, Qt::LeftButton);
+    EXPECT_TRUE(QFile::exists(TempFileName()));
+  }
+  EXPECT_FALSE(QFile::exists(TempFileName()));
+}
+
+TEST_F(MainForm, BrowseButtonsStartInTheFieldsFolder) {
+  TForm1 Form;
+  DialogAnswer = Path("chosen.pas");
+  QTest::mouseClick(Form.Controls()->SpeedButton1, Qt::LeftButton);
+  ASSERT_EQ(Dialogs.size(), 1u);
+  EXPECT_EQ(Dialogs[0].Title, "Open PAS File to convert");
+  EXPECT_EQ(Dialogs[0].Directory, "") << "an empty field leaves the folder to the dialog";
+  EXPECT_TRUE(Dialogs[0].FileMustExist);
+  EXPECT_EQ(Form.Controls()->Input->text(), Path("chosen.pas"));
+  QTest::mouseClick(Form.Controls()->SpeedButton1, Qt::LeftButton);
+  EXPECT_EQ(Dialogs[1].Directory, Dir.path() + "/");
+  DialogAnswer.clear(); // cancelled: the field keeps its name
+  Form.Controls()->Output->setText(Path("sub/out.html"));
+  QTest::mouseClick(Form.Controls()->SpeedButton2, Qt::LeftButton);
+  EXPECT_EQ(Dialogs[2].Directory, Path("sub/"));
+  EXPECT_EQ(Dialogs[2].DefaultSuffix, "htm");
+  EXPECT_TRUE(Dialogs[2].ConfirmOverwrite);
+  EXPECT_EQ(Form.Controls()->Output->text(), Path("sub/out.html"));
+}
+
+TEST_F(MainForm, AboutAndHomepageBoxes) {
+  TForm1 Form;
+  QTest::mouseClick(Form.Controls()->WhatBtn, Qt::LeftButton);
+  QTest::mouseClick(Form.Controls()->MyHomeBtn, Qt::LeftButton);
+  ASSERT_EQ(Prompts.size(), 2u);
+  EXPECT_EQ(Prompts[0].Kind, TPromptKind::Information);
+  EXPECT_EQ(Prompts[0].Title, "Information");
+  EXPECT_TRUE(Prompts[0].Text.startsWith("Tessaline 1.03\r\nPAS source code to HTML File\r\n\r\n"));
+  EXPECT_EQ(Prompts[1].Kind, TPromptKind::Plain);
+  EXPECT_EQ(Prompts[1].Title, "Tessaline");
+  EXPECT_TRUE(Prompts[1].Text.startsWith(
+      "Sorry I haven't made my homepage yet.... email me instead\r\n"));
+}
+
+TEST_F(MainForm, FirstShowKeepsTheWindowOnTheScreenOnce) {
+  TForm1 Form;
+  const QRect Screen = QGuiApplication::primaryScreen()->geometry();
+  Form.move(Screen.width() - 100, 10);
+  Form.show();
+  EXPECT_EQ(Form.frameGeometry().right() + 1, Screen.width());
+  Form.hide();
+  Form.move(Screen.width() - 100, 10);
+  Form.show();
+  EXPECT_EQ(Form.frameGeometry().left(), Screen.width() - 100) << "only the first show moves it";
+}
+
+TEST_F(MainForm, CommandLineNamesThePageAfterTheSource) {
+  EXPECT_EQ(HtmlNameFor("/src/Unit1.pas"), "/src/Unit1.html");
+  EXPECT_EQ(HtmlNameFor("/src.d/README"), "/src.d/README.html");
+  EXPECT_EQ(HtmlNameFor("Unit1.PAS"), "Unit1.html");
+}
+
+TEST_F(MainForm, CommandLineConvertsTheFirstArgumentAndQuits) {
+  WriteAll(Path("Unit1.PAS"), "begin end.");
+  {
+    TForm1 Form({Path("Unit1.PAS"), Path("ignored.pas")});
+    EXPECT_EQ(Form.Controls()->Output->text(), Path("Unit1.html"));
+    EXPECT_EQ(ReadAll(Path("Unit1.html")), PageOf("begin end."));
+    QTimer::singleShot(5000, [] { ADD_FAILURE() << "no quit request"; QCoreApplication::exit(1); });
+    EXPECT_EQ(QCoreApplication::exec(), 0);
+  }
+  // An existing page: the question comes, and No keeps the old page.
+  WriteAll(Path("Unit1.html"), "old page");
+  Answers = {false};
+  {
+    TForm1 Form({Path("Unit1.PAS")});
+    EXPECT_EQ(Prompts.back().Text, "Overwrite output file ?");
+    EXPECT_EQ(ReadAll(Path("Unit1.html")), "old page");
+    EXPECT_EQ(QCoreApplication::exec(), 0);
+  }
+  // A missing source: reported, no page, and the program still ends.
+  {
+    TForm1 Form({Path("missing.pas")});
+    EXPECT_EQ(Prompts.back().Kind, TPromptKind::Error);
+    EXPECT_EQ(Prompts.back().Text, "Cannot open file " + Path("missing.pas"));
+    EXPECT_EQ(QCoreApplication::exec(), 0);
+  }
+  EXPECT_FALSE(QFile::exists(Path("missing.html")));
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  TApplication Application(argc, argv);
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
