@@ -434,7 +434,7 @@ TEST(CliBatch, InterruptedBatchLeavesOnlyWholePages) {
   }
 }
 
-TEST(CliHostileInput, EmptyNulAndUnreadableFiles) {
+TEST(CliHostileInput, EmptyAndNulFilesAndFolders) {
   TScratchDir Dir;
   WriteFile(Dir / "empty.pas", "");
   TRun Run = RunCli({Dir / "empty.pas"});
@@ -449,11 +449,15 @@ TEST(CliHostileInput, EmptyNulAndUnreadableFiles) {
   fs::create_directory(Dir / "folder.pas");
   Run = RunCli({Dir / "folder.pas"});
   EXPECT_EQ(0, Run.Status) << Run.Err;
+}
+
+TEST(CliHostileInput, UnreadableFile) {
   if (::geteuid() == 0)
     GTEST_SKIP() << "root reads every file; the unreadable case needs another user";
+  TScratchDir Dir;
   WriteFile(Dir / "secret.pas", TinySource);
   ::chmod((Dir / "secret.pas").c_str(), 0);
-  Run = RunCli({Dir / "secret.pas"});
+  const TRun Run = RunCli({Dir / "secret.pas"});
   EXPECT_EQ(1, Run.Status);
   EXPECT_EQ("tessaline-cli: Cannot open file " + (Dir / "secret.pas") + "\n", Run.Err);
   EXPECT_FALSE(fs::exists(Dir / "secret.html"));
