@@ -124,6 +124,7 @@ TForm1::TForm1(const QStringList &Arguments, QWidget *Parent)
   connect(FUi->WhatBtn, &QToolButton::clicked, this, &TForm1::WhatBtnClick);
   connect(FUi->SpeedButton1, &QToolButton::clicked, this, &TForm1::SpeedButton1Click);
   connect(FUi->SpeedButton2, &QToolButton::clicked, this, &TForm1::SpeedButton2Click);
+  ConnectColorPage();
 
   // A failure while the window is created is shown, and creation goes on.
   try {
@@ -157,6 +158,9 @@ void TForm1::FormCreate(const QStringList &Arguments) {
   FProgressBar->setGeometry(0, 2, 150, FUi->StatusBar->height() - 2);
   FConverter->SetOnProgress(
       [this](TTessaline &Sender, int32_t Percent) { ParseProgress(Sender, Percent); });
+  // The "Colors" page shows the first element from the start, rather than
+  // boxes and a grid that belong to no element until the user picks one.
+  ElementListClick();
   if (!Arguments.isEmpty()) {
     TQuitRequest Quit; // posted even when the conversion fails
     FUi->Input->setText(Arguments.first());

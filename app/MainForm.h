@@ -57,6 +57,17 @@ public slots:
   void SpeedButton2Click();
   void MyHomeClick();
   void WhatBtnClick();
+  // The "Colors" page: each acts on the element selected in ElementList.
+  void ElementListClick();
+  void ColorGridChange();
+  void BoldClick();
+  void ItalicClick();
+  void UnderlineClick();
+  void StrikeClick();
+  void ForegroundClick();
+  void ColorSpeedSettingChange();
+  void RegisterClick();
+  void UnregisterClick();
 
 protected:
   void showEvent(QShowEvent *Event) override;
@@ -71,6 +82,8 @@ private:
   void ParseProgress(TTessaline &Sender, int32_t Percent);
   QString ConversionReport(int64_t Elapsed, uint8_t Source) const;
   void SetCommandsEnabled(bool Enabled);
+  void ConnectColorPage();
+  void SetStyleBit(bool Checked, TFontStyles Bit);
 
   std::unique_ptr<::Ui::TForm1> FUi;
   std::unique_ptr<TTessaline> FConverter;

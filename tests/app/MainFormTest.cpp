@@ -219,9 +219,8 @@ TEST_F(MainForm, StopDuringARunWritesNothing) {
   Form.Controls()->Output->setText(Path("big.html"));
   Form.Controls()->ConfirmOvr->setChecked(false);
   // The stop click waits in the queue until the run lets events through.
-  QTimer::singleShot(0, Form.Controls()->StopBtn, [&Form] {
-    QTest::mouseClick(Form.Controls()->StopBtn, Qt::LeftButton);
-  });
+  QTimer::singleShot(0, Form.Controls()->StopBtn,
+                     [&Form] { QTest::mouseClick(Form.Controls()->StopBtn, Qt::LeftButton); });
   QTest::mouseClick(Form.Controls()->FileToFile, Qt::LeftButton);
   EXPECT_EQ(ReadAll(Path("big.html")), "old page");
   EXPECT_TRUE(Form.StatusText().endsWith("> 0.00 Bytes")) << Form.StatusText().toStdString();
@@ -324,8 +323,8 @@ TEST_F(MainForm, AboutAndHomepageBoxes) {
   EXPECT_TRUE(Prompts[0].Text.startsWith("Tessaline 1.03\r\nPAS source code to HTML File\r\n\r\n"));
   EXPECT_EQ(Prompts[1].Kind, TPromptKind::Plain);
   EXPECT_EQ(Prompts[1].Title, "Tessaline");
-  EXPECT_TRUE(Prompts[1].Text.startsWith(
-      "Sorry I haven't made my homepage yet.... email me instead\r\n"));
+  EXPECT_TRUE(
+      Prompts[1].Text.startsWith("Sorry I haven't made my homepage yet.... email me instead\r\n"));
 }
 
 TEST_F(MainForm, FirstShowKeepsTheWindowOnTheScreenOnce) {
@@ -352,7 +351,10 @@ TEST_F(MainForm, CommandLineConvertsTheFirstArgumentAndQuits) {
     TForm1 Form({Path("Unit1.PAS"), Path("ignored.pas")});
     EXPECT_EQ(Form.Controls()->Output->text(), Path("Unit1.html"));
     EXPECT_EQ(ReadAll(Path("Unit1.html")), PageOf("begin end."));
-    QTimer::singleShot(5000, [] { ADD_FAILURE() << "no quit request"; QCoreApplication::exit(1); });
+    QTimer::singleShot(5000, [] {
+      ADD_FAILURE() << "no quit request";
+      QCoreApplication::exit(1);
+    });
     EXPECT_EQ(QCoreApplication::exec(), 0);
   }
   // An existing page: the question comes, and No keeps the old page.
@@ -375,10 +377,3 @@ TEST_F(MainForm, CommandLineConvertsTheFirstArgumentAndQuits) {
 }
 
 } // namespace
-
-int main(int argc, char **argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  TApplication Application(argc, argv);
-  testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

@@ -17,17 +17,22 @@ int main(int argc, char **argv) {
   QDir().mkpath(Folder);
   TForm1 Form1;
   Form1.show();
+  auto Save = [&](const char *Name) {
+    // Let the window manager and the paint events settle.
+    QEventLoop Loop;
+    QTimer::singleShot(500, &Loop, &QEventLoop::quit);
+    Loop.exec();
+    Form1.grab().save(Folder + QStringLiteral("/tessaline-%1.png").arg(Name));
+  };
   const char *Names[] = {"files", "html-properties", "colors"};
   for (int Page = 0; Page < 3; ++Page) {
     Form1.Controls()->Pages->setCurrentIndex(Page);
-    // Let the window manager and the paint events settle.
-    for (int K = 0; K < 20; ++K) {
-      QTimer Wait;
-      QEventLoop Loop;
-      QTimer::singleShot(25, &Loop, &QEventLoop::quit);
-      Loop.exec();
-    }
-    Form1.grab().save(Folder + QStringLiteral("/tessaline-%1.png").arg(Names[Page]));
+    Save(Names[Page]);
   }
+  // The colour editor after "Twilight" is chosen and "Comment" selected.
+  Form1.Controls()->ColorSpeedSetting->setCurrentIndex(2);
+  Form1.ColorSpeedSettingChange();
+  Form1.Controls()->ElementList->setCurrentRow(1);
+  Save("colors-twilight-comment");
   return 0;
 }

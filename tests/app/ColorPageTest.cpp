@@ -1,0 +1,178 @@
+// The "Colors" page through its real widgets: clicks and keys on the list,
+// the grid and the boxes, choices in the preset list; after each step the
+// converter is checked, since it is where every change goes.
+#include <gtest/gtest.h>
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QTest>
+
+#include "ColorGrid.h"
+#include "ColorScheme.h"
+#include "MainForm.h"
+#include "ui_MainForm.h"
+
+namespace {
+
+class ColorPage : public testing::Test {
+protected:
+  void SetUp() override {
+    PromptHandler() = [this](const TPrompt &Prompt) {
+      Prompts.push_back(Prompt);
+      return false;
+    };
+    Form.show();
+    U->Pages->setCurrentWidget(U->TabSheet3);
+  }
+  void Select(THighlightElement E) {
+    QListWidgetItem *Item = U->ElementList->item(E);
+    QTest::mouseClick(U->ElementList->viewport(), Qt::LeftButton, {},
+                      U->ElementList->visualItemRect(Item).center());
+    ASSERT_EQ(U->ElementList->currentRow(), E);
+  }
+  // Moves through the preset list with the arrow keys, as a user may.
+  void ChoosePreset(const char *Name) {
+    const int Wanted = FindColorPreset(Name);
+    U->ColorSpeedSetting->setFocus();
+    while (U->ColorSpeedSetting->currentIndex() < Wanted)
+      QTest::keyClick(U->ColorSpeedSetting, Qt::Key_Down);
+    while (U->ColorSpeedSetting->currentIndex() > Wanted)
+      QTest::keyClick(U->ColorSpeedSetting, Qt::Key_Up);
+    ASSERT_EQ(U->ColorSpeedSetting->currentText(), Name);
+  }
+  void ClickCell(int Cell, Qt::MouseButton Button = Qt::LeftButton) {
+    QTest::mouseClick(U->ColorGrid, Button, {}, U->ColorGrid->CellRect(Cell).center());
+  }
+  TColor ColorOf(THighlightElement E) { return Form.Converter().ElementColor(E); }
+  bool DefaultOf(THighlightElement E) { return Form.Converter().ElementDefault(E); }
+  TFontStyles StyleOf(THighlightElement E) { return Form.Converter().ElementStyle(E); }
+  // The boxes, as "B I U S D" letters of those checked.
+  std::string Boxes() {
+    std::string Checked;
+    Checked += U->Bold->isChecked() ? "B" : "";
+    Checked += U->Italic->isChecked() ? "I" : "";
+    Checked += U->Underline->isChecked() ? "U" : "";
+    Checked += U->Strike->isChecked() ? "S" : "";
+    Checked += U->Foreground->isChecked() ? "D" : "";
+    return Checked;
+  }
+
+  TForm1 Form;
+  Ui::TForm1 *U = Form.Controls();
+  std::vector<TPrompt> Prompts;
+};
+
+TEST_F(ColorPage, TwilightWalkShowsEachElement) {
+  ChoosePreset("Twilight");
+  Select(heReservedWord);
+  Select(heComment);
+  EXPECT_EQ(U->ColorGrid->ForegroundIndex(), 7);
+  EXPECT_EQ(Boxes(), "I");
+  EXPECT_EQ(ColorOf(heComment), clSilver);
+  Select(heWhitespace);
+  EXPECT_EQ(U->ColorGrid->ForegroundIndex(), 0);
+  EXPECT_EQ(Boxes(), "D");
+  EXPECT_FALSE(U->ColorGrid->ForegroundEnabled());
+  EXPECT_EQ(ColorOf(heWhitespace), clBlack);
+  EXPECT_TRUE(DefaultOf(heWhitespace));
+
+  Select(heComment);
+  Select(heString);
+  EXPECT_EQ(U->ColorGrid->ForegroundIndex(), 11);
+  EXPECT_EQ(ColorOf(heString), clYellow);
+  Select(heReservedWord);
+  EXPECT_EQ(U->ColorGrid->ForegroundIndex(), 14);
+  EXPECT_EQ(Boxes(), "B");
+  EXPECT_TRUE(U->ColorGrid->ForegroundEnabled());
+}
+
+TEST_F(ColorPage, DefaultColourLocksTheGrid) {
+  Select(heIdentifier); // default-coloured in the built-in scheme
+  ASSERT_TRUE(U->Foreground->isChecked());
+  ClickCell(9);
+  EXPECT_EQ(U->ColorGrid->ForegroundIndex(), 0);
+  EXPECT_EQ(ColorOf(heIdentifier), clBlack);
+  EXPECT_TRUE(DefaultOf(heIdentifier));
+  QTest::mouseClick(U->Foreground, Qt::LeftButton); // uncheck
+  EXPECT_FALSE(DefaultOf(heIdentifier));
+  EXPECT_TRUE(U->ColorGrid->ForegroundEnabled());
+  EXPECT_EQ(ColorOf(heIdentifier), clBlack) << "unchanged until a cell is picked";
+  ClickCell(9, Qt::RightButton);
+  EXPECT_EQ(ColorOf(heIdentifier), clBlack) << "a right click never picks";
+  Select(heComment);
+  ClickCell(9);
+  EXPECT_EQ(ColorOf(heComment), clRed);
+  EXPECT_FALSE(DefaultOf(heComment));
+  EXPECT_EQ(U->ColorGrid->ForegroundIndex(), 9);
+}
+
+TEST_F(ColorPage, KeysMoveTheFocusAndFPicks) {
+  Select(heString); // blue, cell 12
+  U->ColorGrid->setFocus();
+  QTest::keyClick(U->ColorGrid, Qt::Key_Up);    // cell 8
+  QTest::keyClick(U->ColorGrid, Qt::Key_Right); // cell 9
+  EXPECT_EQ(ColorOf(heString), clBlue) << "moving the focus picks nothing";
+  QTest::keyClick(U->ColorGrid, Qt::Key_F);
+  EXPECT_EQ(U->ColorGrid->ForegroundIndex(), 9);
+  EXPECT_EQ(ColorOf(heString), clRed);
+}
+
+TEST_F(ColorPage, StyleBoxesSetAndClearTheirBitOnly) {
+  Select(heComment); // italic
+  QTest::mouseClick(U->Bold, Qt::LeftButton);
+  EXPECT_EQ(StyleOf(heComment), fsBold | fsItalic);
+  QTest::mouseClick(U->Italic, Qt::LeftButton);
+  EXPECT_EQ(StyleOf(heComment), fsBold);
+  QTest::mouseClick(U->Underline, Qt::LeftButton);
+  QTest::mouseClick(U->Strike, Qt::LeftButton);
+  EXPECT_EQ(StyleOf(heComment), fsBold | fsUnderline | fsStrikeOut);
+}
+
+TEST_F(ColorPage, PresetsReplaceAllEightElements) {
+  Select(heNumber);
+  ClickCell(3);
+  QTest::mouseClick(U->Underline, Qt::LeftButton);
+  ChoosePreset("Ocean");
+  for (int E = 0; E < ElementCount; ++E) {
+    const auto El = static_cast<THighlightElement>(E);
+    EXPECT_EQ(ColorOf(El), ColorPresets.Colors[3 * ElementCount + E]) << E;
+    EXPECT_EQ(DefaultOf(El), ColorPresets.Defaults[3 * ElementCount + E] != 0) << E;
+    EXPECT_EQ(StyleOf(El), ColorPresets.Styles[3 * ElementCount + E]) << E;
+  }
+  EXPECT_EQ(ColorOf(heWhitespace), clAqua);
+  EXPECT_FALSE(DefaultOf(heWhitespace));
+  EXPECT_EQ(ColorOf(heComment), clTeal);
+  EXPECT_EQ(StyleOf(heComment), fsItalic);
+  EXPECT_TRUE(DefaultOf(heIdentifier) && DefaultOf(heAssembler));
+  EXPECT_EQ(ColorOf(heAssembler), clBlue);
+  EXPECT_EQ(Boxes(), "") << "the number's new settings are shown";
+  EXPECT_EQ(U->ColorGrid->ForegroundIndex(), 3);
+  Select(heComment);
+  ClickCell(9);
+  EXPECT_EQ(U->ColorSpeedSetting->currentText(), "Ocean") << "single edits keep the preset shown";
+}
+
+TEST_F(ColorPage, WhitespaceStylesDoNotSurviveAConversion) {
+  Select(heWhitespace);
+  QTest::mouseClick(U->Bold, Qt::LeftButton);
+  EXPECT_EQ(StyleOf(heWhitespace), fsBold);
+  QGuiApplication::clipboard()->setText("x");
+  QTest::mouseClick(U->CliptoClip, Qt::LeftButton);
+  Select(heComment);
+  Select(heWhitespace);
+  EXPECT_EQ(Boxes(), "D");
+}
+
+TEST_F(ColorPage, ColoursNoCellHoldsAreShownButKept) {
+  Form.Converter().SetElementColor(heComment, 0x123456);
+  Form.Converter().SetElementColor(heString, clBtnFace);
+  Select(heComment);
+  EXPECT_EQ(U->ColorGrid->ForegroundIndex(), -1);
+  EXPECT_EQ(ColorOf(heComment), 0x123456);
+  Select(heString);
+  EXPECT_EQ(ColorOf(heString), clBtnFace) << "a system colour is not replaced by its look-alike";
+  ClickCell(5);
+  EXPECT_EQ(ColorOf(heString), clPurple) << "until the user picks a cell";
+}
+
+} // namespace

@@ -1,0 +1,131 @@
+// The context-menu verb, written into a data folder of the test's own.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "FileIO.h"
+#include "MainForm.h"
+#include "ShellVerb.h"
+#include "ui_MainForm.h"
+
+namespace {
+
+class ShellVerb : public testing::Test {
+protected:
+  void SetUp() override {
+    ASSERT_TRUE(Home.isValid());
+    qputenv("XDG_DATA_HOME", Home.path().toLocal8Bit());
+    PromptHandler() = [this](const TPrompt &Prompt) {
+      Prompts.push_back(Prompt);
+      return false;
+    };
+  }
+  void TearDown() override { qunsetenv("XDG_DATA_HOME"); }
+  QString Read(const QString &FileName) {
+    QFile File(FileName);
+    File.open(QIODevice::ReadOnly);
+    return QString::fromUtf8(File.readAll());
+  }
+  // Every file below the data folder that mentions our entry.
+  QStringList OursLeft() {
+    QStringList Found;
+    for (QDirIterator It(Home.path(), QDir::Files, QDirIterator::Subdirectories); It.hasNext();) {
+      const QString Name = It.next();
+      if (Read(Name).contains("tessaline-convert") || Name.contains("tessaline-convert"))
+        Found << Name;
+    }
+    return Found;
+  }
+
+  QTemporaryDir Home;
+  std::vector<TPrompt> Prompts;
+};
+
+TEST_F(ShellVerb, RegisterTwiceThenUnregisterTwice) {
+  EXPECT_EQ(PascalMimeType(), "text/x-pascal");
+  QDir().mkpath(Home.filePath("applications"));
+  QFile Foreign(Home.filePath("applications/other.desktop"));
+  ASSERT_TRUE(Foreign.open(QIODevice::WriteOnly));
+  Foreign.write("[Desktop Entry]\nType=Application\nName=Other\nExec=other\n");
+  Foreign.close();
+
+  RegisterShellVerb("/opt/old place/tessaline");
+  RegisterShellVerb(TESSALINE_APP); // again, from where the program is now
+  EXPECT_EQ(DesktopEntryPath(), Home.filePath("applications/tessaline-convert.desktop"));
+  const QString Entry = Read(DesktopEntryPath());
+  const QString Menu = Read(ServiceMenuPath());
+  EXPECT_TRUE(Entry.contains("\nName=Tessaline\n"));
+  EXPECT_TRUE(Entry.contains("\nMimeType=text/x-pascal;\n"));
+  EXPECT_TRUE(Entry.contains(QString("\nExec=\"%1\" %f\n").arg(TESSALINE_APP)));
+  EXPECT_FALSE(Entry.contains("old place"));
+  EXPECT_TRUE(Menu.contains("[Desktop Action tessaline]\nName=Tessaline\n"));
+  EXPECT_TRUE(QFile::permissions(ServiceMenuPath()) & QFile::ExeOwner);
+  const QString Validate = QStandardPaths::findExecutable("desktop-file-validate");
+  if (!Validate.isEmpty()) {
+    QProcess Check;
+    Check.start(Validate, {DesktopEntryPath()});
+    ASSERT_TRUE(Check.waitForFinished(20000));
+    EXPECT_EQ(Check.exitCode(), 0) << Check.readAllStandardOutput().toStdString();
+  }
+
+  UnregisterShellVerb();
+  EXPECT_TRUE(OursLeft().isEmpty()) << OursLeft().join(", ").toStdString();
+  EXPECT_TRUE(QFile::exists(Home.filePath("applications/other.desktop")));
+  UnregisterShellVerb(); // nothing there: nothing happens
+  EXPECT_TRUE(QFile::exists(Home.filePath("applications/other.desktop")));
+}
+
+TEST_F(ShellVerb, TheRegisteredCommandConvertsAFile) {
+  RegisterShellVerb(TESSALINE_APP);
+  const QString Exec =
+      QRegularExpression("\nExec=(.*)\n").match(Read(DesktopEntryPath())).captured(1);
+  QTemporaryDir Work;
+  QFile Source(Work.filePath("My Unit.pas"));
+  ASSERT_TRUE(Source.open(QIODevice::WriteOnly));
+  Source.write("begin end.");
+  Source.close();
+  // What a file manager does with the Exec line: the program, then the file.
+  QStringList Command =
+      QProcess::splitCommand(QString(Exec).replace("%f", "\"" + Source.fileName() + "\""));
+  QProcess Run;
+  QProcessEnvironment Environment = QProcessEnvironment::systemEnvironment();
+  Environment.insert("QT_QPA_PLATFORM", "offscreen");
+  Run.setProcessEnvironment(Environment);
+  Run.start(Command.takeFirst(), Command);
+  ASSERT_TRUE(Run.waitForFinished(30000));
+  EXPECT_EQ(Run.exitCode(), 0);
+  TTessaline Converter;
+  Converter.SetTitle("Howdy !!! Greetings from Tessaline :-)");
+  Converter.SetPlain("begin end.");
+  Converter.Convert();
+  EXPECT_EQ(Read(Work.filePath("My Unit.html")).toStdString(), Converter.HTML());
+}
+
+TEST_F(ShellVerb, ButtonsRegisterAndAFailureNamesTheFile) {
+  TForm1 Form;
+  QTest::mouseClick(Form.Controls()->Register, Qt::LeftButton);
+  EXPECT_TRUE(Read(DesktopEntryPath()).contains(QCoreApplication::applicationFilePath()));
+  QTest::mouseClick(Form.Controls()->Unregister, Qt::LeftButton);
+  EXPECT_TRUE(OursLeft().isEmpty());
+  EXPECT_TRUE(Prompts.empty());
+  // A file where the service menu folder should be: the entry written
+  // first is taken back, and the report names what could not be written.
+  QDir(Home.filePath("kio/servicemenus")).removeRecursively();
+  QFile Blocker(Home.filePath("kio/servicemenus"));
+  ASSERT_TRUE(Blocker.open(QIODevice::WriteOnly));
+  Blocker.close();
+  QTest::mouseClick(Form.Controls()->Register, Qt::LeftButton);
+  ASSERT_EQ(Prompts.size(), 1u);
+  EXPECT_EQ(Prompts[0].Kind, TPromptKind::Error);
+  EXPECT_EQ(Prompts[0].Text, "Cannot create file " + ServiceMenuPath());
+  EXPECT_FALSE(QFile::exists(DesktopEntryPath()));
+}
+
+} // namespace
