@@ -11,6 +11,8 @@
 
 #include "Application.h"
 #include "Clipboard.h"
+#include "ColorScheme.h"
+#include "ColorSettings.h"
 #include "Desktop.h"
 #include "FileIO.h"
 #include "FileUtils.h"
@@ -142,6 +144,13 @@ TForm1::~TForm1() {
   }
 }
 
+QStringList TForm1::ElementCaptions() const {
+  QStringList Captions;
+  for (int Row = 0; Row < FUi->ElementList->count(); ++Row)
+    Captions << FUi->ElementList->item(Row)->text();
+  return Captions;
+}
+
 QString TForm1::StatusTag() const { return FStatusPanel1->text(); }
 QString TForm1::StatusText() const { return FStatusPanel2->text(); }
 
@@ -158,6 +167,11 @@ void TForm1::FormCreate(const QStringList &Arguments) {
   FProgressBar->setGeometry(0, 2, 150, FUi->StatusBar->height() - 2);
   FConverter->SetOnProgress(
       [this](TTessaline &Sender, int32_t Percent) { ParseProgress(Sender, Percent); });
+  // A settings failure here ends FormCreate: nothing is converted and the
+  // window opens for the user.
+  const int Preset =
+      LoadColorSettings(TRegIniFile(SettingsKeyPath), *FConverter, ElementCaptions());
+  FUi->ColorSpeedSetting->setCurrentIndex(Preset >= 0 && Preset < ColorPresetCount ? Preset : -1);
   // The "Colors" page shows the first element from the start, rather than
   // boxes and a grid that belong to no element until the user picks one.
   ElementListClick();
@@ -192,6 +206,11 @@ void TForm1::FormShow() {
 }
 
 void TForm1::FormDestroy() {
+  if (FConverter) { // a FormCreate that failed before has nothing to save
+    TRegIniFile Settings(SettingsKeyPath);
+    SaveColorSettings(Settings, *FConverter, ElementCaptions(),
+                      FUi->ColorSpeedSetting->currentIndex());
+  }
   delete FProgressBar;
   FProgressBar = nullptr;
   FConverter.reset();

@@ -83,6 +83,8 @@ private:
   QString ConversionReport(int64_t Elapsed, uint8_t Source) const;
   void SetCommandsEnabled(bool Enabled);
   void ConnectColorPage();
+  /// The element list's captions, which name the stored element values.
+  QStringList ElementCaptions() const;
   void SetStyleBit(bool Checked, TFontStyles Bit);
 
   std::unique_ptr<::Ui::TForm1> FUi;

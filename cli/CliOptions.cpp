@@ -1,6 +1,9 @@
 #include "CliOptions.h"
 
 #include "ColorScheme.h"
+#ifdef TESSALINE_HAVE_SETTINGS
+#include "ColorSettings.h"
+#endif
 #include "TextUtils.h"
 
 namespace {
@@ -23,13 +26,19 @@ void SetScheme(TCliOptions &Options, const std::string &Name) {
     if (C >= 'A' && C <= 'Z')
       C = char(C + 32);
   if (Lower == "builtin") {
-    Options.Preset = -1;
+    Options.Preset = TCliOptions::BuiltinScheme;
     return;
   }
+#ifdef TESSALINE_HAVE_SETTINGS
+  if (Lower == "saved") {
+    Options.Preset = TCliOptions::SavedScheme;
+    return;
+  }
+#endif
   Options.Preset = FindColorPreset(Name);
   if (Options.Preset < 0)
     throw EUsageError("unknown scheme '" + Name +
-                      "' (use builtin, Default, Classic, Twilight or Ocean)");
+                      "' (use saved, builtin, Default, Classic, Twilight or Ocean)");
 }
 
 void AddElement(TCliOptions &Options, const std::string &Setting) {
@@ -136,6 +145,12 @@ void ApplyCliOptions(const TCliOptions &Options, TTessaline &Converter) {
   Converter.SetAddBodyEnd(Options.BodyEnd);
   if (Options.Preset >= 0)
     ApplyColorPreset(Converter, Options.Preset);
+#ifdef TESSALINE_HAVE_SETTINGS
+  // As the window converts a file named on its command line: the scheme it
+  // saved, or its built-in one when it saved none.
+  if (Options.Preset == TCliOptions::SavedScheme)
+    LoadColorSettings(TRegIniFile(SettingsKeyPath), Converter, ElementCaptionList());
+#endif
   for (const auto &[Element, Value] : Options.Elements)
     LoadElementSetting(Converter, Element, Value);
 }
@@ -155,7 +170,8 @@ std::string CliUsage() {
          "  --header TEXT        HTML added at the end of HEAD\n"
          "  --body-start TEXT    HTML added before the source\n"
          "  --body-end TEXT      HTML added after the source\n"
-         "  --scheme NAME        builtin (default), Default, Classic, Twilight or Ocean\n"
+         "  --scheme NAME        saved (the window's, the default), builtin, or a preset:\n"
+         "                       Default, Classic, Twilight or Ocean\n"
          "  --element NAME=VALUE one element's setting as stored, e.g.\n"
          "                       --element Comment=32768,0,I,0 (colour, -, styles BIUS,\n"
          "                       default colour 0/1); applied after --scheme, in order\n"

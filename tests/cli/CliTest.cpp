@@ -90,6 +90,8 @@ TRun RunCli(const std::vector<std::string> &Args, const std::string &Input = "",
     if (In < 0 || Out < 0 || Err < 0 || ::dup2(In, 0) < 0 || ::dup2(Out, 1) < 0 ||
         ::dup2(Err, 2) < 0 || (!WorkingDir.empty() && ::chdir(WorkingDir.c_str()) != 0))
       ::_exit(126);
+    // Never the settings of the user who runs the tests.
+    ::setenv("XDG_CONFIG_HOME", Streams.Path().c_str(), 1);
     if (LimitFileSize) {
       std::signal(SIGXFSZ, SIG_IGN);
       const rlimit Limit{4096, 4096};

@@ -75,9 +75,10 @@ class Golden : public testing::TestWithParam<std::string> {};
 
 TEST_P(Golden, PageMatchesTheHandWrittenOne) {
   const std::string Base = std::string(TESSALINE_TEST_DATA) + "/" + GetParam();
-  std::vector<std::string> Args;
+  std::vector<std::string> Args = {"--scheme", "builtin"}; // never the user's settings
   if (fs::exists(Base + ".args"))
-    Args = SplitLines(ReadTextFile(Base + ".args"));
+    for (const std::string &Arg : SplitLines(ReadTextFile(Base + ".args")))
+      Args.push_back(Arg);
   Args.push_back("-"); // the options parser wants an input
   TTessaline Converter;
   ApplyCliOptions(ParseCliOptions(Args), Converter);

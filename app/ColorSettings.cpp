@@ -1,0 +1,39 @@
+#include "ColorSettings.h"
+
+#include "ColorScheme.h"
+#include "TextUtils.h"
+
+namespace {
+QString ValueName(const QString &Caption) {
+  return QString::fromStdString(SpacesToUnderscores(Caption.toStdString()));
+}
+} // namespace
+
+QStringList ElementCaptionList() {
+  QStringList Captions;
+  for (const char *Caption : ElementCaptions)
+    Captions << Caption;
+  return Captions;
+}
+
+int LoadColorSettings(const TRegIniFile &Settings, TTessaline &Converter,
+                      const QStringList &Captions) {
+  if (!Settings.SectionExists(ColorSection))
+    return 0;
+  const int Preset = Settings.ReadInteger(ColorSection, "ColorSpeedSetting", 0);
+  for (int E = 0; E < ElementCount && E < Captions.size(); ++E) {
+    const QString Value =
+        Settings.ReadString(ColorSection, ValueName(Captions[E]), MissingElementSetting);
+    LoadElementSetting(Converter, static_cast<THighlightElement>(E), Value.toStdString());
+  }
+  return Preset;
+}
+
+void SaveColorSettings(TRegIniFile &Settings, const TTessaline &Converter,
+                       const QStringList &Captions, int PresetIndex) {
+  Settings.WriteInteger(ColorSection, "ColorSpeedSetting", PresetIndex);
+  for (int E = 0; E < ElementCount && E < Captions.size(); ++E)
+    Settings.WriteString(
+        ColorSection, ValueName(Captions[E]),
+        QString::fromStdString(FormatElementSetting(Converter, static_cast<THighlightElement>(E))));
+}

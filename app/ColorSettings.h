@@ -1,0 +1,27 @@
+// The colour scheme as stored in section "Highlight" of the settings: the
+// preset list's index ("ColorSpeedSetting") and one value per element,
+// named after the element's caption with blanks as "_" and holding
+// "color,background,letters,default,1,element,0".
+#pragma once
+
+#include <QStringList>
+
+#include "RegIniFile.h"
+#include "Tessaline.h"
+
+inline constexpr const char *ColorSection = "Highlight";
+
+/// The element captions users see, in element order.
+QStringList ElementCaptionList();
+
+/// Reads the stored scheme into Converter and returns the preset index to
+/// show: 0 when nothing is stored (the converter keeps its own scheme), else
+/// the stored one (which may be outside 0..3: no selection). Captions name
+/// the values. A value that is not text stops the load there with its
+/// ERegistryException; the elements before it are loaded.
+int LoadColorSettings(const TRegIniFile &Settings, TTessaline &Converter,
+                      const QStringList &Captions);
+
+/// Writes PresetIndex (-1 for none) and the eight element values.
+void SaveColorSettings(TRegIniFile &Settings, const TTessaline &Converter,
+                       const QStringList &Captions, int PresetIndex);

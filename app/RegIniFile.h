@@ -1,0 +1,57 @@
+// TRegIniFile: the program's settings as sections of text values.
+//
+// The settings key is configured in one place, SettingsKeyPath. On Windows
+// it is HKEY_CURRENT_USER\SOFTWARE\Quorvander\Tessaline in the registry,
+// sections being subkeys; elsewhere it is the INI file
+// Quorvander/Tessaline.ini in the user's configuration folder
+// ($XDG_CONFIG_HOME, by default ~/.config), sections being groups. Every
+// value is written as text. Writes go to disk at once and replace the file
+// whole, so a crash never leaves a damaged file.
+#pragma once
+
+#include <QSettings>
+#include <QString>
+#include <memory>
+#include <stdexcept>
+
+/// The settings key, as the window-state store is configured with it.
+inline constexpr const char *SettingsKeyPath = "\\SOFTWARE\\Quorvander\\Tessaline";
+
+/// Settings failures, with the messages users see: "Failed to create key
+/// NAME", "Failed to set data for 'NAME'", "Invalid data type for 'NAME'".
+class ERegistryException : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
+class TRegIniFile {
+public:
+  /// Opens the settings of KeyPath (a leading backslash is dropped).
+  explicit TRegIniFile(const QString &KeyPath = SettingsKeyPath);
+  ~TRegIniFile();
+
+  /// The value's text, or Default when the section or value is missing. A
+  /// text that holds commas and was written without quotes reads as
+  /// written. Throws "Invalid data type for 'NAME'" for a value that is not
+  /// text (possible in the Windows registry).
+  QString ReadString(const QString &Section, const QString &Name, const QString &Default) const;
+  /// The value read as an integer from text, or Default when it is missing
+  /// or holds no integer.
+  int32_t ReadInteger(const QString &Section, const QString &Name, int32_t Default) const;
+  /// Writes the text, creating the section; throws "Failed to set data for
+  /// 'NAME'" (or "Failed to create key SECTION" for a new section) when the
+  /// settings cannot be stored.
+  void WriteString(const QString &Section, const QString &Name, const QString &Value);
+  void WriteInteger(const QString &Section, const QString &Name, int32_t Value);
+  /// Writes "1" or "0".
+  void WriteBool(const QString &Section, const QString &Name, bool Value);
+  /// Removes the section with everything in it; a missing one is no error.
+  void EraseSection(const QString &Section);
+  bool SectionExists(const QString &Section) const;
+  /// Where the settings are kept (a file name, or a registry path).
+  QString FileName() const;
+
+private:
+  void Sync(const QString &Failure);
+  std::unique_ptr<QSettings> FSettings;
+};

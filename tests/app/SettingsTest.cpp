@@ -1,0 +1,202 @@
+// The settings store and the colour scheme kept in it, in a settings folder
+// of the tests' own.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "CliOptions.h"
+#include "ColorScheme.h"
+#include "ColorSettings.h"
+#include "MainForm.h"
+#include "RegIniFile.h"
+#include "ui_MainForm.h"
+
+namespace {
+
+class Settings : public testing::Test {
+protected:
+  void SetUp() override {
+    ASSERT_TRUE(Config.isValid());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, Config.path());
+    qputenv("XDG_CONFIG_HOME", Config.path().toLocal8Bit());
+    PromptHandler() = [this](const TPrompt &Prompt) {
+      Prompts.push_back(Prompt);
+      return false;
+    };
+  }
+  QString IniFile() const { return Config.filePath("Quorvander/Tessaline.ini"); }
+  void WriteIni(const QByteArray &Text) {
+    QDir().mkpath(Config.filePath("Quorvander"));
+    QFile File(IniFile());
+    File.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    File.write(Text);
+  }
+  struct TElement {
+    TColor Color;
+    bool Default;
+    TFontStyles Style;
+    bool operator==(const TElement &) const = default;
+  };
+  static TElement ElementOf(const TTessaline &C, THighlightElement E) {
+    return {C.ElementColor(E), C.ElementDefault(E), C.ElementStyle(E)};
+  }
+
+  QTemporaryDir Config;
+  std::vector<TPrompt> Prompts;
+};
+
+TEST_F(Settings, StoreReadsWritesAndErases) {
+  TRegIniFile Store;
+  EXPECT_EQ(Store.FileName(), IniFile());
+  EXPECT_EQ(Store.ReadString("S", "V", "default"), "default");
+  EXPECT_EQ(Store.ReadInteger("S", "V", 7), 7);
+  EXPECT_FALSE(Store.SectionExists("S"));
+  Store.WriteString("S", "V", "  12");
+  EXPECT_EQ(Store.ReadInteger("S", "V", 7), 12);
+  Store.WriteString("S", "V", "12 ");
+  EXPECT_EQ(Store.ReadInteger("S", "V", 7), 7) << "a trailing blank is no integer";
+  Store.WriteString("S", "Hex", "$FF");
+  EXPECT_EQ(Store.ReadInteger("S", "Hex", 0), 255);
+  Store.WriteBool("S", "On", true);
+  Store.WriteBool("S", "Off", false);
+  EXPECT_EQ(Store.ReadString("S", "On", ""), "1");
+  EXPECT_EQ(Store.ReadString("S", "Off", ""), "0");
+  Store.WriteString("S", "Commas", "16777215,16777215,,1,1,0,0");
+  EXPECT_EQ(TRegIniFile().ReadString("S", "Commas", ""), "16777215,16777215,,1,1,0,0");
+  Store.WriteString("MainForms.PageTitle_Lines", "Count", "1");
+  EXPECT_TRUE(Store.SectionExists("MainForms.PageTitle_Lines"));
+  Store.EraseSection("MainForms.PageTitle_Lines");
+  Store.EraseSection("Missing");
+  EXPECT_FALSE(TRegIniFile().SectionExists("MainForms.PageTitle_Lines"));
+}
+
+TEST_F(Settings, HandWrittenValuesWithCommasReadAsWritten) {
+  WriteIni("[Highlight]\nColorSpeedSetting=2\nIdentifier=255,0,bius,0,1,3,0\n");
+  TTessaline C;
+  EXPECT_EQ(LoadColorSettings(TRegIniFile(), C, ElementCaptionList()), 2);
+  EXPECT_EQ(ElementOf(C, heIdentifier),
+            (TElement{clRed, false, fsBold | fsItalic | fsUnderline | fsStrikeOut}));
+}
+
+TEST_F(Settings, FailedWritesNameWhatFailed) {
+  // A file where the settings folder should be.
+  QFile Blocker(Config.filePath("Quorvander"));
+  ASSERT_TRUE(Blocker.open(QIODevice::WriteOnly));
+  Blocker.close();
+  TRegIniFile Store;
+  try {
+    Store.WriteInteger("Highlight", "ColorSpeedSetting", 1);
+    ADD_FAILURE() << "no exception";
+  } catch (const ERegistryException &Error) {
+    EXPECT_STREQ(Error.what(), "Failed to create key Highlight");
+  }
+}
+
+TEST_F(Settings, FirstStartKeepsTheBuiltInScheme) {
+  TTessaline C;
+  EXPECT_EQ(LoadColorSettings(TRegIniFile(), C, ElementCaptionList()), 0);
+  EXPECT_EQ(ElementOf(C, heComment), (TElement{clNavy, false, fsItalic}));
+  EXPECT_EQ(ElementOf(C, heReservedWord), (TElement{clBlack, false, fsBold}));
+}
+
+TEST_F(Settings, SectionWithoutValuesAndEmptyValues) {
+  WriteIni("[Highlight]\nComment=\n");
+  TTessaline C;
+  EXPECT_EQ(LoadColorSettings(TRegIniFile(), C, ElementCaptionList()), 0);
+  EXPECT_EQ(ElementOf(C, heComment), (TElement{1, true, 0}));
+  for (THighlightElement E : {heWhitespace, heReservedWord, heString, heAssembler})
+    EXPECT_EQ(ElementOf(C, E), (TElement{clBlack, true, 0})) << int(E);
+}
+
+TEST_F(Settings, StoredPresetIndexIsShownNotApplied) {
+  WriteIni("[Highlight]\nColorSpeedSetting=3\nComment=\"65280,0,S,0,1,1,0\"\n");
+  {
+    TForm1 Form;
+    EXPECT_EQ(Form.Controls()->ColorSpeedSetting->currentText(), "Ocean");
+    EXPECT_EQ(ElementOf(Form.Converter(), heComment), (TElement{clLime, false, fsStrikeOut}));
+  }
+  WriteIni("[Highlight]\nColorSpeedSetting=7\n");
+  {
+    TForm1 Form;
+    EXPECT_EQ(Form.Controls()->ColorSpeedSetting->currentIndex(), -1);
+  }
+  EXPECT_EQ(TRegIniFile().ReadString("Highlight", "ColorSpeedSetting", ""), "-1");
+  TForm1 Form;
+  EXPECT_EQ(Form.Controls()->ColorSpeedSetting->currentIndex(), -1);
+}
+
+TEST_F(Settings, SchemeSurvivesARestart) {
+  {
+    TForm1 Form;
+    ApplyColorPreset(Form.Converter(), 2);
+    Form.Converter().SetElementColor(heNumber, 0x123456);
+    Form.Converter().SetElementStyle(heNumber, fsUnderline | fsStrikeOut);
+    Form.Converter().SetElementDefault(heSymbol, true);
+    Form.Controls()->ColorSpeedSetting->setCurrentIndex(2);
+    Form.Converter().SetElementStyle(heWhitespace, fsBold);
+    Form.Converter().SetPlain("x");
+    Form.Converter().Convert(); // empties the whitespace style for good
+  }
+  TTessaline Expected;
+  ApplyColorPreset(Expected, 2);
+  Expected.SetElementColor(heNumber, 0x123456);
+  Expected.SetElementStyle(heNumber, fsUnderline | fsStrikeOut);
+  Expected.SetElementDefault(heSymbol, true);
+  EXPECT_EQ(TRegIniFile().ReadString("Highlight", "Whitespace_(BG)", ""), "0,0,,1,1,0,0");
+  TForm1 Form;
+  for (int E = 0; E < ElementCount; ++E) {
+    const auto El = static_cast<THighlightElement>(E);
+    EXPECT_EQ(ElementOf(Form.Converter(), El), ElementOf(Expected, El)) << E;
+  }
+  EXPECT_EQ(Form.Controls()->ColorSpeedSetting->currentText(), "Twilight");
+}
+
+TEST_F(Settings, CommandLineToolUsesTheSavedScheme) {
+  WriteIni("[Highlight]\nComment=\"255,0,B,0,1,1,0\"\n");
+  TTessaline C;
+  ApplyCliOptions(ParseCliOptions({"-"}), C);
+  EXPECT_EQ(ElementOf(C, heComment), (TElement{clRed, false, fsBold}));
+  TTessaline Builtin;
+  ApplyCliOptions(ParseCliOptions({"--scheme", "builtin", "-"}), Builtin);
+  EXPECT_EQ(ElementOf(Builtin, heComment), (TElement{clNavy, false, fsItalic}));
+}
+
+TEST_F(Settings, KilledSaveNeverLeavesADamagedFile) {
+  // A child saves two schemes in turn as fast as it can and is killed in
+  // the middle; every value in the file must then be one of the two, whole.
+  const pid_t Child = ::fork();
+  if (Child == 0) {
+    TTessaline A, B;
+    ApplyColorPreset(A, 1);
+    ApplyColorPreset(B, 3);
+    for (int K = 0;; ++K) {
+      TRegIniFile Store;
+      SaveColorSettings(Store, K % 2 ? A : B, ElementCaptionList(), K % 2);
+    }
+  }
+  ::usleep(300000);
+  ::kill(Child, SIGKILL);
+  ::waitpid(Child, nullptr, 0);
+  TTessaline A, B;
+  ApplyColorPreset(A, 1);
+  ApplyColorPreset(B, 3);
+  QSettings Check(IniFile(), QSettings::IniFormat);
+  ASSERT_EQ(Check.status(), QSettings::NoError);
+  const QStringList Captions = ElementCaptionList();
+  TRegIniFile Store;
+  for (int E = 0; E < ElementCount; ++E) {
+    const auto El = static_cast<THighlightElement>(E);
+    const std::string Value =
+        Store.ReadString("Highlight", QString(Captions[E]).replace(' ', '_'), "").toStdString();
+    EXPECT_TRUE(Value == FormatElementSetting(A, El) || Value == FormatElementSetting(B, El))
+        << Value;
+  }
+}
+
+} // namespace
