@@ -16,6 +16,7 @@
 #include "Desktop.h"
 #include "FileIO.h"
 #include "FileUtils.h"
+#include "FormStorage.h"
 #include "Prompts.h"
 #include "TextUtils.h"
 #include "Ticks.h"
@@ -55,10 +56,14 @@ std::string SeparatorBytes(const QString &Separator, const char *Fallback) {
   return Separator.isEmpty() ? Fallback : ToBytes(Separator);
 }
 
-// Posts the quit request when it goes out of scope, whatever happened.
+// Posts the quit request when it goes out of scope, whatever happened. It is
+// exit(0), not quit(): Qt's quit() first sends every window a close request,
+// and then the window state would be saved as closed by the user ("Visible"
+// "0") instead of at destruction.
 struct TQuitRequest {
   ~TQuitRequest() {
-    QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
   }
 };
 
@@ -128,6 +133,14 @@ TForm1::TForm1(const QStringList &Arguments, QWidget *Parent)
   connect(FUi->SpeedButton2, &QToolButton::clicked, this, &TForm1::SpeedButton2Click);
   ConnectColorPage();
 
+  // The window-state store attaches itself once the design is loaded.
+  FStorage = new TFormStorage(this, {"Output.Text", "Input.Text", "ConfirmOvr.Checked",
+                                     "BodyStart.Lines", "BodyEnd.Lines", "PageTitle.Lines",
+                                     "TitlePanel.Height", "FooterPanel.Height"});
+  FStorage->setObjectName("Storage");
+  FStorage->MinMaxInfo.MinTrackWidth = 530;
+  FStorage->MinMaxInfo.MinTrackHeight = 420;
+
   // A failure while the window is created is shown, and creation goes on.
   try {
     FormCreate(Arguments);
@@ -137,8 +150,14 @@ TForm1::TForm1(const QStringList &Arguments, QWidget *Parent)
 }
 
 TForm1::~TForm1() {
+  FStorage->WindowDestroying(); // reports its own failures
   try {
     FormDestroy();
+  } catch (const ERegistryException &Error) {
+    // The same settings location as the window state's: its failure has
+    // been shown already.
+    if (!FStorage->SaveFailed())
+      ShowErrorReport(QString::fromLocal8Bit(Error.what()));
   } catch (const std::exception &Error) {
     ShowErrorReport(QString::fromLocal8Bit(Error.what()));
   }
@@ -207,7 +226,7 @@ void TForm1::FormShow() {
 
 void TForm1::FormDestroy() {
   if (FConverter) { // a FormCreate that failed before has nothing to save
-    TRegIniFile Settings(SettingsKeyPath);
+    TRegIniFile Settings(FStorage->IniFileName);
     SaveColorSettings(Settings, *FConverter, ElementCaptions(),
                       FUi->ColorSpeedSetting->currentIndex());
   }

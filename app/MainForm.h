@@ -11,6 +11,7 @@
 #include "Tessaline.h"
 
 class QLabel;
+class TFormStorage;
 class QProgressBar;
 namespace Ui {
 class TForm1;
@@ -38,6 +39,7 @@ public:
   Ui::TForm1 *Controls() const { return FUi.get(); }
   TTessaline &Converter() const { return *FConverter; }
   QProgressBar *ProgressBar() const { return FProgressBar; }
+  TFormStorage *Storage() const { return FStorage; }
   uint8_t LastTarget() const { return FLastTarget; }
   const QString &LastOutputFile() const { return FLastOutputFile; }
   QString StatusTag() const;
@@ -90,6 +92,7 @@ private:
   std::unique_ptr<::Ui::TForm1> FUi;
   std::unique_ptr<TTessaline> FConverter;
   QProgressBar *FProgressBar = nullptr;
+  TFormStorage *FStorage = nullptr;
   QLabel *FStatusPanel1 = nullptr;
   QLabel *FStatusPanel2 = nullptr;
   uint8_t FLastTarget = ckNone;

@@ -88,3 +88,10 @@ void TRegIniFile::Sync(const QString &Failure) {
   if (FSettings->status() != QSettings::NoError)
     throw ERegistryException(Failure.toStdString());
 }
+
+int TRegIniFile::ValueCount(const QString &Section) const {
+  FSettings->beginGroup(Section);
+  const int Count = static_cast<int>(FSettings->childKeys().size());
+  FSettings->endGroup();
+  return Count;
+}

@@ -351,10 +351,13 @@ TEST_F(MainForm, CommandLineConvertsTheFirstArgumentAndQuits) {
     TForm1 Form({Path("Unit1.PAS"), Path("ignored.pas")});
     EXPECT_EQ(Form.Controls()->Output->text(), Path("Unit1.html"));
     EXPECT_EQ(ReadAll(Path("Unit1.html")), PageOf("begin end."));
-    QTimer::singleShot(5000, [] {
+    QTimer Guard; // ends the loop should no quit request come
+    Guard.setSingleShot(true);
+    QObject::connect(&Guard, &QTimer::timeout, [] {
       ADD_FAILURE() << "no quit request";
       QCoreApplication::exit(1);
     });
+    Guard.start(5000);
     EXPECT_EQ(QCoreApplication::exec(), 0);
   }
   // An existing page: the question comes, and No keeps the old page.

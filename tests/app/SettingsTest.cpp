@@ -199,4 +199,31 @@ TEST_F(Settings, KilledSaveNeverLeavesADamagedFile) {
   }
 }
 
+TEST_F(Settings, TwoWindowsSavingAtOnceLoseNeitherOnesValues) {
+  // Each child stands for a window saving its values, one sync per value,
+  // while the other does the same; the file's lock and merge keep both.
+  pid_t Children[2];
+  for (int W = 0; W < 2; ++W) {
+    Children[W] = ::fork();
+    if (Children[W] == 0) {
+      TRegIniFile Store;
+      for (int K = 0; K < 150; ++K)
+        Store.WriteInteger(QStringLiteral("Window%1").arg(W), QStringLiteral("Value%1").arg(K), K);
+      ::_exit(0);
+    }
+  }
+  for (pid_t Child : Children) {
+    int Status = -1;
+    ::waitpid(Child, &Status, 0);
+    EXPECT_TRUE(WIFEXITED(Status) && WEXITSTATUS(Status) == 0);
+  }
+  TRegIniFile Store;
+  for (int W = 0; W < 2; ++W)
+    for (int K = 0; K < 150; ++K)
+      EXPECT_EQ(Store.ReadInteger(QStringLiteral("Window%1").arg(W),
+                                  QStringLiteral("Value%1").arg(K), -1),
+                K)
+          << W << " " << K;
+}
+
 } // namespace

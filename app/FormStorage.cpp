@@ -1,0 +1,370 @@
+#include "FormStorage.h"
+
+#include <QAbstractButton>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QSplitter>
+#include <QTimer>
+#include <QWindow>
+#include <exception>
+
+#include "Application.h"
+#include "RegIniFile.h"
+#include "TextUtils.h"
+
+namespace {
+
+// Leading and trailing characters of codes up to 32 go; others stay.
+QString TrimmedText(QString Text) {
+  while (!Text.isEmpty() && Text.front().unicode() <= 32)
+    Text.remove(0, 1);
+  while (!Text.isEmpty() && Text.back().unicode() <= 32)
+    Text.chop(1);
+  return Text;
+}
+
+int32_t IntegerOr(const QString &Text, int32_t Default) {
+  return ParseIntegerOr(Text.toStdString(), Default);
+}
+
+// Word N (from 1) of a text cut at every run of blanks and commas; empty
+// fields between commas are no words.
+QString WordOf(const QString &Text, int N) {
+  static const QRegularExpression Separators("[ ,]+");
+  const QStringList Words = Text.split(Separators, Qt::SkipEmptyParts);
+  return N <= Words.size() ? Words[N - 1] : QString();
+}
+
+// A memo's lines as a line list holds them: a final line end opens no line.
+QStringList LinesOf(const QPlainTextEdit *Memo) {
+  QString Text = Memo->toPlainText();
+  if (Text.isEmpty())
+    return {};
+  if (Text.endsWith('\n'))
+    Text.chop(1);
+  return Text.split('\n');
+}
+
+// A panel between splitter handles is sized through its splitter, the
+// neighbour that fills the rest giving or taking the difference.
+void SetHeight(QWidget *Widget, int Height) {
+  auto *Splitter = qobject_cast<QSplitter *>(Widget->parentWidget());
+  if (!Splitter) {
+    Widget->resize(Widget->width(), Height);
+    return;
+  }
+  QList<int> Sizes = Splitter->sizes();
+  const int Index = Splitter->indexOf(Widget);
+  const int Other = Index == 0 ? 1 : Index - 1;
+  if (Index < 0 || Other >= Sizes.size())
+    return;
+  Sizes[Other] += Sizes[Index] - Height;
+  Sizes[Index] = Height;
+  Splitter->setSizes(Sizes);
+}
+
+enum class TKind { Text, Boolean, Integer, Lines, None };
+
+// What a stored property is, and its name as stored ("Text", "Checked"...).
+TKind KindOf(QObject *Component, const QString &Property, QString &Name) {
+  const QString Lower = Property.toLower();
+  if (Lower == "text" && qobject_cast<QLineEdit *>(Component))
+    return Name = "Text", TKind::Text;
+  if (Lower == "checked" && qobject_cast<QAbstractButton *>(Component))
+    return Name = "Checked", TKind::Boolean;
+  if (Lower == "height" && qobject_cast<QWidget *>(Component))
+    return Name = "Height", TKind::Integer;
+  if (Lower == "lines" && qobject_cast<QPlainTextEdit *>(Component))
+    return Name = "Lines", TKind::Lines;
+  return TKind::None;
+}
+
+void Report(const std::exception &Error) { ShowErrorReport(QString::fromLocal8Bit(Error.what())); }
+
+} // namespace
+
+TFormPlacement::TFormPlacement(QWidget *Window) : QObject(Window), FWindow(Window) {
+  Window->installEventFilter(this);
+}
+
+QString TFormPlacement::ScreenSizeSuffix() {
+  const QScreen *Screen = QGuiApplication::primaryScreen();
+  const QSize Size = Screen ? Screen->size() : QSize();
+  return QStringLiteral("(%1x%2)").arg(Size.width()).arg(Size.height());
+}
+
+int TFormPlacement::PixelsPerInch() {
+  static const int Value = [] {
+    const QScreen *Screen = QGuiApplication::primaryScreen();
+    return Screen ? qRound(Screen->logicalDotsPerInchY()) : 96;
+  }();
+  return Value;
+}
+
+bool TFormPlacement::eventFilter(QObject *Watched, QEvent *Event) {
+  if (Watched == FWindow && Active) {
+    if (Event->type() == QEvent::Show && !Event->spontaneous()) {
+      ApplyTrackingLimits();
+      LoadWindowState();
+    } else if (Event->type() == QEvent::Close) {
+      SaveWindowState();
+    }
+  }
+  return false;
+}
+
+void TFormPlacement::ApplyTrackingLimits() {
+  QWindow *Handle = FWindow ? FWindow->windowHandle() : nullptr;
+  if (!Handle)
+    return;
+  // Hints to the window manager only: a window that starts smaller than the
+  // minimum is not enlarged, but the user cannot make it smaller.
+  if (MinMaxInfo.MinTrackWidth || MinMaxInfo.MinTrackHeight)
+    Handle->setMinimumSize(QSize(MinMaxInfo.MinTrackWidth, MinMaxInfo.MinTrackHeight));
+  if (MinMaxInfo.MaxTrackWidth || MinMaxInfo.MaxTrackHeight)
+    Handle->setMaximumSize(
+        QSize(MinMaxInfo.MaxTrackWidth ? MinMaxInfo.MaxTrackWidth : QWIDGETSIZE_MAX,
+              MinMaxInfo.MaxTrackHeight ? MinMaxInfo.MaxTrackHeight : QWIDGETSIZE_MAX));
+}
+
+void TFormPlacement::LoadWindowState() {
+  FIsSaved = false;
+  try {
+    const TRegIniFile Store(IniFileName);
+    if (Store.ReadInteger(IniSection, "FormVersion", 0) >= Version)
+      LoadPlacementValues(Store);
+    FIsRestored = true;
+  } catch (const std::exception &Error) {
+    Report(Error); // the window is shown all the same
+  }
+}
+
+void TFormPlacement::LoadPlacementValues(const TRegIniFile &Store) {
+  LoadPosition(Store);
+  LoadState(Store);
+}
+
+void TFormPlacement::LoadPosition(const TRegIniFile &Store) {
+  const QRect Frame = FWindow->frameGeometry();
+  bool Found = false;
+  Store.ReadInteger(IniSection, "Flags", 0); // no placement flags on this platform
+  const QString Suffix = ScreenSizeSuffix();
+  auto ReadPair = [&](const QString &Name) {
+    QString Text = Store.ReadString(IniSection, Name + Suffix, "");
+    return Text.isEmpty() ? Store.ReadString(IniSection, Name, "") : Text;
+  };
+  if (!ReadPair("MinMaxPos").isEmpty())
+    Found = true; // minimized and maximized positions are the platform's
+  int Left = Frame.left(), Top = Frame.top();
+  int Right = Frame.left() + Frame.width(), Bottom = Frame.top() + Frame.height();
+  const QString Normal = ReadPair("NormPos");
+  if (!Normal.isEmpty()) {
+    Found = true;
+    Left = IntegerOr(WordOf(Normal, 1), Left);
+    Top = IntegerOr(WordOf(Normal, 2), Top);
+    Right = IntegerOr(WordOf(Normal, 3), Right);
+    Bottom = IntegerOr(WordOf(Normal, 4), Bottom);
+  }
+  if (Store.ReadInteger(IniSection, "PixelsPerInch", PixelsPerInch()) != PixelsPerInch())
+    Found = false; // sizes from another resolution would not fit
+  if (!Found || Right <= Left)
+    return;
+  const QSize Decoration = Frame.size() - FWindow->geometry().size();
+  FWindow->move(Left, Top);
+  FWindow->resize(QSize(Right - Left, Bottom - Top) - Decoration);
+  // Before the window is on the screen its frame is not known yet: once it
+  // is, the size is set again so that the frame has the stored size.
+  FRestoredFrame = QSize(Right - Left, Bottom - Top);
+  QTimer::singleShot(0, this, [this] {
+    if (FWindow && !FRestoredFrame.isEmpty() && !FWindow->isMaximized()) {
+      const QSize Decoration = FWindow->frameGeometry().size() - FWindow->geometry().size();
+      if (FWindow->frameGeometry().size() != FRestoredFrame)
+        FWindow->resize(FRestoredFrame - Decoration);
+    }
+    FRestoredFrame = QSize();
+  });
+}
+
+void TFormPlacement::LoadState(const TRegIniFile &Store) {
+  const int ShowCmd = Store.ReadInteger(IniSection, "ShowCmd", 0);
+  const Qt::WindowStates Others =
+      FWindow->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized);
+  if (ShowCmd == 2 || ShowCmd == 6 || ShowCmd == 7) {
+    // Shown normal first, then minimized once the show is over.
+    FWindow->setWindowState(Others);
+    QTimer::singleShot(0, FWindow, [Window = FWindow] {
+      if (Window)
+        Window->showMinimized();
+    });
+    return;
+  }
+  FWindow->setWindowState(ShowCmd == 3 ? Others | Qt::WindowMaximized : Others);
+}
+
+void TFormPlacement::SaveWindowState() {
+  if (!FIsRestored || !Active)
+    return;
+  try {
+    TRegIniFile Store(IniFileName);
+    Store.WriteInteger(IniSection, "FormVersion", Version);
+    StorePlacementValues(Store);
+    FIsSaved = true;
+  } catch (const std::exception &Error) {
+    // Closing goes on and the destroy step tries again; an unwritable
+    // settings location is one message to the user, not one per attempt.
+    if (!FSaveFailed)
+      Report(Error);
+    FSaveFailed = true;
+  }
+}
+
+void TFormPlacement::StorePlacementValues(TRegIniFile &Store) {
+  const int ShowCmd = FWindow->isMinimized() ? 2 : FWindow->isMaximized() ? 3 : 1;
+  // The normal rectangle also of a maximized or minimized window: its
+  // restored geometry with the frame around it.
+  const QRect Client = ShowCmd == 1 ? FWindow->geometry() : FWindow->normalGeometry();
+  const QMargins Frame(FWindow->geometry().left() - FWindow->frameGeometry().left(),
+                       FWindow->geometry().top() - FWindow->frameGeometry().top(),
+                       FWindow->frameGeometry().right() - FWindow->geometry().right(),
+                       FWindow->frameGeometry().bottom() - FWindow->geometry().bottom());
+  const QRect Normal = Client.marginsAdded(Frame);
+  Store.WriteInteger(IniSection, "Flags", 0);
+  Store.WriteInteger(IniSection, "ShowCmd", ShowCmd);
+  Store.WriteInteger(IniSection, "PixelsPerInch", PixelsPerInch());
+  const QString Suffix = ScreenSizeSuffix();
+  const QString MinMax = "-1,-1,-1,-1"; // no such positions on this platform
+  Store.WriteString(IniSection, "MinMaxPos" + Suffix, MinMax);
+  Store.WriteString(IniSection, "MinMaxPos", MinMax);
+  const QString Rect = QStringLiteral("%1,%2,%3,%4")
+                           .arg(Normal.left())
+                           .arg(Normal.top())
+                           .arg(Normal.left() + Normal.width())
+                           .arg(Normal.top() + Normal.height());
+  Store.WriteString(IniSection, "NormPos" + Suffix, Rect);
+  Store.WriteString(IniSection, "NormPos", Rect);
+  Store.WriteBool(IniSection, "Visible", FIsDestroying);
+}
+
+void TFormPlacement::WindowDestroying() {
+  if (!Active || FIsSaved)
+    return;
+  FIsDestroying = true;
+  SaveWindowState();
+  FIsDestroying = false;
+}
+
+TFormStorage::TFormStorage(QWidget *Window, const QStringList &StoredProps)
+    : TFormPlacement(Window) {
+  for (const QString &Entry : StoredProps) {
+    const qsizetype Dot = Entry.indexOf('.');
+    const QString Component = TrimmedText(Entry.left(Dot));
+    const QString Property = TrimmedText(Entry.mid(Dot + 1));
+    if (Dot < 0 || Component.isEmpty() || Property.isEmpty() ||
+        !Window->findChild<QObject *>(Component))
+      continue;
+    FStoredProps << Component + '.' + Property;
+  }
+}
+
+void TFormStorage::LoadPlacementValues(const TRegIniFile &Store) {
+  TFormPlacement::LoadPlacementValues(Store);
+  ReadPropertyValues(Store);
+}
+
+void TFormStorage::StorePlacementValues(TRegIniFile &Store) {
+  TFormPlacement::StorePlacementValues(Store);
+  WritePropertyValues(Store);
+}
+
+void TFormStorage::ReadPropertyValues(const TRegIniFile &Store) {
+  for (const QString &Entry : FStoredProps) {
+    QObject *Component = Window()->findChild<QObject *>(Entry.section('.', 0, 0));
+    QString Property;
+    const TKind Kind = Component ? KindOf(Component, Entry.section('.', 1), Property) : TKind::None;
+    const QString Name = Component ? Component->objectName() + '_' + Property : QString();
+    // A value that cannot be read leaves its property as it was.
+    try {
+      switch (Kind) {
+      case TKind::Text: {
+        auto *Edit = qobject_cast<QLineEdit *>(Component);
+        Edit->setText(TrimmedText(Store.ReadString(IniSection, Name, Edit->text())));
+        break;
+      }
+      case TKind::Integer: {
+        auto *Widget = qobject_cast<QWidget *>(Component);
+        const QString Text = Store.ReadString(IniSection, Name, QString::number(Widget->height()));
+        SetHeight(Widget, IntegerOr(TrimmedText(Text), 0));
+        break;
+      }
+      case TKind::Boolean: {
+        auto *Box = qobject_cast<QAbstractButton *>(Component);
+        const QString Text =
+            TrimmedText(Store.ReadString(IniSection, Name, Box->isChecked() ? "True" : "False"));
+        if (Text.compare("False", Qt::CaseInsensitive) == 0)
+          Box->setChecked(false);
+        else if (Text.compare("True", Qt::CaseInsensitive) == 0)
+          Box->setChecked(true);
+        break;
+      }
+      case TKind::Lines: {
+        const QString Section = IniSection + '.' + Name;
+        int Count = IntegerOr(TrimmedText(Store.ReadString(Section, "Count", "0")), 0);
+        if (Count <= 0)
+          break;
+        // A damaged Count may be huge: lines past the stored ones would be
+        // empty anyway, so a few more than there are values is enough.
+        Count = std::min(Count, Store.ValueCount(Section) + 1);
+        QStringList Lines;
+        for (int K = 0; K < Count; ++K)
+          Lines << Store.ReadString(Section, QStringLiteral("Item%1").arg(K), "");
+        qobject_cast<QPlainTextEdit *>(Component)->setPlainText(Lines.join('\n'));
+        break;
+      }
+      case TKind::None:
+        break;
+      }
+    } catch (const std::exception &) {
+    }
+  }
+}
+
+void TFormStorage::WritePropertyValues(TRegIniFile &Store) {
+  for (const QString &Entry : FStoredProps) {
+    QObject *Component = Window()->findChild<QObject *>(Entry.section('.', 0, 0));
+    if (!Component)
+      continue; // gone since the window loaded
+    QString Property;
+    const TKind Kind = KindOf(Component, Entry.section('.', 1), Property);
+    const QString Name = Component->objectName() + '_' + Property;
+    switch (Kind) {
+    case TKind::Text:
+      Store.WriteString(IniSection, Name,
+                        TrimmedText(qobject_cast<QLineEdit *>(Component)->text()));
+      break;
+    case TKind::Integer:
+      Store.WriteInteger(IniSection, Name, qobject_cast<QWidget *>(Component)->height());
+      break;
+    case TKind::Boolean:
+      Store.WriteString(IniSection, Name,
+                        qobject_cast<QAbstractButton *>(Component)->isChecked() ? "True" : "False");
+      break;
+    case TKind::Lines: {
+      const QString Section = IniSection + '.' + Name;
+      Store.EraseSection(Section);
+      const QStringList Lines = LinesOf(qobject_cast<QPlainTextEdit *>(Component));
+      if (Lines.isEmpty())
+        break;
+      Store.WriteInteger(Section, "Count", static_cast<int32_t>(Lines.size()));
+      for (qsizetype K = 0; K < Lines.size(); ++K)
+        Store.WriteString(Section, QStringLiteral("Item%1").arg(K), Lines[K]);
+      break;
+    }
+    case TKind::None:
+      break;
+    }
+  }
+}

@@ -1,0 +1,296 @@
+// The window's placement and field values across restarts, in a settings
+// folder of the test's own (set up for every test by the test main).
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QSettings>
+#include <QSplitter>
+#include <QTest>
+#include <QTimer>
+#include <QWindow>
+#include <unistd.h>
+
+#include "FormStorage.h"
+#include "MainForm.h"
+#include "RegIniFile.h"
+#include "ui_MainForm.h"
+
+namespace {
+
+class FormStorage : public testing::Test {
+protected:
+  void SetUp() override {
+    PromptHandler() = [this](const TPrompt &Prompt) {
+      Prompts.push_back(Prompt);
+      return false;
+    };
+  }
+  QString Value(const QString &Key) {
+    QSettings Ini(TRegIniFile().FileName(), QSettings::IniFormat);
+    const QVariant V = Ini.value(Key);
+    return V.typeId() == QMetaType::QStringList ? V.toStringList().join(',') : V.toString();
+  }
+  bool HasSection(const QString &Section) { return TRegIniFile().SectionExists(Section); }
+  void WriteIni(const QByteArray &Text) {
+    const QString Name = TRegIniFile().FileName();
+    QDir().mkpath(QFileInfo(Name).absolutePath());
+    QFile File(Name);
+    File.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    File.write(Text);
+  }
+  static void Settle() {
+    for (int K = 0; K < 5; ++K)
+      QCoreApplication::processEvents();
+  }
+  QString Suffix() const { return TFormPlacement::ScreenSizeSuffix(); }
+  std::vector<TPrompt> Prompts;
+};
+
+TEST_F(FormStorage, FirstCloseWritesTheWholeLayout) {
+  QRect Frame;
+  {
+    TForm1 Form;
+    Form.show();
+    Settle();
+    EXPECT_EQ(Form.size(), QSize(482, 410));
+    EXPECT_EQ(Form.windowHandle()->minimumSize(), QSize(530, 420));
+    Frame = Form.frameGeometry();
+    Form.close();
+  }
+  const QRect Screen = QGuiApplication::primaryScreen()->geometry();
+  EXPECT_EQ(Value("MainForms/FormVersion"), "0");
+  EXPECT_EQ(Value("MainForms/Flags"), "0");
+  EXPECT_EQ(Value("MainForms/ShowCmd"), "1");
+  EXPECT_EQ(Value("MainForms/PixelsPerInch"), QString::number(TFormPlacement::PixelsPerInch()));
+  EXPECT_EQ(Suffix(), QStringLiteral("(%1x%2)").arg(Screen.width()).arg(Screen.height()));
+  EXPECT_EQ(Value("MainForms/MinMaxPos" + Suffix()), "-1,-1,-1,-1");
+  EXPECT_EQ(Value("MainForms/MinMaxPos"), "-1,-1,-1,-1");
+  EXPECT_EQ(Value("MainForms/NormPos"), QStringLiteral("%1,%2,%3,%4")
+                                            .arg(Frame.left())
+                                            .arg(Frame.top())
+                                            .arg(Frame.left() + Frame.width())
+                                            .arg(Frame.top() + Frame.height()));
+  EXPECT_EQ(Value("MainForms/NormPos" + Suffix()), Value("MainForms/NormPos"));
+  EXPECT_EQ(Value("MainForms/Visible"), "0") << "saved at the close request";
+  EXPECT_EQ(Value("MainForms/Output_Text"), "");
+  EXPECT_EQ(Value("MainForms/Input_Text"), "");
+  EXPECT_EQ(Value("MainForms/ConfirmOvr_Checked"), "True");
+  EXPECT_FALSE(Value("MainForms/TitlePanel_Height").isEmpty());
+  EXPECT_FALSE(Value("MainForms/FooterPanel_Height").isEmpty());
+  EXPECT_EQ(Value("MainForms.PageTitle_Lines/Count"), "1");
+  EXPECT_EQ(Value("MainForms.PageTitle_Lines/Item0"), "Howdy !!! Greetings from Tessaline :-)");
+  EXPECT_FALSE(HasSection("MainForms.BodyStart_Lines"));
+  EXPECT_FALSE(HasSection("MainForms.BodyEnd_Lines"));
+  EXPECT_TRUE(Prompts.empty());
+}
+
+TEST_F(FormStorage, FieldsComeBackTrimmedAndMemosWhole) {
+  int TitleHeight = 0;
+  {
+    TForm1 Form;
+    Form.show();
+    Settle();
+    auto *U = Form.Controls();
+    U->Input->setText("  /src/unit1.pas \t");
+    U->Output->setText(" /out/unit1.html");
+    U->ConfirmOvr->setChecked(false);
+    U->BodyStart->setPlainText("  <H1>x</H1>  \n\nlast ");
+    U->PageTitle->clear();
+    U->Splitter1->setSizes({90, U->Splitter1->sizes()[1] - 41});
+    TitleHeight = U->TitlePanel->height();
+    Form.close();
+  }
+  EXPECT_FALSE(HasSection("MainForms.PageTitle_Lines")) << "an emptied memo has no section";
+  EXPECT_EQ(Value("MainForms.BodyStart_Lines/Count"), "3");
+  TForm1 Form;
+  Form.show();
+  Settle();
+  auto *U = Form.Controls();
+  EXPECT_EQ(U->Input->text(), "/src/unit1.pas");
+  EXPECT_EQ(U->Output->text(), "/out/unit1.html");
+  EXPECT_FALSE(U->ConfirmOvr->isChecked());
+  EXPECT_EQ(U->BodyStart->toPlainText(), "  <H1>x</H1>  \n\nlast ");
+  EXPECT_EQ(U->PageTitle->toPlainText(), "Howdy !!! Greetings from Tessaline :-)");
+  EXPECT_EQ(U->BodyEnd->toPlainText(), "");
+  EXPECT_EQ(U->TitlePanel->height(), TitleHeight);
+}
+
+TEST_F(FormStorage, MaximizedAndMinimizedWindowsComeBackSo) {
+  QRect Frame;
+  {
+    TForm1 Form;
+    Form.show();
+    Settle();
+    Form.move(40, 50);
+    Form.resize(600, 450);
+    Settle();
+    Frame = Form.frameGeometry();
+    Form.showMaximized();
+    Settle();
+    Form.close();
+  }
+  EXPECT_EQ(Value("MainForms/ShowCmd"), "3");
+  EXPECT_EQ(Value("MainForms/NormPos"),
+            QStringLiteral("40,50,%1,%2").arg(40 + Frame.width()).arg(50 + Frame.height()))
+      << "the rectangle from before";
+  {
+    TForm1 Form;
+    Form.show();
+    Settle();
+    EXPECT_TRUE(Form.isMaximized());
+    Form.showNormal();
+    Settle();
+    EXPECT_EQ(Form.frameGeometry(), Frame);
+    Form.showMinimized();
+    Settle();
+    Form.close();
+  }
+  EXPECT_EQ(Value("MainForms/ShowCmd"), "2");
+  TForm1 Form;
+  Form.show();
+  Settle();
+  EXPECT_TRUE(Form.isMinimized()) << "shown normal, then minimized";
+}
+
+TEST_F(FormStorage, PlacementNeedsTheSameResolutionAndARealRectangle) {
+  WriteIni("[MainForms]\nNormPos(1x1)=1,1,2,2\nNormPos=30,40,630,500\nShowCmd=1\n");
+  {
+    TForm1 Form;
+    Form.show();
+    Settle();
+    EXPECT_EQ(Form.frameGeometry(), QRect(30, 40, 600, 460)) << "plain name after a screen change";
+  }
+  WriteIni("[MainForms]\nNormPos=30,40,630,500\nPixelsPerInch=1\nShowCmd=3\nInput_Text=kept.pas\n");
+  {
+    TForm1 Form;
+    Form.show();
+    Settle();
+    EXPECT_EQ(Form.normalGeometry().size(), QSize(482, 410)) << "another resolution: no size";
+    EXPECT_TRUE(Form.isMaximized()) << "but the state";
+    EXPECT_EQ(Form.Controls()->Input->text(), "kept.pas") << "and the fields";
+  }
+  WriteIni("[MainForms]\nNormPos=300,40,300,500\n");
+  {
+    TForm1 Form;
+    Form.show();
+    Settle();
+    EXPECT_EQ(Form.size(), QSize(482, 410)) << "right not greater than left";
+  }
+  WriteIni("[MainForms]\nNormPos=\"10,,30,600\"\n");
+  {
+    TForm1 Form;
+    Form.show();
+    Settle();
+    // Words 10, 30, 600: left 10, top 30, right 600; the bottom is missing.
+    EXPECT_EQ(Form.frameGeometry().left(), 10);
+    EXPECT_EQ(Form.frameGeometry().top(), 30);
+    EXPECT_EQ(Form.frameGeometry().width(), 590);
+  }
+}
+
+TEST_F(FormStorage, OlderVersionRestoresNothingButSavesAgain) {
+  WriteIni("[MainForms]\nFormVersion=-1\nInput_Text=old.pas\n");
+  {
+    TForm1 Form;
+    Form.show();
+    Settle();
+    EXPECT_EQ(Form.Controls()->Input->text(), "");
+    Form.close();
+  }
+  EXPECT_EQ(Value("MainForms/FormVersion"), "0");
+  EXPECT_EQ(Value("MainForms/Input_Text"), "");
+}
+
+TEST_F(FormStorage, DamagedFileGivesDefaults) {
+  WriteIni("garbage without a section\n[MainForms]\n=x\nShowCmd=many\nTitlePanel_Height=abc\n"
+           "ConfirmOvr_Checked=maybe\nNormPos=a,b\n[MainForms.BodyEnd_Lines]\nCount=2147483647\n"
+           "Item1=second\n[MainForms.BodyStart_Lines]\nCount=x\nItem0=never\n");
+  TForm1 Form;
+  Form.show();
+  Settle();
+  auto *U = Form.Controls();
+  EXPECT_FALSE(Form.isMaximized());
+  EXPECT_TRUE(U->ConfirmOvr->isChecked());
+  EXPECT_LT(U->TitlePanel->height(), 49) << "a height that is no integer is 0, as far as it goes";
+  EXPECT_EQ(U->BodyStart->toPlainText(), "");
+  EXPECT_TRUE(U->BodyEnd->toPlainText().startsWith("\nsecond"));
+  EXPECT_TRUE(Prompts.empty());
+}
+
+TEST_F(FormStorage, CommandLineStartSavesAtDestruction) {
+  WriteIni("[MainForms]\nInput_Text=stored.pas\nOutput_Text=stored.html\n");
+  QTemporaryDir Work;
+  QFile Source(Work.filePath("a.pas"));
+  Source.open(QIODevice::WriteOnly);
+  Source.write("x");
+  Source.close();
+  {
+    TForm1 Form({Work.filePath("a.pas")});
+    EXPECT_TRUE(QFile::exists(Work.filePath("a.html"))) << "converted before any restore";
+    Form.show(); // restores at once; events are left for the loop, which holds the quit request
+    EXPECT_EQ(Form.Controls()->Input->text(), "stored.pas");
+    QTimer Guard;
+    Guard.setSingleShot(true);
+    QObject::connect(&Guard, &QTimer::timeout, [] {
+      ADD_FAILURE() << "no quit request";
+      QCoreApplication::exit(1);
+    });
+    Guard.start(5000);
+    EXPECT_EQ(QCoreApplication::exec(), 0);
+  }
+  EXPECT_EQ(Value("MainForms/Visible"), "1");
+}
+
+TEST_F(FormStorage, NeverShownWindowSavesNothing) {
+  { TForm1 Form; }
+  EXPECT_FALSE(HasSection("MainForms"));
+  EXPECT_TRUE(HasSection("Highlight")) << "the colour settings are saved all the same";
+}
+
+TEST_F(FormStorage, UnwritableSettingsAreReportedOnceAndTheWindowCloses) {
+  // A file where the settings folder should be: the close request's save,
+  // the destroy step's second try and the colour save all fail.
+  const QString Folder = QFileInfo(TRegIniFile().FileName()).absolutePath();
+  QFile Blocker(Folder);
+  ASSERT_TRUE(Blocker.open(QIODevice::WriteOnly));
+  Blocker.close();
+  {
+    TForm1 Form;
+    Form.show();
+    Settle();
+    Form.Controls()->Input->setText("lost.pas");
+    EXPECT_TRUE(Form.close());
+    EXPECT_FALSE(Form.isVisible());
+  }
+  ASSERT_EQ(Prompts.size(), 1u);
+  EXPECT_EQ(Prompts[0].Kind, TPromptKind::Error);
+  EXPECT_EQ(Prompts[0].Text, "Failed to create key MainForms");
+}
+
+TEST_F(FormStorage, ReadOnlySettingsFolderKeepsWhatWasThere) {
+  if (::geteuid() == 0)
+    GTEST_SKIP() << "permissions do not bind the superuser";
+  const QByteArray Before = "[MainForms]\nInput_Text=kept.pas\n[Highlight]\nColorSpeedSetting=2\n";
+  WriteIni(Before);
+  const QString Name = TRegIniFile().FileName();
+  const QString Folder = QFileInfo(Name).absolutePath();
+  QFile::setPermissions(Folder, QFile::ReadOwner | QFile::ExeOwner);
+  {
+    TForm1 Form;
+    Form.show();
+    Settle();
+    EXPECT_EQ(Form.Controls()->Input->text(), "kept.pas");
+    Form.Controls()->Input->setText("new.pas");
+    Form.close();
+  }
+  QFile File(Name);
+  ASSERT_TRUE(File.open(QIODevice::ReadOnly));
+  EXPECT_EQ(File.readAll().toStdString(), Before.toStdString());
+  QFile::setPermissions(Folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  EXPECT_EQ(Prompts.size(), 1u);
+}
+
+} // namespace
