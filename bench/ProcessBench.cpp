@@ -1,19 +1,29 @@
 // Whole-process timing: runs a command several times and prints the median
 // wall time, the throughput for a given number of input bytes, and the
 // largest peak resident set of the runs.
-//   process_bench LABEL RUNS BYTES COMMAND [ARGS...]
+//   process_bench [--before-each SHELL-COMMAND] LABEL RUNS BYTES COMMAND [ARGS...]
+// The shell command runs before each run, untimed: removing the pages of the
+// run before measures writing new files rather than replacing old ones.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
 int main(int argc, char **argv) {
+  const char *BeforeEach = nullptr;
+  if (argc >= 3 && std::strcmp(argv[1], "--before-each") == 0) {
+    BeforeEach = argv[2];
+    argc -= 2;
+    argv += 2;
+  }
   if (argc < 5) {
-    std::fprintf(stderr, "usage: process_bench LABEL RUNS BYTES COMMAND [ARGS...]\n");
+    std::fprintf(stderr, "usage: process_bench [--before-each SHELL-COMMAND] LABEL RUNS BYTES "
+                         "COMMAND [ARGS...]\n");
     return 2;
   }
   const char *Label = argv[1];
@@ -22,6 +32,10 @@ int main(int argc, char **argv) {
   std::vector<double> Seconds;
   long PeakKiB = 0;
   for (int K = 0; K < Runs; ++K) {
+    if (BeforeEach && std::system(BeforeEach) != 0) {
+      std::fprintf(stderr, "%s: the command to run before each run failed\n", Label);
+      return 1;
+    }
     const auto Start = std::chrono::steady_clock::now();
     const pid_t Child = fork();
     if (Child == 0) {
