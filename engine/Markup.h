@@ -37,6 +37,16 @@ public:
     return Take(E, CurrentElement == heWhitespace ? heWhitespace : heComment);
   }
 
+  /// The whole state a later switch depends on, as one number, and setting
+  /// it back: two markups with the same scheme and the same state write the
+  /// same texts from then on. A new markup has StartState.
+  uint16_t StateKey() const { return static_cast<uint16_t>(State | CurrentElement << 8); }
+  void SetStateKey(uint16_t Key) {
+    State = Key & 0xFF;
+    CurrentElement = static_cast<THighlightElement>(Key >> 8);
+  }
+  static constexpr uint16_t StartState = heWhitespace << 8;
+
 private:
   // The open markup: StyleElement in bits 0-2, ColorElement in bits 3-5,
   // then whether the open style is a real one (not the start value that no

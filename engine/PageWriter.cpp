@@ -23,7 +23,8 @@ void TByteBuffer::Reserve(size_t Capacity) {
   FCapacity = Capacity;
 }
 
-TPageWriter::TPageWriter(TByteBuffer &Buffer, size_t ExpectedSize) : FBuffer(&Buffer) {
+TPageWriter::TPageWriter(TByteBuffer &Buffer, size_t ExpectedSize)
+    : FBuffer(&Buffer), FStart(Buffer.FSize) {
   Buffer.Reserve(Buffer.FSize + ExpectedSize);
   FCur = Buffer.FData + Buffer.FSize;
   FLimit = Buffer.FData + Buffer.FCapacity;

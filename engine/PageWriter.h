@@ -30,6 +30,9 @@ public:
     }
   }
   void Put(std::string_view Text) { Put(Text.data(), Text.size()); }
+  /// Bytes put so far (buffer only): where the next Put lands, counted from
+  /// the buffer's end at construction.
+  size_t Written() const { return static_cast<size_t>(FCur - FBuffer->FData) - FStart; }
   /// Forgets everything written so far (buffer) or still pending (sink).
   void Discard();
   void Finish();
@@ -64,6 +67,7 @@ private:
   char *FCur = nullptr;
   char *FLimit = nullptr;
   TByteBuffer *FBuffer = nullptr;
+  size_t FStart = 0;
   TOutputSink *FSink = nullptr;
   std::unique_ptr<char[]> FBlock;
 };

@@ -1,8 +1,12 @@
 #include "Scanner.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <string_view>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -394,6 +398,38 @@ std::string EscapeHTML(std::string_view Text) {
   return Result;
 }
 
+TScanSplit ScanSplit;
+
+namespace {
+
+enum class TScanMode {
+  Caller, // the calling thread: reports progress, obeys Stop
+  Helper, // a helper thread's segment: records where its tokens start
+  Meet,   // the caller past its segment: looks for the helper's tokens
+};
+
+// A token start of a helper's segment, with what the helper had written
+// before it, so that the caller can take over from there.
+struct TTokenMark {
+  size_t Pos;        // the token's first byte
+  size_t Written;    // page bytes the helper had put before it
+  size_t PendingPos; // the first source byte it had not put yet
+  uint16_t Markup;   // the markup state before the token's switch
+};
+
+// An identifier at whose end the helper would have reported progress.
+struct TIdentMark {
+  size_t End;
+  int32_t Percent;
+};
+
+// Only the first tokens of a helper's segment are marked: the caller meets
+// them within a token or two of the segment start when it meets them at
+// all, and the markup states agree a few tokens later.
+constexpr size_t MarkedTokens = 4096;
+
+} // namespace
+
 // Positions are 1-based as in the token rules: S[1] is the first byte and
 // S[Len + 1] the terminating NUL that std::string guarantees. NUL belongs
 // to no continuation set, so runs of identifier, number and symbol bytes
@@ -402,69 +438,238 @@ std::string EscapeHTML(std::string_view Text) {
 // Tokens that are written unchanged are not copied one by one: they stay
 // pending and go out in one block whenever markup, an entity or an escaped
 // token has to be written, and at the end.
-void TTessaline::ScanPlain(TMarkup &Markup, TPageWriter &Writer) {
-  const char *const S = FPlain.c_str() - 1;
-  const size_t Len = FPlain.size();
-  auto Byte = [S](size_t P) { return static_cast<unsigned char>(S[P]); };
-  const char *Pending = S + 1;
+class TScan {
+public:
+  TScan(TTessaline &Owner, TMarkup &Markup, TPageWriter &Writer)
+      : Owner(Owner), S(Owner.FPlain.c_str() - 1), Len(Owner.FPlain.size()), Markup(Markup),
+        Writer(Writer), Pending(S + 1) {}
+
+  // Converts the tokens that start after position i and before To + 1 (the
+  // last may run past To) and returns the position of the last byte taken.
+  template <TScanMode Mode> size_t Run(size_t i, size_t To);
+
+  // Writes what is still pending after a run that ended at i.
+  void Finish(size_t i) {
+    SwitchTo(heWhitespace, std::min(i, Len) + 1);
+    WritePendingBefore(Len + 1);
+  }
+
+  // The helper's side.
+  std::atomic<bool> *Abort = nullptr;
+  std::vector<TTokenMark> *Marks = nullptr;
+  std::vector<TIdentMark> *Idents = nullptr;
+  size_t PendingPos() const { return static_cast<size_t>(Pending - S); }
+  // A helper's segment starts after position From: nothing before it is its.
+  void StartAt(size_t From) { Pending = S + From + 1; }
+
+  // The caller's side: continues from i through a helper's segment that
+  // ends at To, taking the helper's page over where the two meet.
+  size_t MeetHelper(size_t i, size_t To, const class THelper &Helper);
+
+  // Progress reporting: 1-based positions, so the caller's and a helper's
+  // records compare directly.
+  bool Reporting() const { return static_cast<bool>(Owner.FOnProgress); }
+  void StartReports() { NextReport = Reporting() ? FirstPositionAbove(0) : SIZE_MAX; }
+  void StartRecords(bool Reporting) { NextReport = Reporting ? 0 : SIZE_MAX; }
+
+private:
+  unsigned char Byte(size_t P) const { return static_cast<unsigned char>(S[P]); }
+  template <TScanMode Mode> bool Stopped() const {
+    if constexpr (Mode == TScanMode::Helper)
+      return Abort->load(std::memory_order_relaxed);
+    else
+      return Owner.FCancel;
+  }
   // Writes the pending source bytes before position P.
-  auto WritePendingBefore = [&](size_t P) {
+  void WritePendingBefore(size_t P) {
     Writer.Put(Pending, static_cast<size_t>(S + P - Pending));
     Pending = S + P;
-  };
+  }
   // Switches to whitespace and then to E, as before every token, for the
   // token that starts at P.
-  auto SwitchTo = [&](THighlightElement E, size_t P) {
+  void SwitchTo(THighlightElement E, size_t P) {
     const std::string_view Text = Markup.SwitchThroughWhitespaceTo(E);
     if (!Text.empty()) {
       WritePendingBefore(P);
       Writer.Put(Text);
     }
-  };
-  auto WriteEscaped = [&](size_t From, size_t To) {
+  }
+  void WriteEscaped(size_t From, size_t To) {
     WritePendingBefore(From);
     PutEscaped(Writer, S + From, To - From + 1);
     Pending = S + To + 1;
-  };
+  }
   // The position of the first C in [From, To], or 0.
-  auto Find = [S, Len](char C, size_t From, size_t To = SIZE_MAX) -> size_t {
+  size_t Find(char C, size_t From, size_t To = SIZE_MAX) const {
     To = std::min(To, Len);
     if (From > To)
       return 0;
     const void *Hit = std::memchr(S + From, C, To - From + 1);
     return Hit ? static_cast<const char *>(Hit) - S : 0;
-  };
+  }
   // Searching up to Len itself and taking a miss as Len gives the same
   // token end as FindDelimiter, which skips the last byte, with 0 as Len.
-  auto RunTo = [&Find, Len](char C, size_t From) -> size_t {
+  size_t RunTo(char C, size_t From) const {
     const size_t P = Find(C, From);
     return P ? P : Len;
-  };
-
+  }
   // Most tokens are followed by a blank or a line end: taking that run
   // right away, in the token's own code, spares a dispatch on its first
   // byte. It is the same switch and the same bytes as a token of its own,
   // so it is done only where such a token would come now (no Stop pending).
-  auto TakeOtherRunAfter = [&](size_t E) -> size_t {
-    if (E < Len && TokenStartOf(Byte(E + 1)) == tsOther && !FCancel) {
+  template <TScanMode Mode> size_t TakeOtherRunAfter(size_t E) {
+    if (E < Len && TokenStartOf(Byte(E + 1)) == tsOther && !Stopped<Mode>()) {
       SwitchTo(heWhitespace, E + 1);
       return SkipOther(S, E + 1, Len);
     }
     return E;
-  };
-
+  }
   // Progress is due when (i * 100) div Len first exceeds the last value
   // reported; NextReport is the first i where that happens, so identifiers
   // cost one compare instead of a division. 64-bit, so huge texts do not
   // overflow.
-  int32_t LastPercent = 0;
-  auto FirstPositionAbove = [Len](int64_t Percent) -> size_t {
+  size_t FirstPositionAbove(int64_t Percent) const {
     return static_cast<size_t>(((Percent + 1) * static_cast<int64_t>(Len) + 99) / 100);
-  };
-  size_t NextReport = FOnProgress ? FirstPositionAbove(0) : SIZE_MAX;
+  }
+  int32_t PercentAt(size_t E) const {
+    return static_cast<int32_t>(static_cast<int64_t>(E) * 100 / static_cast<int64_t>(Len));
+  }
+  void Report(int32_t Percent) {
+    LastPercent = Percent;
+    NextReport = FirstPositionAbove(Percent);
+    Owner.ReportProgress(Percent);
+  }
+  // A helper cannot report; it records the identifiers at whose end the
+  // caller has to. A report is due at an identifier exactly when its
+  // percentage exceeds that of the identifier before it, so recording
+  // those suffices, provided the one before is also one the caller
+  // scanned: hence every identifier among the marked tokens (the caller
+  // may meet the helper at any of them), and the first one after them.
+  void Record(size_t E) {
+    const int32_t Percent = PercentAt(E);
+    Idents->push_back({E, Percent});
+    NextReport = Marks->size() < MarkedTokens ? 0 : FirstPositionAbove(Percent);
+  }
 
-  size_t i = 0;
-  while (i < Len && !FCancel) {
+  TTessaline &Owner;
+  const char *const S;
+  const size_t Len;
+  TMarkup &Markup;
+  TPageWriter &Writer;
+  const char *Pending;
+  int32_t LastPercent = 0;
+  size_t NextReport = SIZE_MAX;
+  size_t MarkIndex = 0; // Meet: the first mark not yet passed
+  bool Met = false, GaveUp = false;
+  const class THelper *Meeting = nullptr;
+};
+
+// A second thread that converts one segment at a time into a page of its
+// own, with a markup of its own that starts from the start state. The
+// markup works from a copy of the scheme: the window's progress handler
+// runs the event loop, and nothing there may race with this thread.
+struct TSchemeCopy {
+  TSchemeCopy(const TColor *C, const bool *D, const TFontStyles *S) {
+    std::copy(C, C + ElementCount, Colors);
+    std::copy(D, D + ElementCount, Defaults);
+    std::copy(S, S + ElementCount, Styles);
+  }
+  TColor Colors[ElementCount];
+  bool Defaults[ElementCount];
+  TFontStyles Styles[ElementCount];
+};
+
+class THelper : private TSchemeCopy {
+public:
+  THelper(TTessaline &Owner, const TColor *Colors, const bool *Defaults, const TFontStyles *Styles,
+          bool Reporting)
+      : TSchemeCopy(Colors, Defaults, Styles), Owner(Owner),
+        Markup(TSchemeCopy::Colors, TSchemeCopy::Defaults, TSchemeCopy::Styles),
+        Reporting(Reporting) {}
+  THelper(const THelper &) = delete;
+  THelper &operator=(const THelper &) = delete;
+  ~THelper() {
+    Abort = true;
+    Wait();
+  }
+
+  // Converts the tokens after position From up to To on the thread.
+  void Start(size_t From, size_t To) {
+    Marks.clear();
+    Idents.clear();
+    Page.Clear();
+    Failed = false;
+    Abort = false;
+    Markup.SetStateKey(TMarkup::StartState);
+    try {
+      StartThread(From, To);
+    } catch (const std::system_error &) {
+      Failed = true; // no thread to be had: the caller converts the segment itself
+    }
+  }
+  void Wait() {
+    if (Thread.joinable())
+      Thread.join();
+  }
+
+  // What the caller reads once Wait has returned.
+  TTessaline &Owner;
+  TMarkup Markup;
+  TByteBuffer Page;
+  std::vector<TTokenMark> Marks;
+  std::vector<TIdentMark> Idents;
+  std::atomic<bool> Abort{false};
+  const bool Reporting;
+  bool Failed = false;
+  size_t End = 0, EndPendingPos = 0;
+  uint16_t EndMarkup = 0;
+
+private:
+  void StartThread(size_t From, size_t To) {
+    Thread = std::thread([this, From, To] {
+      try {
+        Marks.reserve(MarkedTokens);
+        TPageWriter Writer(Page, (To - From) + (To - From) / 3 + 4096);
+        TScan Scan(Owner, Markup, Writer);
+        Scan.Abort = &Abort;
+        Scan.Marks = &Marks;
+        Scan.Idents = &Idents;
+        Scan.StartRecords(Reporting);
+        Scan.StartAt(From);
+        End = Scan.Run<TScanMode::Helper>(From, To);
+        EndPendingPos = Scan.PendingPos();
+        EndMarkup = Markup.StateKey();
+        Writer.Finish();
+      } catch (...) {
+        Failed = true; // out of memory: the caller converts the segment itself
+      }
+    });
+  }
+
+  std::thread Thread;
+};
+
+template <TScanMode Mode> size_t TScan::Run(size_t i, size_t To) {
+  while (i < To && !Stopped<Mode>()) {
+    if constexpr (Mode == TScanMode::Helper) {
+      if (Marks->size() < MarkedTokens)
+        Marks->push_back({i + 1, Writer.Written(), PendingPos(), Markup.StateKey()});
+    } else if constexpr (Mode == TScanMode::Meet) {
+      // Where a token of ours starts at a marked token of the helper's, in
+      // the same markup state, everything after it is the same as the
+      // helper's. Past the last mark they can no longer meet.
+      const std::vector<TTokenMark> &Marked = Meeting->Marks;
+      while (MarkIndex < Marked.size() && Marked[MarkIndex].Pos < i + 1)
+        ++MarkIndex;
+      if (MarkIndex == Marked.size()) {
+        GaveUp = true;
+        return i;
+      }
+      if (Marked[MarkIndex].Pos == i + 1 && Marked[MarkIndex].Markup == Markup.StateKey()) {
+        Met = true;
+        return i;
+      }
+    }
     ++i;
     const unsigned char C = Byte(i);
     size_t e = i;
@@ -520,7 +725,7 @@ void TTessaline::ScanPlain(TMarkup &Markup, TPageWriter &Writer) {
       while (IsIn(Byte(e + 1), csSymbol))
         ++e;
       SwitchTo(heSymbol, i);
-      e = TakeOtherRunAfter(e);
+      e = TakeOtherRunAfter<Mode>(e);
       break;
     case tsLetter:
       e = SkipIdent(S, e, Len);
@@ -528,12 +733,12 @@ void TTessaline::ScanPlain(TMarkup &Markup, TPageWriter &Writer) {
       // its terminating NUL.
       SwitchTo(IsReservedIdent(S + i, e - i + 1, Len + 2 - i) ? heReservedWord : heIdentifier, i);
       if (e >= NextReport) {
-        LastPercent =
-            static_cast<int32_t>(static_cast<int64_t>(e) * 100 / static_cast<int64_t>(Len));
-        NextReport = FirstPositionAbove(LastPercent);
-        ReportProgress(LastPercent);
+        if constexpr (Mode == TScanMode::Helper)
+          Record(e);
+        else
+          Report(PercentAt(e));
       }
-      e = TakeOtherRunAfter(e);
+      e = TakeOtherRunAfter<Mode>(e);
       break;
     case tsDigit:
       while (IsIn(Byte(e + 1), csDecimal))
@@ -561,6 +766,71 @@ void TTessaline::ScanPlain(TMarkup &Markup, TPageWriter &Writer) {
     }
     i = e;
   }
-  SwitchTo(heWhitespace, std::min(i, Len) + 1);
-  WritePendingBefore(Len + 1);
+  return i;
+}
+
+size_t TScan::MeetHelper(size_t i, size_t To, const THelper &Helper) {
+  if (i >= To || Helper.Failed)
+    return i; // our last token took in the whole segment, or the helper gave up
+  Meeting = &Helper;
+  MarkIndex = 0;
+  Met = GaveUp = false;
+  i = Run<TScanMode::Meet>(i, To);
+  if (!Met)
+    return i; // the caller goes on by itself
+  // From the token at P on, the helper's page is ours: its page bytes from
+  // that token on follow what we have put, and its pending source bytes
+  // and markup state are ours at its end.
+  const size_t P = i + 1;
+  const TTokenMark &Mark = Helper.Marks[MarkIndex];
+  WritePendingBefore(P);
+  const size_t From = Mark.Written + (P - Mark.PendingPos);
+  if (From < Helper.Page.Size())
+    Writer.Put(Helper.Page.Data() + From, Helper.Page.Size() - From);
+  Pending = S + std::max(P, Helper.EndPendingPos);
+  Markup.SetStateKey(Helper.EndMarkup);
+  // Its progress reports, in order, as they would have come; a Stop from
+  // one of them ends the run as it would have.
+  if (Reporting()) {
+    for (const TIdentMark &Ident : Helper.Idents) {
+      if (Ident.End < P || Ident.Percent <= LastPercent)
+        continue;
+      Report(Ident.Percent);
+      if (Owner.FCancel)
+        return Helper.End;
+    }
+  }
+  return Helper.End;
+}
+
+void TTessaline::ScanPlain(TMarkup &Markup, TPageWriter &Writer) {
+  TScan Scan(*this, Markup, Writer);
+  Scan.StartReports();
+  const size_t Len = FPlain.size();
+  size_t i = 0;
+  if (ScanSplit.Segment > 0 && Len >= ScanSplit.MinText &&
+      std::thread::hardware_concurrency() > 1) {
+    THelper Helper(*this, FColors, FDefaults, FStyles, Scan.Reporting());
+    while (i < Len && !FCancel) {
+      const size_t To = std::min(Len, i + 2 * ScanSplit.Segment);
+      // The helper starts after a line end, where a token almost always
+      // starts, and rarely inside a comment or string.
+      const void *LineEnd =
+          std::memchr(FPlain.data() + i + (To - i) / 2, '\n', To - i - (To - i) / 2);
+      const size_t Middle = LineEnd ? static_cast<const char *>(LineEnd) - FPlain.data() + 1 : 0;
+      if (Middle <= i || Middle >= To) {
+        i = Scan.Run<TScanMode::Caller>(i, To);
+        continue;
+      }
+      Helper.Start(Middle, To);
+      i = Scan.Run<TScanMode::Caller>(i, Middle);
+      Helper.Wait();
+      if (FCancel)
+        break;
+      i = Scan.MeetHelper(i, To, Helper);
+      i = Scan.Run<TScanMode::Caller>(i, To);
+    }
+  }
+  i = Scan.Run<TScanMode::Caller>(i, Len);
+  Scan.Finish(i);
 }

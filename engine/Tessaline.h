@@ -16,6 +16,7 @@
 class TTessaline;
 class TMarkup;
 class TPageWriter;
+class TScan;
 
 /// Progress callback: Sender is the converter that runs, Percent 0..100.
 using TParseProgressEvent = std::function<void(TTessaline &Sender, int32_t Percent)>;
@@ -133,6 +134,7 @@ public:
   void Stop() { FCancel = true; }
 
 private:
+  friend class TScan;
   bool Run(TPageWriter &Writer);
   void ScanPlain(TMarkup &Markup, TPageWriter &Writer);
   void ReportProgress(int32_t Percent);

@@ -2,13 +2,15 @@
 // a scheme (per element a colour from a small palette, the default flag and
 // the styles), the rest is the source. Every page must equal the plain
 // model's, strip back to the source exactly, stream identically, and pair
-// its tags as the lazy markup allows; anything else aborts.
+// its tags as the lazy markup allows, and come out the same (progress
+// included) when a helper thread takes segments of it; anything else aborts.
 #include <cstdint>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "ReferenceModel.h"
+#include "Scanner.h"
 #include "Tessaline.h"
 #include "TestSupport.h"
 
@@ -33,8 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size) {
   if (Size < SchemeBytes)
     return 0;
   // Few colours, so equal colours (which change the markup) are common.
-  static const TColor Palette[] = {clBlack, clWhite, clNavy, clRed, 0x123456, clBtnFace, clNone,
-                                   clBlack};
+  static const TColor Palette[] = {clBlack,  clWhite,   clNavy, clRed,
+                                   0x123456, clBtnFace, clNone, clBlack};
   TTessaline Converter;
   TModel Model;
   for (int E = 0; E < ElementCount; ++E) {
@@ -61,6 +63,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size) {
   std::string TagError;
   if (StripMarkup(BodyOf(Page), TagError) != Text || !TagError.empty())
     Fail(TagError.empty() ? "stripped page is not the source" : TagError.c_str());
+  // Segments of 64 bytes and up, so a 4 KB input costs a few dozen threads.
+  const TScanSplit Saved = ScanSplit;
+  ScanSplit = {64 + (Size * 7 + Data[0]) % 1024, 0};
+  std::vector<int> SplitProgress;
+  Converter.SetOnProgress(
+      [&SplitProgress](TTessaline &, int32_t P) { SplitProgress.push_back(P); });
+  const bool SplitDone = Converter.Convert();
+  ScanSplit = Saved;
+  if (!SplitDone || Converter.HTML() != Page)
+    Fail("page with a helper thread differs");
+  if (SplitProgress != Progress)
+    Fail("progress with a helper thread differs");
   TCollector Streamed;
   Converter.SetOnProgress(nullptr);
   if (!Converter.ConvertTo(Streamed) || Streamed.Bytes != Page)

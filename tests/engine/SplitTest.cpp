@@ -1,0 +1,151 @@
+// Large texts are shared with a helper thread (ScanSplit). Shrinking the
+// segments to a few bytes puts the helper's starting points everywhere:
+// inside comments, strings, runs of blanks and identifiers, next to
+// entities. Whatever happens there, the page, the progress reports and a
+// Stop must be those of a conversion by one thread.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <random>
+
+#include "ColorScheme.h"
+#include "FileIO.h"
+#include "Scanner.h"
+#include "Tessaline.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct TRun {
+  bool Done;
+  std::string Page;
+  std::vector<int> Reports;
+};
+
+// Converts Text with Scheme, segments of Segment bytes (0: one thread), and
+// Stop at the StopAt-th progress report (0: never).
+TRun Convert(const std::string &Text, const std::function<void(TTessaline &)> &Scheme,
+             size_t Segment, size_t StopAt = 0) {
+  const TScanSplit Saved = ScanSplit;
+  ScanSplit.Segment = Segment;
+  ScanSplit.MinText = 0;
+  TTessaline C;
+  Scheme(C);
+  C.SetPlain(Text);
+  TRun Run;
+  C.SetOnProgress([&Run, StopAt](TTessaline &Sender, int32_t P) {
+    Run.Reports.push_back(P);
+    if (Run.Reports.size() == StopAt)
+      Sender.Stop();
+  });
+  Run.Done = C.Convert();
+  Run.Page = C.HTML();
+  ScanSplit = Saved;
+  return Run;
+}
+
+std::vector<std::function<void(TTessaline &)>> Schemes() {
+  std::vector<std::function<void(TTessaline &)>> All = {[](TTessaline &) {}};
+  for (int P = 0; P < ColorPresetCount; ++P)
+    All.push_back([P](TTessaline &C) { ApplyColorPreset(C, P); });
+  // Every element alike: a helper's markup, starting from nothing open,
+  // never names the same open style as the caller's, so the two never
+  // meet and the caller converts every segment itself.
+  All.push_back([](TTessaline &C) {
+    for (int E = 0; E < ElementCount; ++E) {
+      C.SetElementColor(static_cast<THighlightElement>(E), clMaroon);
+      C.SetElementStyle(static_cast<THighlightElement>(E), fsBold);
+    }
+  });
+  // Underlined and struck-out whitespace neighbours: tags close at blanks.
+  All.push_back([](TTessaline &C) {
+    for (int E = 0; E < ElementCount; ++E) {
+      const auto El = static_cast<THighlightElement>(E);
+      C.SetElementColor(El, 0x010101 * (E * 30));
+      C.SetElementStyle(El, static_cast<TFontStyles>(15 - E % 4 * 4));
+    }
+  });
+  return All;
+}
+
+void ExpectSameAsOneThread(const std::string &Text, const std::string &What) {
+  const auto All = Schemes();
+  for (size_t S = 0; S < All.size(); ++S) {
+    const TRun One = Convert(Text, All[S], 0);
+    for (size_t Segment : {1, 7, 64, 1000, 40000}) {
+      const TRun Two = Convert(Text, All[S], Segment);
+      ASSERT_TRUE(Two.Done);
+      ASSERT_TRUE(Two.Page == One.Page) << What << ", scheme " << S << ", segment " << Segment;
+      ASSERT_EQ(Two.Reports, One.Reports) << What << ", scheme " << S << ", segment " << Segment;
+    }
+  }
+}
+
+TEST(Split, PagesAndReportsOfRealSourcesAreThoseOfOneThread) {
+  const fs::path Root = "/usr/share/fpcsrc/3.2.2/rtl/inc";
+  if (!fs::exists(Root))
+    GTEST_SKIP() << Root << " is missing (Debian package fpc-source-3.2.2)";
+  // A few files of different kinds, joined: assembler blocks, long
+  // comments, strings with quotes, include directives.
+  std::string Text;
+  for (const char *Name : {"system.inc", "sstrings.inc", "objpas.inc", "heap.inc", "text.inc"})
+    if (fs::exists(Root / Name))
+      Text += ReadFileBytes((Root / Name).string());
+  ASSERT_GT(Text.size(), 100000u);
+  ExpectSameAsOneThread(Text, "rtl/inc");
+}
+
+TEST(Split, SegmentsStartingInsideUnclosedCommentsAndStrings) {
+  // Short texts dense in what a helper can start inside of, at every
+  // segment size: the caller must notice that it never meets the helper.
+  std::mt19937 Random(20261208);
+  const std::string Pieces[] = {"{",  "}", "(*", "*)",    "(*)", "'",  "''", "//",   "\n",  "\r\n",
+                                "\r", " ", "  ", "begin", "End", "x1", "_",  "#13",  "$ff", "12.5",
+                                "&",  "<", ">",  "\"",    ":=",  ";",  "/",  "\xE9", "asm", "\t"};
+  for (int K = 0; K < 300; ++K) {
+    std::string Text;
+    const int Count = 1 + static_cast<int>(Random() % 120);
+    for (int P = 0; P < Count; ++P)
+      Text += Pieces[Random() % std::size(Pieces)];
+    ExpectSameAsOneThread(Text, "random text " + std::to_string(K));
+  }
+}
+
+TEST(Split, StopDuringAHelpersSegmentStopsWhereOneThreadWould) {
+  std::string Text;
+  for (int Line = 0; Line < 3000; ++Line)
+    Text += "  Value" + std::to_string(Line) + " := Other + 1; { note }\n";
+  const auto Scheme = [](TTessaline &) {};
+  const TRun All = Convert(Text, Scheme, 0);
+  ASSERT_GT(All.Reports.size(), 50u);
+  for (size_t StopAt : {size_t(2), size_t(30), size_t(70), All.Reports.size() - 2}) {
+    const TRun One = Convert(Text, Scheme, 0, StopAt);
+    const TRun Two = Convert(Text, Scheme, 5000, StopAt);
+    EXPECT_FALSE(Two.Done);
+    EXPECT_EQ(Two.Page, "");
+    EXPECT_EQ(Two.Reports, One.Reports) << "stopped at report " << StopAt;
+    EXPECT_EQ(Two.Reports.back(), 0);
+  }
+}
+
+TEST(Split, IdentifiersAHelperSeesInsideACommentHideNoReport) {
+  // The only line ends are inside comments, so every helper starts inside
+  // one and takes "abc" for an identifier. When it started in the first
+  // comment of a unit, the two meet after the second, and the first
+  // identifier after that, "x", is due for a report (the "x" before is a
+  // percent lower) though the helper's "abc" had the same percentage.
+  std::string Text;
+  for (int Unit = 0; Unit < 100; ++Unit)
+    Text += "{\n abc } ; 4 5 {\n abc } ; x 1 2 3 4 5 6 7 8 9 10 11 12 13 ";
+  const auto Scheme = [](TTessaline &) {};
+  const TRun One = Convert(Text, Scheme, 0);
+  for (size_t Segment = 50; Segment < 3000; Segment += 37) {
+    const TRun Two = Convert(Text, Scheme, Segment);
+    ASSERT_EQ(Two.Reports, One.Reports) << "segment " << Segment;
+    ASSERT_TRUE(Two.Page == One.Page) << "segment " << Segment;
+  }
+}
+
+} // namespace
