@@ -50,9 +50,9 @@ std::vector<std::function<void(TTessaline &)>> Schemes() {
   std::vector<std::function<void(TTessaline &)>> All = {[](TTessaline &) {}};
   for (int P = 0; P < ColorPresetCount; ++P)
     All.push_back([P](TTessaline &C) { ApplyColorPreset(C, P); });
-  // Every element alike: a helper's markup, starting from nothing open,
-  // never names the same open style as the caller's, so the two never
-  // meet and the caller converts every segment itself.
+  // Every element alike: the open style keeps the element that opened it,
+  // which for a helper starting from nothing open is seldom the caller's,
+  // so the two rarely meet and the caller converts most segments itself.
   All.push_back([](TTessaline &C) {
     for (int E = 0; E < ElementCount; ++E) {
       C.SetElementColor(static_cast<THighlightElement>(E), clMaroon);
