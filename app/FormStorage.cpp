@@ -49,24 +49,6 @@ QStringList LinesOf(const QPlainTextEdit *Memo) {
   return Text.split('\n');
 }
 
-// A panel between splitter handles is sized through its splitter, the
-// neighbour that fills the rest giving or taking the difference.
-void SetHeight(QWidget *Widget, int Height) {
-  auto *Splitter = qobject_cast<QSplitter *>(Widget->parentWidget());
-  if (!Splitter) {
-    Widget->resize(Widget->width(), Height);
-    return;
-  }
-  QList<int> Sizes = Splitter->sizes();
-  const int Index = Splitter->indexOf(Widget);
-  const int Other = Index == 0 ? 1 : Index - 1;
-  if (Index < 0 || Other >= Sizes.size())
-    return;
-  Sizes[Other] += Sizes[Index] - Height;
-  Sizes[Index] = Height;
-  Splitter->setSizes(Sizes);
-}
-
 enum class TKind { Text, Boolean, Integer, Lines, None };
 
 // What a stored property is, and its name as stored ("Text", "Checked"...).
@@ -86,6 +68,85 @@ TKind KindOf(QObject *Component, const QString &Property, QString &Name) {
 void Report(const std::exception &Error) { ShowErrorReport(QString::fromLocal8Bit(Error.what())); }
 
 } // namespace
+
+namespace {
+
+// A height asked for while the panel's splitter has never been laid out,
+// kept on the panel until it is.
+const char *const PendingHeight = "PendingPanelHeight";
+
+// A panel between splitter handles is sized through its splitter, the
+// neighbour that fills the rest giving or taking the difference.
+void ApplyPanelHeight(QSplitter *Splitter, QWidget *Panel, int Height) {
+  QList<int> Sizes = Splitter->sizes();
+  const int Index = Splitter->indexOf(Panel);
+  const int Other = Index == 0 ? 1 : Index - 1;
+  if (Index < 0 || Other >= Sizes.size())
+    return;
+  Sizes[Other] += Sizes[Index] - Height;
+  Sizes[Index] = Height;
+  Splitter->setSizes(Sizes);
+}
+
+// A splitter on a page that has never been shown has only the size it was
+// made with, and sizes given to it now would be scaled down to that. So
+// its panels' heights wait until its first resize, which brings its real
+// size.
+class TFirstLayout : public QObject {
+public:
+  explicit TFirstLayout(QSplitter *Splitter) : QObject(Splitter) {
+    setObjectName(Name);
+    Splitter->installEventFilter(this);
+  }
+  static constexpr const char *Name = "FirstLayout";
+
+protected:
+  bool eventFilter(QObject *Watched, QEvent *Event) override {
+    // A splitter never laid out gets its real size in the resize before it
+    // is first shown; one laid out before keeps its size and is only shown.
+    if (Event->type() != QEvent::Resize && Event->type() != QEvent::Show)
+      return false;
+    auto *Splitter = static_cast<QSplitter *>(Watched);
+    Splitter->removeEventFilter(this);
+    setObjectName(QString()); // heights asked for from now on wait for the next one
+    deleteLater();
+    // After the splitter's own resize handling, which would otherwise
+    // spread its new size over the old proportions again.
+    QTimer::singleShot(0, Splitter, [Splitter] {
+      for (int K = 0; K < Splitter->count(); ++K) {
+        QWidget *Panel = Splitter->widget(K);
+        const QVariant Height = Panel->property(PendingHeight);
+        if (Height.isValid()) {
+          Panel->setProperty(PendingHeight, QVariant());
+          ApplyPanelHeight(Splitter, Panel, Height.toInt());
+        }
+      }
+    });
+    return false;
+  }
+};
+
+} // namespace
+
+void SetPanelHeight(QWidget *Panel, int Height) {
+  auto *Splitter = qobject_cast<QSplitter *>(Panel->parentWidget());
+  if (!Splitter) {
+    Panel->resize(Panel->width(), Height);
+    return;
+  }
+  if (Splitter->isVisible()) {
+    ApplyPanelHeight(Splitter, Panel, Height);
+    return;
+  }
+  Panel->setProperty(PendingHeight, Height);
+  if (!Splitter->findChild<QObject *>(TFirstLayout::Name, Qt::FindDirectChildrenOnly))
+    new TFirstLayout(Splitter);
+}
+
+int PanelHeight(const QWidget *Panel) {
+  const QVariant Pending = Panel->property(PendingHeight);
+  return Pending.isValid() ? Pending.toInt() : Panel->height();
+}
 
 TFormPlacement::TFormPlacement(QWidget *Window) : QObject(Window), FWindow(Window) {
   Window->installEventFilter(this);
@@ -296,8 +357,9 @@ void TFormStorage::ReadPropertyValues(const TRegIniFile &Store) {
       }
       case TKind::Integer: {
         auto *Widget = qobject_cast<QWidget *>(Component);
-        const QString Text = Store.ReadString(IniSection, Name, QString::number(Widget->height()));
-        SetHeight(Widget, IntegerOr(TrimmedText(Text), 0));
+        const QString Text =
+            Store.ReadString(IniSection, Name, QString::number(PanelHeight(Widget)));
+        SetPanelHeight(Widget, IntegerOr(TrimmedText(Text), 0));
         break;
       }
       case TKind::Boolean: {
@@ -346,7 +408,7 @@ void TFormStorage::WritePropertyValues(TRegIniFile &Store) {
                         TrimmedText(qobject_cast<QLineEdit *>(Component)->text()));
       break;
     case TKind::Integer:
-      Store.WriteInteger(IniSection, Name, qobject_cast<QWidget *>(Component)->height());
+      Store.WriteInteger(IniSection, Name, PanelHeight(qobject_cast<QWidget *>(Component)));
       break;
     case TKind::Boolean:
       Store.WriteString(IniSection, Name,

@@ -26,6 +26,13 @@
 
 class QWidget;
 
+/// Sets the height of a panel that a splitter sizes (its neighbour gives or
+/// takes the difference), or of any other widget. While the splitter has
+/// not been shown, the height is kept and applied at its first layout, and
+/// PanelHeight gives it until then.
+void SetPanelHeight(QWidget *Panel, int Height);
+int PanelHeight(const QWidget *Panel);
+
 struct TWinMinMaxInfo {
   int32_t MaxPosLeft = 0, MaxPosTop = 0, MaxSizeHeight = 0, MaxSizeWidth = 0;
   int32_t MaxTrackHeight = 0, MaxTrackWidth = 0, MinTrackHeight = 0, MinTrackWidth = 0;

@@ -114,11 +114,12 @@ TForm1::TForm1(const QStringList &Arguments, QWidget *Parent)
   FStatusPanel2 = new QLabel(FUi->StatusBar);
   FStatusPanel2->setObjectName("StatusPanel2");
   FUi->StatusBar->addWidget(FStatusPanel2, 1);
-  // Page title panel 49 pixels, ending text panel 81 pixels high.
-  FUi->Splitter1->setSizes({49, 200});
-  FUi->Splitter2->setSizes({250, 81});
+  // Page title panel 49 pixels, ending text panel 81 pixels high; the
+  // middle takes what the window gains or loses.
   FUi->Splitter1->setStretchFactor(1, 1);
   FUi->Splitter2->setStretchFactor(0, 1);
+  SetPanelHeight(FUi->TitlePanel, 49);
+  SetPanelHeight(FUi->FooterPanel, 81);
   FUi->StopBtn->setEnabled(false);
   FUi->ViewBtn->setEnabled(false);
 
