@@ -15,6 +15,7 @@
 
 #include "FormStorage.h"
 #include "MainForm.h"
+#include "QuitRequest.h"
 #include "RegIniFile.h"
 #include "ui_MainForm.h"
 
@@ -287,14 +288,7 @@ TEST_F(FormStorage, CommandLineStartSavesAtDestruction) {
     EXPECT_TRUE(QFile::exists(Work.filePath("a.html"))) << "converted before any restore";
     Form.show(); // restores at once; events are left for the loop, which holds the quit request
     EXPECT_EQ(Form.Controls()->Input->text(), "stored.pas");
-    QTimer Guard;
-    Guard.setSingleShot(true);
-    QObject::connect(&Guard, &QTimer::timeout, [] {
-      ADD_FAILURE() << "no quit request";
-      QCoreApplication::exit(1);
-    });
-    Guard.start(5000);
-    EXPECT_EQ(QCoreApplication::exec(), 0);
+    EXPECT_EQ(RunUntilQuitRequest(), 0);
   }
   EXPECT_EQ(Value("MainForms/Visible"), "1");
 }

@@ -19,6 +19,7 @@
 #include "Application.h"
 #include "FileIO.h"
 #include "MainForm.h"
+#include "QuitRequest.h"
 #include "TextUtils.h"
 #include "Ticks.h"
 #include "UrlCatcher.h"
@@ -351,14 +352,7 @@ TEST_F(MainForm, CommandLineConvertsTheFirstArgumentAndQuits) {
     TForm1 Form({Path("Unit1.PAS"), Path("ignored.pas")});
     EXPECT_EQ(Form.Controls()->Output->text(), Path("Unit1.html"));
     EXPECT_EQ(ReadAll(Path("Unit1.html")), PageOf("begin end."));
-    QTimer Guard; // ends the loop should no quit request come
-    Guard.setSingleShot(true);
-    QObject::connect(&Guard, &QTimer::timeout, [] {
-      ADD_FAILURE() << "no quit request";
-      QCoreApplication::exit(1);
-    });
-    Guard.start(5000);
-    EXPECT_EQ(QCoreApplication::exec(), 0);
+    EXPECT_EQ(RunUntilQuitRequest(), 0);
   }
   // An existing page: the question comes, and No keeps the old page.
   WriteAll(Path("Unit1.html"), "old page");
