@@ -560,7 +560,7 @@ private:
   int32_t LastPercent = 0;
   size_t NextReport = SIZE_MAX;
   size_t MarkIndex = 0; // Meet: the first mark not yet passed
-  bool Met = false, GaveUp = false;
+  bool Met = false;
   const class THelper *Meeting = nullptr;
 };
 
@@ -661,10 +661,8 @@ template <TScanMode Mode> size_t TScan::Run(size_t i, size_t To) {
       const std::vector<TTokenMark> &Marked = Meeting->Marks;
       while (MarkIndex < Marked.size() && Marked[MarkIndex].Pos < i + 1)
         ++MarkIndex;
-      if (MarkIndex == Marked.size()) {
-        GaveUp = true;
+      if (MarkIndex == Marked.size())
         return i;
-      }
       if (Marked[MarkIndex].Pos == i + 1 && Marked[MarkIndex].Markup == Markup.StateKey()) {
         Met = true;
         return i;
@@ -774,7 +772,7 @@ size_t TScan::MeetHelper(size_t i, size_t To, const THelper &Helper) {
     return i; // our last token took in the whole segment, or the helper gave up
   Meeting = &Helper;
   MarkIndex = 0;
-  Met = GaveUp = false;
+  Met = false;
   i = Run<TScanMode::Meet>(i, To);
   if (!Met)
     return i; // the caller goes on by itself
