@@ -69,7 +69,7 @@ struct TQuitRequest {
 
 } // namespace
 
-const TFileDialogSpec TForm1::OpenPasDlg = {
+const TFileDialogOptions TForm1::OpenPasDlg = {
     "Open PAS File to convert",
     "Pascal Source (*.pas)|*.pas|Delphi Project (*.dpr)|*.dpr|Delphi Package (*.dpk)|*.dpk|"
     "All Delphi Files (*.pas;*.dpr;*.dpk)|*.pas;*.dpr;*.dpk|All Files (*.*)|*.*",
@@ -78,7 +78,7 @@ const TFileDialogSpec TForm1::OpenPasDlg = {
     true,
     false};
 
-const TFileDialogSpec TForm1::OpenHTMLDlg = {
+const TFileDialogOptions TForm1::OpenHTMLDlg = {
     "Choose the HTML output file",
     "HTML Files (*.htm;*.html)|*.htm;*.html|All Files (*.*)|*.*",
     "htm",
@@ -347,17 +347,17 @@ void TForm1::ViewBtnClick() {
 }
 
 void TForm1::SpeedButton1Click() {
-  TFileDialogSpec Spec = OpenPasDlg;
-  Spec.Directory = DirectoryOf(FUi->Input->text());
-  const QString Chosen = ChooseFile(Spec);
+  TFileDialogOptions Options = OpenPasDlg;
+  Options.Directory = DirectoryOf(FUi->Input->text());
+  const QString Chosen = ChooseFile(Options);
   if (!Chosen.isEmpty())
     FUi->Input->setText(Chosen);
 }
 
 void TForm1::SpeedButton2Click() {
-  TFileDialogSpec Spec = OpenHTMLDlg;
-  Spec.Directory = DirectoryOf(FUi->Output->text());
-  const QString Chosen = ChooseFile(Spec);
+  TFileDialogOptions Options = OpenHTMLDlg;
+  Options.Directory = DirectoryOf(FUi->Output->text());
+  const QString Chosen = ChooseFile(Options);
   if (!Chosen.isEmpty())
     FUi->Output->setText(Chosen);
 }

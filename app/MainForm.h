@@ -46,8 +46,8 @@ public:
   QString StatusText() const;
 
   /// The two open-file dialogs.
-  static const TFileDialogSpec OpenPasDlg;
-  static const TFileDialogSpec OpenHTMLDlg;
+  static const TFileDialogOptions OpenPasDlg;
+  static const TFileDialogOptions OpenHTMLDlg;
 
 public slots:
   void FileToFileClick();

@@ -38,20 +38,20 @@ bool ShowMessageBox(const TPrompt &Prompt) {
   return false;
 }
 
-QString ShowFileDialog(const TFileDialogSpec &Spec) {
-  QFileDialog Dialog(QApplication::activeWindow(), Spec.Title, Spec.Directory);
+QString ShowFileDialog(const TFileDialogOptions &Options) {
+  QFileDialog Dialog(QApplication::activeWindow(), Options.Title, Options.Directory);
   // "Pascal Source (*.pas)|*.pas|..." pairs become Qt's "Pascal Source (*.pas)"
   // lines; the patterns after each description repeat what it shows.
   QStringList Filters;
-  const QStringList Parts = Spec.Filter.split('|');
+  const QStringList Parts = Options.Filter.split('|');
   for (int K = 0; K + 1 < Parts.size(); K += 2)
     Filters << Parts[K];
   Dialog.setNameFilters(Filters);
   Dialog.setAcceptMode(QFileDialog::AcceptOpen);
-  Dialog.setFileMode(Spec.FileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-  Dialog.setDefaultSuffix(Spec.DefaultSuffix);
+  Dialog.setFileMode(Options.FileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+  Dialog.setDefaultSuffix(Options.DefaultSuffix);
   Dialog.setOption(QFileDialog::ReadOnly, false);
-  if (!Spec.ConfirmOverwrite)
+  if (!Options.ConfirmOverwrite)
     Dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
   if (Dialog.exec() != QDialog::Accepted || Dialog.selectedFiles().isEmpty())
     return QString();
@@ -78,4 +78,4 @@ void ShowPrompt(TPromptKind Kind, const QString &Title, const QString &Text) {
   PromptHandler()({Kind, Title, Text});
 }
 
-QString ChooseFile(const TFileDialogSpec &Spec) { return FileDialogHandler()(Spec); }
+QString ChooseFile(const TFileDialogOptions &Options) { return FileDialogHandler()(Options); }

@@ -21,7 +21,7 @@ struct TPrompt {
 
 /// An open-file dialog's settings. The filter is a list of
 /// "Description|patterns" pairs joined by "|", the first pair selected.
-struct TFileDialogSpec {
+struct TFileDialogOptions {
   QString Title;
   QString Filter;
   QString DefaultSuffix; // without the dot; empty for none
@@ -33,7 +33,7 @@ struct TFileDialogSpec {
 /// Shows Prompt; true when a confirmation was answered Yes.
 using TPromptHandler = std::function<bool(const TPrompt &Prompt)>;
 /// Shows an open-file dialog; the chosen full name, or empty when cancelled.
-using TFileDialogHandler = std::function<QString(const TFileDialogSpec &Spec)>;
+using TFileDialogHandler = std::function<QString(const TFileDialogOptions &Options)>;
 
 /// The handlers in use; tests may replace them (and restore them after).
 TPromptHandler &PromptHandler();
@@ -41,4 +41,4 @@ TFileDialogHandler &FileDialogHandler();
 
 bool Confirm(const QString &Title, const QString &Text);
 void ShowPrompt(TPromptKind Kind, const QString &Title, const QString &Text);
-QString ChooseFile(const TFileDialogSpec &Spec);
+QString ChooseFile(const TFileDialogOptions &Options);

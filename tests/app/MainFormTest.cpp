@@ -59,8 +59,8 @@ protected:
         Answers.pop_front();
       return Answer;
     };
-    FileDialogHandler() = [this](const TFileDialogSpec &Spec) {
-      Dialogs.push_back(Spec);
+    FileDialogHandler() = [this](const TFileDialogOptions &Options) {
+      Dialogs.push_back(Options);
       return DialogAnswer;
     };
     TickSource() = [this] {
@@ -79,7 +79,7 @@ protected:
   QTemporaryDir Dir;
   std::vector<TPrompt> Prompts;
   std::deque<bool> Answers;
-  std::vector<TFileDialogSpec> Dialogs;
+  std::vector<TFileDialogOptions> Dialogs;
   QString DialogAnswer;
   std::deque<int64_t> Ticks;
 };
