@@ -18,13 +18,12 @@
 
 namespace {
 
-// Leading and trailing characters of codes up to 32 go; others stay.
-QString TrimmedText(QString Text) {
-  while (!Text.isEmpty() && Text.front().unicode() <= 32)
-    Text.remove(0, 1);
-  while (!Text.isEmpty() && Text.back().unicode() <= 32)
-    Text.chop(1);
-  return Text;
+// The settings' trimming rule (codes up to 32), on the UTF-8 bytes: every
+// byte up to 32 there is a character of its own.
+QString TrimmedText(const QString &Text) {
+  const QByteArray Bytes = Text.toUtf8();
+  const std::string_view Kept = Trim(std::string_view(Bytes.constData(), Bytes.size()));
+  return QString::fromUtf8(Kept.data(), static_cast<qsizetype>(Kept.size()));
 }
 
 int32_t IntegerOr(const QString &Text, int32_t Default) {
@@ -66,10 +65,6 @@ TKind KindOf(QObject *Component, const QString &Property, QString &Name) {
 }
 
 void Report(const std::exception &Error) { ShowErrorReport(QString::fromLocal8Bit(Error.what())); }
-
-} // namespace
-
-namespace {
 
 // A height asked for while the panel's splitter has never been laid out,
 // kept on the panel until it is.

@@ -466,8 +466,7 @@ public:
   // ends at To, taking the helper's page over where the two meet.
   size_t MeetHelper(size_t i, size_t To, const class THelper &Helper);
 
-  // Progress reporting: 1-based positions, so the caller's and a helper's
-  // records compare directly.
+  // Progress: the caller reports as it goes, a helper records (see Record).
   bool Reporting() const { return static_cast<bool>(Owner.FOnProgress); }
   void StartReports() { NextReport = Reporting() ? FirstPositionAbove(0) : SIZE_MAX; }
   void StartRecords(bool Reporting) { NextReport = Reporting ? 0 : SIZE_MAX; }
