@@ -29,21 +29,28 @@ TMarkup::TMarkup(const TColor *Colors, const bool *Defaults, const TFontStyles *
   }
 }
 
-void TMarkup::WorkOutStep(THighlightElement E, bool ThroughWhitespace, TStep &Step) {
+void TMarkup::WorkOutStep(size_t Index) {
+  const THighlightElement E = static_cast<THighlightElement>(Index & 7);
+  const bool ThroughWhitespace = Index & AfterToken;
+  const unsigned State = static_cast<unsigned>(Index >> 4);
   THighlightElement StyleElement = static_cast<THighlightElement>(State & 7);
   THighlightElement ColorElement = static_cast<THighlightElement>((State >> 3) & 7);
   bool StyleIsKnown = State & StyleKnown;
   bool Opened = State & ColorOpened;
   std::string Out;
+  // From whitespace to whitespace is no switch at all.
   if (ThroughWhitespace)
     SwitchByRules(heWhitespace, Out, StyleElement, ColorElement, StyleIsKnown, Opened);
-  if (E != heWhitespace || !ThroughWhitespace)
+  if (E != heWhitespace)
     SwitchByRules(E, Out, StyleElement, ColorElement, StyleIsKnown, Opened);
+  TStep &Step = Steps[Index];
   Step.Offset = static_cast<uint32_t>(Texts.size());
   Step.Length = static_cast<uint16_t>(Out.size());
-  Step.State =
-      static_cast<uint16_t>(StyleElement | ColorElement << 3 | (StyleIsKnown ? StyleKnown : 0) |
-                            (Opened ? ColorOpened : 0) | StepKnown);
+  const unsigned Open = StyleElement | ColorElement << 3 | (StyleIsKnown ? StyleKnown : 0) |
+                        (Opened ? ColorOpened : 0);
+  const bool Quiet = Out.empty() && Open == State;
+  Step.Next = static_cast<uint16_t>(Open << 4 | (E != heWhitespace ? AfterToken : 0) | StepKnown |
+                                    (Quiet ? QuietStep : 0));
   Texts += Out;
 }
 

@@ -21,59 +21,71 @@ public:
   TMarkup(const TMarkup &) = delete;
   TMarkup &operator=(const TMarkup &) = delete;
 
-  /// Moves to a token of element E and returns the markup to write before
-  /// it, often nothing. The text stays valid until the next call.
-  std::string_view SwitchTo(THighlightElement E) {
-    if (E == CurrentElement)
-      return {};
-    return Take(E, heWhitespace);
+  /// Moves to a token of element E, through whitespace as before every
+  /// token, and returns the markup to write before it, often nothing. The
+  /// text stays valid until the next call.
+  std::string_view SwitchThroughWhitespaceTo(THighlightElement E) { return Switch(Key, E); }
+
+  /// The same on a state that the caller holds (see StateKey), so that a
+  /// tight loop can keep it in a register; the caller hands it back with
+  /// SetStateKey before this object is used otherwise.
+  std::string_view Switch(uint16_t &State, THighlightElement E) {
+    const size_t Index = State | E;
+    const TStep &Step = Steps[Index];
+    if (!(Step.Next & StepKnown)) [[unlikely]]
+      WorkOutStep(Index);
+    State = Step.Next & ~(StepKnown | QuietStep);
+    return std::string_view(Texts.data() + Step.Offset, Step.Length);
   }
 
-  /// The same as SwitchTo(heWhitespace) followed by SwitchTo(E), the pair
-  /// every token but a run of other bytes goes through, in one step.
-  std::string_view SwitchThroughWhitespaceTo(THighlightElement E) {
-    if (E == CurrentElement && E == heWhitespace)
-      return {};
-    return Take(E, CurrentElement == heWhitespace ? heWhitespace : heComment);
+  /// For tight loops: when the switch at State to E writes nothing and
+  /// keeps the open markup, as most do, moves State on and returns true;
+  /// otherwise changes nothing and Switch has to be called. The new State
+  /// does not wait for the table lookup, only the branch does.
+  bool SwitchQuietly(uint16_t &State, THighlightElement E) const {
+    if (!(Steps[State | E].Next & QuietStep)) [[unlikely]]
+      return false;
+    State = static_cast<uint16_t>((State & ~AfterToken) | (E != heWhitespace ? AfterToken : 0));
+    return true;
   }
+
+  /// Whether SwitchQuietly at State to E would succeed.
+  bool IsQuiet(uint16_t State, THighlightElement E) const {
+    return Steps[State | E].Next & QuietStep;
+  }
+  /// Set in a state whose last token was not whitespace.
+  static constexpr uint16_t AfterToken = 1 << 3;
 
   /// The whole state a later switch depends on, as one number, and setting
   /// it back: two markups with the same scheme and the same state write the
   /// same texts from then on. A new markup has StartState.
-  uint16_t StateKey() const { return static_cast<uint16_t>(State | CurrentElement << 8); }
-  void SetStateKey(uint16_t Key) {
-    State = Key & 0xFF;
-    CurrentElement = static_cast<THighlightElement>(Key >> 8);
-  }
-  static constexpr uint16_t StartState = heWhitespace << 8;
+  uint16_t StateKey() const { return Key; }
+  void SetStateKey(uint16_t Value) { Key = Value; }
+  static constexpr uint16_t StartState = 0;
 
 private:
-  // The open markup: StyleElement in bits 0-2, ColorElement in bits 3-5,
-  // then whether the open style is a real one (not the start value that no
-  // element's style equals) and whether any colour markup has been opened.
+  // A state is the open markup, shifted left by 4, with bit 3 set when the
+  // last token was not whitespace; a switch's index in Steps is that state
+  // ORed with the target element. The open markup: StyleElement in bits
+  // 0-2, ColorElement in bits 3-5, then whether the open style is a real
+  // one (not the start value that no element's style equals) and whether
+  // any colour markup has been opened.
   static constexpr uint16_t StyleKnown = 1 << 6;
   static constexpr uint16_t ColorOpened = 1 << 7;
-  static constexpr uint16_t StepKnown = 1 << 8;
+  static constexpr uint16_t StepKnown = 1 << 15;
+  static constexpr uint16_t QuietStep = 1 << 14; // no text, the same open markup
+
   struct TStep {
     uint32_t Offset = 0;
     uint16_t Length = 0;
-    uint16_t State = 0; // the state after the step, with StepKnown
+    uint16_t Next = 0; // the state after the step, with StepKnown and QuietStep
   };
 
   // What a switch writes and where it leads depends only on the target, on
   // the open style and colour and on whether a whitespace switch comes
-  // first from another element (From != heWhitespace), so each such case
-  // is worked out once per run and then only looked up.
-  std::string_view Take(THighlightElement E, THighlightElement From) {
-    const size_t Key = size_t(State) << 4 | size_t(From != heWhitespace) << 3 | E;
-    TStep &Step = Steps[Key];
-    if (!(Step.State & StepKnown))
-      WorkOutStep(E, From != heWhitespace, Step);
-    State = Step.State & ~StepKnown;
-    CurrentElement = E;
-    return std::string_view(Texts.data() + Step.Offset, Step.Length);
-  }
-  void WorkOutStep(THighlightElement E, bool ThroughWhitespace, TStep &Step);
+  // first from another element, so each such case is worked out once per
+  // run and then only looked up.
+  void WorkOutStep(size_t Index);
   // One switch by the rules, from the current state, into Out.
   void SwitchByRules(THighlightElement E, std::string &Out, THighlightElement &StyleElement,
                      THighlightElement &ColorElement, bool &StyleIsKnown, bool &Opened) const;
@@ -87,8 +99,7 @@ private:
   std::string FontClose[ElementCount];
   const TColor *Colors;
   const TFontStyles *Styles;
-  THighlightElement CurrentElement = heWhitespace;
-  uint16_t State = 0; // StyleElement and ColorElement heWhitespace, nothing opened
+  uint16_t Key = StartState; // nothing opened, the last token whitespace
   std::string Texts;  // the texts of all steps worked out so far
   TStep Steps[1 << 12];
 };

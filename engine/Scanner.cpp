@@ -11,6 +11,9 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 #include "Markup.h"
 #include "PageWriter.h"
@@ -265,6 +268,11 @@ struct TReservedTable {
   bool MayContain(const char *Word, size_t Length) const {
     return (LastLetters[Length][Word[0] & 31] >> (Word[Length - 1] & 31)) & 1;
   }
+  // The same for any length, from the word's first and last byte.
+  bool MayContain(unsigned char First, unsigned char Last, size_t Length) const {
+    const size_t Row = Length <= LongestReservedWord ? Length : 0; // row 0 holds no word
+    return (LastLetters[Row][First & 31] >> (Last & 31)) & 1;
+  }
   bool Contains(const TFoldedWord &Word) const {
     for (size_t Slot = SlotOf(Word);; Slot = (Slot + 1) % ReservedSlots) {
       if (Slots[Slot] == Word)
@@ -311,6 +319,146 @@ inline unsigned OtherMask(const char *P) {
   return static_cast<unsigned>(_mm_movemask_epi8(Other));
 }
 #endif
+
+// The tokens most of a source is made of: identifiers, numbers, runs of
+// symbols and runs of other bytes. The scanner takes those without a
+// dispatch on their first byte (see TScan::RunPlainTokens); every other
+// start byte sends it back to the full token rules.
+enum TPlainRun : uint8_t { prIdent, prOther, prSymbol, prNumber, prNone };
+constexpr TPlainRun PlainRunOf[16] = {
+    prOther, prNone, prNone, prNone,   // tsOther, tsHash, tsQuote, tsSlash
+    prNone,  prSymbol, prIdent, prNumber, // tsBrace, tsParen (without "*"), tsLetter, tsDigit
+    prNone,  prNone, prSymbol,          // tsDollar, tsEntity, tsSymbol
+};
+constexpr THighlightElement PlainRunElement[4] = {heIdentifier, heWhitespace, heSymbol,
+                                                  heNumber};
+
+// The bytes of a plain run, by kind, as masks over 16 or 64 bytes (bit K
+// for byte K): IdentChars, other bytes, digits, ".", and the seven bytes
+// that belong to no plain run: " # $ & ' < >.
+struct TByteMasks {
+  uint64_t Ident = 0, Other = 0, Digit = 0, Dot = 0, None = 0;
+};
+
+#if defined(__SSE2__)
+inline void AddByteMasks(TByteMasks &M, const char *P, int Shift) {
+  const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i *>(P));
+  auto Bits = [Shift](__m128i Set) {
+    return static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(Set))) << Shift;
+  };
+  const __m128i Letter = InRange(_mm_or_si128(V, _mm_set1_epi8(0x20)), 'a', 'z');
+  const __m128i Digit = InRange(V, '0', '9');
+  M.Ident |= Bits(_mm_or_si128(_mm_or_si128(Letter, Digit), _mm_cmpeq_epi8(V, _mm_set1_epi8('_'))));
+  M.Other |= Bits(
+      _mm_or_si128(_mm_cmplt_epi8(V, _mm_set1_epi8(33)), _mm_cmpeq_epi8(V, _mm_set1_epi8(127))));
+  M.Digit |= Bits(Digit);
+  M.Dot |= Bits(_mm_cmpeq_epi8(V, _mm_set1_epi8('.')));
+  M.None |= Bits(_mm_or_si128(
+      _mm_andnot_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8('%')), InRange(V, '"', '\'')),
+      _mm_or_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8('<')), _mm_cmpeq_epi8(V, _mm_set1_epi8('>')))));
+}
+#else
+inline void AddByteMasks(TByteMasks &M, const char *P, int Shift) {
+  for (int K = 0; K < 16; ++K) {
+    const unsigned char C = static_cast<unsigned char>(P[K]);
+    const uint64_t Bit = uint64_t(1) << (Shift + K);
+    const TTokenStart Start = TokenStartOf(C);
+    M.Ident |= IsIn(C, csIdent) ? Bit : 0;
+    M.Other |= Start == tsOther ? Bit : 0;
+    M.Digit |= Start == tsDigit ? Bit : 0;
+    M.Dot |= C == '.' ? Bit : 0;
+    M.None |= !IsIn(C, csIdent | csSymbol) && Start != tsOther ? Bit : 0;
+  }
+}
+#endif
+
+// Where tokens start among the 64 bytes from P, given that one starts at
+// P and that all before the first byte of no plain run are plain tokens:
+// all of them, and those of runs of other bytes.
+struct TPlainStarts {
+  uint64_t All, Other;
+};
+
+// Runs of a kind end where a byte of another kind comes; the one awkward
+// byte is the digit, which continues an identifier but otherwise starts a
+// number, and the dot, which a number takes in but which otherwise is a
+// symbol: a number starts at each digit that follows no identifier byte
+// and runs to the end of its run of digits and dots.
+inline TPlainStarts PlainStartsOf(const TByteMasks &M) {
+  const uint64_t Decimal = M.Digit | M.Dot;
+  const uint64_t NumberStarts = M.Digit & ~(M.Ident << 1);
+  // Adding the starts clears each decimal run from its first start to its
+  // end; the later starts in that run are set back by the OR.
+  const uint64_t Number = (Decimal & ~(Decimal + NumberStarts)) | NumberStarts;
+  const uint64_t Ident = M.Ident & ~Number;
+  const uint64_t Symbol = ~(M.Ident | M.Other | M.None | Number);
+  auto RunStarts = [](uint64_t Run) { return Run & ~(Run << 1); };
+  const uint64_t Other = RunStarts(M.Other);
+  return {RunStarts(Ident) | RunStarts(Symbol) | Other | RunStarts(Number) | M.None, Other};
+}
+
+TPlainStarts FindPlainStartsSSE2(const char *P) {
+  TByteMasks M;
+  for (int K = 0; K < 4; ++K)
+    AddByteMasks(M, P + 16 * K, 16 * K);
+  return PlainStartsOf(M);
+}
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define TESSALINE_HAVE_AVX2_PATH 1
+// The same from two 32-byte loads, where the processor has AVX2 (checked
+// at run time, so the program still runs on any x86-64): each byte's kinds
+// come from two table lookups by its nibbles, as bits: 0 digit, 1 dot, 2
+// and 3 the bytes of no run, 4 to 6 letters and "_". Other bytes, which
+// are no product of nibble sets, are compared as before.
+__attribute__((target("avx2"))) TPlainStarts FindPlainStartsAVX2(const char *P) {
+  const __m256i LowNibbleKinds = _mm256_setr_epi8(
+      0x21, 0x31, 0x35, 0x35, 0x35, 0x31, 0x35, 0x35, 0x31, 0x31, 0x30, 0x10, 0x18, 0x10, 0x1A, 0x50,
+      0x21, 0x31, 0x35, 0x35, 0x35, 0x31, 0x35, 0x35, 0x31, 0x31, 0x30, 0x10, 0x18, 0x10, 0x1A, 0x50);
+  const __m256i HighNibbleKinds =
+      _mm256_setr_epi8(0, 0, 0x06, 0x09, 0x10, 0x60, 0x10, 0x20, 0, 0, 0, 0, 0, 0, 0, 0, //
+                       0, 0, 0x06, 0x09, 0x10, 0x60, 0x10, 0x20, 0, 0, 0, 0, 0, 0, 0, 0);
+  const __m256i Nibble = _mm256_set1_epi8(0x0F);
+  const __m256i Zero = _mm256_setzero_si256();
+  TByteMasks M;
+  for (int K = 0; K < 2; ++K) {
+    const __m256i V = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(P + 32 * K));
+    const __m256i Kinds = _mm256_and_si256(
+        _mm256_shuffle_epi8(LowNibbleKinds, _mm256_and_si256(V, Nibble)),
+        _mm256_shuffle_epi8(HighNibbleKinds, _mm256_and_si256(_mm256_srli_epi16(V, 4), Nibble)));
+    const int Shift = 32 * K;
+    // A kind's bit shifted to the top of each byte is what movemask takes.
+    M.Digit |= uint64_t(uint32_t(_mm256_movemask_epi8(_mm256_slli_epi16(Kinds, 7)))) << Shift;
+    M.Dot |= uint64_t(uint32_t(_mm256_movemask_epi8(_mm256_slli_epi16(Kinds, 6)))) << Shift;
+    M.None |= uint64_t(~uint32_t(_mm256_movemask_epi8(
+                  _mm256_cmpeq_epi8(_mm256_and_si256(Kinds, _mm256_set1_epi8(0x0C)), Zero))))
+              << Shift;
+    M.Ident |= uint64_t(~uint32_t(_mm256_movemask_epi8(
+                   _mm256_cmpeq_epi8(_mm256_and_si256(Kinds, _mm256_set1_epi8(0x71)), Zero))))
+               << Shift;
+    M.Other |= uint64_t(uint32_t(_mm256_movemask_epi8(
+                   _mm256_or_si256(_mm256_cmpgt_epi8(_mm256_set1_epi8(33), V),
+                                   _mm256_cmpeq_epi8(V, _mm256_set1_epi8(127))))))
+               << Shift;
+  }
+  return PlainStartsOf(M);
+}
+#endif
+
+using TFindPlainStarts = TPlainStarts (*)(const char *);
+TFindPlainStarts ChooseFindPlainStarts() {
+#if defined(TESSALINE_HAVE_AVX2_PATH)
+  // Asked once: in a virtual machine each question to the processor may
+  // trap to the host.
+  static const bool HasAVX2 = [] {
+    __builtin_cpu_init(); // this may run before the constructors that would do it
+    return __builtin_cpu_supports("avx2") != 0;
+  }();
+  if (ScanWithAVX2 && HasAVX2)
+    return FindPlainStartsAVX2;
+#endif
+  return FindPlainStartsSSE2;
+}
 
 inline size_t SkipIdent(const char *S, size_t E, size_t Len) {
 #if defined(__SSE2__)
@@ -399,6 +547,7 @@ std::string EscapeHTML(std::string_view Text) {
 }
 
 TScanSplit ScanSplit;
+bool ScanWithAVX2 = true;
 
 namespace {
 
@@ -442,7 +591,7 @@ class TScan {
 public:
   TScan(TTessaline &Owner, TMarkup &Markup, TPageWriter &Writer)
       : Owner(Owner), S(Owner.FPlain.c_str() - 1), Len(Owner.FPlain.size()), Markup(Markup),
-        Writer(Writer), Pending(S + 1) {}
+        Writer(Writer), Pending(S + 1), FindPlainStarts(ChooseFindPlainStarts()) {}
 
   // Converts the tokens that start after position i and before To + 1 (the
   // last may run past To) and returns the position of the last byte taken.
@@ -523,6 +672,116 @@ private:
     }
     return E;
   }
+  // Takes plain tokens (see TPlainRun) from position i + 1 on, exactly as
+  // the full rules would, and returns the position of the last byte taken.
+  // It stops before any other token, before an identifier at which
+  // progress is due (only the full rules report, and so only they can meet
+  // a Stop), after the token that reaches To, and 64 bytes before the end
+  // of the text. Token ends come from PlainTokenStarts, 64 bytes at a
+  // time, so no token's end waits for the one before it to be found.
+  size_t RunPlainTokens(size_t i, size_t To) {
+    if (Len < 64)
+      return i;
+    // The markup state is the one thing each token waits for from the one
+    // before; held in a local it stays in a register.
+    TMarkup &M = Markup;
+    uint16_t Key = M.StateKey();
+    i = TakePlainTokens(i, To, M, Key);
+    M.SetStateKey(Key);
+    return i;
+  }
+  [[gnu::always_inline]] size_t TakePlainTokens(size_t i, size_t To, TMarkup &M, uint16_t &Key) {
+    const size_t First = i;
+    // Blocks lie wholly inside the text and before To; the few tokens
+    // after the last one are left to the full rules.
+    const size_t Limit = std::min(To, Len);
+    // A run of other bytes whose switch writes nothing and keeps the open
+    // markup can be passed over: the switch through whitespace before the
+    // next token makes the same one first.
+    bool PassBlanks = M.IsQuiet(Key | TMarkup::AfterToken, heWhitespace);
+    while (i + 64 <= Limit) {
+      const size_t Block = i + 1;
+      const TPlainStarts Starts = FindPlainStarts(S + Block);
+      // Every token but the last in the block ends inside it.
+      const unsigned LastBit = 63 - static_cast<unsigned>(__builtin_clzll(Starts.All));
+      if (LastBit == 0) { // a run of 64 bytes or more
+        const unsigned char C = Byte(Block);
+        const TPlainRun Run = PlainRunOf[TokenStartOf(C)];
+        if (Run == prNone || (C == '(' && Byte(Block + 1) == '*'))
+          break;
+        const size_t E = ContinuePlainRun(Run, Block + 63);
+        if (Run == prIdent && E >= NextReport)
+          break;
+        if (!M.SwitchQuietly(Key, PlainRunElement[Run]))
+          PassBlanks = SwitchLoudly(M, Key, PlainRunElement[Run], Block);
+        i = E;
+        continue;
+      }
+      const uint64_t Ending = Starts.All & ~(uint64_t(1) << LastBit);
+      uint64_t Left = PassBlanks ? Ending & ~Starts.Other : Ending;
+      while (Left != 0) {
+        const unsigned Bit = static_cast<unsigned>(__builtin_ctzll(Left));
+        Left &= Left - 1;
+        const size_t P = Block + Bit;
+        const unsigned char C = Byte(P);
+        const TPlainRun Run = PlainRunOf[TokenStartOf(C)];
+        if (Run == prNone || (C == '(' && Byte(P + 1) == '*'))
+          return EndPlainTokens(First, P - 1, Key);
+        const uint64_t Later = Starts.All & ~((uint64_t(2) << Bit) - 1);
+        const size_t E = Block + static_cast<size_t>(__builtin_ctzll(Later)) - 1;
+        THighlightElement Element = PlainRunElement[Run];
+        // Identifiers are about half the tokens, in no order a branch could
+        // learn: the first test of a reserved word and that of due progress
+        // are made on every token, and only their outcome is a branch.
+        const size_t Length = E - P + 1;
+        if (((ReservedTable.MayContain(C, Byte(E), Length) | (E >= NextReport)) &
+             (Run == prIdent)) != 0) [[unlikely]] {
+          if (E >= NextReport)
+            return EndPlainTokens(First, P - 1, Key);
+          if (ReservedTable.Contains(Len + 2 - P >= 16 ? FoldWordFast(S + P, Length)
+                                                        : FoldWord(S + P, Length)))
+            Element = heReservedWord;
+        }
+        if (!M.SwitchQuietly(Key, Element)) {
+          PassBlanks = SwitchLoudly(M, Key, Element, P);
+          Left = (PassBlanks ? Ending & ~Starts.Other : Ending) & Later;
+        }
+      }
+      i = Block + LastBit - 1;
+    }
+    return EndPlainTokens(First, i, Key);
+  }
+  // After passing over a run of other bytes the state is the one after a
+  // switch to whitespace.
+  size_t EndPlainTokens(size_t First, size_t i, uint16_t &Key) const {
+    if (i != First && TokenStartOf(Byte(i)) == tsOther)
+      Key &= static_cast<uint16_t>(~TMarkup::AfterToken);
+    return i;
+  }
+  // A switch that writes markup or changes the open markup, for the token
+  // at P; returns whether runs of other bytes can now be passed over.
+  bool SwitchLoudly(TMarkup &M, uint16_t &Key, THighlightElement E, size_t P) {
+    if (const std::string_view Text = M.Switch(Key, E); !Text.empty()) {
+      WritePendingBefore(P);
+      Writer.Put(Text);
+    }
+    return M.IsQuiet(Key | TMarkup::AfterToken, heWhitespace);
+  }
+  // The end of a plain run known to reach at least to position E.
+  size_t ContinuePlainRun(TPlainRun Run, size_t E) const {
+    switch (Run) {
+    case prIdent:
+      return SkipIdent(S, E, Len);
+    case prOther:
+      return SkipOther(S, E, Len);
+    default: {
+      const TCharSet Set = Run == prSymbol ? csSymbol : csDecimal;
+      while (IsIn(Byte(E + 1), Set))
+        ++E;
+      return E;
+    }
+    }
+  }
   // Progress is due when (i * 100) div Len first exceeds the last value
   // reported; NextReport is the first i where that happens, so identifiers
   // cost one compare instead of a division. 64-bit, so huge texts do not
@@ -556,6 +815,7 @@ private:
   TMarkup &Markup;
   TPageWriter &Writer;
   const char *Pending;
+  const TFindPlainStarts FindPlainStarts;
   int32_t LastPercent = 0;
   size_t NextReport = SIZE_MAX;
   size_t MarkIndex = 0; // Meet: the first mark not yet passed
@@ -580,9 +840,9 @@ struct TSchemeCopy {
 
 class THelper : private TSchemeCopy {
 public:
-  THelper(TTessaline &Owner, const TColor *Colors, const bool *Defaults, const TFontStyles *Styles,
-          bool Reporting)
-      : TSchemeCopy(Colors, Defaults, Styles), Owner(Owner),
+  THelper(TTessaline &Owner, TByteBuffer &Page, const TColor *Colors, const bool *Defaults,
+          const TFontStyles *Styles, bool Reporting)
+      : TSchemeCopy(Colors, Defaults, Styles), Owner(Owner), Page(Page),
         Markup(TSchemeCopy::Colors, TSchemeCopy::Defaults, TSchemeCopy::Styles),
         Reporting(Reporting) {}
   THelper(const THelper &) = delete;
@@ -613,8 +873,8 @@ public:
 
   // What the caller reads once Wait has returned.
   TTessaline &Owner;
+  TByteBuffer &Page;
   TMarkup Markup;
-  TByteBuffer Page;
   std::vector<TTokenMark> Marks;
   std::vector<TIdentMark> Idents;
   std::atomic<bool> Abort{false};
@@ -666,6 +926,13 @@ template <TScanMode Mode> size_t TScan::Run(size_t i, size_t To) {
         Met = true;
         return i;
       }
+    }
+    // The meeting needs every token start, and so do the helper's marks.
+    if (Mode == TScanMode::Caller ||
+        (Mode == TScanMode::Helper && Marks->size() >= MarkedTokens)) {
+      i = RunPlainTokens(i, To);
+      if (i >= To)
+        break;
     }
     ++i;
     const unsigned char C = Byte(i);
@@ -807,7 +1074,7 @@ void TTessaline::ScanPlain(TMarkup &Markup, TPageWriter &Writer) {
   size_t i = 0;
   if (ScanSplit.Segment > 0 && Len >= ScanSplit.MinText &&
       std::thread::hardware_concurrency() > 1) {
-    THelper Helper(*this, FColors, FDefaults, FStyles, Scan.Reporting());
+    THelper Helper(*this, FHelperPage, FColors, FDefaults, FStyles, Scan.Reporting());
     while (i < Len && !FCancel) {
       const size_t To = std::min(Len, i + 2 * ScanSplit.Segment);
       // The helper starts after a line end, where a token almost always

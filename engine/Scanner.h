@@ -75,3 +75,8 @@ struct TScanSplit {
   size_t MinText = size_t(1) << 20;
 };
 extern TScanSplit ScanSplit;
+
+/// Whether the scanner may use AVX2 instructions where the processor has
+/// them (the default); it otherwise uses SSE2 alone, with the same pages.
+/// Tests clear it to check that; never change it while a conversion runs.
+extern bool ScanWithAVX2;

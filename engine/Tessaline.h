@@ -149,5 +149,8 @@ private:
   TParseProgressEvent FOnProgress;
   std::string FPlain;
   TByteBuffer FOutput;
+  // The page a helper thread builds of a large text's second segments,
+  // kept between runs like FOutput so that it is not faulted in anew.
+  TByteBuffer FHelperPage;
   bool FCancel = false;
 };
