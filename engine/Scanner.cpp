@@ -75,20 +75,40 @@ const char *EntityFor(unsigned char C) {
   }
 }
 
+// The first byte from P on, before End, that is written as an entity, or
+// End. Comments and strings, a quarter of a typical source, are searched
+// with it, and they seldom hold such a byte, so it looks at 16 at a time.
+inline const char *FindEntityByte(const char *P, const char *End) {
+#if defined(__SSE2__)
+  for (; End - P >= 16; P += 16) {
+    const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i *>(P));
+    const __m128i Hits =
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8('&')),
+                                  _mm_cmpeq_epi8(V, _mm_set1_epi8('<'))),
+                     _mm_or_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8('>')),
+                                  _mm_cmpeq_epi8(V, _mm_set1_epi8('"'))));
+    if (const int Mask = _mm_movemask_epi8(Hits); Mask != 0)
+      return P + __builtin_ctz(static_cast<unsigned>(Mask));
+  }
+#endif
+  for (; P < End; ++P)
+    if (TokenStartOf(static_cast<unsigned char>(*P)) == tsEntity)
+      return P;
+  return End;
+}
+
 // Escapes Data into Out (a TPageWriter or a string appender), copying the
 // runs between entity characters whole.
 template <class TOut> void PutEscaped(TOut &Out, const char *Data, size_t Size) {
-  const char *Run = Data;
   const char *End = Data + Size;
-  for (const char *P = Data; P < End; ++P) {
-    const unsigned char C = static_cast<unsigned char>(*P);
-    if (TokenStartOf(C) == tsEntity) {
-      Out.Put(Run, P - Run);
-      Out.Put(std::string_view(EntityFor(C)));
-      Run = P + 1;
-    }
+  for (const char *Run = Data;;) {
+    const char *Hit = FindEntityByte(Run, End);
+    Out.Put(Run, Hit - Run);
+    if (Hit == End)
+      return;
+    Out.Put(std::string_view(EntityFor(static_cast<unsigned char>(*Hit))));
+    Run = Hit + 1;
   }
-  Out.Put(Run, End - Run);
 }
 
 struct TStringAppender {
