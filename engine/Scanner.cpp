@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
 #include <string_view>
 #include <system_error>
 #include <thread>
@@ -633,7 +635,7 @@ public:
 
   // The caller's side: continues from i through a helper's segment that
   // ends at To, taking the helper's page over where the two meet.
-  size_t MeetHelper(size_t i, size_t To, const class THelper &Helper);
+  size_t MeetHelper(size_t i, const struct TSegment &Segment);
 
   // Progress: the caller reports as it goes, a helper records (see Record).
   bool Reporting() const { return static_cast<bool>(Owner.FOnProgress); }
@@ -840,11 +842,11 @@ private:
   size_t NextReport = SIZE_MAX;
   size_t MarkIndex = 0; // Meet: the first mark not yet passed
   bool Met = false;
-  const class THelper *Meeting = nullptr;
+  const struct TSegment *Meeting = nullptr;
 };
 
-// A second thread that converts one segment at a time into a page of its
-// own, with a markup of its own that starts from the start state. The
+// A second thread converts segments of a large text, each into a page of
+// its own, with a markup of its own that starts from the start state. The
 // markup works from a copy of the scheme: the window's progress handler
 // runs the event loop, and nothing there may race with this thread.
 struct TSchemeCopy {
@@ -858,73 +860,116 @@ struct TSchemeCopy {
   TFontStyles Styles[ElementCount];
 };
 
+// What the helper made of one segment, the tokens after From up to To.
+struct TSegment {
+  size_t From = 0, To = 0;
+  TByteBuffer *Page = nullptr;
+  std::vector<TTokenMark> Marks;
+  std::vector<TIdentMark> Idents;
+  bool Failed = false; // no page: the caller converts the segment itself
+  size_t End = 0, EndPendingPos = 0;
+  uint16_t EndMarkup = 0;
+};
+
+// The helper works through its segments in order without waiting for the
+// caller, up to two ahead of the one the caller has taken over last: while
+// the caller copies one segment's page, the helper fills the other slot.
 class THelper : private TSchemeCopy {
 public:
-  THelper(TTessaline &Owner, TByteBuffer &Page, const TColor *Colors, const bool *Defaults,
-          const TFontStyles *Styles, bool Reporting)
-      : TSchemeCopy(Colors, Defaults, Styles), Owner(Owner), Page(Page),
+  THelper(TTessaline &Owner, TByteBuffer (&Pages)[2], const TColor *Colors, const bool *Defaults,
+          const TFontStyles *Styles, bool Reporting, std::vector<TSegment> Segments)
+      : TSchemeCopy(Colors, Defaults, Styles), Owner(Owner),
         Markup(TSchemeCopy::Colors, TSchemeCopy::Defaults, TSchemeCopy::Styles),
-        Reporting(Reporting) {}
+        Reporting(Reporting), Segments(std::move(Segments)) {
+    for (size_t K = 0; K < this->Segments.size(); ++K)
+      this->Segments[K].Page = &Pages[K % 2];
+    try {
+      Thread = std::thread([this] { Work(); });
+    } catch (const std::system_error &) {
+      // No thread to be had: the caller converts every segment itself.
+      for (TSegment &Segment : this->Segments)
+        Segment.Failed = true;
+      Done = this->Segments.size();
+    }
+  }
   THelper(const THelper &) = delete;
   THelper &operator=(const THelper &) = delete;
   ~THelper() {
-    Abort = true;
-    Wait();
-  }
-
-  // Converts the tokens after position From up to To on the thread.
-  void Start(size_t From, size_t To) {
-    Marks.clear();
-    Idents.clear();
-    Page.Clear();
-    Failed = false;
-    Abort = false;
-    Markup.SetStateKey(TMarkup::StartState);
-    try {
-      StartThread(From, To);
-    } catch (const std::system_error &) {
-      Failed = true; // no thread to be had: the caller converts the segment itself
+    {
+      std::lock_guard<std::mutex> Lock(Mutex);
+      Abort = true;
     }
-  }
-  void Wait() {
+    Changed.notify_all();
     if (Thread.joinable())
       Thread.join();
   }
 
-  // What the caller reads once Wait has returned.
-  TTessaline &Owner;
-  TByteBuffer &Page;
-  TMarkup Markup;
-  std::vector<TTokenMark> Marks;
-  std::vector<TIdentMark> Idents;
-  std::atomic<bool> Abort{false};
-  const bool Reporting;
-  bool Failed = false;
-  size_t End = 0, EndPendingPos = 0;
-  uint16_t EndMarkup = 0;
-
-private:
-  void StartThread(size_t From, size_t To) {
-    Thread = std::thread([this, From, To] {
-      try {
-        Marks.reserve(MarkedTokens);
-        TPageWriter Writer(Page, (To - From) + (To - From) / 3 + 4096);
-        TScan Scan(Owner, Markup, Writer);
-        Scan.Abort = &Abort;
-        Scan.Marks = &Marks;
-        Scan.Idents = &Idents;
-        Scan.StartRecords(Reporting);
-        Scan.StartAt(From);
-        End = Scan.Run<TScanMode::Helper>(From, To);
-        EndPendingPos = Scan.PendingPos();
-        EndMarkup = Markup.StateKey();
-        Writer.Finish();
-      } catch (...) {
-        Failed = true; // out of memory: the caller converts the segment itself
-      }
-    });
+  // Segment K once the helper is through with it. The caller takes the
+  // segments in order and releases each before taking the next.
+  const TSegment &Take(size_t K) {
+    std::unique_lock<std::mutex> Lock(Mutex);
+    Changed.wait(Lock, [this, K] { return Done > K; });
+    return Segments[K];
+  }
+  void Release(size_t K) {
+    {
+      std::lock_guard<std::mutex> Lock(Mutex);
+      Released = K + 1;
+    }
+    Changed.notify_all();
   }
 
+private:
+  void Work() {
+    for (size_t K = 0; K < Segments.size(); ++K) {
+      {
+        std::unique_lock<std::mutex> Lock(Mutex);
+        // Segment K goes where segment K - 2 was.
+        Changed.wait(Lock, [this, K] { return Abort || K < Released + 2; });
+        if (Abort)
+          return;
+      }
+      Convert(Segments[K]);
+      {
+        std::lock_guard<std::mutex> Lock(Mutex);
+        Done = K + 1;
+      }
+      Changed.notify_all();
+    }
+  }
+  void Convert(TSegment &Segment) {
+    Segment.Marks.clear();
+    Segment.Idents.clear();
+    Segment.Page->Clear();
+    Markup.SetStateKey(TMarkup::StartState);
+    try {
+      Segment.Marks.reserve(MarkedTokens);
+      const size_t Size = Segment.To - Segment.From;
+      TPageWriter Writer(*Segment.Page, Size + Size / 3 + 4096);
+      TScan Scan(Owner, Markup, Writer);
+      Scan.Abort = &Abort;
+      Scan.Marks = &Segment.Marks;
+      Scan.Idents = &Segment.Idents;
+      Scan.StartRecords(Reporting);
+      Scan.StartAt(Segment.From);
+      Segment.End = Scan.Run<TScanMode::Helper>(Segment.From, Segment.To);
+      Segment.EndPendingPos = Scan.PendingPos();
+      Segment.EndMarkup = Markup.StateKey();
+      Writer.Finish();
+    } catch (...) {
+      Segment.Failed = true; // out of memory: the caller converts the segment itself
+    }
+  }
+
+  TTessaline &Owner;
+  TMarkup Markup;
+  const bool Reporting;
+  std::vector<TSegment> Segments;
+  std::mutex Mutex;
+  std::condition_variable Changed;
+  std::atomic<bool> Abort{false}; // read by the scan without the lock
+  size_t Done = 0;                // segments converted
+  size_t Released = 0;            // segments the caller is through with
   std::thread Thread;
 };
 
@@ -1053,7 +1098,8 @@ template <TScanMode Mode> size_t TScan::Run(size_t i, size_t To) {
   return i;
 }
 
-size_t TScan::MeetHelper(size_t i, size_t To, const THelper &Helper) {
+size_t TScan::MeetHelper(size_t i, const TSegment &Helper) {
+  const size_t To = Helper.To;
   if (i >= To || Helper.Failed)
     return i; // our last token took in the whole segment, or the helper gave up
   Meeting = &Helper;
@@ -1069,8 +1115,8 @@ size_t TScan::MeetHelper(size_t i, size_t To, const THelper &Helper) {
   const TTokenMark &Mark = Helper.Marks[MarkIndex];
   WritePendingBefore(P);
   const size_t From = Mark.Written + (P - Mark.PendingPos);
-  if (From < Helper.Page.Size())
-    Writer.Put(Helper.Page.Data() + From, Helper.Page.Size() - From);
+  if (From < Helper.Page->Size())
+    Writer.Put(Helper.Page->Data() + From, Helper.Page->Size() - From);
   Pending = S + std::max(P, Helper.EndPendingPos);
   Markup.SetStateKey(Helper.EndMarkup);
   // Its progress reports, in order, as they would have come; a Stop from
@@ -1094,25 +1140,45 @@ void TTessaline::ScanPlain(TMarkup &Markup, TPageWriter &Writer) {
   size_t i = 0;
   if (ScanSplit.Segment > 0 && Len >= ScanSplit.MinText &&
       std::thread::hardware_concurrency() > 1) {
-    THelper Helper(*this, FHelperPage, FColors, FDefaults, FStyles, Scan.Reporting());
-    while (i < Len && !FCancel) {
-      const size_t To = std::min(Len, i + 2 * ScanSplit.Segment);
-      // The helper starts after a line end, where a token almost always
-      // starts, and rarely inside a comment or string.
-      const void *LineEnd =
-          std::memchr(FPlain.data() + i + (To - i) / 2, '\n', To - i - (To - i) / 2);
-      const size_t Middle = LineEnd ? static_cast<const char *>(LineEnd) - FPlain.data() + 1 : 0;
-      if (Middle <= i || Middle >= To) {
-        i = Scan.Run<TScanMode::Caller>(i, To);
-        continue;
+    // Rounds of two segments: the caller's first, the helper's from the
+    // first line start a little before the middle on, which is where a
+    // token almost always starts, and rarely inside a comment or string.
+    // The caller's part is the smaller, as it also copies the helper's pages.
+    struct TRound {
+      size_t Middle, To; // Middle 0: the round has no helper segment
+    };
+    std::vector<TRound> Rounds;
+    std::vector<TSegment> Segments;
+    for (size_t Start = 0; Start < Len; Start += 2 * ScanSplit.Segment) {
+      const size_t To = std::min(Len, Start + 2 * ScanSplit.Segment);
+      const size_t Half = Start + (To - Start) * 9 / 20;
+      const void *LineEnd = std::memchr(FPlain.data() + Half, '\n', To - Half);
+      size_t Middle = LineEnd ? static_cast<const char *>(LineEnd) - FPlain.data() + 1 : 0;
+      if (Middle <= Start || Middle >= To)
+        Middle = 0;
+      Rounds.push_back({Middle, To});
+      if (Middle != 0) {
+        Segments.emplace_back();
+        Segments.back().From = Middle;
+        Segments.back().To = To;
       }
-      Helper.Start(Middle, To);
-      i = Scan.Run<TScanMode::Caller>(i, Middle);
-      Helper.Wait();
+    }
+    THelper Helper(*this, FHelperPages, FColors, FDefaults, FStyles, Scan.Reporting(),
+                   std::move(Segments));
+    size_t K = 0;
+    for (const TRound &Round : Rounds) {
       if (FCancel)
         break;
-      i = Scan.MeetHelper(i, To, Helper);
-      i = Scan.Run<TScanMode::Caller>(i, To);
+      if (Round.Middle == 0) {
+        i = Scan.Run<TScanMode::Caller>(i, Round.To);
+        continue;
+      }
+      i = Scan.Run<TScanMode::Caller>(i, Round.Middle);
+      if (FCancel)
+        break;
+      i = Scan.MeetHelper(i, Helper.Take(K));
+      Helper.Release(K++);
+      i = Scan.Run<TScanMode::Caller>(i, Round.To);
     }
   }
   i = Scan.Run<TScanMode::Caller>(i, Len);

@@ -63,15 +63,17 @@ std::string EscapeHTML(std::string_view Text);
 /// How a conversion shares a large text with a second thread: texts of at
 /// least MinText bytes go in rounds of two segments of up to Segment bytes,
 /// the first converted by the calling thread, the second by a helper
-/// thread from the next line start on. Where the caller's own tokens and
-/// markup meet the helper's, the helper's page is taken over; where they do
-/// not (a segment starting inside a comment or string), the caller converts
-/// that segment itself. The page, the progress reports and Stop are the
-/// same as in a conversion by one thread. Segment 0 keeps every text on
-/// the calling thread. Tests shrink both to exercise the meeting points;
-/// never change them while a conversion runs.
+/// thread from a line start a little before the round's middle on. The
+/// helper works through its segments without waiting for the caller, at
+/// most two ahead. Where the caller's own tokens and markup meet the
+/// helper's, the helper's page is taken over; where they do not (a segment
+/// starting inside a comment or string), the caller converts that segment
+/// itself. The page, the progress reports and Stop are the same as in a
+/// conversion by one thread. Segment 0 keeps every text on the calling
+/// thread. Tests shrink both to exercise the meeting points; never change
+/// them while a conversion runs.
 struct TScanSplit {
-  size_t Segment = size_t(8) << 20;
+  size_t Segment = size_t(4) << 20;
   size_t MinText = size_t(1) << 20;
 };
 extern TScanSplit ScanSplit;

@@ -149,8 +149,8 @@ private:
   TParseProgressEvent FOnProgress;
   std::string FPlain;
   TByteBuffer FOutput;
-  // The page a helper thread builds of a large text's second segments,
-  // kept between runs like FOutput so that it is not faulted in anew.
-  TByteBuffer FHelperPage;
+  // The pages a helper thread builds of a large text's segments, kept
+  // between runs like FOutput so that they are not faulted in anew.
+  TByteBuffer FHelperPages[2];
   bool FCancel = false;
 };
