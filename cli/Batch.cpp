@@ -93,21 +93,38 @@ std::string FormatProgress(size_t Done, size_t Total, uint64_t Bytes, double Sec
 
 } // namespace
 
-void ConvertFile(TTessaline &Converter, const std::string &Source, const std::string &Target) {
-  Converter.LoadFromFile(Source);
+namespace {
+
+// The page of Source's text, or of Plain when there is no Source.
+void WritePage(TTessaline &Converter, const std::string &Target, const TSourceFile *Source) {
+  TSafeFileWriter File(Target);
+  TInterruptibleSink Sink(File);
+  if (Source)
+    Converter.ConvertTo(Sink, Source->Text());
+  else
+    Converter.ConvertTo(Sink);
+  if (InterruptSignal())
+    throw EInterrupted();
+  // A page of a file cut short while it was read would be a page of
+  // nothing that ever was on disk.
+  if (Source && Source->Shrunk())
+    throw EReadError("Stream read error");
+  File.Commit();
+}
+
+} // namespace
+
+size_t ConvertFile(TTessaline &Converter, const std::string &Source, const std::string &Target) {
+  const TSourceFile File(Source);
   // A source already named .html would otherwise be replaced by its page.
   if (IsSameFile(Source, Target))
     throw EStreamError("the page would replace its own source " + Source);
-  SavePage(Converter, Target);
+  WritePage(Converter, Target, &File);
+  return File.Text().size();
 }
 
 void SavePage(TTessaline &Converter, const std::string &Target) {
-  TSafeFileWriter File(Target);
-  TInterruptibleSink Sink(File);
-  Converter.ConvertTo(Sink);
-  if (InterruptSignal())
-    throw EInterrupted();
-  File.Commit();
+  WritePage(Converter, Target, nullptr);
 }
 
 std::vector<TBatchJob> CollectBatchJobs(const std::vector<std::string> &Inputs,
@@ -168,8 +185,7 @@ int RunBatch(const std::vector<TBatchJob> &AllJobs, const TCliOptions &Options, 
     for (size_t K; !InterruptSignal() && (K = Next.fetch_add(1)) < Jobs.size();) {
       const TBatchJob &Job = *Jobs[K];
       try {
-        ConvertFile(Converter, Job.Source, Job.Target);
-        Bytes += Converter.Plain().size();
+        Bytes += ConvertFile(Converter, Job.Source, Job.Target);
       } catch (const EInterrupted &) {
         break;
       } catch (const EStreamError &Error) {
@@ -179,7 +195,6 @@ int RunBatch(const std::vector<TBatchJob> &AllJobs, const TCliOptions &Options, 
         Report(Job.Source + ": Out of memory");
         AnyFailed = true;
       }
-      Converter.SetPlain(std::string()); // large sources need not wait for the next file
       ++Done;
       DoneSignal.notify_one();
     }

@@ -17,10 +17,14 @@ struct TBatchJob {
 
 class TTessaline;
 
-/// Loads Source into Converter and saves its page as Target, replacing
-/// Target only when the page is complete. Throws EStreamError (also when
-/// Target is Source itself) or EInterrupted.
-void ConvertFile(TTessaline &Converter, const std::string &Source, const std::string &Target);
+class TSourceFile;
+
+/// Converts Source, read in place (TSourceFile), into the page Target with
+/// Converter's settings, replacing Target only when the page is complete,
+/// and returns the source's size. Converter's Plain is left alone. Throws
+/// EStreamError (also when Target is Source itself, and "Stream read error"
+/// when Source shrinks while it is read) or EInterrupted.
+size_t ConvertFile(TTessaline &Converter, const std::string &Source, const std::string &Target);
 /// Converts Converter's Plain into the page Target, the same way.
 void SavePage(TTessaline &Converter, const std::string &Target);
 

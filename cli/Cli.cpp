@@ -57,17 +57,24 @@ int ConvertOne(const TCliOptions &Options, std::ostream &Err, int InputFd, int O
     ConvertFile(Converter, Input, Target);
     return 0;
   }
-  if (FromStdin)
+  if (FromStdin) {
     Converter.SetPlain(ReadDescriptor(InputFd));
-  else
-    Converter.LoadFromFile(Input);
-  if (Target != "-") {
-    SavePage(Converter, Target);
-    return 0;
+    if (Target != "-") {
+      SavePage(Converter, Target);
+      return 0;
+    }
   }
   TDescriptorSink Out(OutputFd);
   TInterruptibleSink Sink(Out);
-  Converter.ConvertTo(Sink);
+  if (FromStdin) {
+    Converter.ConvertTo(Sink);
+    return 0;
+  }
+  const TSourceFile File(Input);
+  Converter.ConvertTo(Sink, File.Text());
+  // The page has gone out already; at least the status tells it is wrong.
+  if (File.Shrunk())
+    throw EReadError("Stream read error");
   return 0;
 }
 

@@ -5,7 +5,11 @@
 #include <chrono>
 #include <climits>
 #include <cstdlib>
+#include <csignal>
+#include <cstdint>
 #include <fcntl.h>
+#include <mutex>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -98,6 +102,119 @@ std::string ReadFileBytes(const std::string &FileName) {
   }
   return Bytes;
 }
+
+namespace {
+
+// Mappings whose file may shrink under them. A read past the new end of a
+// mapped file raises SIGBUS; the handler maps a page of NULs over the page
+// that is gone, marks the mapping, and lets the read run again. Two
+// threads that fault on the same page both map one; the second replaces
+// NULs with NULs, whichever a read then sees. Entries are claimed and
+// freed without a lock, so the handler can read them at any time; with
+// all of them taken, files are read instead of mapped.
+struct TGuardedMapping {
+  std::atomic<bool> Taken{false};
+  std::atomic<char *> Base{nullptr}; // set last, cleared first
+  std::atomic<size_t> Length{0};
+  std::atomic<bool> Shrunk{false};
+};
+constexpr int GuardedMappings = 64;
+TGuardedMapping Guarded[GuardedMappings];
+
+void OnBusError(int, siginfo_t *Info, void *) {
+  const char *Address = static_cast<const char *>(Info->si_addr);
+  const uintptr_t PageSize = static_cast<uintptr_t>(::sysconf(_SC_PAGESIZE));
+  for (TGuardedMapping &Mapping : Guarded) {
+    const char *Base = Mapping.Base.load();
+    if (Base && Address >= Base && Address < Base + Mapping.Length.load()) {
+      void *Page = reinterpret_cast<void *>(reinterpret_cast<uintptr_t>(Address) & ~(PageSize - 1));
+      if (::mmap(Page, PageSize, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) !=
+          MAP_FAILED) {
+        Mapping.Shrunk = true;
+        return;
+      }
+      break;
+    }
+  }
+  // Not ours, or no page to put there: the signal's own action, as if no
+  // handler had been installed, when the read runs again.
+  ::signal(SIGBUS, SIG_DFL);
+}
+
+int ClaimGuard(char *Base, size_t Length) {
+  static std::once_flag Installed;
+  std::call_once(Installed, [] {
+    struct sigaction Action = {};
+    Action.sa_sigaction = OnBusError;
+    Action.sa_flags = SA_SIGINFO;
+    sigemptyset(&Action.sa_mask);
+    ::sigaction(SIGBUS, &Action, nullptr);
+  });
+  for (int K = 0; K < GuardedMappings; ++K) {
+    if (Guarded[K].Taken.exchange(true))
+      continue;
+    Guarded[K].Length = Length;
+    Guarded[K].Shrunk = false;
+    Guarded[K].Base = Base;
+    return K;
+  }
+  return -1;
+}
+
+void ReleaseGuard(int K) {
+  Guarded[K].Base = nullptr;
+  Guarded[K].Taken = false;
+}
+
+} // namespace
+
+TSourceFile::TSourceFile(const std::string &FileName) {
+  TDescriptor File(::open(FileName.c_str(), O_RDONLY | O_CLOEXEC));
+  if (File.Fd < 0)
+    ThrowOpenError(FileName);
+  struct stat Info;
+  if (::fstat(File.Fd, &Info) != 0 || S_ISDIR(Info.st_mode))
+    ThrowOpenError(FileName);
+  if (S_ISREG(Info.st_mode) && Info.st_size > 0) {
+    const size_t PageSize = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
+    const size_t Size = static_cast<size_t>(Info.st_size);
+    // The file's pages and one more of NULs after them: a file that fills
+    // its last page exactly would otherwise have no byte after it.
+    const size_t Length = (Size + PageSize - 1) / PageSize * PageSize + PageSize;
+    void *Area = ::mmap(nullptr, Length, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (Area != MAP_FAILED) {
+      char *Base = static_cast<char *>(Area);
+      const int Guard = ClaimGuard(Base, Length);
+      if (Guard >= 0 &&
+          ::mmap(Base, Size, PROT_READ, MAP_PRIVATE | MAP_FIXED, File.Fd, 0) != MAP_FAILED) {
+        FBase = Base;
+        FSize = Size;
+        FLength = Length;
+        FGuard = Guard;
+        return;
+      }
+      // No guard to be had, or no mapping: the file is read instead.
+      if (Guard >= 0)
+        ReleaseGuard(Guard);
+      ::munmap(Area, Length);
+    }
+  }
+  FBytes = ReadFileBytes(FileName);
+}
+
+TSourceFile::~TSourceFile() {
+  if (FBase) {
+    // The entry goes first: once unmapped, the addresses may be another's.
+    ReleaseGuard(FGuard);
+    ::munmap(FBase, FLength);
+  }
+}
+
+std::string_view TSourceFile::Text() const {
+  return FBase ? std::string_view(FBase, FSize) : std::string_view(FBytes);
+}
+
+bool TSourceFile::Shrunk() const { return FGuard >= 0 && Guarded[FGuard].Shrunk.load(); }
 
 TSafeFileWriter::TSafeFileWriter(const std::string &FileName)
     : FFileName(FileName), FTarget(FileName) {

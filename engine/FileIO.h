@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "Tessaline.h"
 
@@ -12,6 +13,32 @@
 /// read error") when fewer bytes than its size can be read. Pipes and
 /// devices are read to their end.
 std::string ReadFileBytes(const std::string &FileName);
+
+/// A file's bytes to convert in place. A regular file is mapped into
+/// memory, so nothing is copied and its pages come in as they are read;
+/// anything else (a pipe, a device, an empty file) is read as by
+/// ReadFileBytes. The byte after Text is readable and NUL. Should a mapped
+/// file shrink while it is read, the bytes that are gone read as NUL instead
+/// of ending the process, and Shrunk tells so afterwards: the caller must
+/// then throw away what it made of Text. Throws EFOpenError ("Cannot open
+/// file NAME") or EReadError ("Stream read error").
+class TSourceFile {
+public:
+  explicit TSourceFile(const std::string &FileName);
+  TSourceFile(const TSourceFile &) = delete;
+  TSourceFile &operator=(const TSourceFile &) = delete;
+  ~TSourceFile();
+
+  std::string_view Text() const;
+  bool Shrunk() const;
+
+private:
+  std::string FBytes;   // the bytes when the file is not mapped
+  char *FBase = nullptr; // the mapping: the file's pages, then a page of NULs
+  size_t FSize = 0;
+  size_t FLength = 0;  // of the whole mapping
+  int FGuard = -1;     // the file's entry among the guarded mappings
+};
 
 /// Writes a file so that a failure never damages what was there: the bytes
 /// go to a hidden temporary file beside the target, which replaces the

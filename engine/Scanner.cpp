@@ -612,7 +612,7 @@ constexpr size_t MarkedTokens = 4096;
 class TScan {
 public:
   TScan(TTessaline &Owner, TMarkup &Markup, TPageWriter &Writer)
-      : Owner(Owner), S(Owner.FPlain.c_str() - 1), Len(Owner.FPlain.size()), Markup(Markup),
+      : Owner(Owner), S(Owner.FSource.data() - 1), Len(Owner.FSource.size()), Markup(Markup),
         Writer(Writer), Pending(S + 1), FindPlainStarts(ChooseFindPlainStarts()) {}
 
   // Converts the tokens that start after position i and before To + 1 (the
@@ -1136,7 +1136,7 @@ size_t TScan::MeetHelper(size_t i, const TSegment &Helper) {
 void TTessaline::ScanPlain(TMarkup &Markup, TPageWriter &Writer) {
   TScan Scan(*this, Markup, Writer);
   Scan.StartReports();
-  const size_t Len = FPlain.size();
+  const size_t Len = FSource.size();
   size_t i = 0;
   if (ScanSplit.Segment > 0 && Len >= ScanSplit.MinText &&
       std::thread::hardware_concurrency() > 1) {
@@ -1152,8 +1152,8 @@ void TTessaline::ScanPlain(TMarkup &Markup, TPageWriter &Writer) {
     for (size_t Start = 0; Start < Len; Start += 2 * ScanSplit.Segment) {
       const size_t To = std::min(Len, Start + 2 * ScanSplit.Segment);
       const size_t Half = Start + (To - Start) * 9 / 20;
-      const void *LineEnd = std::memchr(FPlain.data() + Half, '\n', To - Half);
-      size_t Middle = LineEnd ? static_cast<const char *>(LineEnd) - FPlain.data() + 1 : 0;
+      const void *LineEnd = std::memchr(FSource.data() + Half, '\n', To - Half);
+      size_t Middle = LineEnd ? static_cast<const char *>(LineEnd) - FSource.data() + 1 : 0;
       if (Middle <= Start || Middle >= To)
         Middle = 0;
       Rounds.push_back({Middle, To});

@@ -37,13 +37,19 @@ bool TTessaline::Convert() {
   // Most pages come out a fifth to a third larger than their source;
   // reserving that up front saves the copies of repeated growth.
   TPageWriter Writer(FOutput, FPlain.size() + FPlain.size() / 3 + 4096);
+  FSource = FPlain;
   return Run(Writer);
 }
 
-bool TTessaline::ConvertTo(TOutputSink &Sink) {
+bool TTessaline::ConvertTo(TOutputSink &Sink) { return ConvertTo(Sink, FPlain); }
+
+bool TTessaline::ConvertTo(TOutputSink &Sink, std::string_view Text) {
   FOutput.Clear();
   TPageWriter Writer(Sink);
-  return Run(Writer);
+  FSource = Text;
+  const bool Done = Run(Writer);
+  FSource = FPlain;
+  return Done;
 }
 
 bool TTessaline::Run(TPageWriter &Writer) {

@@ -10,6 +10,7 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "Types.h"
 
@@ -128,6 +129,11 @@ public:
   /// Like Convert, but streams the page to Sink and leaves the page buffer
   /// empty. On false the sink has received part of a page: discard it.
   bool ConvertTo(TOutputSink &Sink);
+  /// The same for Text instead of Plain, which stays as it is: for callers
+  /// that hold the source elsewhere, such as a file mapped into memory.
+  /// The byte after Text must be readable and NUL, as it is after a
+  /// std::string's characters.
+  bool ConvertTo(TOutputSink &Sink, std::string_view Text);
   /// Asks a running conversion to stop before its next token. Only the
   /// progress callback (or events it dispatches) may call it during a run;
   /// a Stop before Convert has no effect.
@@ -148,6 +154,7 @@ private:
   std::string FAddBodyEnd;
   TParseProgressEvent FOnProgress;
   std::string FPlain;
+  std::string_view FSource; // what a run converts: Plain, or the text given
   TByteBuffer FOutput;
   // The pages a helper thread builds of a large text's segments, kept
   // between runs like FOutput so that they are not faulted in anew.

@@ -6,6 +6,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <memory>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -122,6 +123,78 @@ TEST(LoadFromFile, TakesTheBytesAsTheyAre) {
 
   Converter.LoadFromFile("/dev/null"); // a device is read to its end
   EXPECT_EQ("", Converter.Plain());
+}
+
+// Sizes around the page size: a file that fills its last page exactly has
+// no byte of its own after it, yet Text must be followed by a NUL.
+TEST(SourceFile, MapsTheBytesWithANulAfterThem) {
+  TTempDir Dir;
+  const size_t PageSize = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
+  for (const size_t Size : {size_t(1), PageSize - 1, PageSize, PageSize + 1, 3 * PageSize}) {
+    std::string Bytes(Size, 'x');
+    for (size_t K = 0; K < Size; ++K)
+      Bytes[K] = static_cast<char>(K * 7 + 1);
+    WriteTextFile(Dir / "a.pas", Bytes);
+    const TSourceFile File(Dir / "a.pas");
+    ASSERT_EQ(File.Text(), Bytes) << Size;
+    EXPECT_EQ(File.Text().data()[Size], '\0') << Size;
+    EXPECT_FALSE(File.Shrunk());
+  }
+}
+
+TEST(SourceFile, ReadsWhatCannotBeMappedAndNamesWhatCannotBeOpened) {
+  TTempDir Dir;
+  WriteTextFile(Dir / "empty.pas", "");
+  EXPECT_EQ(TSourceFile(Dir / "empty.pas").Text(), "");
+  EXPECT_EQ(TSourceFile("/dev/null").Text(), "");
+  const std::string Missing = Dir / "missing.pas";
+  EXPECT_EQ("Cannot open file " + Missing, MessageOf<EFOpenError>([&] { TSourceFile F(Missing); }));
+  EXPECT_EQ("Cannot open file " + Dir.Path().string(),
+            MessageOf<EFOpenError>([&] { TSourceFile F(Dir.Path().string()); }));
+  // More files open at once than there are guarded mappings: the rest are
+  // read, and all give their bytes.
+  std::vector<std::unique_ptr<TSourceFile>> Files;
+  std::vector<std::string> Texts;
+  for (int K = 0; K < 100; ++K) {
+    const std::string Name = Dir / std::to_string(K);
+    Texts.push_back(std::string("unit u") + std::to_string(K));
+    WriteTextFile(Name, Texts.back());
+    Files.push_back(std::make_unique<TSourceFile>(Name));
+  }
+  for (int K = 0; K < 100; ++K)
+    EXPECT_EQ(Files[K]->Text(), Texts[K]);
+}
+
+// A mapped file cut short by someone else while it is converted: the read
+// past the new end would end the process with SIGBUS; instead the missing
+// bytes read as NUL and Shrunk tells. Large enough for the helper thread,
+// which reads the second half, to meet the cut too.
+TEST(SourceFile, ShrinkingWhileConvertedIsToldNotFatal) {
+  TTempDir Dir;
+  std::string Bytes;
+  while (Bytes.size() < (size_t(3) << 20))
+    Bytes += "begin x := 'a'; { note } y := 1 end;\n";
+  WriteTextFile(Dir / "big.pas", Bytes);
+  const TSourceFile File(Dir / "big.pas");
+  const TSourceFile Other(Dir / "big.pas");
+  struct TCuttingSink : TOutputSink {
+    std::string Path;
+    size_t Bytes = 0;
+    void Write(const char *, size_t Size) override {
+      if (Bytes == 0) {
+        ASSERT_EQ(::truncate(Path.c_str(), 100), 0);
+      }
+      Bytes += Size;
+    }
+  } Sink;
+  Sink.Path = Dir / "big.pas";
+  TTessaline Converter;
+  EXPECT_TRUE(Converter.ConvertTo(Sink, File.Text()));
+  EXPECT_TRUE(File.Shrunk());
+  EXPECT_GT(Sink.Bytes, size_t(100));
+  EXPECT_EQ(File.Text().substr(0, 100), Bytes.substr(0, 100));
+  EXPECT_EQ(File.Text().back(), '\0');
+  EXPECT_FALSE(Other.Shrunk()); // nobody read past the end through this one
 }
 
 TEST(SaveToFile, WritesThePageBuffer) {
