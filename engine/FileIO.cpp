@@ -175,7 +175,11 @@ TSourceFile::TSourceFile(const std::string &FileName) {
   struct stat Info;
   if (::fstat(File.Fd, &Info) != 0 || S_ISDIR(Info.st_mode))
     ThrowOpenError(FileName);
-  if (S_ISREG(Info.st_mode) && Info.st_size > 0) {
+  // Small files are read: a copy of a few pages costs less than setting up
+  // and tearing down a mapping, whose removal also has to reach every
+  // processor the program runs on.
+  constexpr off_t SmallestMapped = 256 * 1024;
+  if (S_ISREG(Info.st_mode) && Info.st_size >= SmallestMapped) {
     const size_t PageSize = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
     const size_t Size = static_cast<size_t>(Info.st_size);
     // The file's pages and one more of NULs after them: a file that fills

@@ -14,9 +14,9 @@
 /// devices are read to their end.
 std::string ReadFileBytes(const std::string &FileName);
 
-/// A file's bytes to convert in place. A regular file is mapped into
-/// memory, so nothing is copied and its pages come in as they are read;
-/// anything else (a pipe, a device, an empty file) is read as by
+/// A file's bytes to convert in place. A regular file of 256 KiB or more is
+/// mapped into memory, so nothing is copied and its pages come in as they
+/// are read; anything else (a pipe, a device, a small file) is read as by
 /// ReadFileBytes. The byte after Text is readable and NUL. Should a mapped
 /// file shrink while it is read, the bytes that are gone read as NUL instead
 /// of ending the process, and Shrunk tells so afterwards: the caller must

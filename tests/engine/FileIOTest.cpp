@@ -125,12 +125,15 @@ TEST(LoadFromFile, TakesTheBytesAsTheyAre) {
   EXPECT_EQ("", Converter.Plain());
 }
 
-// Sizes around the page size: a file that fills its last page exactly has
-// no byte of its own after it, yet Text must be followed by a NUL.
-TEST(SourceFile, MapsTheBytesWithANulAfterThem) {
+// Sizes around multiples of the page size, small (read) and large
+// (mapped): a file that fills its last page exactly has no byte of its own
+// after it, yet Text must be followed by a NUL.
+TEST(SourceFile, GivesTheBytesWithANulAfterThem) {
   TTempDir Dir;
   const size_t PageSize = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
-  for (const size_t Size : {size_t(1), PageSize - 1, PageSize, PageSize + 1, 3 * PageSize}) {
+  const size_t Large = 100 * PageSize;
+  for (const size_t Size : {size_t(1), PageSize - 1, PageSize, PageSize + 1, Large - 1, Large,
+                            Large + 1}) {
     std::string Bytes(Size, 'x');
     for (size_t K = 0; K < Size; ++K)
       Bytes[K] = static_cast<char>(K * 7 + 1);
