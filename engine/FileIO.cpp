@@ -4,9 +4,9 @@
 #include <cerrno>
 #include <chrono>
 #include <climits>
-#include <cstdlib>
 #include <csignal>
 #include <cstdint>
+#include <cstdlib>
 #include <fcntl.h>
 #include <mutex>
 #include <sys/mman.h>

@@ -33,11 +33,11 @@ public:
   bool Shrunk() const;
 
 private:
-  std::string FBytes;   // the bytes when the file is not mapped
+  std::string FBytes;    // the bytes when the file is not mapped
   char *FBase = nullptr; // the mapping: the file's pages, then a page of NULs
   size_t FSize = 0;
-  size_t FLength = 0;  // of the whole mapping
-  int FGuard = -1;     // the file's entry among the guarded mappings
+  size_t FLength = 0; // of the whole mapping
+  int FGuard = -1;    // the file's entry among the guarded mappings
 };
 
 /// Writes a file so that a failure never damages what was there: the bytes

@@ -100,7 +100,7 @@ private:
   const TColor *Colors;
   const TFontStyles *Styles;
   uint16_t Key = StartState; // nothing opened, the last token whitespace
-  std::string Texts;  // the texts of all steps worked out so far
+  std::string Texts;         // the texts of all steps worked out so far
   TStep Steps[1 << 12];
 };
 

@@ -84,11 +84,9 @@ inline const char *FindEntityByte(const char *P, const char *End) {
 #if defined(__SSE2__)
   for (; End - P >= 16; P += 16) {
     const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i *>(P));
-    const __m128i Hits =
-        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8('&')),
-                                  _mm_cmpeq_epi8(V, _mm_set1_epi8('<'))),
-                     _mm_or_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8('>')),
-                                  _mm_cmpeq_epi8(V, _mm_set1_epi8('"'))));
+    const __m128i Hits = _mm_or_si128(
+        _mm_or_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8('&')), _mm_cmpeq_epi8(V, _mm_set1_epi8('<'))),
+        _mm_or_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8('>')), _mm_cmpeq_epi8(V, _mm_set1_epi8('"'))));
     if (const int Mask = _mm_movemask_epi8(Hits); Mask != 0)
       return P + __builtin_ctz(static_cast<unsigned>(Mask));
   }
@@ -348,12 +346,11 @@ inline unsigned OtherMask(const char *P) {
 // start byte sends it back to the full token rules.
 enum TPlainRun : uint8_t { prIdent, prOther, prSymbol, prNumber, prNone };
 constexpr TPlainRun PlainRunOf[16] = {
-    prOther, prNone, prNone, prNone,   // tsOther, tsHash, tsQuote, tsSlash
-    prNone,  prSymbol, prIdent, prNumber, // tsBrace, tsParen (without "*"), tsLetter, tsDigit
-    prNone,  prNone, prSymbol,          // tsDollar, tsEntity, tsSymbol
+    prOther, prNone,   prNone,   prNone,   // tsOther, tsHash, tsQuote, tsSlash
+    prNone,  prSymbol, prIdent,  prNumber, // tsBrace, tsParen (without "*"), tsLetter, tsDigit
+    prNone,  prNone,   prSymbol,           // tsDollar, tsEntity, tsSymbol
 };
-constexpr THighlightElement PlainRunElement[4] = {heIdentifier, heWhitespace, heSymbol,
-                                                  heNumber};
+constexpr THighlightElement PlainRunElement[4] = {heIdentifier, heWhitespace, heSymbol, heNumber};
 
 // The bytes of a plain run, by kind, as masks over 16 or 64 bytes (bit K
 // for byte K): IdentChars, other bytes, digits, ".", and the seven bytes
@@ -434,12 +431,14 @@ TPlainStarts FindPlainStartsSSE2(const char *P) {
 // and 3 the bytes of no run, 4 to 6 letters and "_". Other bytes, which
 // are no product of nibble sets, are compared as before.
 __attribute__((target("avx2"))) TPlainStarts FindPlainStartsAVX2(const char *P) {
+  // clang-format off
   const __m256i LowNibbleKinds = _mm256_setr_epi8(
       0x21, 0x31, 0x35, 0x35, 0x35, 0x31, 0x35, 0x35, 0x31, 0x31, 0x30, 0x10, 0x18, 0x10, 0x1A, 0x50,
       0x21, 0x31, 0x35, 0x35, 0x35, 0x31, 0x35, 0x35, 0x31, 0x31, 0x30, 0x10, 0x18, 0x10, 0x1A, 0x50);
   const __m256i HighNibbleKinds =
       _mm256_setr_epi8(0, 0, 0x06, 0x09, 0x10, 0x60, 0x10, 0x20, 0, 0, 0, 0, 0, 0, 0, 0, //
                        0, 0, 0x06, 0x09, 0x10, 0x60, 0x10, 0x20, 0, 0, 0, 0, 0, 0, 0, 0);
+  // clang-format on
   const __m256i Nibble = _mm256_set1_epi8(0x0F);
   const __m256i Zero = _mm256_setzero_si256();
   TByteMasks M;
@@ -698,9 +697,9 @@ private:
   // the full rules would, and returns the position of the last byte taken.
   // It stops before any other token, before an identifier at which
   // progress is due (only the full rules report, and so only they can meet
-  // a Stop), after the token that reaches To, and 64 bytes before the end
-  // of the text. Token ends come from PlainTokenStarts, 64 bytes at a
-  // time, so no token's end waits for the one before it to be found.
+  // a Stop), and within 64 bytes of To or of the end of the text. Token
+  // ends come from FindPlainStarts, 64 bytes at a time, so no token's end
+  // waits for the one before it to be found.
   size_t RunPlainTokens(size_t i, size_t To) {
     if (Len < 64)
       return i;
@@ -761,7 +760,7 @@ private:
           if (E >= NextReport)
             return EndPlainTokens(First, P - 1, Key);
           if (ReservedTable.Contains(Len + 2 - P >= 16 ? FoldWordFast(S + P, Length)
-                                                        : FoldWord(S + P, Length)))
+                                                       : FoldWord(S + P, Length)))
             Element = heReservedWord;
         }
         if (!M.SwitchQuietly(Key, Element)) {
@@ -993,8 +992,7 @@ template <TScanMode Mode> size_t TScan::Run(size_t i, size_t To) {
       }
     }
     // The meeting needs every token start, and so do the helper's marks.
-    if (Mode == TScanMode::Caller ||
-        (Mode == TScanMode::Helper && Marks->size() >= MarkedTokens)) {
+    if (Mode == TScanMode::Caller || (Mode == TScanMode::Helper && Marks->size() >= MarkedTokens)) {
       i = RunPlainTokens(i, To);
       if (i >= To)
         break;

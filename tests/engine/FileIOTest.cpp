@@ -132,8 +132,8 @@ TEST(SourceFile, GivesTheBytesWithANulAfterThem) {
   TTempDir Dir;
   const size_t PageSize = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
   const size_t Large = 100 * PageSize;
-  for (const size_t Size : {size_t(1), PageSize - 1, PageSize, PageSize + 1, Large - 1, Large,
-                            Large + 1}) {
+  for (const size_t Size :
+       {size_t(1), PageSize - 1, PageSize, PageSize + 1, Large - 1, Large, Large + 1}) {
     std::string Bytes(Size, 'x');
     for (size_t K = 0; K < Size; ++K)
       Bytes[K] = static_cast<char>(K * 7 + 1);

@@ -10,18 +10,15 @@
 
 namespace {
 
-
 // Texts dense in the bytes that start, end or split tokens, of up to
 // MaxPieces pieces.
 std::string RandomText(std::mt19937 &Random, size_t MaxPieces = 40) {
   static const std::vector<std::string> Pieces = {
-      "begin", "End",  "NAME", "x",     "_a1", "beginning", "'",  "''", "#",  "#13",
-      "$",     "$FF",  "0..9", "1.5E3", "{",   "}",         "(*", "*)", "(",  ")",
-      "*",     "//",   "/",    "\r\n",  "\n",  "\r",        " ",  "  ", "\t", "&",
-      "<",     ">",    "\"",   ":=",    ";",   ".",         ",",  "@",  "^",  std::string(1, '\0'),
-      "\x80",  "\xff", "asm",  "mov",   "x2",  "Z",         "%",  "!",  "?",  "`",
-      "~",     "|",    "[",    "]",     "=",   "-",         "+",  "\x7f", "\x01", "\x1f",
-      "9x",    "1e5",  "1..x", "a.5",   "..2", "//x\n",     "{x}", "(*x*)", "'s'", "     ",
+      "begin", "End", "NAME", "x", "_a1", "beginning", "'", "''", "#", "#13", "$", "$FF", "0..9",
+      "1.5E3", "{", "}", "(*", "*)", "(", ")", "*", "//", "/", "\r\n", "\n", "\r", " ", "  ", "\t",
+      "&", "<", ">", "\"", ":=", ";", ".", ",", "@", "^", std::string(1, '\0'), "\x80", "\xff",
+      "asm", "mov", "x2", "Z", "%", "!", "?", "`", "~", "|", "[", "]", "=", "-", "+", "\x7f",
+      "\x01", "\x1f", "9x", "1e5", "1..x", "a.5", "..2", "//x\n", "{x}", "(*x*)", "'s'", "     ",
       // Runs longer than the fast path's 64-byte blocks.
       std::string(70, 'q'), std::string(66, ' '), std::string(65, '7'), std::string(64, '=')};
   std::uniform_int_distribution<size_t> Count(0, MaxPieces), Pick(0, Pieces.size() - 1);
@@ -84,7 +81,8 @@ TEST(ReferenceModel, LongTextsGiveTheModelsPageWithEitherInstructionSet) {
       ASSERT_TRUE(Converter.Convert());
       Model.Run(Text);
       ASSERT_EQ(BodyOf(Converter.HTML()), Model.Body)
-          << (AVX2 ? "AVX2" : "SSE2") << " round " << Round << ", text:\n" << Text;
+          << (AVX2 ? "AVX2" : "SSE2") << " round " << Round << ", text:\n"
+          << Text;
       if (Round % 2 == 0) {
         ASSERT_EQ(Progress, Model.Progress) << "round " << Round << ", text:\n" << Text;
       }
