@@ -136,9 +136,11 @@ void OnBusError(int, siginfo_t *Info, void *) {
       break;
     }
   }
-  // Not ours, or no page to put there: the signal's own action, as if no
-  // handler had been installed, when the read runs again.
+  // Not ours (a fault elsewhere, or a SIGBUS sent by kill), or no page to
+  // put there: the signal's own action, as if no handler had been
+  // installed, once this handler returns.
   ::signal(SIGBUS, SIG_DFL);
+  ::raise(SIGBUS);
 }
 
 int ClaimGuard(char *Base, size_t Length) {

@@ -200,6 +200,22 @@ TEST(SourceFile, ShrinkingWhileConvertedIsToldNotFatal) {
   EXPECT_FALSE(Other.Shrunk()); // nobody read past the end through this one
 }
 
+// The handler that guards mapped files must not swallow a bus error that
+// is none of theirs: the process still ends with SIGBUS.
+TEST(SourceFile, OtherBusErrorsStillEndTheProcess) {
+  TTempDir Dir;
+  WriteTextFile(Dir / "big.pas", std::string(size_t(1) << 20, 'x'));
+  const pid_t Child = ::fork();
+  if (Child == 0) {
+    const TSourceFile File(Dir / "big.pas"); // installs the handler
+    ::raise(SIGBUS);
+    ::_exit(0);
+  }
+  int Status = 0;
+  ASSERT_EQ(::waitpid(Child, &Status, 0), Child);
+  EXPECT_TRUE(WIFSIGNALED(Status) && WTERMSIG(Status) == SIGBUS) << Status;
+}
+
 TEST(SaveToFile, WritesThePageBuffer) {
   TTempDir Dir;
   TTessaline Converter;
