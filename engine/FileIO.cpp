@@ -124,7 +124,11 @@ TGuardedMapping Guarded[GuardedMappings];
 void OnBusError(int, siginfo_t *Info, void *) {
   const char *Address = static_cast<const char *>(Info->si_addr);
   const uintptr_t PageSize = static_cast<uintptr_t>(::sysconf(_SC_PAGESIZE));
+  // Only a signal the kernel raised for a fault (a positive code) has an
+  // address to look at; one sent by kill or raise has none.
   for (TGuardedMapping &Mapping : Guarded) {
+    if (Info->si_code <= 0)
+      break;
     const char *Base = Mapping.Base.load();
     if (Base && Address >= Base && Address < Base + Mapping.Length.load()) {
       void *Page = reinterpret_cast<void *>(reinterpret_cast<uintptr_t>(Address) & ~(PageSize - 1));
