@@ -82,25 +82,40 @@ void WriteAll(int Descriptor, const char *Data, size_t Size) {
   }
 }
 
-std::string ReadFileBytes(const std::string &FileName) {
-  TDescriptor File(::open(FileName.c_str(), O_RDONLY | O_CLOEXEC));
-  if (File.Fd < 0)
+namespace {
+
+// Opens FileName for reading into File and Info; a folder is no file to
+// read. Throws EFOpenError.
+void OpenForReading(const std::string &FileName, TDescriptor &File, struct stat &Info) {
+  File.Fd = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC);
+  if (File.Fd < 0 || ::fstat(File.Fd, &Info) != 0 || S_ISDIR(Info.st_mode))
     ThrowOpenError(FileName);
-  struct stat Info;
-  if (::fstat(File.Fd, &Info) != 0 || S_ISDIR(Info.st_mode))
-    ThrowOpenError(FileName);
+}
+
+// The bytes of an open file: a regular file's size, or a pipe's or a
+// device's all.
+std::string ReadOpenFile(int Fd, const struct stat &Info) {
   std::string Bytes;
   if (S_ISREG(Info.st_mode)) {
     Bytes.resize(static_cast<size_t>(Info.st_size));
-    if (ReadUpTo(File.Fd, Bytes.data(), Bytes.size()) != Bytes.size())
+    if (ReadUpTo(Fd, Bytes.data(), Bytes.size()) != Bytes.size())
       ThrowReadError();
   } else {
     // Pipes and devices report no size: read them to their end.
     char Chunk[65536];
-    for (size_t N; (N = ReadUpTo(File.Fd, Chunk, sizeof Chunk)) > 0;)
+    for (size_t N; (N = ReadUpTo(Fd, Chunk, sizeof Chunk)) > 0;)
       Bytes.append(Chunk, N);
   }
   return Bytes;
+}
+
+} // namespace
+
+std::string ReadFileBytes(const std::string &FileName) {
+  TDescriptor File(-1);
+  struct stat Info;
+  OpenForReading(FileName, File, Info);
+  return ReadOpenFile(File.Fd, Info);
 }
 
 namespace {
@@ -175,12 +190,9 @@ void ReleaseGuard(int K) {
 } // namespace
 
 TSourceFile::TSourceFile(const std::string &FileName) {
-  TDescriptor File(::open(FileName.c_str(), O_RDONLY | O_CLOEXEC));
-  if (File.Fd < 0)
-    ThrowOpenError(FileName);
+  TDescriptor File(-1);
   struct stat Info;
-  if (::fstat(File.Fd, &Info) != 0 || S_ISDIR(Info.st_mode))
-    ThrowOpenError(FileName);
+  OpenForReading(FileName, File, Info);
   // Small files are read: a copy of a few pages costs less than setting up
   // and tearing down a mapping, whose removal also has to reach every
   // processor the program runs on.
@@ -209,7 +221,7 @@ TSourceFile::TSourceFile(const std::string &FileName) {
       ::munmap(Area, Length);
     }
   }
-  FBytes = ReadFileBytes(FileName);
+  FBytes = ReadOpenFile(File.Fd, Info);
 }
 
 TSourceFile::~TSourceFile() {

@@ -365,12 +365,9 @@ inline void AddByteMasks(TByteMasks &M, const char *P, int Shift) {
   auto Bits = [Shift](__m128i Set) {
     return static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(Set))) << Shift;
   };
-  const __m128i Letter = InRange(_mm_or_si128(V, _mm_set1_epi8(0x20)), 'a', 'z');
-  const __m128i Digit = InRange(V, '0', '9');
-  M.Ident |= Bits(_mm_or_si128(_mm_or_si128(Letter, Digit), _mm_cmpeq_epi8(V, _mm_set1_epi8('_'))));
-  M.Other |= Bits(
-      _mm_or_si128(_mm_cmplt_epi8(V, _mm_set1_epi8(33)), _mm_cmpeq_epi8(V, _mm_set1_epi8(127))));
-  M.Digit |= Bits(Digit);
+  M.Ident |= uint64_t(IdentMask(P)) << Shift;
+  M.Other |= uint64_t(OtherMask(P)) << Shift;
+  M.Digit |= Bits(InRange(V, '0', '9'));
   M.Dot |= Bits(_mm_cmpeq_epi8(V, _mm_set1_epi8('.')));
   M.None |= Bits(_mm_or_si128(
       _mm_andnot_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8('%')), InRange(V, '"', '\'')),
