@@ -1,7 +1,7 @@
 #include "Markup.h"
 
 TMarkup::TMarkup(const TColor *Colors, const bool *Defaults, const TFontStyles *Styles)
-    : Colors(Colors), Styles(Styles) {
+    : Colors(Colors), Styles(Styles), Texts(TPageWriter::PaddedRead, '\0') {
   for (int E = 0; E < ElementCount; ++E) {
     const TFontStyles S = Styles[E];
     if (S & fsBold)
@@ -44,6 +44,9 @@ void TMarkup::WorkOutStep(size_t Index) {
   if (E != heWhitespace)
     SwitchByRules(E, Out, StyleElement, ColorElement, StyleIsKnown, Opened);
   TStep &Step = Steps[Index];
+  // The texts are kept followed by padding, so that any of them can be
+  // copied in one piece of TPageWriter::PaddedRead bytes.
+  Texts.resize(Texts.size() - TPageWriter::PaddedRead);
   Step.Offset = static_cast<uint32_t>(Texts.size());
   Step.Length = static_cast<uint16_t>(Out.size());
   const unsigned Open = StyleElement | ColorElement << 3 | (StyleIsKnown ? StyleKnown : 0) |
@@ -52,6 +55,7 @@ void TMarkup::WorkOutStep(size_t Index) {
   Step.Next = static_cast<uint16_t>(Open << 4 | (E != heWhitespace ? AfterToken : 0) | StepKnown |
                                     (Quiet ? QuietStep : 0));
   Texts += Out;
+  Texts.append(TPageWriter::PaddedRead, '\0');
 }
 
 void TMarkup::SwitchByRules(THighlightElement E, std::string &Out, THighlightElement &StyleElement,

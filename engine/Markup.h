@@ -23,7 +23,8 @@ public:
 
   /// Moves to a token of element E, through whitespace as before every
   /// token, and returns the markup to write before it, often nothing. The
-  /// text stays valid until the next call.
+  /// text stays valid until the next call, and TPageWriter::PaddedRead
+  /// bytes may be read from its start.
   std::string_view SwitchThroughWhitespaceTo(THighlightElement E) { return Switch(Key, E); }
 
   /// The same on a state that the caller holds (see StateKey), so that a

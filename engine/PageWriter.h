@@ -30,6 +30,18 @@ public:
     }
   }
   void Put(std::string_view Text) { Put(Text.data(), Text.size()); }
+  /// The same, for Data from which PaddedRead bytes may be read whatever
+  /// Size is: a short text is then copied whole, with no branch on its
+  /// length.
+  static constexpr size_t PaddedRead = 64;
+  void PutPadded(const char *Data, size_t Size) {
+    if (Size <= PaddedRead && static_cast<size_t>(FLimit - FCur) >= PaddedRead) {
+      std::memcpy(FCur, Data, PaddedRead);
+      FCur += Size;
+    } else {
+      Put(Data, Size);
+    }
+  }
   /// Bytes put so far (buffer only): where the next Put lands, counted from
   /// the buffer's end at construction.
   size_t Written() const { return static_cast<size_t>(FCur - FBuffer->FData) - FStart; }

@@ -144,18 +144,27 @@ constexpr TFoldedWord FoldWord(const char *Word, size_t Length) {
   return Folded;
 }
 
-// The same from two unaligned loads, for words with 16 readable bytes.
+// The masks that keep the first N of 16 bytes, as two halves; from a
+// table, since a test of the length would be a branch that identifiers of
+// mixed lengths keep mispredicting.
+struct TWordMasks {
+  uint64_t Low[17] = {}, High[17] = {};
+  constexpr TWordMasks() {
+    for (size_t N = 0; N <= 16; ++N)
+      for (size_t K = 0; K < N; ++K)
+        (K < 8 ? Low[N] : High[N]) |= uint64_t(0xFF) << (8 * (K % 8));
+  }
+};
+constexpr TWordMasks WordMasks;
+
+// The same from two unaligned loads, for words of at most 16 bytes with
+// 16 readable bytes.
 inline TFoldedWord FoldWordFast(const char *Word, size_t Length) {
-  auto Mask = [](size_t Bytes) {
-    return Bytes >= 8 ? ~uint64_t(0) : (uint64_t(1) << (8 * Bytes)) - 1;
-  };
   constexpr uint64_t Fold = 0x2020202020202020ull;
   uint64_t Low, High;
   std::memcpy(&Low, Word, 8);
   std::memcpy(&High, Word + 8, 8);
-  const uint64_t LowMask = Mask(Length);
-  const uint64_t HighMask = Length > 8 ? Mask(Length - 8) : 0;
-  return {(Low | Fold) & LowMask, (High | Fold) & HighMask, Length};
+  return {(Low | Fold) & WordMasks.Low[Length], (High | Fold) & WordMasks.High[Length], Length};
 }
 
 constexpr size_t SlotOf(const TFoldedWord &W) {
@@ -353,10 +362,11 @@ constexpr TPlainRun PlainRunOf[16] = {
 constexpr THighlightElement PlainRunElement[4] = {heIdentifier, heWhitespace, heSymbol, heNumber};
 
 // The bytes of a plain run, by kind, as masks over 16 or 64 bytes (bit K
-// for byte K): IdentChars, other bytes, digits, ".", and the seven bytes
-// that belong to no plain run: " # $ & ' < >.
+// for byte K): IdentChars, other bytes, digits, ".", the seven bytes that
+// belong to no plain run (" # $ & ' < >), the symbols that open a comment
+// or may ("{" and "/"), and "(" and "*".
 struct TByteMasks {
-  uint64_t Ident = 0, Other = 0, Digit = 0, Dot = 0, None = 0;
+  uint64_t Ident = 0, Other = 0, Digit = 0, Dot = 0, None = 0, Opener = 0, Paren = 0, Star = 0;
 };
 
 #if defined(__SSE2__)
@@ -372,6 +382,10 @@ inline void AddByteMasks(TByteMasks &M, const char *P, int Shift) {
   M.None |= Bits(_mm_or_si128(
       _mm_andnot_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8('%')), InRange(V, '"', '\'')),
       _mm_or_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8('<')), _mm_cmpeq_epi8(V, _mm_set1_epi8('>')))));
+  M.Opener |= Bits(
+      _mm_or_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8('{')), _mm_cmpeq_epi8(V, _mm_set1_epi8('/'))));
+  M.Paren |= Bits(_mm_cmpeq_epi8(V, _mm_set1_epi8('(')));
+  M.Star |= Bits(_mm_cmpeq_epi8(V, _mm_set1_epi8('*')));
 }
 #else
 inline void AddByteMasks(TByteMasks &M, const char *P, int Shift) {
@@ -384,15 +398,21 @@ inline void AddByteMasks(TByteMasks &M, const char *P, int Shift) {
     M.Digit |= Start == tsDigit ? Bit : 0;
     M.Dot |= C == '.' ? Bit : 0;
     M.None |= !IsIn(C, csIdent | csSymbol) && Start != tsOther ? Bit : 0;
+    M.Opener |= C == '{' || C == '/' ? Bit : 0;
+    M.Paren |= C == '(' ? Bit : 0;
+    M.Star |= C == '*' ? Bit : 0;
   }
 }
 #endif
 
 // Where tokens start among the 64 bytes from P, given that one starts at
 // P and that all before the first byte of no plain run are plain tokens:
-// all of them, and those of runs of other bytes.
+// all of them; those of runs of other bytes; those of runs of symbols that
+// start with no byte that may open a comment ("{", "/", "(*"); and those
+// of numbers. The last three are the tokens that a loop may pass over
+// when their switches write nothing.
 struct TPlainStarts {
-  uint64_t All, Other;
+  uint64_t All, Other, Symbol, Number;
 };
 
 // Runs of a kind end where a byte of another kind comes; the one awkward
@@ -410,7 +430,14 @@ inline TPlainStarts PlainStartsOf(const TByteMasks &M) {
   const uint64_t Symbol = ~(M.Ident | M.Other | M.None | Number);
   auto RunStarts = [](uint64_t Run) { return Run & ~(Run << 1); };
   const uint64_t Other = RunStarts(M.Other);
-  return {RunStarts(Ident) | RunStarts(Symbol) | Other | RunStarts(Number) | M.None, Other};
+  const uint64_t Symbols = RunStarts(Symbol);
+  const uint64_t Numbers = RunStarts(Number);
+  // A "(" opens a comment only with a "*" after it. The last byte's
+  // successor is not in the block, but a token starting there is the
+  // block's last, which the loop leaves to the next block.
+  const uint64_t Openers = M.Opener | (M.Paren & (M.Star >> 1));
+  return {RunStarts(Ident) | Symbols | Other | Numbers | M.None, Other, Symbols & ~Openers,
+          Numbers};
 }
 
 TPlainStarts FindPlainStartsSSE2(const char *P) {
@@ -458,6 +485,14 @@ __attribute__((target("avx2"))) TPlainStarts FindPlainStartsAVX2(const char *P) 
                    _mm256_or_si256(_mm256_cmpgt_epi8(_mm256_set1_epi8(33), V),
                                    _mm256_cmpeq_epi8(V, _mm256_set1_epi8(127))))))
                << Shift;
+    M.Opener |= uint64_t(uint32_t(_mm256_movemask_epi8(
+                    _mm256_or_si256(_mm256_cmpeq_epi8(V, _mm256_set1_epi8('{')),
+                                    _mm256_cmpeq_epi8(V, _mm256_set1_epi8('/'))))))
+                << Shift;
+    M.Paren |= uint64_t(uint32_t(_mm256_movemask_epi8(_mm256_cmpeq_epi8(V, _mm256_set1_epi8('(')))))
+               << Shift;
+    M.Star |= uint64_t(uint32_t(_mm256_movemask_epi8(_mm256_cmpeq_epi8(V, _mm256_set1_epi8('*')))))
+              << Shift;
   }
   return PlainStartsOf(M);
 }
@@ -711,12 +746,11 @@ private:
   [[gnu::always_inline]] size_t TakePlainTokens(size_t i, size_t To, TMarkup &M, uint16_t &Key) {
     const size_t First = i;
     // Blocks lie wholly inside the text and before To; the few tokens
-    // after the last one are left to the full rules.
-    const size_t Limit = std::min(To, Len);
-    // A run of other bytes whose switch writes nothing and keeps the open
-    // markup can be passed over: the switch through whitespace before the
-    // next token makes the same one first.
-    bool PassBlanks = M.IsQuiet(Key | TMarkup::AfterToken, heWhitespace);
+    // after the last one are left to the full rules. Stopping short of the
+    // end by TPageWriter::PaddedRead lets pending source bytes be copied
+    // with PutPadded.
+    const size_t Limit = std::min(To, Len - TPageWriter::PaddedRead);
+    unsigned Passable = PassableKinds(M, Key);
     while (i + 64 <= Limit) {
       const size_t Block = i + 1;
       const TPlainStarts Starts = FindPlainStarts(S + Block);
@@ -731,12 +765,12 @@ private:
         if (Run == prIdent && E >= NextReport)
           break;
         if (!M.SwitchQuietly(Key, PlainRunElement[Run]))
-          PassBlanks = SwitchLoudly(M, Key, PlainRunElement[Run], Block);
+          Passable = SwitchLoudly(M, Key, PlainRunElement[Run], Block);
         i = E;
         continue;
       }
       const uint64_t Ending = Starts.All & ~(uint64_t(1) << LastBit);
-      uint64_t Left = PassBlanks ? Ending & ~Starts.Other : Ending;
+      uint64_t Left = Ending & ~PassedStarts(Starts, Passable);
       while (Left != 0) {
         const unsigned Bit = static_cast<unsigned>(__builtin_ctzll(Left));
         Left &= Left - 1;
@@ -756,34 +790,55 @@ private:
              (Run == prIdent)) != 0) [[unlikely]] {
           if (E >= NextReport)
             return EndPlainTokens(First, P - 1, Key);
-          if (ReservedTable.Contains(Len + 2 - P >= 16 ? FoldWordFast(S + P, Length)
-                                                       : FoldWord(S + P, Length)))
+          // Away from the end of the text (see Limit), 16 bytes can be read.
+          if (ReservedTable.Contains(FoldWordFast(S + P, Length)))
             Element = heReservedWord;
         }
         if (!M.SwitchQuietly(Key, Element)) {
-          PassBlanks = SwitchLoudly(M, Key, Element, P);
-          Left = (PassBlanks ? Ending & ~Starts.Other : Ending) & Later;
+          Passable = SwitchLoudly(M, Key, Element, P);
+          Left = Ending & ~PassedStarts(Starts, Passable) & Later;
         }
       }
       i = Block + LastBit - 1;
     }
     return EndPlainTokens(First, i, Key);
   }
-  // After passing over a run of other bytes the state is the one after a
-  // switch to whitespace.
+  // Tokens passed over leave the state as their switches would have: only
+  // whether the last token was whitespace has to be set.
   size_t EndPlainTokens(size_t First, size_t i, uint16_t &Key) const {
-    if (i != First && TokenStartOf(Byte(i)) == tsOther)
-      Key &= static_cast<uint16_t>(~TMarkup::AfterToken);
+    if (i != First)
+      Key = static_cast<uint16_t>((Key & ~TMarkup::AfterToken) |
+                                  (TokenStartOf(Byte(i)) == tsOther ? 0 : TMarkup::AfterToken));
     return i;
   }
+  // Which plain tokens can be passed over, without a look at them, in the
+  // state Key: a bit each for runs of other bytes, symbols and numbers.
+  // A run of other bytes whose switch writes nothing and keeps the open
+  // markup can be passed over: the switch through whitespace before the
+  // next token makes the same one first. Then so can a symbol or number
+  // whose switch writes nothing either after a token: it leaves the same
+  // state, or one that differs only by that quiet whitespace switch.
+  // Identifiers are always looked at, for reserved words and progress.
+  static unsigned PassableKinds(const TMarkup &M, uint16_t Key) {
+    const uint16_t After = Key | TMarkup::AfterToken;
+    if (!M.IsQuiet(After, heWhitespace))
+      return 0;
+    return 1 | (M.IsQuiet(After, heSymbol) ? 2 : 0) | (M.IsQuiet(After, heNumber) ? 4 : 0);
+  }
+  static uint64_t PassedStarts(const TPlainStarts &Starts, unsigned Passable) {
+    auto All = [](unsigned Bit) { return uint64_t(0) - Bit; };
+    return (Starts.Other & All(Passable & 1)) | (Starts.Symbol & All((Passable >> 1) & 1)) |
+           (Starts.Number & All((Passable >> 2) & 1));
+  }
   // A switch that writes markup or changes the open markup, for the token
-  // at P; returns whether runs of other bytes can now be passed over.
-  bool SwitchLoudly(TMarkup &M, uint16_t &Key, THighlightElement E, size_t P) {
+  // at P; returns what can now be passed over (see PassableKinds).
+  unsigned SwitchLoudly(TMarkup &M, uint16_t &Key, THighlightElement E, size_t P) {
     if (const std::string_view Text = M.Switch(Key, E); !Text.empty()) {
-      WritePendingBefore(P);
-      Writer.Put(Text);
+      Writer.PutPadded(Pending, static_cast<size_t>(S + P - Pending));
+      Pending = S + P;
+      Writer.PutPadded(Text.data(), Text.size());
     }
-    return M.IsQuiet(Key | TMarkup::AfterToken, heWhitespace);
+    return PassableKinds(M, Key);
   }
   // The end of a plain run known to reach at least to position E.
   size_t ContinuePlainRun(TPlainRun Run, size_t E) const {
