@@ -297,9 +297,12 @@ struct TReservedTable {
   bool MayContain(const char *Word, size_t Length) const {
     return (LastLetters[Length][Word[0] & 31] >> (Word[Length - 1] & 31)) & 1;
   }
-  // The same for any length, from the word's first and last byte.
-  bool MayContain(unsigned char First, unsigned char Last, size_t Length) const {
-    const size_t Row = Length <= LongestReservedWord ? Length : 0; // row 0 holds no word
+  // The same for any length, from the word's first and last byte; RowMask
+  // is 15 for an identifier and 0 for any other token, which then takes
+  // row 0, where no word is.
+  unsigned MayContain(unsigned char First, unsigned char Last, size_t Length,
+                      unsigned RowMask) const {
+    const size_t Row = (Length <= LongestReservedWord ? Length : 0) & RowMask;
     return (LastLetters[Row][First & 31] >> (Last & 31)) & 1;
   }
   bool Contains(const TFoldedWord &Word) const {
@@ -361,6 +364,27 @@ constexpr TPlainRun PlainRunOf[16] = {
 };
 constexpr THighlightElement PlainRunElement[4] = {heIdentifier, heWhitespace, heSymbol, heNumber};
 
+// What the fast loop needs of a plain token's first byte, in one byte:
+// the element (bits 0-2), TMarkup::AfterToken unless it is whitespace
+// (bit 3), and for an identifier 0xF0, which keeps its length as the row
+// of the reserved-word sieve (any other token takes row 0, which is
+// empty). Bytes that start no plain token have 0; the loop never looks
+// at them.
+struct TPlainKinds {
+  uint8_t Of[256] = {};
+  constexpr TPlainKinds() {
+    for (int C = 0; C < 256; ++C) {
+      const TPlainRun Run = PlainRunOf[ClassOf(static_cast<char>(C)) & 15];
+      if (Run == prNone)
+        continue;
+      const THighlightElement E = PlainRunElement[Run];
+      Of[C] = static_cast<uint8_t>(E | (E != heWhitespace ? 8 : 0) | (Run == prIdent ? 0xF0 : 0));
+    }
+  }
+};
+constexpr TPlainKinds PlainKinds;
+static_assert(TMarkup::AfterToken == 8 && ElementCount <= 8 && LongestReservedWord < 16);
+
 // The bytes of a plain run, by kind, as masks over 16 or 64 bytes (bit K
 // for byte K): IdentChars, other bytes, digits, ".", the seven bytes that
 // belong to no plain run (" # $ & ' < >), the symbols that open a comment
@@ -409,10 +433,12 @@ inline void AddByteMasks(TByteMasks &M, const char *P, int Shift) {
 // P and that all before the first byte of no plain run are plain tokens:
 // all of them; those of runs of other bytes; those of runs of symbols that
 // start with no byte that may open a comment ("{", "/", "(*"); and those
-// of numbers. The last three are the tokens that a loop may pass over
-// when their switches write nothing.
+// of numbers. The middle three are the tokens that a loop may pass over
+// when their switches write nothing. Stop has the starts of tokens that
+// are not plain: bytes of no plain run, and symbols that may open a
+// comment.
 struct TPlainStarts {
-  uint64_t All, Other, Symbol, Number;
+  uint64_t All, Other, Symbol, Number, Stop;
 };
 
 // Runs of a kind end where a byte of another kind comes; the one awkward
@@ -436,8 +462,8 @@ inline TPlainStarts PlainStartsOf(const TByteMasks &M) {
   // successor is not in the block, but a token starting there is the
   // block's last, which the loop leaves to the next block.
   const uint64_t Openers = M.Opener | (M.Paren & (M.Star >> 1));
-  return {RunStarts(Ident) | Symbols | Other | Numbers | M.None, Other, Symbols & ~Openers,
-          Numbers};
+  return {RunStarts(Ident) | Symbols | Other | Numbers | M.None, Other, Symbols & ~Openers, Numbers,
+          M.None | (Symbols & Openers)};
 }
 
 TPlainStarts FindPlainStartsSSE2(const char *P) {
@@ -727,9 +753,10 @@ private:
   }
   // Takes plain tokens (see TPlainRun) from position i + 1 on, exactly as
   // the full rules would, and returns the position of the last byte taken.
-  // It stops before any other token, before an identifier at which
-  // progress is due (only the full rules report, and so only they can meet
-  // a Stop), and within 64 bytes of To or of the end of the text. Token
+  // It stops before any other token, before a block of 64 bytes in which
+  // progress may fall due (only the full rules report, and so only they
+  // can meet a Stop), and within 64 bytes of To or of the end of the
+  // text (see Limit). Token
   // ends come from FindPlainStarts, 64 bytes at a time, so no token's end
   // waits for the one before it to be found.
   size_t RunPlainTokens(size_t i, size_t To) {
@@ -751,6 +778,10 @@ private:
     // with PutPadded.
     const size_t Limit = std::min(To, Len - TPageWriter::PaddedRead);
     unsigned Passable = PassableKinds(M, Key);
+    // Locals, since every store of page bytes could change a member as far
+    // as the compiler knows; no report is made inside this loop.
+    const char *const Source = S;
+    const size_t Due = NextReport;
     while (i + 64 <= Limit) {
       const size_t Block = i + 1;
       const TPlainStarts Starts = FindPlainStarts(S + Block);
@@ -769,36 +800,44 @@ private:
         i = E;
         continue;
       }
-      const uint64_t Ending = Starts.All & ~(uint64_t(1) << LastBit);
+      // Progress falls due at an identifier in this block, perhaps: the
+      // full rules take its tokens, as they report.
+      if (Due <= Block + 63) [[unlikely]]
+        break;
+      // The tokens before the first one that is not plain, if any; the
+      // last token is left to the next block.
+      uint64_t Ending = Starts.All & ~(uint64_t(1) << LastBit);
+      const uint64_t Stops = Starts.Stop & Ending;
+      if (Stops != 0)
+        Ending &= (Stops - 1) & ~Stops;
+      const char *const B = Source + Block;
       uint64_t Left = Ending & ~PassedStarts(Starts, Passable);
       while (Left != 0) {
         const unsigned Bit = static_cast<unsigned>(__builtin_ctzll(Left));
+        const uint64_t Through = Left ^ (Left - 1); // bits up to Bit
         Left &= Left - 1;
-        const size_t P = Block + Bit;
-        const unsigned char C = Byte(P);
-        const TPlainRun Run = PlainRunOf[TokenStartOf(C)];
-        if (Run == prNone || (C == '(' && Byte(P + 1) == '*'))
-          return EndPlainTokens(First, P - 1, Key);
-        const uint64_t Later = Starts.All & ~((uint64_t(2) << Bit) - 1);
-        const size_t E = Block + static_cast<size_t>(__builtin_ctzll(Later)) - 1;
-        THighlightElement Element = PlainRunElement[Run];
+        const unsigned char C = static_cast<unsigned char>(B[Bit]);
+        const unsigned Kind = PlainKinds.Of[C];
+        const unsigned Length = static_cast<unsigned>(__builtin_ctzll(Starts.All & ~Through)) - Bit;
+        const unsigned char Last = static_cast<unsigned char>(B[Bit + Length - 1]);
+        unsigned Element = Kind & 7;
         // Identifiers are about half the tokens, in no order a branch could
-        // learn: the first test of a reserved word and that of due progress
-        // are made on every token, and only their outcome is a branch.
-        const size_t Length = E - P + 1;
-        if (((ReservedTable.MayContain(C, Byte(E), Length) | (E >= NextReport)) &
-             (Run == prIdent)) != 0) [[unlikely]] {
-          if (E >= NextReport)
-            return EndPlainTokens(First, P - 1, Key);
+        // learn: the first test of a reserved word is made on every token,
+        // and only its outcome is a branch.
+        if (ReservedTable.MayContain(C, Last, Length, Kind >> 4)) [[unlikely]] {
           // Away from the end of the text (see Limit), 16 bytes can be read.
-          if (ReservedTable.Contains(FoldWordFast(S + P, Length)))
+          if (ReservedTable.Contains(FoldWordFast(B + Bit, Length)))
             Element = heReservedWord;
         }
-        if (!M.SwitchQuietly(Key, Element)) {
-          Passable = SwitchLoudly(M, Key, Element, P);
-          Left = Ending & ~PassedStarts(Starts, Passable) & Later;
+        if (!M.IsQuiet(Key, static_cast<THighlightElement>(Element))) [[unlikely]] {
+          Passable = SwitchLoudly(M, Key, static_cast<THighlightElement>(Element), Block + Bit);
+          Left = Ending & ~PassedStarts(Starts, Passable) & ~Through;
+        } else {
+          Key = static_cast<uint16_t>((Key & ~TMarkup::AfterToken) | (Kind & TMarkup::AfterToken));
         }
       }
+      if (Stops != 0)
+        return EndPlainTokens(First, Block + static_cast<size_t>(__builtin_ctzll(Stops)) - 1, Key);
       i = Block + LastBit - 1;
     }
     return EndPlainTokens(First, i, Key);
