@@ -289,8 +289,8 @@ struct TReservedTable {
   // A first sieve: for each length and first letter, the last letters of
   // reserved words, both taken modulo 32 (so case does not matter, and
   // the few false hits that digits bring only cost the full check). It
-  // turns away most identifiers for one load.
-  uint32_t LastLetters[LongestReservedWord + 1][32] = {};
+  // turns away most identifiers for one load. Rows 0 and 15 hold no word.
+  uint32_t LastLetters[16][32] = {};
   constexpr void AddToSieve(const char *Word, size_t Length) {
     LastLetters[Length][Word[0] & 31] |= uint32_t(1) << (Word[Length - 1] & 31);
   }
@@ -299,10 +299,11 @@ struct TReservedTable {
   }
   // The same for any length, from the word's first and last byte; RowMask
   // is 15 for an identifier and 0 for any other token, which then takes
-  // row 0, where no word is.
+  // row 0. Longer words take row 15: a minimum, not a test, which would be
+  // a branch that words of mixed lengths keep mispredicting.
   unsigned MayContain(unsigned char First, unsigned char Last, size_t Length,
                       unsigned RowMask) const {
-    const size_t Row = (Length <= LongestReservedWord ? Length : 0) & RowMask;
+    const size_t Row = std::min<size_t>(Length, 15) & RowMask;
     return (LastLetters[Row][First & 31] >> (Last & 31)) & 1;
   }
   bool Contains(const TFoldedWord &Word) const {
