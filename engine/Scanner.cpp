@@ -858,7 +858,7 @@ private:
   // next token makes the same one first. Then so can a symbol or number
   // whose switch writes nothing either after a token: it leaves the same
   // state, or one that differs only by that quiet whitespace switch.
-  // Identifiers are always looked at, for reserved words and progress.
+  // Identifiers are always looked at, for reserved words.
   static unsigned PassableKinds(const TMarkup &M, uint16_t Key) {
     const uint16_t After = Key | TMarkup::AfterToken;
     if (!M.IsQuiet(After, heWhitespace))
