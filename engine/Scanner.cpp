@@ -78,17 +78,26 @@ const char *EntityFor(unsigned char C) {
 }
 
 // The first byte from P on, before End, that is written as an entity, or
-// End. Comments and strings, a quarter of a typical source, are searched
-// with it, and they seldom hold such a byte, so it looks at 16 at a time.
-inline const char *FindEntityByte(const char *P, const char *End) {
+// End; bytes up to ReadEnd may be read. Comments and strings, a quarter of
+// a typical source, are searched with it, and they seldom hold such a
+// byte, so it looks at 16 at a time, and at the last few bytes too when
+// 16 can be read there: most comments and strings are short, and a loop
+// over their last bytes would end at a different count each time.
+inline const char *FindEntityByte(const char *P, const char *End, const char *ReadEnd) {
 #if defined(__SSE2__)
-  for (; End - P >= 16; P += 16) {
-    const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i *>(P));
+  auto EntityMask = [](const char *At) {
+    const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i *>(At));
     const __m128i Hits = _mm_or_si128(
         _mm_or_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8('&')), _mm_cmpeq_epi8(V, _mm_set1_epi8('<'))),
         _mm_or_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8('>')), _mm_cmpeq_epi8(V, _mm_set1_epi8('"'))));
-    if (const int Mask = _mm_movemask_epi8(Hits); Mask != 0)
-      return P + __builtin_ctz(static_cast<unsigned>(Mask));
+    return static_cast<unsigned>(_mm_movemask_epi8(Hits));
+  };
+  for (; End - P >= 16; P += 16)
+    if (const unsigned Mask = EntityMask(P); Mask != 0)
+      return P + __builtin_ctz(Mask);
+  if (ReadEnd - P >= 16) {
+    const unsigned Mask = EntityMask(P) & ((1u << (End - P)) - 1);
+    return Mask != 0 ? P + __builtin_ctz(Mask) : End;
   }
 #endif
   for (; P < End; ++P)
@@ -98,11 +107,12 @@ inline const char *FindEntityByte(const char *P, const char *End) {
 }
 
 // Escapes Data into Out (a TPageWriter or a string appender), copying the
-// runs between entity characters whole.
-template <class TOut> void PutEscaped(TOut &Out, const char *Data, size_t Size) {
+// runs between entity characters whole; bytes up to ReadEnd may be read.
+template <class TOut>
+void PutEscaped(TOut &Out, const char *Data, size_t Size, const char *ReadEnd) {
   const char *End = Data + Size;
   for (const char *Run = Data;;) {
-    const char *Hit = FindEntityByte(Run, End);
+    const char *Hit = FindEntityByte(Run, End, ReadEnd);
     Out.Put(Run, Hit - Run);
     if (Hit == End)
       return;
@@ -540,6 +550,38 @@ TFindPlainStarts ChooseFindPlainStarts() {
   return FindPlainStartsSSE2;
 }
 
+// Strings and comments mostly end within a few dozen bytes, and most of
+// them hold no byte that is written as an entity. For one that starts
+// before From and ends at the first C1 or C2 among the 64 bytes from From
+// on (all of which must be readable): that byte's offset from From, or -1
+// when there is none or a byte before it is written as an entity.
+inline int ShortTokenEnd(const char *From, char C1, char C2) {
+  uint64_t Ends = 0, Entities = 0;
+#if defined(__SSE2__)
+  for (int K = 0; K < 4; ++K) {
+    const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i *>(From + 16 * K));
+    const __m128i End =
+        _mm_or_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8(C1)), _mm_cmpeq_epi8(V, _mm_set1_epi8(C2)));
+    const __m128i Entity = _mm_or_si128(
+        _mm_or_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8('&')), _mm_cmpeq_epi8(V, _mm_set1_epi8('<'))),
+        _mm_or_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8('>')), _mm_cmpeq_epi8(V, _mm_set1_epi8('"'))));
+    Ends |= uint64_t(static_cast<unsigned>(_mm_movemask_epi8(End))) << (16 * K);
+    Entities |= uint64_t(static_cast<unsigned>(_mm_movemask_epi8(Entity))) << (16 * K);
+  }
+#else
+  for (int K = 0; K < 64; ++K) {
+    const unsigned char C = static_cast<unsigned char>(From[K]);
+    Ends |= uint64_t(C == static_cast<unsigned char>(C1) || C == static_cast<unsigned char>(C2))
+            << K;
+    Entities |= uint64_t(TokenStartOf(C) == tsEntity) << K;
+  }
+#endif
+  if (Ends == 0)
+    return -1;
+  const int End = __builtin_ctzll(Ends);
+  return (Entities & ((uint64_t(1) << End) - 1)) == 0 ? End : -1;
+}
+
 inline size_t SkipIdent(const char *S, size_t E, size_t Len) {
 #if defined(__SSE2__)
   for (; E + 16 <= Len; E += 16)
@@ -622,7 +664,7 @@ std::string EscapeHTML(std::string_view Text) {
   std::string Result;
   Result.reserve(Text.size());
   TStringAppender Out{Result};
-  PutEscaped(Out, Text.data(), Text.size());
+  PutEscaped(Out, Text.data(), Text.size(), Text.data() + Text.size());
   return Result;
 }
 
@@ -724,7 +766,8 @@ private:
   }
   void WriteEscaped(size_t From, size_t To) {
     WritePendingBefore(From);
-    PutEscaped(Writer, S + From, To - From + 1);
+    // The text and its terminating NUL can be read.
+    PutEscaped(Writer, S + From, To - From + 1, S + Len + 2);
     Pending = S + To + 1;
   }
   // The position of the first C in [From, To], or 0.
@@ -773,6 +816,7 @@ private:
   }
   [[gnu::always_inline]] size_t TakePlainTokens(size_t i, size_t To, TMarkup &M, uint16_t &Key) {
     const size_t First = i;
+    size_t ShortEnd = 0; // the end of the last string or comment taken
     // Blocks lie wholly inside the text and before To; the few tokens
     // after the last one are left to the full rules. Stopping short of the
     // end by TPageWriter::PaddedRead lets pending source bytes be copied
@@ -809,8 +853,7 @@ private:
       // last token is left to the next block.
       uint64_t Ending = Starts.All & ~(uint64_t(1) << LastBit);
       const uint64_t Stops = Starts.Stop & Ending;
-      if (Stops != 0)
-        Ending &= (Stops - 1) & ~Stops;
+      Ending &= (Stops - 1) & ~Stops; // all of them when Stops is 0
       const char *const B = Source + Block;
       uint64_t Left = Ending & ~PassedStarts(Starts, Passable);
       while (Left != 0) {
@@ -837,16 +880,54 @@ private:
           Key = static_cast<uint16_t>((Key & ~TMarkup::AfterToken) | (Kind & TMarkup::AfterToken));
         }
       }
-      if (Stops != 0)
-        return EndPlainTokens(First, Block + static_cast<size_t>(__builtin_ctzll(Stops)) - 1, Key);
+      if (Stops != 0) {
+        // A short string or comment is taken here too: leaving the loop
+        // for it and coming back costs several times as much.
+        const size_t P = Block + static_cast<size_t>(__builtin_ctzll(Stops));
+        THighlightElement Element;
+        const size_t E = EndOfShortToken(P, Element);
+        if (E == 0)
+          return EndPlainTokens(First, P - 1, Key, ShortEnd);
+        if (!M.SwitchQuietly(Key, Element))
+          Passable = SwitchLoudly(M, Key, Element, P);
+        i = ShortEnd = E;
+        continue;
+      }
       i = Block + LastBit - 1;
     }
-    return EndPlainTokens(First, i, Key);
+    return EndPlainTokens(First, i, Key, ShortEnd);
+  }
+  // The last position of the string or comment that starts at P and ends
+  // within 64 bytes with no byte written as an entity, as the full rules
+  // find it, with its element; 0 for any other token. The 64 bytes after
+  // P + 1 must be readable.
+  size_t EndOfShortToken(size_t P, THighlightElement &Element) const {
+    int End;
+    switch (Byte(P)) {
+    case '\'': // '' inside a string ends it: the next string starts there
+      Element = heString;
+      End = ShortTokenEnd(S + P + 1, '\'', '\'');
+      return End < 0 ? 0 : P + 1 + static_cast<size_t>(End);
+    case '{':
+      Element = heComment;
+      End = ShortTokenEnd(S + P + 1, '}', '}');
+      return End < 0 ? 0 : P + 1 + static_cast<size_t>(End);
+    case '/': // a line comment ends before its line end, CR or LF
+      if (Byte(P + 1) != '/')
+        return 0;
+      Element = heComment;
+      End = ShortTokenEnd(S + P + 2, '\r', '\n');
+      return End < 0 ? 0 : P + 1 + static_cast<size_t>(End);
+    default:
+      return 0;
+    }
   }
   // Tokens passed over leave the state as their switches would have: only
-  // whether the last token was whitespace has to be set.
-  size_t EndPlainTokens(size_t First, size_t i, uint16_t &Key) const {
-    if (i != First)
+  // whether the last token was whitespace has to be set. A line comment
+  // that was taken last (it ends at ShortEnd) may end in a blank, which
+  // says nothing about that; its switch has set the state already.
+  size_t EndPlainTokens(size_t First, size_t i, uint16_t &Key, size_t ShortEnd) const {
+    if (i != First && i != ShortEnd)
       Key = static_cast<uint16_t>((Key & ~TMarkup::AfterToken) |
                                   (TokenStartOf(Byte(i)) == tsOther ? 0 : TMarkup::AfterToken));
     return i;
