@@ -849,38 +849,44 @@ private:
       // full rules take its tokens, as they report.
       if (Due <= Block + 63) [[unlikely]]
         break;
-      // The tokens before the first one that is not plain, if any; the
-      // last token is left to the next block.
-      uint64_t Ending = Starts.All & ~(uint64_t(1) << LastBit);
-      const uint64_t Stops = Starts.Stop & Ending;
-      Ending &= (Stops - 1) & ~Stops; // all of them when Stops is 0
+      // The tokens that end in the block: all but the last, which is left
+      // to the next block. They are taken up to the first one that is not
+      // plain, and on after it when it is a short string or comment.
+      uint64_t Rest = Starts.All & ~(uint64_t(1) << LastBit);
+      size_t Taken = Block + LastBit - 1; // where the next block starts after
       const char *const B = Source + Block;
-      uint64_t Left = Ending & ~PassedStarts(Starts, Passable);
-      while (Left != 0) {
-        const unsigned Bit = static_cast<unsigned>(__builtin_ctzll(Left));
-        const uint64_t Through = Left ^ (Left - 1); // bits up to Bit
-        Left &= Left - 1;
-        const unsigned char C = static_cast<unsigned char>(B[Bit]);
-        const unsigned Kind = PlainKinds.Of[C];
-        const unsigned Length = static_cast<unsigned>(__builtin_ctzll(Starts.All & ~Through)) - Bit;
-        const unsigned char Last = static_cast<unsigned char>(B[Bit + Length - 1]);
-        unsigned Element = Kind & 7;
-        // Identifiers are about half the tokens, in no order a branch could
-        // learn: the first test of a reserved word is made on every token,
-        // and only its outcome is a branch.
-        if (ReservedTable.MayContain(C, Last, Length, Kind >> 4)) [[unlikely]] {
-          // Away from the end of the text (see Limit), 16 bytes can be read.
-          if (ReservedTable.Contains(FoldWordFast(B + Bit, Length)))
-            Element = heReservedWord;
+      for (;;) {
+        const uint64_t Stops = Starts.Stop & Rest;
+        const uint64_t Ending = Rest & (Stops - 1) & ~Stops; // all of Rest when Stops is 0
+        uint64_t Left = Ending & ~PassedStarts(Starts, Passable);
+        while (Left != 0) {
+          const unsigned Bit = static_cast<unsigned>(__builtin_ctzll(Left));
+          const uint64_t Through = Left ^ (Left - 1); // bits up to Bit
+          Left &= Left - 1;
+          const unsigned char C = static_cast<unsigned char>(B[Bit]);
+          const unsigned Kind = PlainKinds.Of[C];
+          const unsigned Length =
+              static_cast<unsigned>(__builtin_ctzll(Starts.All & ~Through)) - Bit;
+          const unsigned char Last = static_cast<unsigned char>(B[Bit + Length - 1]);
+          unsigned Element = Kind & 7;
+          // Identifiers are about half the tokens, in no order a branch
+          // could learn: the first test of a reserved word is made on every
+          // token, and only its outcome is a branch.
+          if (ReservedTable.MayContain(C, Last, Length, Kind >> 4)) [[unlikely]] {
+            // Away from the end of the text (see Limit), 16 bytes can be read.
+            if (ReservedTable.Contains(FoldWordFast(B + Bit, Length)))
+              Element = heReservedWord;
+          }
+          if (!M.IsQuiet(Key, static_cast<THighlightElement>(Element))) [[unlikely]] {
+            Passable = SwitchLoudly(M, Key, static_cast<THighlightElement>(Element), Block + Bit);
+            Left = Ending & ~PassedStarts(Starts, Passable) & ~Through;
+          } else {
+            Key =
+                static_cast<uint16_t>((Key & ~TMarkup::AfterToken) | (Kind & TMarkup::AfterToken));
+          }
         }
-        if (!M.IsQuiet(Key, static_cast<THighlightElement>(Element))) [[unlikely]] {
-          Passable = SwitchLoudly(M, Key, static_cast<THighlightElement>(Element), Block + Bit);
-          Left = Ending & ~PassedStarts(Starts, Passable) & ~Through;
-        } else {
-          Key = static_cast<uint16_t>((Key & ~TMarkup::AfterToken) | (Kind & TMarkup::AfterToken));
-        }
-      }
-      if (Stops != 0) {
+        if (Stops == 0)
+          break;
         // A short string or comment is taken here too: leaving the loop
         // for it and coming back costs several times as much.
         const size_t P = Block + static_cast<size_t>(__builtin_ctzll(Stops));
@@ -890,10 +896,19 @@ private:
           return EndPlainTokens(First, P - 1, Key, ShortEnd);
         if (!M.SwitchQuietly(Key, Element))
           Passable = SwitchLoudly(M, Key, Element, P);
-        i = ShortEnd = E;
-        continue;
+        ShortEnd = E;
+        // Where the block's starts have one right after it, they hold from
+        // there on what a block starting there would: no run goes on
+        // across that byte. Otherwise (a "}" followed by more symbols, a
+        // line comment that ends in blanks) the next block starts there.
+        const size_t Next = E + 1 - Block;
+        if (Next >= 64 || !((Rest >> Next) & 1)) {
+          Taken = E;
+          break;
+        }
+        Rest &= ~((uint64_t(1) << Next) - 1);
       }
-      i = Block + LastBit - 1;
+      i = Taken;
     }
     return EndPlainTokens(First, i, Key, ShortEnd);
   }

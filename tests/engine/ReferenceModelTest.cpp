@@ -20,7 +20,12 @@ std::string RandomText(std::mt19937 &Random, size_t MaxPieces = 40) {
       "asm", "mov", "x2", "Z", "%", "!", "?", "`", "~", "|", "[", "]", "=", "-", "+", "\x7f",
       "\x01", "\x1f", "9x", "1e5", "1..x", "a.5", "..2", "//x\n", "{x}", "(*x*)", "'s'", "     ",
       // Runs longer than the fast path's 64-byte blocks.
-      std::string(70, 'q'), std::string(66, ' '), std::string(65, '7'), std::string(64, '=')};
+      std::string(70, 'q'), std::string(66, ' '), std::string(65, '7'), std::string(64, '='),
+      // Strings and comments that the fast path takes when they end within
+      // 64 bytes and need no entity, at and past that limit, and ending
+      // where a run of the same kind goes on after them.
+      "'" + std::string(63, 's') + "'", "{" + std::string(64, 'c') + "}",
+      "//" + std::string(63, 'c') + "\n", "// x \r\n", "{x};", "'a&b'", "{<}", "//\"\n"};
   std::uniform_int_distribution<size_t> Count(0, MaxPieces), Pick(0, Pieces.size() - 1);
   std::string Text;
   for (size_t N = Count(Random); N > 0; --N)
