@@ -725,8 +725,8 @@ public:
     WritePendingBefore(Len + 1);
   }
 
-  // The helper's side.
-  std::atomic<bool> *Abort = nullptr;
+  // The helper's side. Yield asks it to end its segment where it is.
+  std::atomic<bool> *Yield = nullptr;
   std::vector<TTokenMark> *Marks = nullptr;
   std::vector<TIdentMark> *Idents = nullptr;
   size_t PendingPos() const { return static_cast<size_t>(Pending - S); }
@@ -746,7 +746,7 @@ private:
   unsigned char Byte(size_t P) const { return static_cast<unsigned char>(S[P]); }
   template <TScanMode Mode> bool Stopped() const {
     if constexpr (Mode == TScanMode::Helper)
-      return Abort->load(std::memory_order_relaxed);
+      return Yield->load(std::memory_order_relaxed);
     else
       return Owner.FCancel;
   }
@@ -803,17 +803,18 @@ private:
   // text (see Limit). Token
   // ends come from FindPlainStarts, 64 bytes at a time, so no token's end
   // waits for the one before it to be found.
-  size_t RunPlainTokens(size_t i, size_t To) {
+  template <TScanMode Mode> size_t RunPlainTokens(size_t i, size_t To) {
     if (Len < 64)
       return i;
     // The markup state is the one thing each token waits for from the one
     // before; held in a local it stays in a register.
     TMarkup &M = Markup;
     uint16_t Key = M.StateKey();
-    i = TakePlainTokens(i, To, M, Key);
+    i = TakePlainTokens<Mode>(i, To, M, Key);
     M.SetStateKey(Key);
     return i;
   }
+  template <TScanMode Mode>
   [[gnu::always_inline]] size_t TakePlainTokens(size_t i, size_t To, TMarkup &M, uint16_t &Key) {
     const size_t First = i;
     size_t ShortEnd = 0; // the end of the last string or comment taken
@@ -828,6 +829,10 @@ private:
     const char *const Source = S;
     const size_t Due = NextReport;
     while (i + 64 <= Limit) {
+      if constexpr (Mode == TScanMode::Helper) {
+        if (Stopped<Mode>())
+          break;
+      }
       const size_t Block = i + 1;
       const TPlainStarts Starts = FindPlainStarts(S + Block);
       // Every token but the last in the block ends inside it.
@@ -1054,6 +1059,8 @@ struct TSegment {
   std::vector<TTokenMark> Marks;
   std::vector<TIdentMark> Idents;
   bool Failed = false; // no page: the caller converts the segment itself
+  // The last position taken, which is before To when the helper yielded,
+  // and the first source byte not yet put.
   size_t End = 0, EndPendingPos = 0;
   uint16_t EndMarkup = 0;
 };
@@ -1061,6 +1068,10 @@ struct TSegment {
 // The helper works through its segments in order without waiting for the
 // caller, up to two ahead of the one the caller has taken over last: while
 // the caller copies one segment's page, the helper fills the other slot.
+// A caller that comes to a segment the helper is still on does not wait
+// for its end: the helper ends it where it is, and the caller goes on from
+// there. Neither thread then waits for the other while there is text left
+// for both, however their speeds differ.
 class THelper : private TSchemeCopy {
 public:
   THelper(TTessaline &Owner, TByteBuffer (&Pages)[2], const TColor *Colors, const bool *Defaults,
@@ -1085,16 +1096,20 @@ public:
     {
       std::lock_guard<std::mutex> Lock(Mutex);
       Abort = true;
+      Yield = true;
     }
     Changed.notify_all();
     if (Thread.joinable())
       Thread.join();
   }
 
-  // Segment K once the helper is through with it. The caller takes the
-  // segments in order and releases each before taking the next.
+  // Segment K once the helper is through with it, perhaps before its end
+  // (see TSegment::End). The caller takes the segments in order and
+  // releases each before taking the next.
   const TSegment &Take(size_t K) {
     std::unique_lock<std::mutex> Lock(Mutex);
+    if (Done <= K)
+      Yield = true;
     Changed.wait(Lock, [this, K] { return Done > K; });
     return Segments[K];
   }
@@ -1120,6 +1135,7 @@ private:
       {
         std::lock_guard<std::mutex> Lock(Mutex);
         Done = K + 1;
+        Yield = Abort; // a yield was for segment K only
       }
       Changed.notify_all();
     }
@@ -1134,12 +1150,13 @@ private:
       const size_t Size = Segment.To - Segment.From;
       TPageWriter Writer(*Segment.Page, Size + Size / 3 + 4096);
       TScan Scan(Owner, Markup, Writer);
-      Scan.Abort = &Abort;
+      Scan.Yield = &Yield;
       Scan.Marks = &Segment.Marks;
       Scan.Idents = &Segment.Idents;
       Scan.StartRecords(Reporting);
       Scan.StartAt(Segment.From);
-      Segment.End = Scan.Run<TScanMode::Helper>(Segment.From, Segment.To);
+      const size_t To = Part != 0 ? std::min(Segment.To, Segment.From + Part) : Segment.To;
+      Segment.End = Scan.Run<TScanMode::Helper>(Segment.From, To);
       Segment.EndPendingPos = Scan.PendingPos();
       Segment.EndMarkup = Markup.StateKey();
       Writer.Finish();
@@ -1151,10 +1168,12 @@ private:
   TTessaline &Owner;
   TMarkup Markup;
   const bool Reporting;
+  const size_t Part = ScanSplit.HelperPart;
   std::vector<TSegment> Segments;
   std::mutex Mutex;
   std::condition_variable Changed;
-  std::atomic<bool> Abort{false}; // read by the scan without the lock
+  bool Abort = false;
+  std::atomic<bool> Yield{false}; // read by the scan without the lock
   size_t Done = 0;                // segments converted
   size_t Released = 0;            // segments the caller is through with
   std::thread Thread;
@@ -1181,7 +1200,7 @@ template <TScanMode Mode> size_t TScan::Run(size_t i, size_t To) {
     }
     // The meeting needs every token start, and so do the helper's marks.
     if (Mode == TScanMode::Caller || (Mode == TScanMode::Helper && Marks->size() >= MarkedTokens)) {
-      i = RunPlainTokens(i, To);
+      i = RunPlainTokens<Mode>(i, To);
       if (i >= To)
         break;
     }

@@ -65,16 +65,22 @@ std::string EscapeHTML(std::string_view Text);
 /// the first converted by the calling thread, the second by a helper
 /// thread from a line start a little before the round's middle on. The
 /// helper works through its segments without waiting for the caller, at
-/// most two ahead. Where the caller's own tokens and markup meet the
+/// most two ahead; a caller that comes to a segment the helper is still on
+/// has it end the segment there and goes on from where it ended, so
+/// neither waits for the other. Where the caller's own tokens and markup
+/// meet the
 /// helper's, the helper's page is taken over; where they do not (a segment
 /// starting inside a comment or string), the caller converts that segment
 /// itself. The page, the progress reports and Stop are the same as in a
 /// conversion by one thread. Segment 0 keeps every text on the calling
-/// thread. Tests shrink both to exercise the meeting points; never change
-/// them while a conversion runs.
+/// thread. Tests shrink both to exercise the meeting points, and set
+/// HelperPart to have the helper end every segment after that many bytes,
+/// as when the caller comes to it early (0: at the segment's end); never
+/// change them while a conversion runs.
 struct TScanSplit {
   size_t Segment = size_t(4) << 20;
   size_t MinText = size_t(1) << 20;
+  size_t HelperPart = 0;
 };
 extern TScanSplit ScanSplit;
 

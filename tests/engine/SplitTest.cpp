@@ -99,6 +99,21 @@ TEST(Split, PagesAndReportsOfRealSourcesAreThoseOfOneThread) {
   ExpectSameAsOneThread(Text, "rtl/inc", {61, 1000, 40000});
 }
 
+// A helper that the caller finds still at work ends its segment where it
+// is, and the caller goes on from there: anywhere in a segment, inside a
+// comment or string too, and before the fast path's first block.
+TEST(Split, HelperEndingItsSegmentEarlyGivesThePageOfOneThread) {
+  const fs::path File = "/usr/share/fpcsrc/3.2.2/rtl/inc/system.inc";
+  std::string Text = fs::exists(File) ? ReadFileBytes(File.string()) : "";
+  for (int Line = 0; Line < 2000; ++Line)
+    Text += "  S := 'it''s {" + std::to_string(Line) + "}'; // note\n  { x } Value := $FF;\n";
+  for (size_t Part : {size_t(1), size_t(100), size_t(5000), size_t(30000)}) {
+    ScanSplit.HelperPart = Part;
+    ExpectSameAsOneThread(Text, "part " + std::to_string(Part), {20000, 70000});
+  }
+  ScanSplit.HelperPart = 0;
+}
+
 TEST(Split, SegmentsStartingInsideUnclosedCommentsAndStrings) {
   // Short texts dense in what a helper can start inside of, at every
   // segment size: the caller must notice that it never meets the helper.
