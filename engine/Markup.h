@@ -50,12 +50,23 @@ public:
     return true;
   }
 
-  /// Whether SwitchQuietly at State to E would succeed.
+  /// Whether SwitchQuietly at State to E would succeed. A switch not made
+  /// yet counts as one that writes.
   bool IsQuiet(uint16_t State, THighlightElement E) const {
+    return Steps[State | E].Next & QuietStep;
+  }
+  /// The same, working the switch out first when it has not been made yet.
+  bool WillBeQuiet(uint16_t State, THighlightElement E) {
+    if (!(Steps[State | E].Next & StepKnown))
+      WorkOutStep(State | E);
     return Steps[State | E].Next & QuietStep;
   }
   /// Set in a state whose last token was not whitespace.
   static constexpr uint16_t AfterToken = 1 << 3;
+  /// The open markup of a state (what stays when whitespace switches run
+  /// on it), as a number below OpenMarkups.
+  static constexpr size_t OpenMarkups = 256;
+  static size_t OpenMarkupOf(uint16_t State) { return State >> 4; }
 
   /// The whole state a later switch depends on, as one number, and setting
   /// it back: two markups with the same scheme and the same state write the

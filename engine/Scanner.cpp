@@ -960,11 +960,19 @@ private:
   // whose switch writes nothing either after a token: it leaves the same
   // state, or one that differs only by that quiet whitespace switch.
   // Identifiers are always looked at, for reserved words.
-  static unsigned PassableKinds(const TMarkup &M, uint16_t Key) {
-    const uint16_t After = Key | TMarkup::AfterToken;
-    if (!M.IsQuiet(After, heWhitespace))
-      return 0;
-    return 1 | (M.IsQuiet(After, heSymbol) ? 2 : 0) | (M.IsQuiet(After, heNumber) ? 4 : 0);
+  unsigned PassableKinds(TMarkup &M, uint16_t Key) {
+    // It depends on the open markup alone, and is asked at every switch
+    // that writes: worked out once per open markup, with the switches it
+    // asks about, so that the answer cannot change later.
+    uint8_t &Known = PassableByMarkup[TMarkup::OpenMarkupOf(Key)];
+    if (Known == 0) {
+      const uint16_t After = Key | TMarkup::AfterToken;
+      Known = 8;
+      if (M.WillBeQuiet(After, heWhitespace))
+        Known |=
+            1 | (M.WillBeQuiet(After, heSymbol) ? 2 : 0) | (M.WillBeQuiet(After, heNumber) ? 4 : 0);
+    }
+    return Known & 7;
   }
   static uint64_t PassedStarts(const TPlainStarts &Starts, unsigned Passable) {
     auto All = [](unsigned Bit) { return uint64_t(0) - Bit; };
@@ -1030,6 +1038,7 @@ private:
   TPageWriter &Writer;
   const char *Pending;
   const TFindPlainStarts FindPlainStarts;
+  uint8_t PassableByMarkup[TMarkup::OpenMarkups] = {}; // bit 3 set once known
   int32_t LastPercent = 0;
   size_t NextReport = SIZE_MAX;
   size_t MarkIndex = 0; // Meet: the first mark not yet passed
