@@ -42,6 +42,8 @@ public:
       Put(Data, Size);
     }
   }
+  /// Whether the page goes to a sink rather than into a buffer.
+  bool Streaming() const { return FSink != nullptr; }
   /// Bytes put so far (buffer only): where the next Put lands, counted from
   /// the buffer's end at construction.
   size_t Written() const { return static_cast<size_t>(FCur - FBuffer->FData) - FStart; }

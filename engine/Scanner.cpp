@@ -1355,17 +1355,25 @@ void TTessaline::ScanPlain(TMarkup &Markup, TPageWriter &Writer) {
   if (ScanSplit.Segment > 0 && Len >= ScanSplit.MinText &&
       std::thread::hardware_concurrency() > 1) {
     // Rounds of two segments: the caller's first, the helper's from the
-    // first line start a little before the middle on, which is where a
-    // token almost always starts, and rarely inside a comment or string.
-    // The caller's part is the smaller, as it also copies the helper's pages.
+    // first line start after the caller's share of the round on, which is
+    // where a token almost always starts, and rarely inside a comment or
+    // string. The caller's share is the smaller, as it also copies the
+    // helper's pages. A caller that streams the page also hands all of it
+    // to the sink, which takes much of its time: its share is smaller
+    // still, and so are the rounds, so that its part of the last one,
+    // which it converts while the helper has nothing left to do, is short.
+    const bool Streaming = Writer.Streaming();
+    const size_t Round =
+        2 * std::max<size_t>(Streaming ? ScanSplit.Segment / 4 : ScanSplit.Segment, 1);
+    const size_t CallerShare = Streaming ? 25 : 45; // per cent
     struct TRound {
       size_t Middle, To; // Middle 0: the round has no helper segment
     };
     std::vector<TRound> Rounds;
     std::vector<TSegment> Segments;
-    for (size_t Start = 0; Start < Len; Start += 2 * ScanSplit.Segment) {
-      const size_t To = std::min(Len, Start + 2 * ScanSplit.Segment);
-      const size_t Half = Start + (To - Start) * 9 / 20;
+    for (size_t Start = 0; Start < Len; Start += Round) {
+      const size_t To = std::min(Len, Start + Round);
+      const size_t Half = Start + (To - Start) * CallerShare / 100;
       const void *LineEnd = std::memchr(FSource.data() + Half, '\n', To - Half);
       size_t Middle = LineEnd ? static_cast<const char *>(LineEnd) - FSource.data() + 1 : 0;
       if (Middle <= Start || Middle >= To)

@@ -61,22 +61,23 @@ size_t FindDelimiter(std::string_view Delimiter, std::string_view Text, size_t F
 std::string EscapeHTML(std::string_view Text);
 
 /// How a conversion shares a large text with a second thread: texts of at
-/// least MinText bytes go in rounds of two segments of up to Segment bytes,
-/// the first converted by the calling thread, the second by a helper
-/// thread from a line start a little before the round's middle on. The
-/// helper works through its segments without waiting for the caller, at
-/// most two ahead; a caller that comes to a segment the helper is still on
-/// has it end the segment there and goes on from where it ended, so
-/// neither waits for the other. Where the caller's own tokens and markup
-/// meet the
-/// helper's, the helper's page is taken over; where they do not (a segment
-/// starting inside a comment or string), the caller converts that segment
-/// itself. The page, the progress reports and Stop are the same as in a
-/// conversion by one thread. Segment 0 keeps every text on the calling
-/// thread. Tests shrink both to exercise the meeting points, and set
-/// HelperPart to have the helper end every segment after that many bytes,
-/// as when the caller comes to it early (0: at the segment's end); never
-/// change them while a conversion runs.
+/// least MinText bytes go in rounds of 2 * Segment bytes (a quarter of that
+/// when the page streams to a sink). The calling thread converts the first
+/// part of each round, and a helper thread the rest, from a line start a
+/// little before the round's middle on (well before it when streaming, as
+/// the caller also writes the page out). The helper works through its
+/// segments without waiting for the caller, at most two ahead; a caller
+/// that comes to a segment the helper is still on has it end the segment
+/// there and goes on from where it ended, so neither waits for the other.
+/// Where the caller's own tokens and markup meet the helper's, the
+/// helper's page is taken over; where they do not (a segment starting
+/// inside a comment or string), the caller converts that segment itself.
+/// The page, the progress reports and Stop are the same as in a conversion
+/// by one thread. Segment 0 keeps every text on the calling thread. Tests
+/// shrink both to exercise the meeting points, and set HelperPart to have
+/// the helper end every segment after that many bytes, as when the caller
+/// comes to it early (0: at the segment's end); never change them while a
+/// conversion runs.
 struct TScanSplit {
   size_t Segment = size_t(4) << 20;
   size_t MinText = size_t(1) << 20;

@@ -22,6 +22,13 @@ struct TRun {
   bool Done;
   std::string Page;
   std::vector<int> Reports;
+  std::string Streamed; // the page from ConvertTo, whose rounds differ
+};
+
+class TCollector : public TOutputSink {
+public:
+  std::string Bytes;
+  void Write(const char *Data, size_t Size) override { Bytes.append(Data, Size); }
 };
 
 // Converts Text with Scheme, segments of Segment bytes (0: one thread), and
@@ -42,6 +49,12 @@ TRun Convert(const std::string &Text, const std::function<void(TTessaline &)> &S
   });
   Run.Done = C.Convert();
   Run.Page = C.HTML();
+  if (StopAt == 0) {
+    C.SetOnProgress(nullptr);
+    TCollector Sink;
+    if (C.ConvertTo(Sink))
+      Run.Streamed = std::move(Sink.Bytes);
+  }
   ScanSplit = Saved;
   return Run;
 }
@@ -80,6 +93,8 @@ void ExpectSameAsOneThread(const std::string &Text, const std::string &What,
       const TRun Two = Convert(Text, All[S], Segment);
       ASSERT_TRUE(Two.Done);
       ASSERT_TRUE(Two.Page == One.Page) << What << ", scheme " << S << ", segment " << Segment;
+      ASSERT_TRUE(Two.Streamed == One.Page)
+          << What << " streamed, scheme " << S << ", segment " << Segment;
       ASSERT_EQ(Two.Reports, One.Reports) << What << ", scheme " << S << ", segment " << Segment;
     }
   }

@@ -67,16 +67,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size) {
   // of 64 bytes and up, so a 4 KB input costs a few dozen threads.
   if (Size % 4 == 0) {
     const TScanSplit Saved = ScanSplit;
-    ScanSplit = {64 + (Size * 7 + Data[0]) % 1024, 0};
+    // Half of them with a helper that ends its segments early, as when
+    // the caller comes to them first.
+    ScanSplit = {64 + (Size * 7 + Data[0]) % 1024, 0,
+                 Size % 8 == 0 ? size_t(16) + Data[0] % 512 : size_t(0)};
     std::vector<int> SplitProgress;
     Converter.SetOnProgress(
         [&SplitProgress](TTessaline &, int32_t P) { SplitProgress.push_back(P); });
-    const bool SplitDone = Converter.Convert();
+    const bool SplitDone = Converter.Convert() && Converter.HTML() == Page;
+    Converter.SetOnProgress(nullptr);
+    TCollector SplitStreamed;
+    const bool SplitStreamDone = Converter.ConvertTo(SplitStreamed);
     ScanSplit = Saved;
-    if (!SplitDone || Converter.HTML() != Page)
+    if (!SplitDone)
       Fail("page with a helper thread differs");
     if (SplitProgress != Progress)
       Fail("progress with a helper thread differs");
+    if (!SplitStreamDone || SplitStreamed.Bytes != Page)
+      Fail("streamed page with a helper thread differs");
   }
   TCollector Streamed;
   Converter.SetOnProgress(nullptr);
