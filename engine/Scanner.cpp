@@ -1142,6 +1142,12 @@ private:
         if (Abort)
           return;
       }
+      // Segment K's marks go where segment K - 2's were too: reserving
+      // them anew for every segment would cost a mapping of its own.
+      if (K >= 2) {
+        Segments[K].Marks.swap(Segments[K - 2].Marks);
+        Segments[K].Idents.swap(Segments[K - 2].Idents);
+      }
       Convert(Segments[K]);
       {
         std::lock_guard<std::mutex> Lock(Mutex);
