@@ -795,14 +795,14 @@ private:
     }
     return E;
   }
-  // Takes plain tokens (see TPlainRun) from position i + 1 on, exactly as
-  // the full rules would, and returns the position of the last byte taken.
-  // It stops before any other token, before a block of 64 bytes in which
-  // progress may fall due (only the full rules report, and so only they
-  // can meet a Stop), and within 64 bytes of To or of the end of the
-  // text (see Limit). Token
-  // ends come from FindPlainStarts, 64 bytes at a time, so no token's end
-  // waits for the one before it to be found.
+  // Takes plain tokens (see TPlainRun) from position i + 1 on, and short
+  // strings and comments (see EndOfShortToken), exactly as the full rules
+  // would, and returns the position of the last byte taken. It stops before
+  // any other token, before a block of 64 bytes in which progress may fall
+  // due (only the full rules report, and so only they can meet a Stop),
+  // within 64 bytes of To or of the end of the text (see Limit), and in a
+  // helper asked to yield. Token ends come from FindPlainStarts, 64 bytes
+  // at a time, so no token's end waits for the one before it to be found.
   template <TScanMode Mode> size_t RunPlainTokens(size_t i, size_t To) {
     if (Len < 64)
       return i;
