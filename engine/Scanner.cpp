@@ -922,9 +922,9 @@ private:
     return EndPlainTokens(First, i, Key, ShortEnd);
   }
   // The last position of the string or comment that starts at P and ends
-  // within 64 bytes with no byte written as an entity, as the full rules
-  // find it, with its element; 0 for any other token. The 64 bytes after
-  // P + 1 must be readable.
+  // within 64 bytes with no byte written as an entity, or of the hex number
+  // or character code there, as the full rules find it, with its element;
+  // 0 for any other token. The 64 bytes after P + 1 must be readable.
   size_t EndOfShortToken(size_t P, THighlightElement &Element) const {
     int End;
     switch (Byte(P)) {
@@ -942,10 +942,21 @@ private:
       Element = heComment;
       End = ShortTokenEnd(S + P + 2, '\r', '\n');
       return End < 0 ? 0 : P + 1 + static_cast<size_t>(End);
+    case '$': // a hex number, even with no digit
+      Element = heNumber;
+      while (IsIn(Byte(P + 1), csHex))
+        ++P;
+      return P;
+    case '#': // a character code: its digits, or none
+      Element = heString;
+      while (Byte(P + 1) >= '0' && Byte(P + 1) <= '9')
+        ++P;
+      return P;
     default:
       return 0;
     }
   }
+
   // Tokens passed over leave the state as their switches would have: only
   // whether the last token was whitespace has to be set. A line comment
   // that was taken last (it ends at ShortEnd) may end in a blank, which
