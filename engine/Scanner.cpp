@@ -77,6 +77,15 @@ const char *EntityFor(unsigned char C) {
   }
 }
 
+#if defined(__SSE2__)
+// The bytes of V that are written as entities: & < > and the double quote.
+inline __m128i EntityBytes(__m128i V) {
+  return _mm_or_si128(
+      _mm_or_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8('&')), _mm_cmpeq_epi8(V, _mm_set1_epi8('<'))),
+      _mm_or_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8('>')), _mm_cmpeq_epi8(V, _mm_set1_epi8('"'))));
+}
+#endif
+
 // The first byte from P on, before End, that is written as an entity, or
 // End; bytes up to ReadEnd may be read. Comments and strings, a quarter of
 // a typical source, are searched with it, and they seldom hold such a
@@ -87,10 +96,7 @@ inline const char *FindEntityByte(const char *P, const char *End, const char *Re
 #if defined(__SSE2__)
   auto EntityMask = [](const char *At) {
     const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i *>(At));
-    const __m128i Hits = _mm_or_si128(
-        _mm_or_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8('&')), _mm_cmpeq_epi8(V, _mm_set1_epi8('<'))),
-        _mm_or_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8('>')), _mm_cmpeq_epi8(V, _mm_set1_epi8('"'))));
-    return static_cast<unsigned>(_mm_movemask_epi8(Hits));
+    return static_cast<unsigned>(_mm_movemask_epi8(EntityBytes(V)));
   };
   for (; End - P >= 16; P += 16)
     if (const unsigned Mask = EntityMask(P); Mask != 0)
@@ -562,11 +568,8 @@ inline int ShortTokenEnd(const char *From, char C1, char C2) {
     const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i *>(From + 16 * K));
     const __m128i End =
         _mm_or_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8(C1)), _mm_cmpeq_epi8(V, _mm_set1_epi8(C2)));
-    const __m128i Entity = _mm_or_si128(
-        _mm_or_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8('&')), _mm_cmpeq_epi8(V, _mm_set1_epi8('<'))),
-        _mm_or_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8('>')), _mm_cmpeq_epi8(V, _mm_set1_epi8('"'))));
     Ends |= uint64_t(static_cast<unsigned>(_mm_movemask_epi8(End))) << (16 * K);
-    Entities |= uint64_t(static_cast<unsigned>(_mm_movemask_epi8(Entity))) << (16 * K);
+    Entities |= uint64_t(static_cast<unsigned>(_mm_movemask_epi8(EntityBytes(V)))) << (16 * K);
   }
 #else
   for (int K = 0; K < 64; ++K) {
