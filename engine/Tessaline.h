@@ -53,7 +53,8 @@ public:
 };
 
 /// A growable byte buffer that keeps its capacity when emptied, so repeated
-/// runs on one converter do not allocate again.
+/// runs on one converter do not allocate again. Large buffers are mapped
+/// for huge pages where the system offers them.
 class TByteBuffer {
 public:
   TByteBuffer() = default;
@@ -66,12 +67,21 @@ public:
   void Clear() { FSize = 0; }
   /// Makes room for at least Capacity bytes; throws std::bad_alloc.
   void Reserve(size_t Capacity);
+  /// Room for Size bytes after the present ones, for the caller to fill
+  /// and then count in with Extend; throws std::bad_alloc.
+  char *AppendSpace(size_t Size) {
+    Reserve(FSize + Size);
+    return FData + FSize;
+  }
+  void Extend(size_t Size) { FSize += Size; }
 
 private:
   friend class TPageWriter;
+  void Release();
   char *FData = nullptr;
   size_t FSize = 0;
   size_t FCapacity = 0;
+  bool FMapped = false; // FData is a mapping of FCapacity bytes, not from malloc
 };
 
 class TTessaline {

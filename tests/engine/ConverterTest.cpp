@@ -184,6 +184,27 @@ TEST(Converter, ConvertToStreamsTheSamePageAsConvert) {
   EXPECT_EQ(C.HTML(), "") << "a streamed page is not kept";
 }
 
+// Entities make a page up to four times its source, past what Convert
+// reserves: the buffers (the page's, and the helper thread's for its
+// segments) then move to larger mappings, and must take along all that was
+// written, not only what was counted when the move came.
+TEST(Converter, PageOutgrowingItsReservationKeepsWhatWasWritten) {
+  TTessaline C;
+  C.SetPlain("<<");
+  ASSERT_TRUE(C.Convert());
+  const std::string Small = C.HTML();
+  const size_t Run = Small.find("&lt;&lt;");
+  ASSERT_NE(Run, std::string::npos);
+  std::string Expected = Small.substr(0, Run);
+  const size_t Count = size_t(3) << 20;
+  for (size_t K = 0; K < Count; ++K)
+    Expected += "&lt;";
+  Expected += Small.substr(Run + 8);
+  C.SetPlain(std::string(Count, '<'));
+  ASSERT_TRUE(C.Convert());
+  EXPECT_TRUE(C.HTML() == Expected) << C.HTML().size() << " bytes, not " << Expected.size();
+}
+
 TEST(Converter, PageTextsAreInsertedVerbatim) {
   TTessaline C;
   C.SetTitle("a < b %s %d");
