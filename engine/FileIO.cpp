@@ -189,39 +189,51 @@ void ReleaseGuard(int K) {
 
 } // namespace
 
-TSourceFile::TSourceFile(const std::string &FileName) {
+TSourceFile::TSourceFile(const std::string &FileName, uint64_t SmallestMapped) {
   TDescriptor File(-1);
   struct stat Info;
   OpenForReading(FileName, File, Info);
-  // Small files are read: a copy of a few pages costs less than setting up
-  // and tearing down a mapping, whose removal also has to reach every
-  // processor the program runs on.
-  constexpr off_t SmallestMapped = 256 * 1024;
-  if (S_ISREG(Info.st_mode) && Info.st_size >= SmallestMapped) {
-    const size_t PageSize = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
-    const size_t Size = static_cast<size_t>(Info.st_size);
-    // The file's pages and one more of NULs after them: a file that fills
-    // its last page exactly would otherwise have no byte after it.
-    const size_t Length = (Size + PageSize - 1) / PageSize * PageSize + PageSize;
-    void *Area = ::mmap(nullptr, Length, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (Area != MAP_FAILED) {
-      char *Base = static_cast<char *>(Area);
-      const int Guard = ClaimGuard(Base, Length);
-      if (Guard >= 0 &&
-          ::mmap(Base, Size, PROT_READ, MAP_PRIVATE | MAP_FIXED, File.Fd, 0) != MAP_FAILED) {
-        FBase = Base;
-        FSize = Size;
-        FLength = Length;
-        FGuard = Guard;
-        return;
-      }
-      // No guard to be had, or no mapping: the file is read instead.
-      if (Guard >= 0)
-        ReleaseGuard(Guard);
-      ::munmap(Area, Length);
-    }
+  if (!S_ISREG(Info.st_mode)) {
+    FBytes = ReadOpenFile(File.Fd, Info);
+    FText = FBytes;
+    return;
   }
-  FBytes = ReadOpenFile(File.Fd, Info);
+  const size_t Size = static_cast<size_t>(Info.st_size);
+  if (static_cast<uint64_t>(Info.st_size) >= SmallestMapped && Map(File.Fd, Size))
+    return;
+  // One read into a buffer of huge pages: a mapping of the file's cached
+  // pages costs a fault, or on a virtual machine at least a miss of the
+  // host's page tables, for every 4 KiB read, far more than the copy.
+  char *Bytes = FBuffer.AppendSpace(Size + 1);
+  if (ReadUpTo(File.Fd, Bytes, Size) != Size)
+    ThrowReadError();
+  Bytes[Size] = '\0';
+  FBuffer.Extend(Size);
+  FText = std::string_view(FBuffer.Data(), Size);
+}
+
+bool TSourceFile::Map(int Fd, size_t Size) {
+  const size_t PageSize = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
+  // The file's pages and one more of NULs after them: a file that fills
+  // its last page exactly would otherwise have no byte after it.
+  const size_t Length = (Size + PageSize - 1) / PageSize * PageSize + PageSize;
+  void *Area = ::mmap(nullptr, Length, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (Area == MAP_FAILED)
+    return false;
+  char *Base = static_cast<char *>(Area);
+  const int Guard = ClaimGuard(Base, Length);
+  if (Guard >= 0 && ::mmap(Base, Size, PROT_READ, MAP_PRIVATE | MAP_FIXED, Fd, 0) != MAP_FAILED) {
+    FBase = Base;
+    FLength = Length;
+    FGuard = Guard;
+    FText = std::string_view(Base, Size);
+    return true;
+  }
+  // No guard to be had, or no mapping: the file is read instead.
+  if (Guard >= 0)
+    ReleaseGuard(Guard);
+  ::munmap(Area, Length);
+  return false;
 }
 
 TSourceFile::~TSourceFile() {
@@ -230,10 +242,6 @@ TSourceFile::~TSourceFile() {
     ReleaseGuard(FGuard);
     ::munmap(FBase, FLength);
   }
-}
-
-std::string_view TSourceFile::Text() const {
-  return FBase ? std::string_view(FBase, FSize) : std::string_view(FBytes);
 }
 
 bool TSourceFile::Shrunk() const { return FGuard >= 0 && Guarded[FGuard].Shrunk.load(); }

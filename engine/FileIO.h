@@ -3,6 +3,7 @@
 // messages users see.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -14,30 +15,37 @@
 /// devices are read to their end.
 std::string ReadFileBytes(const std::string &FileName);
 
-/// A file's bytes to convert in place. A regular file of 256 KiB or more is
-/// mapped into memory, so nothing is copied and its pages come in as they
-/// are read; anything else (a pipe, a device, a small file) is read as by
-/// ReadFileBytes. The byte after Text is readable and NUL. Should a mapped
-/// file shrink while it is read, the bytes that are gone read as NUL instead
-/// of ending the process, and Shrunk tells so afterwards: the caller must
-/// then throw away what it made of Text. Throws EFOpenError ("Cannot open
-/// file NAME") or EReadError ("Stream read error").
+/// A file's bytes to convert. A regular file is read with one read, into
+/// huge pages when it is large and the system offers them; one of
+/// SmallestMapped bytes or more is mapped into memory instead, so that even
+/// a file larger than memory can be converted, its pages coming in as they
+/// are read. Pipes and devices are read as by ReadFileBytes. The byte after
+/// Text is readable and NUL. Should a mapped file shrink while it is read,
+/// the bytes that are gone read as NUL instead of ending the process, and
+/// Shrunk tells so afterwards: the caller must then throw away what it made
+/// of Text. Throws EFOpenError ("Cannot open file NAME") or EReadError
+/// ("Stream read error", also for a file that shrinks while it is read).
 class TSourceFile {
 public:
-  explicit TSourceFile(const std::string &FileName);
+  /// Larger files would take memory that the system cannot page out.
+  static constexpr uint64_t SmallestMappedFile = uint64_t(1) << 30;
+  explicit TSourceFile(const std::string &FileName, uint64_t SmallestMapped = SmallestMappedFile);
   TSourceFile(const TSourceFile &) = delete;
   TSourceFile &operator=(const TSourceFile &) = delete;
   ~TSourceFile();
 
-  std::string_view Text() const;
+  std::string_view Text() const { return FText; }
   bool Shrunk() const;
 
 private:
-  std::string FBytes;    // the bytes when the file is not mapped
+  bool Map(int Fd, size_t Size);
+
+  std::string_view FText;
+  TByteBuffer FBuffer;   // a regular file's bytes, read
+  std::string FBytes;    // a pipe's or a device's bytes
   char *FBase = nullptr; // the mapping: the file's pages, then a page of NULs
-  size_t FSize = 0;
-  size_t FLength = 0; // of the whole mapping
-  int FGuard = -1;    // the file's entry among the guarded mappings
+  size_t FLength = 0;    // of the whole mapping
+  int FGuard = -1;       // the file's entry among the guarded mappings
 };
 
 /// Writes a file so that a failure never damages what was there: the bytes

@@ -125,23 +125,27 @@ TEST(LoadFromFile, TakesTheBytesAsTheyAre) {
   EXPECT_EQ("", Converter.Plain());
 }
 
-// Sizes around multiples of the page size, small (read) and large
-// (mapped): a file that fills its last page exactly has no byte of its own
-// after it, yet Text must be followed by a NUL.
+// Sizes around multiples of the page size and of the 2 MiB blocks that
+// large files are read into, each read and mapped: a file that fills its
+// last page or block exactly has no byte of its own after it, yet Text
+// must be followed by a NUL.
 TEST(SourceFile, GivesTheBytesWithANulAfterThem) {
   TTempDir Dir;
   const size_t PageSize = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
   const size_t Large = 100 * PageSize;
-  for (const size_t Size :
-       {size_t(1), PageSize - 1, PageSize, PageSize + 1, Large - 1, Large, Large + 1}) {
+  const size_t Block = size_t(2) << 20;
+  for (const size_t Size : {size_t(1), PageSize - 1, PageSize, PageSize + 1, Large - 1, Large,
+                            Large + 1, Block - 1, Block, Block + 1}) {
     std::string Bytes(Size, 'x');
     for (size_t K = 0; K < Size; ++K)
       Bytes[K] = static_cast<char>(K * 7 + 1);
     WriteTextFile(Dir / "a.pas", Bytes);
-    const TSourceFile File(Dir / "a.pas");
-    ASSERT_EQ(File.Text(), Bytes) << Size;
-    EXPECT_EQ(File.Text().data()[Size], '\0') << Size;
-    EXPECT_FALSE(File.Shrunk());
+    for (const uint64_t SmallestMapped : {uint64_t(0), TSourceFile::SmallestMappedFile}) {
+      const TSourceFile File(Dir / "a.pas", SmallestMapped);
+      ASSERT_EQ(File.Text(), Bytes) << Size << " " << SmallestMapped;
+      EXPECT_EQ(File.Text().data()[Size], '\0') << Size << " " << SmallestMapped;
+      EXPECT_FALSE(File.Shrunk());
+    }
   }
 }
 
@@ -162,7 +166,7 @@ TEST(SourceFile, ReadsWhatCannotBeMappedAndNamesWhatCannotBeOpened) {
     const std::string Name = Dir / std::to_string(K);
     Texts.push_back(std::string("unit u") + std::to_string(K));
     WriteTextFile(Name, Texts.back());
-    Files.push_back(std::make_unique<TSourceFile>(Name));
+    Files.push_back(std::make_unique<TSourceFile>(Name, 0));
   }
   for (int K = 0; K < 100; ++K)
     EXPECT_EQ(Files[K]->Text(), Texts[K]);
@@ -178,8 +182,8 @@ TEST(SourceFile, ShrinkingWhileConvertedIsToldNotFatal) {
   while (Bytes.size() < (size_t(3) << 20))
     Bytes += "begin x := 'a'; { note } y := 1 end;\n";
   WriteTextFile(Dir / "big.pas", Bytes);
-  const TSourceFile File(Dir / "big.pas");
-  const TSourceFile Other(Dir / "big.pas");
+  const TSourceFile File(Dir / "big.pas", 0);
+  const TSourceFile Other(Dir / "big.pas", 0);
   struct TCuttingSink : TOutputSink {
     std::string Path;
     size_t Bytes = 0;
@@ -207,7 +211,7 @@ TEST(SourceFile, OtherBusErrorsStillEndTheProcess) {
   WriteTextFile(Dir / "big.pas", std::string(size_t(1) << 20, 'x'));
   const pid_t Child = ::fork();
   if (Child == 0) {
-    const TSourceFile File(Dir / "big.pas"); // installs the handler
+    const TSourceFile File(Dir / "big.pas", 0); // installs the handler
     ::raise(SIGBUS);
     ::_exit(0);
   }
