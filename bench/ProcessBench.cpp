@@ -4,11 +4,14 @@
 //   process_bench [--before-each SHELL-COMMAND] LABEL RUNS BYTES COMMAND [ARGS...]
 // The shell command runs before each run, untimed: removing the pages of the
 // run before measures writing new files rather than replacing old ones.
+// BYTES 0 leaves the throughput out. The command's standard output is
+// thrown away.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -39,6 +42,9 @@ int main(int argc, char **argv) {
     const auto Start = std::chrono::steady_clock::now();
     const pid_t Child = fork();
     if (Child == 0) {
+      // What a command prints is no part of what is measured.
+      if (const int Null = open("/dev/null", O_WRONLY); Null >= 0)
+        dup2(Null, STDOUT_FILENO);
       execvp(argv[4], argv + 4);
       _exit(127);
     }
@@ -55,8 +61,9 @@ int main(int argc, char **argv) {
   }
   std::sort(Seconds.begin(), Seconds.end());
   const double Median = Seconds[Seconds.size() / 2];
-  std::printf("%s: median %.3f s over %d runs (min %.3f, max %.3f), %.0f MB/s, peak memory "
-              "%.1f MiB\n",
-              Label, Median, Runs, Seconds.front(), Seconds.back(), Megabytes / Median,
-              PeakKiB / 1024.0);
+  char Rate[32] = "";
+  if (Megabytes > 0)
+    std::snprintf(Rate, sizeof Rate, ", %.0f MB/s", Megabytes / Median);
+  std::printf("%s: median %.3f s over %d runs (min %.3f, max %.3f)%s, peak memory %.1f MiB\n",
+              Label, Median, Runs, Seconds.front(), Seconds.back(), Rate, PeakKiB / 1024.0);
 }
