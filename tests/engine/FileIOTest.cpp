@@ -172,6 +172,18 @@ TEST(SourceFile, ReadsWhatCannotBeMappedAndNamesWhatCannotBeOpened) {
     EXPECT_EQ(Files[K]->Text(), Texts[K]);
 }
 
+// A file that gives fewer bytes than its size said (one cut short between
+// the two, or a kernel attribute file, which always claims a page) is a
+// read error, not a source padded with whatever the buffer held.
+TEST(SourceFile, FileShorterThanItsSizeIsAReadError) {
+  const std::string Attribute = "/sys/kernel/mm/transparent_hugepage/enabled";
+  struct stat Info;
+  if (::stat(Attribute.c_str(), &Info) != 0 || !S_ISREG(Info.st_mode) ||
+      static_cast<size_t>(Info.st_size) <= ReadTextFile(Attribute).size())
+    GTEST_SKIP() << "no kernel attribute file that claims more bytes than it has";
+  EXPECT_EQ("Stream read error", MessageOf<EReadError>([&] { TSourceFile F(Attribute); }));
+}
+
 // A mapped file cut short by someone else while it is converted: the read
 // past the new end would end the process with SIGBUS; instead the missing
 // bytes read as NUL and Shrunk tells. Large enough for the helper thread,
