@@ -63,12 +63,20 @@ void TByteBuffer::Reserve(size_t Capacity) {
     return;
   }
   const size_t Size = (Capacity + HugeBlock - 1) / HugeBlock * HugeBlock;
+  if (FMapped) {
+    // Moved, not copied: the system hands the pages over to the new place.
+    void *Moved = ::mremap(FData, FCapacity, Size, MREMAP_MAYMOVE);
+    if (Moved == MAP_FAILED)
+      throw std::bad_alloc();
+    FData = static_cast<char *>(Moved);
+    FCapacity = Size;
+    return;
+  }
   char *Data = MapBlocks(Size);
   if (!Data)
     throw std::bad_alloc();
   // All of the old capacity: a writer fills it before it sets the size.
-  if (FCapacity > 0)
-    std::memcpy(Data, FData, FCapacity);
+  std::memcpy(Data, FData, FCapacity);
   Release();
   FData = Data;
   FCapacity = Size;
