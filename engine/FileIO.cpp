@@ -13,6 +13,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "PageWriter.h"
+
 namespace {
 
 [[noreturn]] void ThrowOpenError(const std::string &FileName) {
@@ -97,7 +99,10 @@ void OpenForReading(const std::string &FileName, TDescriptor &File, struct stat 
 std::string ReadOpenFile(int Fd, const struct stat &Info) {
   std::string Bytes;
   if (S_ISREG(Info.st_mode)) {
-    Bytes.resize(static_cast<size_t>(Info.st_size));
+    const size_t Size = static_cast<size_t>(Info.st_size);
+    Bytes.reserve(Size);
+    OfferHugePages(Bytes.data(), Size);
+    Bytes.resize(Size);
     if (ReadUpTo(Fd, Bytes.data(), Bytes.size()) != Bytes.size())
       ThrowReadError();
   } else {

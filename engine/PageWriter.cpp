@@ -31,14 +31,21 @@ char *MapBlocks(size_t Size) {
   if (Aligned != Start)
     ::munmap(Start, static_cast<size_t>(Aligned - Start));
   ::munmap(Aligned + Size, static_cast<size_t>(Start + HugeBlock - Aligned));
-#ifdef MADV_HUGEPAGE
-  // Only a hint: where huge pages are off, small ones serve as before.
-  ::madvise(Aligned, Size, MADV_HUGEPAGE);
-#endif
+  OfferHugePages(Aligned, Size);
   return Aligned;
 }
 
 } // namespace
+
+void OfferHugePages(char *Data, size_t Size) {
+#ifdef MADV_HUGEPAGE
+  const uintptr_t From = (reinterpret_cast<uintptr_t>(Data) + HugeBlock - 1) & ~(HugeBlock - 1);
+  const uintptr_t To = (reinterpret_cast<uintptr_t>(Data) + Size) & ~(HugeBlock - 1);
+  // Only a hint: where huge pages are off, small ones serve as before.
+  if (From < To)
+    ::madvise(reinterpret_cast<void *>(From), To - From, MADV_HUGEPAGE);
+#endif
+}
 
 TByteBuffer::~TByteBuffer() { Release(); }
 

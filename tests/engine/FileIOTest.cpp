@@ -128,7 +128,7 @@ TEST(LoadFromFile, TakesTheBytesAsTheyAre) {
 // Sizes around multiples of the page size and of the 2 MiB blocks that
 // large files are read into, each read and mapped: a file that fills its
 // last page or block exactly has no byte of its own after it, yet Text
-// must be followed by a NUL.
+// must be followed by a NUL. ReadFileBytes gives the same bytes.
 TEST(SourceFile, GivesTheBytesWithANulAfterThem) {
   TTempDir Dir;
   const size_t PageSize = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
@@ -140,6 +140,7 @@ TEST(SourceFile, GivesTheBytesWithANulAfterThem) {
     for (size_t K = 0; K < Size; ++K)
       Bytes[K] = static_cast<char>(K * 7 + 1);
     WriteTextFile(Dir / "a.pas", Bytes);
+    ASSERT_TRUE(ReadFileBytes(Dir / "a.pas") == Bytes) << Size;
     for (const uint64_t SmallestMapped : {uint64_t(0), TSourceFile::SmallestMappedFile}) {
       const TSourceFile File(Dir / "a.pas", SmallestMapped);
       ASSERT_EQ(File.Text(), Bytes) << Size << " " << SmallestMapped;
