@@ -173,16 +173,37 @@ int RunBatch(const std::vector<TBatchJob> &AllJobs, const TCliOptions &Options, 
   unsigned Workers = Options.Jobs > 0 ? static_cast<unsigned>(Options.Jobs)
                                       : std::max(1u, std::thread::hardware_concurrency());
   Workers = std::max<unsigned>(1, std::min<size_t>(Workers, Jobs.size()));
-  std::atomic<size_t> Next{0}, Done{0};
+  // Each worker takes the jobs of a share of its own, in order, and then
+  // helps with the others'. Shares are runs of the sorted list, so workers
+  // mostly write to folders of their own: two workers creating files in one
+  // folder wait for each other on its lock.
+  struct TShare {
+    std::atomic<size_t> Next;
+    size_t End;
+  };
+  std::vector<TShare> Shares(Workers);
+  for (unsigned W = 0; W < Workers; ++W) {
+    Shares[W].Next = Jobs.size() * W / Workers;
+    Shares[W].End = Jobs.size() * (W + 1) / Workers;
+  }
+  auto TakeJob = [&](unsigned Worker) {
+    for (unsigned K = 0; K < Workers; ++K) {
+      TShare &Share = Shares[(Worker + K) % Workers];
+      if (const size_t Job = Share.Next.fetch_add(1); Job < Share.End)
+        return Job;
+    }
+    return Jobs.size();
+  };
+  std::atomic<size_t> Done{0};
   std::atomic<uint64_t> Bytes{0};
   std::atomic<bool> AnyFailed{false};
   std::mutex DoneLock;
   std::condition_variable DoneSignal;
 
-  auto Work = [&] {
+  auto Work = [&](unsigned Worker) {
     TTessaline Converter;
     ApplyCliOptions(Options, Converter);
-    for (size_t K; !InterruptSignal() && (K = Next.fetch_add(1)) < Jobs.size();) {
+    for (size_t K; !InterruptSignal() && (K = TakeJob(Worker)) < Jobs.size();) {
       const TBatchJob &Job = *Jobs[K];
       try {
         Bytes += ConvertFile(Converter, Job.Source, Job.Target);
@@ -203,7 +224,7 @@ int RunBatch(const std::vector<TBatchJob> &AllJobs, const TCliOptions &Options, 
   const auto Start = std::chrono::steady_clock::now();
   std::vector<std::thread> Threads;
   for (unsigned K = 1; K < Workers; ++K)
-    Threads.emplace_back(Work);
+    Threads.emplace_back(Work, K);
   std::thread Monitor;
   std::atomic<bool> Finished{false};
   if (ShowProgress) {
@@ -218,7 +239,7 @@ int RunBatch(const std::vector<TBatchJob> &AllJobs, const TCliOptions &Options, 
       }
     });
   }
-  Work(); // this thread is a worker too
+  Work(0); // this thread is a worker too
   for (std::thread &Thread : Threads)
     Thread.join();
   if (ShowProgress) {
