@@ -51,21 +51,33 @@ void WalkFolder(const std::string &Folder, const struct stat &Info, std::set<TFo
     Errors.push_back(Folder + ": Cannot open folder " + Folder);
     return;
   }
-  std::vector<std::string> Names;
+  std::vector<std::pair<std::string, unsigned char>> Entries; // names and types
   while (const dirent *Entry = ::readdir(Dir))
     if (std::string_view(Entry->d_name) != "." && std::string_view(Entry->d_name) != "..")
-      Names.emplace_back(Entry->d_name);
+      Entries.emplace_back(Entry->d_name, Entry->d_type);
   ::closedir(Dir);
-  std::sort(Names.begin(), Names.end());
+  std::sort(Entries.begin(), Entries.end());
   const std::string Prefix = Folder.back() == '/' ? Folder : Folder + "/";
-  for (const std::string &Name : Names) {
+  for (const auto &[Name, Type] : Entries) {
     const std::string Path = Prefix + Name;
-    struct stat EntryInfo;
-    if (::stat(Path.c_str(), &EntryInfo) != 0)
-      continue; // a dangling link: nothing to convert
-    if (S_ISDIR(EntryInfo.st_mode))
-      WalkFolder(Path, EntryInfo, Walked, Jobs, Errors);
-    else if (S_ISREG(EntryInfo.st_mode) && HasPascalExtension(Name))
+    // Most file systems give each entry's type with the listing: a plain
+    // file needs no look of its own, and devices, pipes and sockets are
+    // nothing to convert. Folders are looked at for their identity, links
+    // for what they lead to.
+    bool IsFile = Type == DT_REG;
+    if (!IsFile) {
+      if (Type != DT_DIR && Type != DT_LNK && Type != DT_UNKNOWN)
+        continue;
+      struct stat EntryInfo;
+      if (::stat(Path.c_str(), &EntryInfo) != 0)
+        continue; // a dangling link: nothing to convert
+      if (S_ISDIR(EntryInfo.st_mode)) {
+        WalkFolder(Path, EntryInfo, Walked, Jobs, Errors);
+        continue;
+      }
+      IsFile = S_ISREG(EntryInfo.st_mode);
+    }
+    if (IsFile && HasPascalExtension(Name))
       Jobs.push_back({Path, ChangeFileExt(Path, ".html")});
   }
 }

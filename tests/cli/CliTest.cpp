@@ -10,6 +10,8 @@
 #include <fstream>
 #include <sstream>
 #include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -374,6 +376,35 @@ TEST(CliBatch, FolderConvertsEverySourceBesideItOnce) {
     EXPECT_EQ(PageOf(TinySource), ReadFile(Dir / "src/a.html"));
     EXPECT_EQ(PageOf("'d'"), ReadFile(Dir / "src/sub/d.html"));
   }
+}
+
+// A folder's listing says what each entry is, except for links: a link to
+// a source or a folder is followed, while a dangling link and a socket
+// named like a source are left alone (opening the socket would fail).
+TEST(CliBatch, LinksAreFollowedAndSocketsLeftAlone) {
+  TScratchDir Dir;
+  fs::create_directories(Dir / "src");
+  fs::create_directories(Dir / "elsewhere");
+  WriteFile(Dir / "elsewhere/lib.pas", "lib");
+  WriteFile(Dir / "elsewhere/other.pp", "other");
+  fs::create_symlink(Dir / "elsewhere/lib.pas", Dir / "src/link.pas");
+  fs::create_directory_symlink(Dir / "elsewhere", Dir / "src/more");
+  fs::create_symlink(Dir / "missing.pas", Dir / "src/dangling.pas");
+  const int Socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un Address{};
+  Address.sun_family = AF_UNIX;
+  const std::string SocketPath = Dir / "src/socket.pas";
+  ASSERT_LT(SocketPath.size(), sizeof Address.sun_path);
+  SocketPath.copy(Address.sun_path, SocketPath.size());
+  ASSERT_EQ(0, ::bind(Socket, reinterpret_cast<sockaddr *>(&Address), sizeof Address));
+  const TRun Run = RunCli({"-j", "2", Dir / "src"});
+  ::close(Socket);
+  EXPECT_EQ(0, Run.Status) << Run.Err;
+  EXPECT_EQ("", Run.Err);
+  EXPECT_EQ("dangling.pas link.html link.pas more socket.pas", Listing(Dir / "src"));
+  EXPECT_EQ("lib.html lib.pas other.html other.pp", Listing(Dir / "elsewhere"));
+  EXPECT_EQ(PageOf("lib"), ReadFile(Dir / "src/link.html"));
+  EXPECT_EQ(PageOf("other"), ReadFile(Dir / "elsewhere/other.html"));
 }
 
 TEST(CliBatch, OneFailingFileDoesNotStopTheOthers) {
