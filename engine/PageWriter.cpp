@@ -60,8 +60,8 @@ void TByteBuffer::Reserve(size_t Capacity) {
   if (Capacity <= FCapacity)
     return;
   if (Capacity < SmallestMapped) {
-    // realloc rather than new[]: large blocks can then grow in place, and
-    // nothing is zero-filled only to be overwritten.
+    // realloc rather than new[]: nothing is zero-filled only to be
+    // overwritten, and a block may grow in place.
     char *Data = static_cast<char *>(std::realloc(FData, Capacity));
     if (!Data)
       throw std::bad_alloc();
@@ -83,7 +83,8 @@ void TByteBuffer::Reserve(size_t Capacity) {
   if (!Data)
     throw std::bad_alloc();
   // All of the old capacity: a writer fills it before it sets the size.
-  std::memcpy(Data, FData, FCapacity);
+  if (FCapacity > 0)
+    std::memcpy(Data, FData, FCapacity);
   Release();
   FData = Data;
   FCapacity = Size;
