@@ -15,11 +15,12 @@
 /// devices are read to their end.
 std::string ReadFileBytes(const std::string &FileName);
 
-/// A file's bytes to convert. A regular file is read with one read, into
-/// huge pages when it is large and the system offers them; one of
-/// SmallestMapped bytes or more is mapped into memory instead, so that even
-/// a file larger than memory can be converted, its pages coming in as they
-/// are read. Pipes and devices are read as by ReadFileBytes. The byte after
+/// A file's bytes to convert. A regular file of SmallestMapped bytes or more
+/// is mapped into memory, so that even a file larger than memory can be
+/// converted, its pages coming in as they are read; a smaller one is read
+/// with one read (should the mapping fail, so is a larger one, into huge
+/// pages where the system offers them). Pipes and devices are read as by
+/// ReadFileBytes. The byte after
 /// Text is readable and NUL. Should a mapped file shrink while it is read,
 /// the bytes that are gone read as NUL instead of ending the process, and
 /// Shrunk tells so afterwards: the caller must then throw away what it made
@@ -27,8 +28,7 @@ std::string ReadFileBytes(const std::string &FileName);
 /// ("Stream read error", also for a file that shrinks while it is read).
 class TSourceFile {
 public:
-  /// Larger files would take memory that the system cannot page out.
-  static constexpr uint64_t SmallestMappedFile = uint64_t(1) << 30;
+  static constexpr uint64_t SmallestMappedFile = uint64_t(1) << 20;
   explicit TSourceFile(const std::string &FileName, uint64_t SmallestMapped = SmallestMappedFile);
   TSourceFile(const TSourceFile &) = delete;
   TSourceFile &operator=(const TSourceFile &) = delete;

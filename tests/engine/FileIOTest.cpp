@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <sys/resource.h>
@@ -141,7 +142,7 @@ TEST(SourceFile, GivesTheBytesWithANulAfterThem) {
       Bytes[K] = static_cast<char>(K * 7 + 1);
     WriteTextFile(Dir / "a.pas", Bytes);
     ASSERT_TRUE(ReadFileBytes(Dir / "a.pas") == Bytes) << Size;
-    for (const uint64_t SmallestMapped : {uint64_t(0), TSourceFile::SmallestMappedFile}) {
+    for (const uint64_t SmallestMapped : {uint64_t(0), UINT64_MAX}) {
       const TSourceFile File(Dir / "a.pas", SmallestMapped);
       ASSERT_EQ(File.Text(), Bytes) << Size << " " << SmallestMapped;
       EXPECT_EQ(File.Text().data()[Size], '\0') << Size << " " << SmallestMapped;
