@@ -20,12 +20,12 @@ std::string ReadFileBytes(const std::string &FileName);
 /// converted, its pages coming in as they are read; a smaller one is read
 /// with one read (should the mapping fail, so is a larger one, into huge
 /// pages where the system offers them). Pipes and devices are read as by
-/// ReadFileBytes. The byte after
-/// Text is readable and NUL. Should a mapped file shrink while it is read,
-/// the bytes that are gone read as NUL instead of ending the process, and
-/// Shrunk tells so afterwards: the caller must then throw away what it made
-/// of Text. Throws EFOpenError ("Cannot open file NAME") or EReadError
-/// ("Stream read error", also for a file that shrinks while it is read).
+/// ReadFileBytes. The byte after Text is readable and NUL. Should a mapped
+/// file shrink while it is read, the bytes that are gone read as NUL
+/// instead of ending the process, and Shrunk tells so afterwards: the
+/// caller must then throw away what it made of Text. Throws EFOpenError
+/// ("Cannot open file NAME") or EReadError ("Stream read error", also for a
+/// file that shrinks while it is read).
 class TSourceFile {
 public:
   static constexpr uint64_t SmallestMappedFile = uint64_t(1) << 20;
