@@ -198,25 +198,16 @@ TSourceFile::TSourceFile(const std::string &FileName, uint64_t SmallestMapped) {
   TDescriptor File(-1);
   struct stat Info;
   OpenForReading(FileName, File, Info);
-  if (!S_ISREG(Info.st_mode)) {
-    FBytes = ReadOpenFile(File.Fd, Info);
-    FText = FBytes;
-    return;
-  }
-  const size_t Size = static_cast<size_t>(Info.st_size);
   // A large file's cached pages are used where they lie: reading it would
   // copy every byte into fresh memory, which the system zeroes first (for
   // 32 MB, 7 to 8 ms against 3 for mapping it and reading each page once).
   // A small file is read: its buffer comes from the heap, which a batch
   // reuses, where a mapping costs two system calls and at least a fault.
-  if (static_cast<uint64_t>(Info.st_size) >= SmallestMapped && Map(File.Fd, Size))
+  if (S_ISREG(Info.st_mode) && static_cast<uint64_t>(Info.st_size) >= SmallestMapped &&
+      Map(File.Fd, static_cast<size_t>(Info.st_size)))
     return;
-  char *Bytes = FBuffer.AppendSpace(Size + 1);
-  if (ReadUpTo(File.Fd, Bytes, Size) != Size)
-    ThrowReadError();
-  Bytes[Size] = '\0';
-  FBuffer.Extend(Size);
-  FText = std::string_view(FBuffer.Data(), Size);
+  FBytes = ReadOpenFile(File.Fd, Info);
+  FText = FBytes;
 }
 
 bool TSourceFile::Map(int Fd, size_t Size) {

@@ -41,8 +41,7 @@ private:
   bool Map(int Fd, size_t Size);
 
   std::string_view FText;
-  TByteBuffer FBuffer;   // a regular file's bytes, read
-  std::string FBytes;    // a pipe's or a device's bytes
+  std::string FBytes;    // the bytes when the file is not mapped
   char *FBase = nullptr; // the mapping: the file's pages, then a page of NULs
   size_t FLength = 0;    // of the whole mapping
   int FGuard = -1;       // the file's entry among the guarded mappings

@@ -67,13 +67,6 @@ public:
   void Clear() { FSize = 0; }
   /// Makes room for at least Capacity bytes; throws std::bad_alloc.
   void Reserve(size_t Capacity);
-  /// Room for Size bytes after the present ones, for the caller to fill
-  /// and then count in with Extend; throws std::bad_alloc.
-  char *AppendSpace(size_t Size) {
-    Reserve(FSize + Size);
-    return FData + FSize;
-  }
-  void Extend(size_t Size) { FSize += Size; }
 
 private:
   friend class TPageWriter;
