@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "FileIO.h"
-#include "Scanner.h"
 #include "Tessaline.h"
 
 namespace {
@@ -50,7 +49,6 @@ int main(int argc, char **argv) {
   // the sharing of large texts.
   const bool OneThread = argc >= 2 && std::strcmp(argv[1], "--one-thread") == 0;
   if (OneThread) {
-    ScanSplit.Segment = 0;
     --argc;
     ++argv;
   }
@@ -61,6 +59,11 @@ int main(int argc, char **argv) {
   }
   const int Runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 9;
   TTessaline Converter;
+  if (OneThread) {
+    TScanOptions Options;
+    Options.Split.Segment = 0;
+    Converter.SetScanOptions(Options);
+  }
   Converter.LoadFromFile(argv[1]);
   const double Megabytes = Converter.Plain().size() / 1e6;
   Converter.Convert(); // warm-up: buffer capacity and page cache

@@ -7,7 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "Tessaline.h"
+#include "Errors.h"
+#include "PageWriter.h"
 
 /// The file's bytes, read at once. Throws EFOpenError ("Cannot open file
 /// NAME") when it cannot be opened or is a directory, EReadError ("Stream

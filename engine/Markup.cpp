@@ -1,9 +1,10 @@
 #include "Markup.h"
 
-TMarkup::TMarkup(const TColor *Colors, const bool *Defaults, const TFontStyles *Styles)
-    : Colors(Colors), Styles(Styles), Texts(TPageWriter::PaddedRead, '\0') {
+TMarkup::TMarkup(const TScheme &Scheme)
+    : Scheme(Scheme), Texts(TPageWriter::PaddedRead, '\0') {
   for (int E = 0; E < ElementCount; ++E) {
-    const TFontStyles S = Styles[E];
+    const TElementScheme &Element = Scheme.Elements[E];
+    const TFontStyles S = Element.Style;
     if (S & fsBold)
       StyleOpen[E] += "<B>";
     if (S & fsItalic)
@@ -22,8 +23,8 @@ TMarkup::TMarkup(const TColor *Colors, const bool *Defaults, const TFontStyles *
       StyleClose[E] += "</B>";
     // Text in the page's own colour needs no FONT tag; identifiers always
     // are in it, since their colour is the BODY TEXT colour.
-    if (!Defaults[E] && Colors[E] != Colors[heIdentifier]) {
-      FontOpen[E] = "<FONT COLOR=\"" + ColorToHTML(Colors[E]) + "\">";
+    if (!Element.Default && Element.Color != Scheme[heIdentifier].Color) {
+      FontOpen[E] = "<FONT COLOR=\"" + ColorToHTML(Element.Color) + "\">";
       FontClose[E] = "</FONT>";
     }
   }
@@ -63,13 +64,13 @@ void TMarkup::SwitchByRules(THighlightElement E, std::string &Out, THighlightEle
                             bool &Opened) const {
   // Before the first full switch no style is open, and the start value of
   // the open style equals no element's styles.
-  const int OpenStyle = StyleIsKnown ? Styles[StyleElement] : -1;
+  const int OpenStyle = StyleIsKnown ? Scheme[StyleElement].Style : -1;
   if (E == StyleElement) {
     ChangeColor(E, false, Out, StyleElement, ColorElement, Opened);
   } else if (E == heWhitespace && OpenStyle >= 0 && !(OpenStyle & (fsUnderline | fsStrikeOut))) {
     // Blanks look the same inside bold, italic or a colour, so the open
     // markup simply runs on over them.
-  } else if (Styles[E] == OpenStyle) {
+  } else if (Scheme[E].Style == OpenStyle) {
     ChangeColor(E, true, Out, StyleElement, ColorElement, Opened);
   } else {
     Out += StyleClose[StyleElement];
@@ -85,7 +86,7 @@ void TMarkup::ChangeColor(THighlightElement E, bool WithStyle, std::string &Out,
                           bool &Opened) const {
   // Stored colours decide, not the flags: a default-coloured element whose
   // stored colour equals the open one stays inside that FONT tag.
-  if (Colors[ColorElement] == Colors[E])
+  if (Scheme[ColorElement].Color == Scheme[E].Color)
     return;
   // The style is nested inside the colour, so it is closed around the
   // colour change and opened again.

@@ -15,9 +15,8 @@
 
 class TMarkup {
 public:
-  /// Builds the 32 markup texts from the scheme as it is now. The scheme
-  /// must not change while the object is in use.
-  TMarkup(const TColor *Colors, const bool *Defaults, const TFontStyles *Styles);
+  /// Builds the 32 markup texts from a copy of Scheme, in StartState.
+  explicit TMarkup(const TScheme &Scheme);
   TMarkup(const TMarkup &) = delete;
   TMarkup &operator=(const TMarkup &) = delete;
 
@@ -109,8 +108,7 @@ private:
   std::string StyleClose[ElementCount];
   std::string FontOpen[ElementCount];
   std::string FontClose[ElementCount];
-  const TColor *Colors;
-  const TFontStyles *Styles;
+  const TScheme Scheme;
   uint16_t Key = StartState; // nothing opened, the last token whitespace
   std::string Texts;         // the texts of all steps worked out so far
   TStep Steps[1 << 12];

@@ -9,7 +9,40 @@
 #include <memory>
 #include <string_view>
 
-#include "Tessaline.h"
+#include "Errors.h"
+
+/// Where ConvertTo streams a page. Write receives the page in order, in
+/// blocks of any size; it may throw to abort the run.
+class TOutputSink {
+public:
+  virtual ~TOutputSink() = default;
+  virtual void Write(const char *Data, size_t Size) = 0;
+};
+
+/// A growable byte buffer that keeps its capacity when emptied, so repeated
+/// runs on one converter do not allocate again. Large buffers are mapped
+/// for huge pages where the system offers them.
+class TByteBuffer {
+public:
+  TByteBuffer() = default;
+  TByteBuffer(const TByteBuffer &) = delete;
+  TByteBuffer &operator=(const TByteBuffer &) = delete;
+  ~TByteBuffer();
+
+  const char *Data() const { return FData; }
+  size_t Size() const { return FSize; }
+  void Clear() { FSize = 0; }
+  /// Makes room for at least Capacity bytes; throws std::bad_alloc.
+  void Reserve(size_t Capacity);
+
+private:
+  friend class TPageWriter;
+  void Release();
+  char *FData = nullptr;
+  size_t FSize = 0;
+  size_t FCapacity = 0;
+  bool FMapped = false; // FData is a mapping of FCapacity bytes, not from malloc
+};
 
 /// Asks the system for huge pages under the whole 2 MiB blocks within
 /// [Data, Data + Size), memory of the caller's that nothing has touched

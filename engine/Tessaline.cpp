@@ -5,18 +5,22 @@
 #include "PageWriter.h"
 
 TTessaline::TTessaline()
-    : FColors{clWhite, clNavy, clBlack, clBlack, clBlack, clBlue, clBlack, clBlack},
-      FDefaults{true, false, false, true, true, false, true, true}, FStyles{0, fsItalic, fsBold,
-                                                                            0, 0,        0,
-                                                                            0, 0} {}
+    : FScheme{{{clWhite, true, 0},
+               {clNavy, false, fsItalic},
+               {clBlack, false, fsBold},
+               {clBlack, true, 0},
+               {clBlack, true, 0},
+               {clBlue, false, 0},
+               {clBlack, true, 0},
+               {clBlack, true, 0}}} {}
 
 void TTessaline::SetElementColor(THighlightElement E, TColor Value) {
   // Re-storing the same colour must keep a default-coloured element
   // default-coloured, so only a real change clears the flag.
-  if (FColors[E] == Value)
+  if (FScheme[E].Color == Value)
     return;
-  FColors[E] = Value;
-  FDefaults[E] = false;
+  FScheme[E].Color = Value;
+  FScheme[E].Default = false;
 }
 
 void TTessaline::LoadFromFile(const std::string &FileName) { FPlain = ReadFileBytes(FileName); }
@@ -27,18 +31,16 @@ void TTessaline::SaveToFile(const std::string &FileName) const {
   File.Commit();
 }
 
-void TTessaline::ReportProgress(int32_t Percent) {
-  if (FOnProgress)
-    FOnProgress(*this, Percent);
+void TTessaline::TControl::ReportProgress(int32_t Percent) {
+  if (FOwner.FOnProgress)
+    FOwner.FOnProgress(FOwner, Percent);
 }
 
 bool TTessaline::Convert() {
   FOutput.Clear();
-  // Most pages come out a fifth to a third larger than their source;
-  // reserving that up front saves the copies of repeated growth.
-  TPageWriter Writer(FOutput, FPlain.size() + FPlain.size() / 3 + 4096);
-  FSource = FPlain;
-  return Run(Writer);
+  TPageWriter Writer(FOutput, FPlain.size() + FPlain.size() / Tuning::PageReserveDivisor +
+                                  Tuning::PageReserveExtra);
+  return Run(FPlain, Writer);
 }
 
 bool TTessaline::ConvertTo(TOutputSink &Sink) { return ConvertTo(Sink, FPlain); }
@@ -46,28 +48,29 @@ bool TTessaline::ConvertTo(TOutputSink &Sink) { return ConvertTo(Sink, FPlain); 
 bool TTessaline::ConvertTo(TOutputSink &Sink, std::string_view Text) {
   FOutput.Clear();
   TPageWriter Writer(Sink);
-  FSource = Text;
-  const bool Done = Run(Writer);
-  FSource = FPlain;
-  return Done;
+  return Run(Text, Writer);
 }
 
-bool TTessaline::Run(TPageWriter &Writer) {
-  FCancel = false;
-  FStyles[heWhitespace] = 0;
-  WritePageHeader(Writer, FTitle, FAddHeader, FColors[heIdentifier], FColors[heWhitespace],
-                  FAddBodyStart);
-  TMarkup Markup(FColors, FDefaults, FStyles);
-  ReportProgress(1);
-  ScanPlain(Markup, Writer);
-  if (FCancel) {
+bool TTessaline::Run(std::string_view Text, TPageWriter &Writer) {
+  FControl.Restart();
+  FScheme[heWhitespace].Style = 0;
+  WritePageHeader(Writer, FTitle, FAddHeader, FScheme[heIdentifier].Color,
+                  FScheme[heWhitespace].Color, FAddBodyStart);
+  // The run works from a copy of the scheme: the window's progress
+  // handler runs its event loop, where the colour editor may change the
+  // converter's scheme, and a page must come from one scheme throughout.
+  const TScheme Scheme = FScheme;
+  TMarkup Markup(Scheme);
+  FControl.ReportProgress(1);
+  FScanner.Scan(Text, Scheme, Markup, Writer, FControl);
+  if (FControl.Stopped()) {
     Writer.Discard();
     Writer.Finish();
-    ReportProgress(0);
+    FControl.ReportProgress(0);
     return false;
   }
   WritePageFooter(Writer, FAddBodyEnd);
   Writer.Finish();
-  ReportProgress(100);
+  FControl.ReportProgress(100);
   return true;
 }

@@ -8,74 +8,18 @@
 
 #include <cstddef>
 #include <functional>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 
+#include "Errors.h"
+#include "PageWriter.h"
+#include "Scanner.h"
 #include "Types.h"
 
 class TTessaline;
-class TMarkup;
-class TPageWriter;
-class TScan;
 
 /// Progress callback: Sender is the converter that runs, Percent 0..100.
 using TParseProgressEvent = std::function<void(TTessaline &Sender, int32_t Percent)>;
-
-/// File failures carry the messages users see, e.g. "Cannot open file x".
-class EStreamError : public std::runtime_error {
-public:
-  using std::runtime_error::runtime_error;
-};
-class EFOpenError : public EStreamError { // "Cannot open file %s"
-public:
-  using EStreamError::EStreamError;
-};
-class EFCreateError : public EStreamError { // "Cannot create file %s"
-public:
-  using EStreamError::EStreamError;
-};
-class EReadError : public EStreamError { // "Stream read error"
-public:
-  using EStreamError::EStreamError;
-};
-class EWriteError : public EStreamError { // "Stream write error"
-public:
-  using EStreamError::EStreamError;
-};
-
-/// Where ConvertTo streams a page. Write receives the page in order, in
-/// blocks of any size; it may throw to abort the run.
-class TOutputSink {
-public:
-  virtual ~TOutputSink() = default;
-  virtual void Write(const char *Data, size_t Size) = 0;
-};
-
-/// A growable byte buffer that keeps its capacity when emptied, so repeated
-/// runs on one converter do not allocate again. Large buffers are mapped
-/// for huge pages where the system offers them.
-class TByteBuffer {
-public:
-  TByteBuffer() = default;
-  TByteBuffer(const TByteBuffer &) = delete;
-  TByteBuffer &operator=(const TByteBuffer &) = delete;
-  ~TByteBuffer();
-
-  const char *Data() const { return FData; }
-  size_t Size() const { return FSize; }
-  void Clear() { FSize = 0; }
-  /// Makes room for at least Capacity bytes; throws std::bad_alloc.
-  void Reserve(size_t Capacity);
-
-private:
-  friend class TPageWriter;
-  void Release();
-  char *FData = nullptr;
-  size_t FSize = 0;
-  size_t FCapacity = 0;
-  bool FMapped = false; // FData is a mapping of FCapacity bytes, not from malloc
-};
 
 class TTessaline {
 public:
@@ -106,13 +50,22 @@ public:
 
   /// Storing a colour that differs from the stored one also clears the
   /// element's default-colour flag; storing the same colour changes nothing.
-  TColor ElementColor(THighlightElement E) const { return FColors[E]; }
+  TColor ElementColor(THighlightElement E) const { return FScheme[E].Color; }
   void SetElementColor(THighlightElement E, TColor Value);
   /// When set, the element's tokens get no colour markup of their own.
-  bool ElementDefault(THighlightElement E) const { return FDefaults[E]; }
-  void SetElementDefault(THighlightElement E, bool Value) { FDefaults[E] = Value; }
-  TFontStyles ElementStyle(THighlightElement E) const { return FStyles[E]; }
-  void SetElementStyle(THighlightElement E, TFontStyles Value) { FStyles[E] = Value; }
+  bool ElementDefault(THighlightElement E) const { return FScheme[E].Default; }
+  void SetElementDefault(THighlightElement E, bool Value) { FScheme[E].Default = Value; }
+  TFontStyles ElementStyle(THighlightElement E) const { return FScheme[E].Style; }
+  void SetElementStyle(THighlightElement E, TFontStyles Value) { FScheme[E].Style = Value; }
+  /// The whole scheme at once.
+  const TScheme &Scheme() const { return FScheme; }
+
+  /// How runs may use the machine (see TScanOptions): the instruction set
+  /// of the scanner's search and the sharing of large texts with a helper
+  /// thread. No choice changes a page, its progress or Stop. Not to be
+  /// changed during a run.
+  const TScanOptions &ScanOptions() const { return FScanner.Options(); }
+  void SetScanOptions(const TScanOptions &Value) { FScanner.SetOptions(Value); }
 
   /// Plain := the file's bytes. Throws EFOpenError ("Cannot open file
   /// NAME") or EReadError ("Stream read error"); Plain is then unchanged.
@@ -140,27 +93,30 @@ public:
   /// Asks a running conversion to stop before its next token. Only the
   /// progress callback (or events it dispatches) may call it during a run;
   /// a Stop before Convert has no effect.
-  void Stop() { FCancel = true; }
+  void Stop() { FControl.Stop(); }
 
 private:
-  friend class TScan;
-  bool Run(TPageWriter &Writer);
-  void ScanPlain(TMarkup &Markup, TPageWriter &Writer);
-  void ReportProgress(int32_t Percent);
+  // Progress goes to OnProgress, with this converter as the sender.
+  class TControl : public TScanControl {
+  public:
+    explicit TControl(TTessaline &Owner) : FOwner(Owner) {}
+    bool WantsProgress() const override { return static_cast<bool>(FOwner.FOnProgress); }
+    void ReportProgress(int32_t Percent) override;
 
-  TColor FColors[ElementCount];
-  bool FDefaults[ElementCount];
-  TFontStyles FStyles[ElementCount];
+  private:
+    TTessaline &FOwner;
+  };
+
+  bool Run(std::string_view Text, TPageWriter &Writer);
+
+  TScheme FScheme;
   std::string FTitle;
   std::string FAddHeader;
   std::string FAddBodyStart;
   std::string FAddBodyEnd;
   TParseProgressEvent FOnProgress;
   std::string FPlain;
-  std::string_view FSource; // what a run converts: Plain, or the text given
   TByteBuffer FOutput;
-  // The pages a helper thread builds of a large text's segments, kept
-  // between runs like FOutput so that they are not faulted in anew.
-  TByteBuffer FHelperPages[2];
-  bool FCancel = false;
+  TScanner FScanner;
+  TControl FControl{*this};
 };

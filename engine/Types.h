@@ -75,6 +75,24 @@ inline constexpr TColor cl3DLight = clSystemColor + 22;
 inline constexpr TColor clInfoText = clSystemColor + 23;
 inline constexpr TColor clInfoBk = clSystemColor + 24;
 
+/// One element's part of a colour scheme: its colour, its default-colour
+/// flag (when set, its tokens get no colour markup of their own) and its
+/// font styles.
+struct TElementScheme {
+  TColor Color;
+  bool Default;
+  TFontStyles Style;
+  constexpr bool operator==(const TElementScheme &) const = default;
+};
+
+/// The scheme of all eight elements, indexed by THighlightElement.
+struct TScheme {
+  TElementScheme Elements[ElementCount];
+  constexpr TElementScheme &operator[](THighlightElement E) { return Elements[E]; }
+  constexpr const TElementScheme &operator[](THighlightElement E) const { return Elements[E]; }
+  constexpr bool operator==(const TScheme &) const = default;
+};
+
 /// The HTML form of a colour: the name without "cl" for the sixteen named
 /// colours, clNone and the 25 system colours ("Navy", "None", "BtnFace"),
 /// otherwise "#RRGGBB" in upper case with the top byte ignored.

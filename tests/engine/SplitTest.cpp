@@ -1,4 +1,4 @@
-// Large texts are shared with a helper thread (ScanSplit). Shrinking the
+// Large texts are shared with a helper thread (TScanSplit). Shrinking the
 // segments to a few bytes puts the helper's starting points everywhere:
 // inside comments, strings, runs of blanks and identifiers, next to
 // entities. Whatever happens there, the page, the progress reports and a
@@ -32,13 +32,14 @@ public:
 };
 
 // Converts Text with Scheme, segments of Segment bytes (0: one thread), and
-// Stop at the StopAt-th progress report (0: never).
+// Stop at the StopAt-th progress report (0: never); a helper ends each of
+// its segments after HelperPart bytes (0: at its end).
 TRun Convert(const std::string &Text, const std::function<void(TTessaline &)> &Scheme,
-             size_t Segment, size_t StopAt = 0) {
-  const TScanSplit Saved = ScanSplit;
-  ScanSplit.Segment = Segment;
-  ScanSplit.MinText = 0;
+             size_t Segment, size_t StopAt = 0, size_t HelperPart = 0) {
   TTessaline C;
+  TScanOptions Options;
+  Options.Split = {Segment, 0, HelperPart};
+  C.SetScanOptions(Options);
   Scheme(C);
   C.SetPlain(Text);
   TRun Run;
@@ -55,7 +56,6 @@ TRun Convert(const std::string &Text, const std::function<void(TTessaline &)> &S
     if (C.ConvertTo(Sink))
       Run.Streamed = std::move(Sink.Bytes);
   }
-  ScanSplit = Saved;
   return Run;
 }
 
@@ -85,12 +85,12 @@ std::vector<std::function<void(TTessaline &)>> Schemes() {
 
 // Segments of a byte or two on a long text would start a thread per byte.
 void ExpectSameAsOneThread(const std::string &Text, const std::string &What,
-                           std::initializer_list<size_t> Segments) {
+                           std::initializer_list<size_t> Segments, size_t HelperPart = 0) {
   const auto All = Schemes();
   for (size_t S = 0; S < All.size(); ++S) {
     const TRun One = Convert(Text, All[S], 0);
     for (size_t Segment : Segments) {
-      const TRun Two = Convert(Text, All[S], Segment);
+      const TRun Two = Convert(Text, All[S], Segment, 0, HelperPart);
       ASSERT_TRUE(Two.Done);
       ASSERT_TRUE(Two.Page == One.Page) << What << ", scheme " << S << ", segment " << Segment;
       ASSERT_TRUE(Two.Streamed == One.Page)
@@ -122,11 +122,8 @@ TEST(Split, HelperEndingItsSegmentEarlyGivesThePageOfOneThread) {
   std::string Text = fs::exists(File) ? ReadFileBytes(File.string()) : "";
   for (int Line = 0; Line < 2000; ++Line)
     Text += "  S := 'it''s {" + std::to_string(Line) + "}'; // note\n  { x } Value := $FF;\n";
-  for (size_t Part : {size_t(1), size_t(100), size_t(5000), size_t(30000)}) {
-    ScanSplit.HelperPart = Part;
-    ExpectSameAsOneThread(Text, "part " + std::to_string(Part), {20000, 70000});
-  }
-  ScanSplit.HelperPart = 0;
+  for (size_t Part : {size_t(1), size_t(100), size_t(5000), size_t(30000)})
+    ExpectSameAsOneThread(Text, "part " + std::to_string(Part), {20000, 70000}, Part);
 }
 
 TEST(Split, SegmentsStartingInsideUnclosedCommentsAndStrings) {

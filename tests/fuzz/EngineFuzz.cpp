@@ -3,14 +3,14 @@
 // the styles), the rest is the source. Every page must equal the plain
 // model's, strip back to the source exactly, stream identically, and pair
 // its tags as the lazy markup allows, and come out the same (progress
-// included) when a helper thread takes segments of it; anything else aborts.
+// included) when a helper thread takes segments of it, with any form of
+// the plain-token search; anything else aborts.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "ReferenceModel.h"
-#include "Scanner.h"
 #include "Tessaline.h"
 #include "TestSupport.h"
 
@@ -66,11 +66,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size) {
   // For one input in four (which keeps most of the run's speed), segments
   // of 64 bytes and up, so a 4 KB input costs a few dozen threads.
   if (Size % 4 == 0) {
-    const TScanSplit Saved = ScanSplit;
     // Half of them with a helper that ends its segments early, as when
     // the caller comes to them first.
-    ScanSplit = {64 + (Size * 7 + Data[0]) % 1024, 0,
-                 Size % 8 == 0 ? size_t(16) + Data[0] % 512 : size_t(0)};
+    TScanOptions Options;
+    Options.Split = {64 + (Size * 7 + Data[0]) % 1024, 0,
+                     Size % 8 == 0 ? size_t(16) + Data[0] % 512 : size_t(0)};
+    // Each form of the plain-token search in turn.
+    Options.WidestSearch = static_cast<TPlainSearch>(Size / 4 % 3);
+    Converter.SetScanOptions(Options);
     std::vector<int> SplitProgress;
     Converter.SetOnProgress(
         [&SplitProgress](TTessaline &, int32_t P) { SplitProgress.push_back(P); });
@@ -78,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size) {
     Converter.SetOnProgress(nullptr);
     TCollector SplitStreamed;
     const bool SplitStreamDone = Converter.ConvertTo(SplitStreamed);
-    ScanSplit = Saved;
+    Converter.SetScanOptions(TScanOptions());
     if (!SplitDone)
       Fail("page with a helper thread differs");
     if (SplitProgress != Progress)

@@ -1,0 +1,270 @@
+// The fast path of the token rules for plain tokens (identifiers, numbers,
+// runs of symbols and of other bytes) and short strings and comments: it
+// finds their boundaries 64 bytes at a time (PlainSearch.h) and passes
+// over the tokens whose markup switches write nothing, leaving the page,
+// the markup state and the progress as the token table would.
+#include <bit>
+
+#include "ReservedWords.h"
+#include "Scan.h"
+
+namespace {
+
+using ReservedWordHash::FoldWordFast;
+using ReservedWordHash::ReservedTable;
+
+// The tokens most of a source is made of: identifiers, numbers, runs of
+// symbols and runs of other bytes. The scanner takes those without a
+// dispatch on their first byte (see TScan::RunPlainTokens); every other
+// start byte sends it back to the full token rules.
+enum TPlainRun : uint8_t { prIdent, prOther, prSymbol, prNumber, prNone };
+constexpr TPlainRun PlainRunOf[16] = {
+    prOther, prNone,   prNone,   prNone,   // tsOther, tsHash, tsQuote, tsSlash
+    prNone,  prSymbol, prIdent,  prNumber, // tsBrace, tsParen (without "*"), tsLetter, tsDigit
+    prNone,  prNone,   prSymbol,           // tsDollar, tsEntity, tsSymbol
+};
+constexpr THighlightElement PlainRunElement[4] = {heIdentifier, heWhitespace, heSymbol, heNumber};
+
+// What the fast loop needs of a plain token's first byte, in one byte:
+// the element (bits 0-2), TMarkup::AfterToken unless it is whitespace
+// (bit 3), and for an identifier 0xF0, which keeps its length as the row
+// of the reserved-word sieve (any other token takes row 0, which is
+// empty). Bytes that start no plain token have 0; the loop never looks
+// at them.
+struct TPlainKinds {
+  uint8_t Of[256] = {};
+  constexpr TPlainKinds() {
+    for (int C = 0; C < 256; ++C) {
+      const TPlainRun Run = PlainRunOf[ClassOf(static_cast<char>(C)) & 15];
+      if (Run == prNone)
+        continue;
+      const THighlightElement E = PlainRunElement[Run];
+      Of[C] = static_cast<uint8_t>(E | (E != heWhitespace ? 8 : 0) | (Run == prIdent ? 0xF0 : 0));
+    }
+  }
+};
+constexpr TPlainKinds PlainKinds;
+static_assert(TMarkup::AfterToken == 8 && ElementCount <= 8 && ReservedWordHash::LongestWord < 16);
+
+
+uint64_t PassedStarts(const TPlainStarts &Starts, unsigned Passable) {
+  auto All = [](unsigned Bit) { return uint64_t(0) - Bit; };
+  return (Starts.Other & All(Passable & 1)) | (Starts.Symbol & All((Passable >> 1) & 1)) |
+         (Starts.Number & All((Passable >> 2) & 1));
+}
+
+} // namespace
+
+template <TScanMode Mode> size_t TScan::RunPlainTokens(size_t i, size_t To) {
+  if (Len < 64)
+    return i;
+  // The markup state is the one thing each token waits for from the one
+  // before; held in a local it stays in a register.
+  TMarkup &M = Markup;
+  uint16_t Key = M.StateKey();
+  i = TakePlainTokens<Mode>(i, To, M, Key);
+  M.SetStateKey(Key);
+  return i;
+}
+template <TScanMode Mode>
+[[gnu::always_inline]] inline size_t TScan::TakePlainTokens(size_t i, size_t To, TMarkup &M,
+                                                          uint16_t &Key) {
+  const size_t First = i;
+  size_t ShortEnd = 0; // the end of the last string or comment taken
+  // Blocks lie wholly inside the text and before To; the few tokens
+  // after the last one are left to the full rules. Stopping short of the
+  // end by TPageWriter::PaddedRead lets pending source bytes be copied
+  // with PutPadded.
+  const size_t Limit = std::min(To, Len - TPageWriter::PaddedRead);
+  unsigned Passable = PassableKinds(M, Key);
+  // Locals, since every store of page bytes could change a member as far
+  // as the compiler knows; no report is made inside this loop.
+  const char *const Source = S;
+  const size_t Due = NextReport;
+  while (i + 64 <= Limit) {
+    if constexpr (Mode == TScanMode::Helper) {
+      if (Stopped<Mode>())
+        break;
+    }
+    const size_t Block = i + 1;
+    const TPlainStarts Starts = FindPlainStarts(S + Block);
+    // Every token but the last in the block ends inside it.
+    const unsigned LastBit = 63 - static_cast<unsigned>(std::countl_zero(Starts.All));
+    if (LastBit == 0) { // a run of 64 bytes or more
+      const unsigned char C = Byte(Block);
+      const TPlainRun Run = PlainRunOf[TokenStartOf(C)];
+      if (Run == prNone || (C == '(' && Byte(Block + 1) == '*'))
+        break;
+      const size_t E = ContinuePlainRun(Run, Block + 63);
+      if (Run == prIdent && E >= NextReport)
+        break;
+      if (!M.SwitchQuietly(Key, PlainRunElement[Run]))
+        Passable = SwitchLoudly(M, Key, PlainRunElement[Run], Block);
+      i = E;
+      continue;
+    }
+    // Progress falls due at an identifier in this block, perhaps: the
+    // full rules take its tokens, as they report.
+    if (Due <= Block + 63) [[unlikely]]
+      break;
+    // The tokens that end in the block: all but the last, which is left
+    // to the next block. They are taken up to the first one that is not
+    // plain, and on after it when it is a short string or comment.
+    uint64_t Rest = Starts.All & ~(uint64_t(1) << LastBit);
+    size_t Taken = Block + LastBit - 1; // where the next block starts after
+    const char *const B = Source + Block;
+    for (;;) {
+      const uint64_t Stops = Starts.Stop & Rest;
+      const uint64_t Ending = Rest & (Stops - 1) & ~Stops; // all of Rest when Stops is 0
+      uint64_t Left = Ending & ~PassedStarts(Starts, Passable);
+      while (Left != 0) {
+        const unsigned Bit = static_cast<unsigned>(std::countr_zero(Left));
+        const uint64_t Through = Left ^ (Left - 1); // bits up to Bit
+        Left &= Left - 1;
+        const unsigned char C = static_cast<unsigned char>(B[Bit]);
+        const unsigned Kind = PlainKinds.Of[C];
+        const unsigned Length =
+            static_cast<unsigned>(std::countr_zero(Starts.All & ~Through)) - Bit;
+        const unsigned char Last = static_cast<unsigned char>(B[Bit + Length - 1]);
+        unsigned Element = Kind & 7;
+        // Identifiers are about half the tokens, in no order a branch
+        // could learn: the first test of a reserved word is made on every
+        // token, and only its outcome is a branch. Neither branch here
+        // has a hint: a third of the identifiers pass that test, and
+        // about half the tokens looked at have a switch that writes.
+        if (ReservedTable.MayContain(C, Last, Length, Kind >> 4)) {
+          // Away from the end of the text (see Limit), 16 bytes can be read.
+          if (ReservedTable.Contains(FoldWordFast(B + Bit, Length)))
+            Element = heReservedWord;
+        }
+        if (!M.IsQuiet(Key, static_cast<THighlightElement>(Element))) {
+          Passable = SwitchLoudly(M, Key, static_cast<THighlightElement>(Element), Block + Bit);
+          Left = Ending & ~PassedStarts(Starts, Passable) & ~Through;
+        } else {
+          Key =
+              static_cast<uint16_t>((Key & ~TMarkup::AfterToken) | (Kind & TMarkup::AfterToken));
+        }
+      }
+      if (Stops == 0)
+        break;
+      // A short string or comment is taken here too: leaving the loop
+      // for it and coming back costs several times as much.
+      const size_t P = Block + static_cast<size_t>(std::countr_zero(Stops));
+      THighlightElement Element;
+      const size_t E = EndOfShortToken(P, Element);
+      if (E == 0)
+        return EndPlainTokens(First, P - 1, Key, ShortEnd);
+      if (!M.SwitchQuietly(Key, Element))
+        Passable = SwitchLoudly(M, Key, Element, P);
+      ShortEnd = E;
+      // Where the block's starts have one right after it, they hold from
+      // there on what a block starting there would: no run goes on
+      // across that byte. Otherwise (a "}" followed by more symbols, a
+      // line comment that ends in blanks) the next block starts there.
+      const size_t Next = E + 1 - Block;
+      if (Next >= 64 || !((Rest >> Next) & 1)) {
+        Taken = E;
+        break;
+      }
+      Rest &= ~((uint64_t(1) << Next) - 1);
+    }
+    i = Taken;
+  }
+  return EndPlainTokens(First, i, Key, ShortEnd);
+}
+// The last position of the string or comment that starts at P and ends
+// within 64 bytes with no byte written as an entity, or of the hex number
+// or character code there, as the full rules find it, with its element;
+// 0 for any other token. The 64 bytes after P + 1 must be readable.
+size_t TScan::EndOfShortToken(size_t P, THighlightElement &Element) const {
+  int End;
+  switch (Byte(P)) {
+  case '\'': // '' inside a string ends it: the next string starts there
+    Element = heString;
+    End = ByteSearch::ShortTokenEnd(S + P + 1, '\'', '\'');
+    return End < 0 ? 0 : P + 1 + static_cast<size_t>(End);
+  case '{':
+    Element = heComment;
+    End = ByteSearch::ShortTokenEnd(S + P + 1, '}', '}');
+    return End < 0 ? 0 : P + 1 + static_cast<size_t>(End);
+  case '/': // a line comment ends before its line end, CR or LF
+    if (Byte(P + 1) != '/')
+      return 0;
+    Element = heComment;
+    End = ByteSearch::ShortTokenEnd(S + P + 2, '\r', '\n');
+    return End < 0 ? 0 : P + 1 + static_cast<size_t>(End);
+  case '$': // a hex number, even with no digit
+    Element = heNumber;
+    while (IsIn(Byte(P + 1), csHex))
+      ++P;
+    return P;
+  case '#': // a character code: its digits, or none
+    Element = heString;
+    while (Byte(P + 1) >= '0' && Byte(P + 1) <= '9')
+      ++P;
+    return P;
+  default:
+    return 0;
+  }
+}
+
+// Tokens passed over leave the state as their switches would have: only
+// whether the last token was whitespace has to be set. A line comment
+// that was taken last (it ends at ShortEnd) may end in a blank, which
+// says nothing about that; its switch has set the state already.
+size_t TScan::EndPlainTokens(size_t First, size_t i, uint16_t &Key, size_t ShortEnd) const {
+  if (i != First && i != ShortEnd)
+    Key = static_cast<uint16_t>((Key & ~TMarkup::AfterToken) |
+                                (TokenStartOf(Byte(i)) == tsOther ? 0 : TMarkup::AfterToken));
+  return i;
+}
+// Which plain tokens can be passed over, without a look at them, in the
+// state Key: a bit each for runs of other bytes, symbols and numbers.
+// A run of other bytes whose switch writes nothing and keeps the open
+// markup can be passed over: the switch through whitespace before the
+// next token makes the same one first. Then so can a symbol or number
+// whose switch writes nothing either after a token: it leaves the same
+// state, or one that differs only by that quiet whitespace switch.
+// Identifiers are always looked at, for reserved words.
+unsigned TScan::PassableKinds(TMarkup &M, uint16_t Key) {
+  // It depends on the open markup alone, and is asked at every switch
+  // that writes: worked out once per open markup, with the switches it
+  // asks about, so that the answer cannot change later.
+  uint8_t &Known = PassableByMarkup[TMarkup::OpenMarkupOf(Key)];
+  if (Known == 0) {
+    const uint16_t After = Key | TMarkup::AfterToken;
+    Known = 8;
+    if (M.WillBeQuiet(After, heWhitespace))
+      Known |=
+          1 | (M.WillBeQuiet(After, heSymbol) ? 2 : 0) | (M.WillBeQuiet(After, heNumber) ? 4 : 0);
+  }
+  return Known & 7;
+}
+// A switch that writes markup or changes the open markup, for the token
+// at P; returns what can now be passed over (see PassableKinds).
+unsigned TScan::SwitchLoudly(TMarkup &M, uint16_t &Key, THighlightElement E, size_t P) {
+  if (const std::string_view Text = M.Switch(Key, E); !Text.empty()) {
+    Writer.PutPadded(Pending, static_cast<size_t>(S + P - Pending));
+    Pending = S + P;
+    Writer.PutPadded(Text.data(), Text.size());
+  }
+  return PassableKinds(M, Key);
+}
+// The end of a plain run known to reach at least to position E.
+size_t TScan::ContinuePlainRun(unsigned Run, size_t E) const {
+  switch (Run) {
+  case prIdent:
+    return ByteSearch::SkipIdent(S, E, Len);
+  case prOther:
+    return ByteSearch::SkipOther(S, E, Len);
+  default: {
+    const TCharSet Set = Run == prSymbol ? csSymbol : csDecimal;
+    while (IsIn(Byte(E + 1), Set))
+      ++E;
+    return E;
+  }
+  }
+}
+
+template size_t TScan::RunPlainTokens<TScanMode::Caller>(size_t, size_t);
+template size_t TScan::RunPlainTokens<TScanMode::Helper>(size_t, size_t);

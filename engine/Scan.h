@@ -1,0 +1,215 @@
+// The scanner's working state for one run over one text (TScan), shared by
+// the token rules (TokenRules.cpp), their fast path for plain tokens
+// (PlainTokens.cpp) and the two-thread split (ScanSplit.cpp). Callers go
+// through TScanner (Scanner.h); nothing else includes this header.
+#pragma once
+
+#include <algorithm>
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+#include <vector>
+
+#include "ByteSearch.h"
+#include "CharClasses.h"
+#include "Markup.h"
+#include "PageWriter.h"
+#include "PlainSearch.h"
+#include "Scanner.h"
+
+enum class TScanMode {
+  Caller, // the calling thread: reports progress, obeys Stop
+  Helper, // a helper thread's segment: records where its tokens start
+  Meet,   // the caller past its segment: looks for the helper's tokens
+};
+
+/// A token start of a helper's segment, with what the helper had written
+/// before it, so that the caller can take over from there.
+struct TTokenMark {
+  size_t Pos;        // the token's first byte
+  size_t Written;    // page bytes the helper had put before it
+  size_t PendingPos; // the first source byte it had not put yet
+  uint16_t Markup;   // the markup state before the token's switch
+};
+
+/// An identifier at whose end the helper would have reported progress.
+struct TIdentMark {
+  size_t End;
+  int32_t Percent;
+};
+
+struct TSegment;
+
+// Positions are 1-based as in the token rules: S[1] is the first byte and
+// S[Len + 1] the terminating NUL that the caller guarantees. NUL belongs
+// to no continuation set, so runs of identifier, number and symbol bytes
+// stop at the end of the text without a bounds test of their own.
+//
+// Tokens that are written unchanged are not copied one by one: they stay
+// pending and go out in one block whenever markup, an entity or an escaped
+// token has to be written, and at the end.
+class TScan {
+public:
+  TScan(std::string_view Text, TMarkup &Markup, TPageWriter &Writer, TScanControl &Control,
+        TFindPlainStarts FindPlainStarts)
+      : Control(Control), S(Text.data() - 1), Len(Text.size()), Markup(Markup), Writer(Writer),
+        Pending(S + 1), FindPlainStarts(FindPlainStarts) {}
+
+  /// Converts the tokens that start after position i and before To + 1 (the
+  /// last may run past To) and returns the position of the last byte taken.
+  template <TScanMode Mode> size_t Run(size_t i, size_t To);
+
+  /// Writes what is still pending after a run that ended at i.
+  void Finish(size_t i) {
+    SwitchTo(heWhitespace, std::min(i, Len) + 1);
+    WritePendingBefore(Len + 1);
+  }
+
+  /// The helper's side. Yield asks it to end its segment where it is.
+  std::atomic<bool> *Yield = nullptr;
+  std::vector<TTokenMark> *Marks = nullptr;
+  std::vector<TIdentMark> *Idents = nullptr;
+  size_t PendingPos() const { return static_cast<size_t>(Pending - S); }
+  /// A helper's segment starts after position From: nothing before it is its.
+  void StartAt(size_t From) { Pending = S + From + 1; }
+
+  /// The caller's side: continues from i through a helper's segment,
+  /// taking the helper's page over where the two meet (ScanSplit.cpp).
+  size_t MeetHelper(size_t i, const TSegment &Segment);
+
+  /// Progress: the caller reports as it goes, a helper records (see Record).
+  bool Reporting() const { return Control.WantsProgress(); }
+  void StartReports() { NextReport = Reporting() ? FirstPositionAbove(0) : SIZE_MAX; }
+  void StartRecords(bool Reporting) { NextReport = Reporting ? 0 : SIZE_MAX; }
+  bool Stopped() const { return Control.Stopped(); }
+
+private:
+  // The token table of the rules: takes the token that starts at i and
+  // returns the position of its last byte (TokenRules.cpp).
+  template <TScanMode Mode> size_t TakeToken(size_t i);
+  // The last positions of the comments "//..." and "(*...*)" at i.
+  size_t LineCommentEnd(size_t i) const;
+  size_t ParenCommentEnd(size_t i) const;
+  // Before the token at P: a helper marks it, a meeting caller looks for
+  // the helper's mark there. False ends the run before the token.
+  template <TScanMode Mode> bool BeforeToken(size_t P);
+  // After an identifier that ends at E: progress, reported or recorded.
+  template <TScanMode Mode> void AfterIdentifier(size_t E);
+
+  unsigned char Byte(size_t P) const { return static_cast<unsigned char>(S[P]); }
+  template <TScanMode Mode> bool Stopped() const {
+    if constexpr (Mode == TScanMode::Helper)
+      return Yield->load(std::memory_order_relaxed);
+    else
+      return Control.Stopped();
+  }
+  // Writes the pending source bytes before position P.
+  void WritePendingBefore(size_t P) {
+    Writer.Put(Pending, static_cast<size_t>(S + P - Pending));
+    Pending = S + P;
+  }
+  // Switches to whitespace and then to E, as before every token, for the
+  // token that starts at P.
+  void SwitchTo(THighlightElement E, size_t P) {
+    const std::string_view Text = Markup.SwitchThroughWhitespaceTo(E);
+    if (!Text.empty()) {
+      WritePendingBefore(P);
+      Writer.Put(Text);
+    }
+  }
+  void WriteEscaped(size_t From, size_t To) {
+    WritePendingBefore(From);
+    // The text and its terminating NUL can be read.
+    ByteSearch::PutEscaped(Writer, S + From, To - From + 1, S + Len + 2);
+    Pending = S + To + 1;
+  }
+  void WriteEntity(size_t P) {
+    WritePendingBefore(P);
+    Writer.Put(std::string_view(EntityFor(Byte(P))));
+    Pending = S + P + 1;
+  }
+  // The position of the first C in [From, To], or 0.
+  size_t Find(char C, size_t From, size_t To = SIZE_MAX) const {
+    To = std::min(To, Len);
+    if (From > To)
+      return 0;
+    const void *Hit = std::memchr(S + From, C, To - From + 1);
+    return Hit ? static_cast<const char *>(Hit) - S : 0;
+  }
+  // Searching up to Len itself and taking a miss as Len gives the same
+  // token end as FindDelimiter, which skips the last byte, with 0 as Len.
+  size_t RunTo(char C, size_t From) const {
+    const size_t P = Find(C, From);
+    return P ? P : Len;
+  }
+  // The last position of the run of Set bytes that starts at E.
+  size_t RunOf(TCharSet Set, size_t E) const {
+    while (IsIn(Byte(E + 1), Set))
+      ++E;
+    return E;
+  }
+  // Most tokens are followed by a blank or a line end: taking that run
+  // right away, in the token's own code, spares a dispatch on its first
+  // byte. It is the same switch and the same bytes as a token of its own,
+  // so it is done only where such a token would come now (no Stop pending).
+  template <TScanMode Mode> size_t TakeOtherRunAfter(size_t E) {
+    if (E < Len && TokenStartOf(Byte(E + 1)) == tsOther && !Stopped<Mode>()) {
+      SwitchTo(heWhitespace, E + 1);
+      return ByteSearch::SkipOther(S, E + 1, Len);
+    }
+    return E;
+  }
+
+  // The fast path for plain tokens (PlainTokens.cpp).
+  template <TScanMode Mode> size_t RunPlainTokens(size_t i, size_t To);
+  template <TScanMode Mode>
+  size_t TakePlainTokens(size_t i, size_t To, TMarkup &M, uint16_t &Key);
+  size_t EndOfShortToken(size_t P, THighlightElement &Element) const;
+  size_t EndPlainTokens(size_t First, size_t i, uint16_t &Key, size_t ShortEnd) const;
+  unsigned PassableKinds(TMarkup &M, uint16_t Key);
+  unsigned SwitchLoudly(TMarkup &M, uint16_t &Key, THighlightElement E, size_t P);
+  size_t ContinuePlainRun(unsigned Run, size_t E) const;
+
+  // Progress is due when (i * 100) div Len first exceeds the last value
+  // reported; NextReport is the first i where that happens, so identifiers
+  // cost one compare instead of a division. 64-bit, so huge texts do not
+  // overflow.
+  size_t FirstPositionAbove(int64_t Percent) const {
+    return static_cast<size_t>(((Percent + 1) * static_cast<int64_t>(Len) + 99) / 100);
+  }
+  int32_t PercentAt(size_t E) const {
+    return static_cast<int32_t>(static_cast<int64_t>(E) * 100 / static_cast<int64_t>(Len));
+  }
+  void Report(int32_t Percent) {
+    LastPercent = Percent;
+    NextReport = FirstPositionAbove(Percent);
+    Control.ReportProgress(Percent);
+  }
+  // A helper cannot report; it records the identifiers at whose end the
+  // caller has to. A report is due at an identifier exactly when its
+  // percentage exceeds that of the identifier before it, so recording
+  // those suffices, provided the one before is also one the caller
+  // scanned: hence every identifier among the marked tokens (the caller
+  // may meet the helper at any of them), and the first one after them.
+  void Record(size_t E) {
+    const int32_t Percent = PercentAt(E);
+    Idents->push_back({E, Percent});
+    NextReport = Marks->size() < Tuning::MarkedTokens ? 0 : FirstPositionAbove(Percent);
+  }
+
+  TScanControl &Control;
+  const char *const S;
+  const size_t Len;
+  TMarkup &Markup;
+  TPageWriter &Writer;
+  const char *Pending;
+  const TFindPlainStarts FindPlainStarts;
+  uint8_t PassableByMarkup[TMarkup::OpenMarkups] = {}; // bit 3 set once known
+  int32_t LastPercent = 0;
+  size_t NextReport = SIZE_MAX;
+  size_t MarkIndex = 0; // Meet: the first mark not yet passed
+  bool Met = false;
+  const TSegment *Meeting = nullptr;
+};

@@ -1,0 +1,157 @@
+// The token rules: the reference loop that takes a text token by token,
+// each by the rule its first byte selects, as the token table of the rules
+// reads. The fast path for plain tokens (PlainTokens.cpp) and the hooks of
+// the two-thread split (BeforeToken, AfterIdentifier) stay outside the
+// table; they leave the page and the progress as the table alone would.
+#include "ReservedWords.h"
+#include "Scan.h"
+#include "ScanSplit.h"
+
+template <TScanMode Mode> size_t TScan::Run(size_t i, size_t To) {
+  while (i < To && !Stopped<Mode>()) {
+    if (!BeforeToken<Mode>(i + 1))
+      return i;
+    // The meeting needs every token start, and so do the helper's marks.
+    if constexpr (Mode != TScanMode::Meet) {
+      if (Mode == TScanMode::Caller || Marks->size() >= Tuning::MarkedTokens) {
+        i = RunPlainTokens<Mode>(i, To);
+        if (i >= To)
+          break;
+      }
+    }
+    i = TakeToken<Mode>(i + 1);
+  }
+  return i;
+}
+
+template <TScanMode Mode> [[gnu::always_inline]] inline size_t TScan::TakeToken(size_t i) {
+  size_t e;
+  switch (TokenStartOf(Byte(i))) {
+  case tsHash: // "#" and the digits after it: a character code, a string
+    for (e = i; Byte(e + 1) >= '0' && Byte(e + 1) <= '9';)
+      ++e;
+    SwitchTo(heString, i);
+    return e;
+
+  case tsQuote: // up to the next "'": "''" ends a string and opens the next
+    e = RunTo('\'', i + 1);
+    SwitchTo(heString, i);
+    WriteEscaped(i, e);
+    return e;
+
+  case tsSlash:
+    if (Byte(i + 1) != '/') {
+      SwitchTo(heWhitespace, i); // a lone slash is no symbol: it passes like a blank
+      return i;
+    }
+    e = LineCommentEnd(i);
+    SwitchTo(heComment, i);
+    WriteEscaped(i, e);
+    return e;
+
+  case tsBrace: // up to the next "}"; an unclosed "{" runs to the end
+    e = RunTo('}', i + 1);
+    SwitchTo(heComment, i);
+    WriteEscaped(i, e);
+    return e;
+
+  case tsParen:
+    if (Byte(i + 1) == '*') {
+      e = ParenCommentEnd(i);
+      SwitchTo(heComment, i);
+      WriteEscaped(i, e);
+      return e;
+    }
+    [[fallthrough]]; // a "(" without "*" starts a symbol run
+
+  case tsSymbol:
+    e = RunOf(csSymbol, i);
+    SwitchTo(heSymbol, i);
+    return TakeOtherRunAfter<Mode>(e);
+
+  case tsLetter: // an identifier, or a reserved word in any letter case
+    e = ByteSearch::SkipIdent(S, i, Len);
+    // Len + 2 - i bytes from S + i can be read: the rest of the text and
+    // its terminating NUL.
+    SwitchTo(IsReservedIdent(S + i, e - i + 1, Len + 2 - i) ? heReservedWord : heIdentifier, i);
+    AfterIdentifier<Mode>(e);
+    return TakeOtherRunAfter<Mode>(e);
+
+  case tsDigit: // digits and dots
+    e = RunOf(csDecimal, i);
+    SwitchTo(heNumber, i);
+    return e;
+
+  case tsDollar: // "$" and hexadecimal digits, even none
+    e = RunOf(csHex, i);
+    SwitchTo(heNumber, i);
+    return e;
+
+  case tsEntity: // & < > " one at a time, as their entities
+    SwitchTo(heSymbol, i);
+    WriteEntity(i);
+    return i;
+
+  case tsOther:
+    // Consecutive other bytes each follow a switch to whitespace that
+    // writes nothing, and no progress (hence no Stop) can come between
+    // them, so they pass as one run.
+    SwitchTo(heWhitespace, i);
+    return ByteSearch::SkipOther(S, i, Len);
+  }
+  return i;
+}
+
+size_t TScan::LineCommentEnd(size_t i) const {
+  // The line ends at a CR or a LF: stopping at CR alone would let a
+  // comment in a file with bare LF line ends take in the rest of the
+  // text. The CR is looked for only before the LF, so a text without any
+  // CR is not searched to its end once per comment.
+  const size_t LineFeed = Find('\n', i + 2);
+  const size_t Limit = LineFeed ? LineFeed - 1 : Len;
+  const size_t Return = Limit >= i + 2 ? Find('\r', i + 2, Limit) : 0;
+  return (Return ? Return : LineFeed ? LineFeed : Len + 1) - 1;
+}
+
+size_t TScan::ParenCommentEnd(size_t i) const {
+  // The closing "*)" is looked for from i + 2, so "(*)" does not close
+  // itself: it opens a comment that runs to the end.
+  for (size_t P = Find(')', i + 3); P != 0; P = Find(')', P + 1))
+    if (Byte(P - 1) == '*')
+      return P;
+  return Len;
+}
+
+template <TScanMode Mode> bool TScan::BeforeToken(size_t P) {
+  if constexpr (Mode == TScanMode::Helper) {
+    if (Marks->size() < Tuning::MarkedTokens)
+      Marks->push_back({P, Writer.Written(), PendingPos(), Markup.StateKey()});
+  } else if constexpr (Mode == TScanMode::Meet) {
+    // Where a token of ours starts at a marked token of the helper's, in
+    // the same markup state, everything after it is the same as the
+    // helper's. Past the last mark they can no longer meet.
+    const std::vector<TTokenMark> &Marked = Meeting->Marks;
+    while (MarkIndex < Marked.size() && Marked[MarkIndex].Pos < P)
+      ++MarkIndex;
+    if (MarkIndex == Marked.size())
+      return false;
+    if (Marked[MarkIndex].Pos == P && Marked[MarkIndex].Markup == Markup.StateKey()) {
+      Met = true;
+      return false;
+    }
+  }
+  return true;
+}
+
+template <TScanMode Mode> void TScan::AfterIdentifier(size_t E) {
+  if (E >= NextReport) {
+    if constexpr (Mode == TScanMode::Helper)
+      Record(E);
+    else
+      Report(PercentAt(E));
+  }
+}
+
+template size_t TScan::Run<TScanMode::Caller>(size_t, size_t);
+template size_t TScan::Run<TScanMode::Helper>(size_t, size_t);
+template size_t TScan::Run<TScanMode::Meet>(size_t, size_t);
