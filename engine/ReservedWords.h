@@ -35,9 +35,6 @@ inline constexpr const char *ReservedWords[99] = {
 };
 // clang-format on
 
-/// True when Word equals a reserved word with ASCII letters folded.
-bool IsReservedWord(std::string_view Word);
-
 namespace ReservedWordHash {
 
 inline constexpr size_t ShortestWord = 2;
@@ -142,4 +139,9 @@ inline bool IsReservedIdent(const char *Word, size_t Length, size_t Readable) {
     return false;
   return ReservedTable.Contains(Readable >= 16 ? FoldWordFast(Word, Length)
                                                : FoldWord(Word, Length));
+}
+
+/// True when Word equals a reserved word with ASCII letters folded.
+inline bool IsReservedWord(std::string_view Word) {
+  return IsReservedIdent(Word.data(), Word.size(), Word.size());
 }

@@ -17,7 +17,7 @@
 #include "Markup.h"
 #include "PageWriter.h"
 #include "PlainSearch.h"
-#include "Scanner.h"
+#include "ScanControl.h"
 
 enum class TScanMode {
   Caller, // the calling thread: reports progress, obeys Stop
@@ -211,5 +211,5 @@ private:
   size_t NextReport = SIZE_MAX;
   size_t MarkIndex = 0; // Meet: the first mark not yet passed
   bool Met = false;
-  const TSegment *Meeting = nullptr;
+  const std::vector<TTokenMark> *MeetingMarks = nullptr; // Meet: the helper's
 };

@@ -138,7 +138,7 @@ size_t TScan::MeetHelper(size_t i, const TSegment &Helper) {
   const size_t To = Helper.To;
   if (i >= To || Helper.Failed)
     return i; // our last token took in the whole segment, or the helper gave up
-  Meeting = &Helper;
+  MeetingMarks = &Helper.Marks;
   MarkIndex = 0;
   Met = false;
   i = Run<TScanMode::Meet>(i, To);

@@ -19,10 +19,6 @@ void TScanner::Scan(std::string_view Text, const TScheme &Scheme, TMarkup &Marku
   Scan.Finish(i);
 }
 
-bool IsReservedWord(std::string_view Word) {
-  return IsReservedIdent(Word.data(), Word.size(), Word.size());
-}
-
 std::string_view ExtractIdent(std::string_view Text, size_t P) {
   size_t End = P - 1;
   while (End < Text.size() && IsIn(static_cast<unsigned char>(Text[End]), csIdent))

@@ -14,33 +14,11 @@
 #include "CharClasses.h"
 #include "PageWriter.h"
 #include "ReservedWords.h"
+#include "ScanControl.h"
 #include "ScanOptions.h"
 #include "Types.h"
 
 class TMarkup;
-
-/// What a scan reports progress to and takes Stop from. Both calls come
-/// from the thread that runs the scan, never from a helper thread.
-class TScanControl {
-public:
-  /// Whether ReportProgress is to be called at all; asked once per scan.
-  virtual bool WantsProgress() const = 0;
-  /// A percentage due after an identifier (strictly growing within a
-  /// scan). It may call Stop.
-  virtual void ReportProgress(int32_t Percent) = 0;
-
-  /// Asks the scan to stop before its next token.
-  void Stop() { FStopped = true; }
-  bool Stopped() const { return FStopped; }
-  /// Clears a Stop, as before each run.
-  void Restart() { FStopped = false; }
-
-protected:
-  ~TScanControl() = default;
-
-private:
-  bool FStopped = false;
-};
 
 /// Writes the body of a page: each token of a text with the markup before
 /// it. It keeps, between scans, the options and the page buffers of its

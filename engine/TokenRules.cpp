@@ -5,7 +5,6 @@
 // table; they leave the page and the progress as the table alone would.
 #include "ReservedWords.h"
 #include "Scan.h"
-#include "ScanSplit.h"
 
 template <TScanMode Mode> size_t TScan::Run(size_t i, size_t To) {
   while (i < To && !Stopped<Mode>()) {
@@ -130,7 +129,7 @@ template <TScanMode Mode> bool TScan::BeforeToken(size_t P) {
     // Where a token of ours starts at a marked token of the helper's, in
     // the same markup state, everything after it is the same as the
     // helper's. Past the last mark they can no longer meet.
-    const std::vector<TTokenMark> &Marked = Meeting->Marks;
+    const std::vector<TTokenMark> &Marked = *MeetingMarks;
     while (MarkIndex < Marked.size() && Marked[MarkIndex].Pos < P)
       ++MarkIndex;
     if (MarkIndex == Marked.size())
