@@ -182,8 +182,8 @@ int RunBatch(const std::vector<TBatchJob> &AllJobs, const TCliOptions &Options, 
     }
   }
 
-  unsigned Workers = Options.Jobs > 0 ? static_cast<unsigned>(Options.Jobs)
-                                      : std::max(1u, std::thread::hardware_concurrency());
+  const unsigned Processors = std::max(1u, std::thread::hardware_concurrency());
+  unsigned Workers = Options.Jobs > 0 ? static_cast<unsigned>(Options.Jobs) : Processors;
   Workers = std::max<unsigned>(1, std::min<size_t>(Workers, Jobs.size()));
   // Each worker takes the jobs of a share of its own, in order, and then
   // helps with the others'. Shares are runs of the sorted list, so workers
@@ -207,6 +207,7 @@ int RunBatch(const std::vector<TBatchJob> &AllJobs, const TCliOptions &Options, 
     return Jobs.size();
   };
   std::atomic<size_t> Done{0};
+  std::atomic<size_t> InFlight{0};
   std::atomic<uint64_t> Bytes{0};
   std::atomic<bool> AnyFailed{false};
   std::mutex DoneLock;
@@ -215,8 +216,17 @@ int RunBatch(const std::vector<TBatchJob> &AllJobs, const TCliOptions &Options, 
   auto Work = [&](unsigned Worker) {
     TTessaline Converter;
     ApplyCliOptions(Options, Converter);
+    const TScanOptions Shared = Converter.ScanOptions();
+    TScanOptions Alone = Shared;
+    Alone.Split.Segment = 0;
     for (size_t K; !InterruptSignal() && (K = TakeJob(Worker)) < Jobs.size();) {
       const TBatchJob &Job = *Jobs[K];
+      // A large file gets a helper thread only while a processor is left
+      // for it: with every processor converting a file of its own, the
+      // helper would only take turns with them. Towards the end of a
+      // batch, as workers run out of files, the last large ones get one.
+      const bool ProcessorLeft = InFlight.fetch_add(1) + 1 < Processors;
+      Converter.SetScanOptions(ProcessorLeft ? Shared : Alone);
       try {
         Bytes += ConvertFile(Converter, Job.Source, Job.Target);
       } catch (const EInterrupted &) {
@@ -228,6 +238,7 @@ int RunBatch(const std::vector<TBatchJob> &AllJobs, const TCliOptions &Options, 
         Report(Job.Source + ": Out of memory");
         AnyFailed = true;
       }
+      --InFlight;
       ++Done;
       DoneSignal.notify_one();
     }
