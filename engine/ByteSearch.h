@@ -134,6 +134,8 @@ inline size_t SkipIdent(const char *S, size_t E, size_t Len) {
   for (; E + 16 <= Len; E += 16)
     if (const unsigned Mask = IdentMask(S + E + 1); Mask != 0xFFFF)
       return E + static_cast<size_t>(std::countr_one(Mask));
+#else
+  (void)Len;
 #endif
   // The NUL after the text is no identifier byte: no bounds test needed.
   while (IsIn(static_cast<unsigned char>(S[E + 1]), csIdent))

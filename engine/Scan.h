@@ -1,7 +1,8 @@
 // The scanner's working state for one run over one text (TScan), shared by
 // the token rules (TokenRules.cpp), their fast path for plain tokens
-// (PlainTokens.cpp) and the two-thread split (ScanSplit.cpp). Callers go
-// through TScanner (Scanner.h); nothing else includes this header.
+// (PlainTokens.cpp) and the two-thread split (ScanSplit.cpp). The converter
+// goes through TScanner (Scanner.h); only the scanner's own files include
+// this header.
 #pragma once
 
 #include <algorithm>

@@ -131,7 +131,6 @@ private:
   std::thread Thread;
 };
 
-
 } // namespace
 
 size_t TScan::MeetHelper(size_t i, const TSegment &Helper) {
