@@ -50,7 +50,7 @@ inline unsigned OtherMask(const char *P) {
 
 /// The first byte from P on, before End, that is written as an entity, or
 /// End; bytes up to ReadEnd may be read.
-// Comments and strings, a quarter of a typical source, are searched with
+// Comments and strings, a good part of a typical source, are searched with
 // it, and they seldom hold such a byte, so it looks at 16 at a time, and
 // at the last few bytes too when 16 can be read there: most comments and
 // strings are short, and a loop over their last bytes would end at a

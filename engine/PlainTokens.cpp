@@ -127,11 +127,11 @@ template <TScanMode Mode>
             static_cast<unsigned>(std::countr_zero(Starts.All & ~Through)) - Bit;
         const unsigned char Last = static_cast<unsigned char>(B[Bit + Length - 1]);
         unsigned Element = Kind & 7;
-        // Identifiers are about half the tokens, in no order a branch
-        // could learn: the first test of a reserved word is made on every
-        // token, and only its outcome is a branch. Neither branch here
-        // has a hint: a third of the identifiers pass that test, and
-        // about half the tokens looked at have a switch that writes.
+        // Identifiers are the commonest token, in no order a branch could
+        // learn: the first test of a reserved word is made on every token,
+        // and only its outcome is a branch. Neither branch here has a
+        // hint: both outcomes, and switches that write and those that do
+        // not, are common.
         if (ReservedTable.MayContain(C, Last, Length, Kind >> 4)) {
           // Away from the end of the text (see Limit), 16 bytes can be read.
           if (ReservedTable.Contains(FoldWordFast(B + Bit, Length)))
@@ -148,7 +148,7 @@ template <TScanMode Mode>
       if (Stops == 0)
         break;
       // A short string or comment is taken here too: leaving the loop
-      // for it and coming back costs several times as much.
+      // for it and coming back costs much more.
       const size_t P = Block + static_cast<size_t>(std::countr_zero(Stops));
       THighlightElement Element;
       const size_t E = EndOfShortToken(P, Element);

@@ -29,8 +29,9 @@ inline constexpr size_t StreamingCallerShare = 25;
 inline constexpr size_t MarkedTokens = 1024;
 
 /// The page buffer is reserved for the source plus this fraction of it
-/// (and PageReserveExtra bytes): most pages come out a fifth to a third
-/// larger, and reserving that up front saves the copies of growth.
+/// (and PageReserveExtra bytes): most pages come out larger than their
+/// source by less than that, and reserving it up front saves the copies
+/// of growth.
 inline constexpr size_t PageReserveDivisor = 3;
 inline constexpr size_t PageReserveExtra = 4096;
 
