@@ -7,8 +7,7 @@
 /// from the thread that runs the scan, never from a helper thread.
 class TScanControl {
 public:
-  /// Whether ReportProgress is to be called at all; the answer must not
-  /// change during a scan.
+  /// Whether ReportProgress is to be called at all.
   virtual bool WantsProgress() const = 0;
   /// A percentage due after an identifier (strictly growing within a
   /// scan). It may call Stop.
