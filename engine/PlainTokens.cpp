@@ -47,7 +47,7 @@ constexpr TPlainKinds PlainKinds;
 static_assert(TMarkup::AfterToken == 8 && ElementCount <= 8 && ReservedWordHash::LongestWord < 16);
 
 
-uint64_t PassedStarts(const TPlainStarts &Starts, unsigned Passable) {
+inline uint64_t PassedStarts(const TPlainStarts &Starts, unsigned Passable) {
   auto All = [](unsigned Bit) { return uint64_t(0) - Bit; };
   return (Starts.Other & All(Passable & 1)) | (Starts.Symbol & All((Passable >> 1) & 1)) |
          (Starts.Number & All((Passable >> 2) & 1));
@@ -176,7 +176,7 @@ template <TScanMode Mode>
 // within 64 bytes with no byte written as an entity, or of the hex number
 // or character code there, as the full rules find it, with its element;
 // 0 for any other token. The 64 bytes after P + 1 must be readable.
-size_t TScan::EndOfShortToken(size_t P, THighlightElement &Element) const {
+inline size_t TScan::EndOfShortToken(size_t P, THighlightElement &Element) const {
   int End;
   switch (Byte(P)) {
   case '\'': // '' inside a string ends it: the next string starts there
@@ -212,7 +212,7 @@ size_t TScan::EndOfShortToken(size_t P, THighlightElement &Element) const {
 // whether the last token was whitespace has to be set. A line comment
 // that was taken last (it ends at ShortEnd) may end in a blank, which
 // says nothing about that; its switch has set the state already.
-size_t TScan::EndPlainTokens(size_t First, size_t i, uint16_t &Key, size_t ShortEnd) const {
+inline size_t TScan::EndPlainTokens(size_t First, size_t i, uint16_t &Key, size_t ShortEnd) const {
   if (i != First && i != ShortEnd)
     Key = static_cast<uint16_t>((Key & ~TMarkup::AfterToken) |
                                 (TokenStartOf(Byte(i)) == tsOther ? 0 : TMarkup::AfterToken));
@@ -226,7 +226,7 @@ size_t TScan::EndPlainTokens(size_t First, size_t i, uint16_t &Key, size_t Short
 // whose switch writes nothing either after a token: it leaves the same
 // state, or one that differs only by that quiet whitespace switch.
 // Identifiers are always looked at, for reserved words.
-unsigned TScan::PassableKinds(TMarkup &M, uint16_t Key) {
+inline unsigned TScan::PassableKinds(TMarkup &M, uint16_t Key) {
   // It depends on the open markup alone, and is asked at every switch
   // that writes: worked out once per open markup, with the switches it
   // asks about, so that the answer cannot change later.
@@ -242,7 +242,7 @@ unsigned TScan::PassableKinds(TMarkup &M, uint16_t Key) {
 }
 // A switch that writes markup or changes the open markup, for the token
 // at P; returns what can now be passed over (see PassableKinds).
-unsigned TScan::SwitchLoudly(TMarkup &M, uint16_t &Key, THighlightElement E, size_t P) {
+inline unsigned TScan::SwitchLoudly(TMarkup &M, uint16_t &Key, THighlightElement E, size_t P) {
   if (const std::string_view Text = M.Switch(Key, E); !Text.empty()) {
     Writer.PutPadded(Pending, static_cast<size_t>(S + P - Pending));
     Pending = S + P;
@@ -251,7 +251,7 @@ unsigned TScan::SwitchLoudly(TMarkup &M, uint16_t &Key, THighlightElement E, siz
   return PassableKinds(M, Key);
 }
 // The end of a plain run known to reach at least to position E.
-size_t TScan::ContinuePlainRun(unsigned Run, size_t E) const {
+inline size_t TScan::ContinuePlainRun(unsigned Run, size_t E) const {
   switch (Run) {
   case prIdent:
     return ByteSearch::SkipIdent(S, E, Len);

@@ -89,10 +89,10 @@ public:
 private:
   // The token table of the rules: takes the token that starts at i and
   // returns the position of its last byte (TokenRules.cpp).
-  template <TScanMode Mode> size_t TakeToken(size_t i);
+  template <TScanMode Mode> inline size_t TakeToken(size_t i);
   // The last positions of the comments "//..." and "(*...*)" at i.
-  size_t LineCommentEnd(size_t i) const;
-  size_t ParenCommentEnd(size_t i) const;
+  inline size_t LineCommentEnd(size_t i) const;
+  inline size_t ParenCommentEnd(size_t i) const;
   // Before the token at P: a helper marks it, a meeting caller looks for
   // the helper's mark there. False ends the run before the token.
   template <TScanMode Mode> bool BeforeToken(size_t P);
@@ -163,15 +163,16 @@ private:
     return E;
   }
 
-  // The fast path for plain tokens (PlainTokens.cpp).
+  // The fast path for plain tokens (PlainTokens.cpp). The inline ones are
+  // defined there, for its loop alone.
   template <TScanMode Mode> size_t RunPlainTokens(size_t i, size_t To);
   template <TScanMode Mode>
-  size_t TakePlainTokens(size_t i, size_t To, TMarkup &M, uint16_t &Key);
-  size_t EndOfShortToken(size_t P, THighlightElement &Element) const;
-  size_t EndPlainTokens(size_t First, size_t i, uint16_t &Key, size_t ShortEnd) const;
-  unsigned PassableKinds(TMarkup &M, uint16_t Key);
-  unsigned SwitchLoudly(TMarkup &M, uint16_t &Key, THighlightElement E, size_t P);
-  size_t ContinuePlainRun(unsigned Run, size_t E) const;
+  inline size_t TakePlainTokens(size_t i, size_t To, TMarkup &M, uint16_t &Key);
+  inline size_t EndOfShortToken(size_t P, THighlightElement &Element) const;
+  inline size_t EndPlainTokens(size_t First, size_t i, uint16_t &Key, size_t ShortEnd) const;
+  inline unsigned PassableKinds(TMarkup &M, uint16_t Key);
+  inline unsigned SwitchLoudly(TMarkup &M, uint16_t &Key, THighlightElement E, size_t P);
+  inline size_t ContinuePlainRun(unsigned Run, size_t E) const;
 
   // Progress is due when (i * 100) div Len first exceeds the last value
   // reported; NextReport is the first i where that happens, so identifiers

@@ -101,7 +101,7 @@ template <TScanMode Mode> [[gnu::always_inline]] inline size_t TScan::TakeToken(
   return i;
 }
 
-size_t TScan::LineCommentEnd(size_t i) const {
+inline size_t TScan::LineCommentEnd(size_t i) const {
   // The line ends at a CR or a LF: stopping at CR alone would let a
   // comment in a file with bare LF line ends take in the rest of the
   // text. The CR is looked for only before the LF, so a text without any
@@ -112,7 +112,7 @@ size_t TScan::LineCommentEnd(size_t i) const {
   return (Return ? Return : LineFeed ? LineFeed : Len + 1) - 1;
 }
 
-size_t TScan::ParenCommentEnd(size_t i) const {
+inline size_t TScan::ParenCommentEnd(size_t i) const {
   // The closing "*)" is looked for from i + 2, so "(*)" does not close
   // itself: it opens a comment that runs to the end.
   for (size_t P = Find(')', i + 3); P != 0; P = Find(')', P + 1))
