@@ -54,6 +54,23 @@ TEST(Converter, TextWithoutIdentifiersReportsOnlyStartAndEnd) {
   EXPECT_EQ(ProgressOf(C, "{ comment } 'string' 123 := ;\r\n"), (std::vector<int>{1, 100}));
 }
 
+// The window's progress handler runs the event loop, where the colour
+// editor may change the scheme. The markup used to compare the stored
+// colours as they were at each new switch while writing the texts built
+// at the start: a comment made black mid-run left its navy FONT tag open
+// over the identifiers after it.
+TEST(Converter, SchemeChangedDuringARunLeavesThePageOfTheSchemeAtItsStart) {
+  std::string Text;
+  for (int K = 0; K < 200; ++K)
+    Text += "{c} x" + std::to_string(K) + " ";
+  TTessaline Before;
+  const std::string Want = ConvertBody(Before, Text);
+  TTessaline C;
+  C.SetOnProgress([](TTessaline &Sender, int32_t) { Sender.SetElementColor(heComment, clBlack); });
+  EXPECT_EQ(ConvertBody(C, Text), Want);
+  EXPECT_EQ(C.ElementColor(heComment), clBlack);
+}
+
 TEST(Converter, EveryRunEmptiesTheWhitespaceStyle) {
   TTessaline C;
   C.SetElementStyle(heWhitespace, fsBold | fsUnderline);
