@@ -105,12 +105,15 @@ void TMarkup::ChangeColor(THighlightElement E, bool WithStyle, std::string &Out,
 }
 
 void WritePageHeader(TPageWriter &Writer, const std::string &Title, const std::string &AddHeader,
-                     TColor TextColor, TColor BackgroundColor, const std::string &AddBodyStart) {
+                     TColor TextColor, TColor BackgroundColor, const std::string &AddBodyStart,
+                     bool DeclareUTF8) {
   // Pieces are appended as they are: a "%" or "<" in a page text is the
   // user's HTML, never a format directive or something to escape.
   Writer.Put("<HTML>\r\n<HEAD>\r\n<TITLE>");
   Writer.Put(Title);
   Writer.Put("</TITLE>\r\n<META NAME=\"GENERATOR\" CONTENT=\"Tessaline by Quorvander\">\r\n");
+  if (DeclareUTF8)
+    Writer.Put("<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=utf-8\">\r\n");
   Writer.Put(AddHeader);
   Writer.Put("</HEAD>\r\n<BODY TEXT=\"");
   Writer.Put(ColorToHTML(TextColor));

@@ -114,8 +114,11 @@ private:
   TStep Steps[1 << 12];
 };
 
-/// The page up to and including "<PRE>"; the body follows directly.
+/// The page up to and including "<PRE>"; the body follows directly. With
+/// DeclareUTF8 (a source with a byte-order mark) a META line after the
+/// generator line gives the page's charset as utf-8.
 void WritePageHeader(TPageWriter &Writer, const std::string &Title, const std::string &AddHeader,
-                     TColor TextColor, TColor BackgroundColor, const std::string &AddBodyStart);
+                     TColor TextColor, TColor BackgroundColor, const std::string &AddBodyStart,
+                     bool DeclareUTF8 = false);
 /// "</PRE>", AddBodyEnd and the closing tags, with no final line end.
 void WritePageFooter(TPageWriter &Writer, const std::string &AddBodyEnd);

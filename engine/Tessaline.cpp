@@ -3,6 +3,7 @@
 #include "FileIO.h"
 #include "Markup.h"
 #include "PageWriter.h"
+#include "SourceText.h"
 
 TTessaline::TTessaline()
     : FScheme{{{clWhite, true, 0},
@@ -51,11 +52,16 @@ bool TTessaline::ConvertTo(TOutputSink &Sink, std::string_view Text) {
   return Run(Text, Writer);
 }
 
-bool TTessaline::Run(std::string_view Text, TPageWriter &Writer) {
+bool TTessaline::Run(std::string_view Bytes, TPageWriter &Writer) {
   FControl.Restart();
   FScheme[heWhitespace].Style = 0;
+  // A byte-order mark is no text: copied, it showed as garbage, and a
+  // UTF-16 source gave a page of NUL bytes.
+  TSourceText Source;
+  TakeMarkedSource(Bytes, Source);
+  const std::string_view Text = Source.Text;
   WritePageHeader(Writer, FTitle, FAddHeader, FScheme[heIdentifier].Color,
-                  FScheme[heWhitespace].Color, FAddBodyStart);
+                  FScheme[heWhitespace].Color, FAddBodyStart, Source.MarkedUnicode);
   // The run works from a copy of the scheme: the window's progress
   // handler runs its event loop, where the colour editor may change the
   // converter's scheme, and a page must come from one scheme throughout.

@@ -1,9 +1,10 @@
 // TTessaline, the converter from Pascal source to one highlighted HTML page.
 //
 // A caller sets the page texts and Plain, runs Convert and reads HTML (or
-// SaveToFile), or runs ConvertTo to stream the page elsewhere. Everything
-// works on byte strings: no character set, byte-order mark or line end is
-// ever converted, and the four page texts are inserted verbatim as HTML.
+// SaveToFile), or runs ConvertTo to stream the page elsewhere. The classic
+// page works on byte strings: no character set or line end is converted,
+// except that a source with a byte-order mark is read as Unicode (see
+// TakeMarkedSource). The four page texts are inserted verbatim as HTML.
 #pragma once
 
 #include <cstddef>
@@ -107,7 +108,7 @@ private:
     TTessaline &FOwner;
   };
 
-  bool Run(std::string_view Text, TPageWriter &Writer);
+  bool Run(std::string_view Bytes, TPageWriter &Writer);
 
   TScheme FScheme;
   std::string FTitle;
