@@ -37,6 +37,9 @@ struct TCliOptions {
   static constexpr int BuiltinScheme = -1, SavedScheme = -2;
   int Preset = DefaultScheme;
   std::vector<std::pair<THighlightElement, std::string>> Elements;
+  TPageOptions Page; // all but the dark scheme, which DarkPreset names
+  static constexpr int NoDarkScheme = -3;
+  int DarkPreset = NoDarkScheme; // as Preset, when a dark scheme is given
   int Jobs = 0;           // 0: one per processor
   bool NoClobber = false; // keep pages that exist
   bool Quiet = false;     // no progress bar, no notes

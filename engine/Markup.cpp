@@ -1,7 +1,11 @@
 #include "Markup.h"
 
-TMarkup::TMarkup(const TScheme &Scheme)
-    : Scheme(Scheme), Texts(TPageWriter::PaddedRead, '\0') {
+TMarkup::TMarkup(const TMarkup &Like, uint16_t State) : TMarkup(Like.Scheme, Like.Spans) {
+  Key = State;
+}
+
+TMarkup::TMarkup(const TScheme &Scheme, const TSpanMarkup *Spans)
+    : Scheme(Scheme), Spans(Spans), Texts(TPageWriter::PaddedRead, '\0') {
   for (int E = 0; E < ElementCount; ++E) {
     const TElementScheme &Element = Scheme.Elements[E];
     const TFontStyles S = Element.Style;
@@ -40,10 +44,18 @@ void TMarkup::WorkOutStep(size_t Index) {
   bool Opened = State & ColorOpened;
   std::string Out;
   // From whitespace to whitespace is no switch at all.
-  if (ThroughWhitespace)
-    SwitchByRules(heWhitespace, Out, StyleElement, ColorElement, StyleIsKnown, Opened);
-  if (E != heWhitespace)
-    SwitchByRules(E, Out, StyleElement, ColorElement, StyleIsKnown, Opened);
+  if (Spans) {
+    // A span markup keeps its open span in the style bits.
+    if (ThroughWhitespace)
+      SwitchBySpans(heWhitespace, Out, StyleElement, StyleIsKnown);
+    if (E != heWhitespace)
+      SwitchBySpans(E, Out, StyleElement, StyleIsKnown);
+  } else {
+    if (ThroughWhitespace)
+      SwitchByRules(heWhitespace, Out, StyleElement, ColorElement, StyleIsKnown, Opened);
+    if (E != heWhitespace)
+      SwitchByRules(E, Out, StyleElement, ColorElement, StyleIsKnown, Opened);
+  }
   TStep &Step = Steps[Index];
   // The texts are kept followed by padding, so that any of them can be
   // copied in one piece of TPageWriter::PaddedRead bytes.
@@ -78,6 +90,24 @@ void TMarkup::SwitchByRules(THighlightElement E, std::string &Out, THighlightEle
     Out += StyleOpen[E];
     StyleElement = E;
     StyleIsKnown = true;
+  }
+}
+
+void TMarkup::SwitchBySpans(THighlightElement E, std::string &Out, THighlightElement &SpanElement,
+                            bool &SpanOpen) const {
+  if (SpanOpen) {
+    const bool Stays = E == heWhitespace ? !Spans->Decorated[SpanElement]
+                                         : Spans->Look[E] == Spans->Look[SpanElement];
+    if (Stays)
+      return;
+    Out += Spans->Close;
+    SpanOpen = false;
+  }
+  // Whitespace never opens a span: its colour is the background's.
+  if (E != heWhitespace && !Spans->Open[E].empty()) {
+    Out += Spans->Open[E];
+    SpanElement = E;
+    SpanOpen = true;
   }
 }
 

@@ -6,14 +6,14 @@
 #include "Scan.h"
 #include "ScanSplit.h"
 
-void TScanner::Scan(std::string_view Text, const TScheme &Scheme, TMarkup &Markup,
+void TScanner::Scan(std::string_view Text, TMarkup &Markup,
                     TPageWriter &Writer, TScanControl &Control) {
   const TFindPlainStarts FindPlainStarts = ChoosePlainSearch(FOptions.WidestSearch);
   TScan Scan(Text, Markup, Writer, Control, FindPlainStarts);
   Scan.StartReports();
   size_t i = 0;
   if (ShouldSplit(Text.size(), FOptions.Split))
-    i = ScanWithHelper(Scan, Text, Scheme, FOptions.Split, Writer.Streaming(), FHelperPages,
+    i = ScanWithHelper(Scan, Text, Markup, FOptions.Split, Writer.Streaming(), FHelperPages,
                        FindPlainStarts, Control);
   i = Scan.Run<TScanMode::Caller>(i, Text.size());
   Scan.Finish(i);

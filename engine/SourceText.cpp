@@ -193,6 +193,34 @@ bool IsValidUTF8(std::string_view Bytes) {
   return true;
 }
 
+namespace {
+
+bool IsControl(unsigned char C) {
+  return (C < 0x20 && C != '\t' && C != '\n' && C != '\f' && C != '\r') || C == 0x7F;
+}
+
+} // namespace
+
+void ShowControlCharacters(TSourceText &Source) {
+  const std::string_view Text = Source.Text;
+  size_t First = 0;
+  while (First < Text.size() && !IsControl(static_cast<unsigned char>(Text[First])))
+    ++First;
+  if (First == Text.size())
+    return; // the common case: nothing to copy
+  std::string Shown(Text.substr(0, First));
+  Shown.reserve(Text.size() + 16);
+  for (size_t K = First; K < Text.size(); ++K) {
+    const auto C = static_cast<unsigned char>(Text[K]);
+    if (IsControl(C))
+      AppendUTF8(Shown, C == 0x7F ? 0x2421 : 0x2400 + C);
+    else
+      Shown += static_cast<char>(C);
+  }
+  Source.Storage = std::move(Shown);
+  Source.Text = Source.Storage;
+}
+
 void TakeMarkedSource(std::string_view Bytes, TSourceText &Source) {
   Source.MarkedUnicode = false;
   if (!TakeMark(Bytes, Source))

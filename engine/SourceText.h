@@ -49,6 +49,11 @@ void TakeMarkedSource(std::string_view Bytes, TSourceText &Source);
 /// Encoding; valid UTF-8 is taken as it is, without a copy.
 void DecodeSource(std::string_view Bytes, TSourceEncoding Encoding, TSourceText &Source);
 
+/// For the HTML5 page, which may hold no control characters: each one in
+/// Source other than tab, LF, FF and CR replaced by its symbol in Unicode's
+/// Control Pictures (NUL as U+2400, DEL as U+2421).
+void ShowControlCharacters(TSourceText &Source);
+
 /// Whether Bytes is valid UTF-8 (no overlong forms, surrogates or code
 /// points above U+10FFFF).
 bool IsValidUTF8(std::string_view Bytes);

@@ -13,11 +13,13 @@
 #include <string_view>
 
 #include "Errors.h"
+#include "PageOptions.h"
 #include "PageWriter.h"
 #include "Scanner.h"
 #include "Types.h"
 
 class TTessaline;
+class TMarkup;
 
 /// Progress callback: Sender is the converter that runs, Percent 0..100.
 using TParseProgressEvent = std::function<void(TTessaline &Sender, int32_t Percent)>;
@@ -68,6 +70,12 @@ public:
   const TScanOptions &ScanOptions() const { return FScanner.Options(); }
   void SetScanOptions(const TScanOptions &Value) { FScanner.SetOptions(Value); }
 
+  /// The kind of page Convert writes and how it reads the source (see
+  /// TPageOptions); the classic page by default. Not to be changed during
+  /// a run.
+  const TPageOptions &PageOptions() const { return FPageOptions; }
+  void SetPageOptions(const TPageOptions &Value) { FPageOptions = Value; }
+
   /// Plain := the file's bytes. Throws EFOpenError ("Cannot open file
   /// NAME") or EReadError ("Stream read error"); Plain is then unchanged.
   void LoadFromFile(const std::string &FileName);
@@ -109,6 +117,9 @@ private:
   };
 
   bool Run(std::string_view Bytes, TPageWriter &Writer);
+  // The body between header and footer, through Filter when there is one;
+  // false (with Writer emptied) when stopped.
+  bool ScanBody(std::string_view Text, TMarkup &Markup, TPageWriter &Writer, TOutputSink *Filter);
 
   TScheme FScheme;
   std::string FTitle;
@@ -118,6 +129,7 @@ private:
   TParseProgressEvent FOnProgress;
   std::string FPlain;
   TByteBuffer FOutput;
+  TPageOptions FPageOptions;
   TScanner FScanner;
   TControl FControl{*this};
 };

