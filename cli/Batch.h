@@ -32,10 +32,11 @@ void SavePage(TTessaline &Converter, const std::string &Target);
 /// .lpr file below it (any letter case, sorted by name, symbolic links
 /// followed but never into a folder already walked); any other input is a
 /// job of its own. Each page goes beside its source with the extension
-/// changed to ".html". Folders that cannot be read are reported in Errors
-/// as "PATH: message".
+/// changed to Extension. Folders that cannot be read are reported in
+/// Errors as "PATH: message".
 std::vector<TBatchJob> CollectBatchJobs(const std::vector<std::string> &Inputs,
-                                        std::vector<std::string> &Errors);
+                                        std::vector<std::string> &Errors,
+                                        const char *Extension = ".html");
 
 /// Converts the jobs with Options' page texts and scheme, Options.Jobs at a
 /// time (one per processor when 0). Failures are reported on Err as

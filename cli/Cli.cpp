@@ -44,7 +44,7 @@ int ConvertOne(const TCliOptions &Options, std::ostream &Err, int InputFd, int O
   const bool FromStdin = Input == "-";
   const std::string Target = Options.HasOutput ? Options.Output
                              : FromStdin       ? std::string("-")
-                                               : ChangeFileExt(Input, ".html");
+                                               : ChangeFileExt(Input, PageExtension(Options.Page.Format));
   struct stat Info;
   if (Options.NoClobber && Target != "-" && ::lstat(Target.c_str(), &Info) == 0) {
     if (!Options.Quiet)
@@ -101,7 +101,7 @@ int RunTessalineCli(const std::vector<std::string> &Args, std::ostream &Out, std
   if (Options.Files.size() > 1 ||
       (!Options.HasOutput && Options.Files.front() != "-" && IsFolder(Options.Files.front()))) {
     std::vector<std::string> Errors;
-    const std::vector<TBatchJob> Jobs = CollectBatchJobs(Options.Files, Errors);
+    const std::vector<TBatchJob> Jobs = CollectBatchJobs(Options.Files, Errors, PageExtension(Options.Page.Format));
     for (const std::string &Error : Errors)
       Err << Error << "\n";
     const bool ShowProgress = !Options.Quiet && Jobs.size() > 1 && ::isatty(STDERR_FILENO);

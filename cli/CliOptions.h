@@ -56,5 +56,10 @@ TCliOptions ParseCliOptions(const std::vector<std::string> &Args);
 /// (or the built-in scheme left as it is), then each --element in order.
 void ApplyCliOptions(const TCliOptions &Options, TTessaline &Converter);
 
+/// The extension of a page of Format: ".rtf" for RTF, else ".html".
+inline const char *PageExtension(TPageFormat Format) {
+  return Format == TPageFormat::RTF ? ".rtf" : ".html";
+}
+
 /// The short usage text, ending in a line end.
 std::string CliUsage();

@@ -23,8 +23,8 @@ struct TPageTexts {
 /// "-", anything in parentheses left out ("reserved-word", "whitespace").
 std::string ElementClassName(THighlightElement E);
 
-/// The CSS form of a colour, "#RRGGBB"; system colours as Windows shows
-/// them by default; clNone as "transparent".
+/// The CSS form of a colour: "#RRGGBB" of ColorToRGB, clNone as
+/// "transparent".
 std::string ColorToCSS(TColor Color);
 
 /// Spans for the page of Light (and Dark, when not null): elements share a

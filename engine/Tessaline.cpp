@@ -4,6 +4,7 @@
 #include "Markup.h"
 #include "PageWriter.h"
 #include "Html5Page.h"
+#include "RtfPage.h"
 #include "SourceText.h"
 
 TTessaline::TTessaline()
@@ -88,6 +89,17 @@ bool TTessaline::Run(std::string_view Bytes, TPageWriter &Writer) {
     if (!ScanBody(Source.Text, Markup, Writer, Options.LineNumbers ? &Numbers : nullptr))
       return false;
     WriteHtml5Footer(Writer, Texts, Markup.SpanIsOpen());
+  } else {
+    DecodeSource(Bytes, Options.Encoding, Source);
+    ShowControlCharacters(Source);
+    TSpanMarkup Spans;
+    BuildRtfSpans(Scheme, Spans);
+    WriteRtfHeader(Writer, Scheme);
+    TMarkup Markup(Scheme, &Spans);
+    TRtfBodySink Rtf(Writer);
+    if (!ScanBody(Source.Text, Markup, Writer, &Rtf))
+      return false;
+    WriteRtfFooter(Writer, Markup.SpanIsOpen());
   }
   Writer.Finish();
   FControl.ReportProgress(100);

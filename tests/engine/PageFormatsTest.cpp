@@ -11,6 +11,8 @@
 
 #include "ColorScheme.h"
 #include "FileIO.h"
+#include "Html5Page.h"
+#include "RtfPage.h"
 #include "TestSupport.h"
 
 namespace {
@@ -78,6 +80,77 @@ TEST(PageFormats, Html5PagesOfFreePascalSourcesAreValidAndHoldTheirSource) {
   Options.HasDarkScheme = true;
   Options.DarkScheme = PresetScheme(2);
   CheckPages("html5", Sample, Options, Dir);
+}
+
+} // namespace
+
+namespace {
+
+TEST(PageFormats, RtfDocumentsOfTheGoldenCasesReadBackAsTheirSource) {
+  TTempDir Dir;
+  TPageOptions Options;
+  Options.Format = TPageFormat::RTF;
+  CheckPages("rtf", GoldenInputs(), Options, Dir);
+}
+
+TEST(PageFormats, RtfDocumentsOfFreePascalSourcesReadBackAsTheirSource) {
+  const auto Sample = FreePascalSample(60);
+  if (Sample.empty())
+    GTEST_SKIP() << FreePascalRoot << " is missing (Debian package fpc-source-3.2.2)";
+  TTempDir Dir;
+  TPageOptions Options;
+  Options.Format = TPageFormat::RTF;
+  CheckPages("rtf", Sample, Options, Dir);
+}
+
+} // namespace
+
+namespace {
+
+// A body as the filters see it, cut into blocks anywhere: inside markup,
+// an entity, a UTF-8 sequence and between CR and LF.
+template <typename TSink>
+std::string Filtered(const std::string &Body, size_t Block, uint64_t Lines) {
+  TByteBuffer Buffer;
+  TPageWriter Out(Buffer, 0);
+  TSink Sink = [&] {
+    if constexpr (std::is_same_v<TSink, TLineNumberSink>)
+      return TLineNumberSink(Out, Lines);
+    else
+      return TRtfBodySink(Out);
+  }();
+  for (size_t K = 0; K < Body.size(); K += Block)
+    Sink.Write(Body.data() + K, std::min(Block, Body.size() - K));
+  Out.Finish();
+  return std::string(Buffer.Data(), Buffer.Size());
+}
+
+TEST(PageFormats, FiltersGiveOneOutputWhereverTheBodyIsCut) {
+  const std::string Body = "<{\\cf2\\i >\\x &amp; &quot;\xC3\xA9\xF0\x9F\x98\x80\r\n\r\r\n\ty<}>\n";
+  for (size_t Block = 1; Block < 8; ++Block) {
+    EXPECT_EQ(Filtered<TRtfBodySink>(Body, Block, 0), Filtered<TRtfBodySink>(Body, 999, 0));
+    EXPECT_EQ(Filtered<TLineNumberSink>(Body, Block, 4),
+              Filtered<TLineNumberSink>(Body, 999, 4));
+  }
+  EXPECT_EQ(Filtered<TRtfBodySink>(Body, 999, 0),
+            "{\\cf2\\i \\\\x & \"\\u233?\\u-10179?\\u-8704?\\par\n\\par\n\\par\n\\tab y}\\par\n");
+}
+
+TEST(PageFormats, StoppedRunsOfEveryFormatLeaveNothing) {
+  for (const TPageFormat Format : {TPageFormat::Classic, TPageFormat::HTML5, TPageFormat::RTF}) {
+    TTessaline Converter;
+    TPageOptions Options;
+    Options.Format = Format;
+    Options.LineNumbers = Format == TPageFormat::HTML5;
+    Converter.SetPageOptions(Options);
+    Converter.SetPlain("begin\r\n  x := 1;\r\nend.\r\n");
+    Converter.SetOnProgress([](TTessaline &Sender, int32_t Percent) {
+      if (Percent > 1)
+        Sender.Stop();
+    });
+    EXPECT_FALSE(Converter.Convert());
+    EXPECT_EQ(Converter.HTML(), "");
+  }
 }
 
 } // namespace

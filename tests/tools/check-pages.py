@@ -7,13 +7,16 @@
 html5: the page parses without a single error in html5lib's strict mode,
 and the text of its <pre> is the source (its control characters as their
 symbols in Control Pictures). rtf: unrtf's text of the document
-is the source. The source is decoded as the pages decode it (a byte-order
+is the source, but for what unrtf's text mode writes for non-ASCII
+characters (a "?" each), tabs and page breaks, and that it writes each run
+of blanks as one. The source is decoded as the pages decode it (a byte-order
 mark, else UTF-8 when valid, else Windows-1252), and its line ends count as
 one LF each, as a parser reads them. Exit status 0 when all pages pass, 1
 with the first failure on standard error, 77 when the tool it needs is
 missing.
 """
 import codecs
+import os
 import re
 import shutil
 import subprocess
@@ -59,15 +62,43 @@ def check_html5(source, page):
     return None if text == lines_as_lf(control_pictures(source)) else "%s: the <pre> text differs from %s" % (page, "the source")
 
 
-def check_rtf(source, page):
+def unrtf_text(page):
     result = subprocess.run(["unrtf", "--quiet", "--text", page], capture_output=True)
     if result.returncode != 0:
-        return "%s: unrtf failed: %s" % (page, result.stderr.decode(errors="replace"))
-    text = result.stdout.decode("utf-8", errors="replace")
-    # unrtf's text starts with a comment block of its own.
-    text = re.sub(r"\A(###[^\n]*\n)*-*\n?", "", text)
-    expected = lines_as_lf(source)
-    if text.rstrip("\n") != expected.rstrip("\n"):
+        raise RuntimeError("unrtf failed: %s" % result.stderr.decode(errors="replace"))
+    # The text starts after a rule of dashes that unrtf writes first.
+    return result.stdout.decode("utf-8", errors="replace").split("-----------------\n", 1)[-1]
+
+
+def unrtf_renderings():
+    """What unrtf's text mode writes for a tab and a page break."""
+    import tempfile
+    with tempfile.NamedTemporaryFile("w", suffix=".rtf", delete=False) as probe:
+        probe.write("{\\rtf1\\ansi A\\tab B\\page C}")
+    text = unrtf_text(probe.name)
+    os.unlink(probe.name)
+    return text[text.index("A") + 1:text.index("B")], text[text.index("B") + 1:text.index("C")]
+
+
+RENDERINGS = []
+
+
+def check_rtf(source, page):
+    # unrtf's text mode writes "?" for each \u escape (one per UTF-16 unit)
+    # and its own texts for tabs and page breaks; all else must be the source.
+    if not RENDERINGS:
+        RENDERINGS.extend(unrtf_renderings())
+    tab, page_break = RENDERINGS
+    expected = "".join("?" * (2 if ord(c) > 0xFFFF else 1) if ord(c) > 0x7F else
+                       tab if c == "\t" else page_break if c == "\f" else c
+                       for c in lines_as_lf(control_pictures(source)))
+    try:
+        text = unrtf_text(page)
+    except RuntimeError as error:
+        return "%s: %s" % (page, error)
+    # unrtf's text mode also writes a run of blanks as one.
+    text, expected = (re.sub(" +", " ", t).rstrip("\n") for t in (text, expected))
+    if text != expected:
         return "%s: unrtf's text differs from the source" % page
     return None
 
