@@ -155,7 +155,9 @@ std::vector<TBatchJob> CollectBatchJobs(const std::vector<std::string> &Inputs,
 }
 
 int RunBatch(const std::vector<TBatchJob> &AllJobs, const TCliOptions &Options, std::ostream &Err,
-             bool ShowProgress) {
+             bool ShowProgress, std::vector<char> *Pages) {
+  if (Pages)
+    Pages->assign(AllJobs.size(), 0);
   std::mutex ErrLock;
   bool Failed = false;
   auto Report = [&](const std::string &Line) {
@@ -178,6 +180,8 @@ int RunBatch(const std::vector<TBatchJob> &AllJobs, const TCliOptions &Options, 
     } else if (Options.NoClobber && Exists(Job.Target)) {
       if (!Options.Quiet)
         Report(Job.Source + ": kept the existing " + Job.Target);
+      if (Pages)
+        (*Pages)[static_cast<size_t>(&Job - AllJobs.data())] = 1;
     } else {
       Jobs.push_back(&Job);
     }
@@ -230,6 +234,8 @@ int RunBatch(const std::vector<TBatchJob> &AllJobs, const TCliOptions &Options, 
       Converter.SetScanOptions(ProcessorLeft ? Shared : Alone);
       try {
         Bytes += ConvertFile(Converter, Job.Source, Job.Target);
+        if (Pages)
+          (*Pages)[static_cast<size_t>(Jobs[K] - AllJobs.data())] = 1;
       } catch (const EInterrupted &) {
         break;
       } catch (const EStreamError &Error) {

@@ -105,7 +105,20 @@ int RunTessalineCli(const std::vector<std::string> &Args, std::ostream &Out, std
     for (const std::string &Error : Errors)
       Err << Error << "\n";
     const bool ShowProgress = !Options.Quiet && Jobs.size() > 1 && ::isatty(STDERR_FILENO);
-    const int Status = RunBatch(Jobs, Options, Err, ShowProgress);
+    std::vector<char> Pages;
+    int Status = RunBatch(Jobs, Options, Err, ShowProgress, &Pages);
+    if (Options.Index && Status < 128) {
+      for (const std::string &Input : Options.Files) {
+        if (!IsFolder(Input))
+          continue;
+        try {
+          WriteBatchIndex(Input, Jobs, Pages);
+        } catch (const EStreamError &Error) {
+          Err << "tessaline-cli: " << Error.what() << "\n";
+          Status = 1;
+        }
+      }
+    }
     return Status == 0 && !Errors.empty() ? 1 : Status;
   }
   try {

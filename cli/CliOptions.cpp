@@ -102,6 +102,10 @@ TCliOptions ParseCliOptions(const std::vector<std::string> &Args) {
       Options.Quiet = true;
       continue;
     }
+    if (Arg == "--index") {
+      Options.Index = true;
+      continue;
+    }
     if (Arg == "--line-numbers") {
       Options.Page.LineNumbers = true;
       continue;
@@ -220,6 +224,8 @@ std::string CliUsage() {
          "                       a byte-order mark, else UTF-8 when valid, else\n"
          "                       windows-1252), utf-8, windows-1252, iso-8859-1,\n"
          "                       utf-16le, utf-16be\n"
+         "  --index              write an index.html into each folder given, listing\n"
+         "                       the pages converted below it\n"
          "  -j N                 convert N files at a time (default: one per processor)\n"
          "  -n, --no-clobber     keep pages that exist already\n"
          "  -q, --quiet          no progress bar and no notes, only errors\n"

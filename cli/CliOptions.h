@@ -43,6 +43,7 @@ struct TCliOptions {
   int Jobs = 0;           // 0: one per processor
   bool NoClobber = false; // keep pages that exist
   bool Quiet = false;     // no progress bar, no notes
+  bool Index = false;     // an index.html in each folder given
   bool Help = false;
   bool Version = false;
 };
