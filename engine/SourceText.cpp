@@ -1,5 +1,6 @@
 #include "SourceText.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -104,14 +105,35 @@ void DecodeUTF8(std::string_view Bytes, std::string &Out) {
   }
 }
 
+// The length of the run of ASCII bytes at the start of [P, End).
+size_t AsciiRun(const unsigned char *P, const unsigned char *End) {
+  const unsigned char *Q = P;
+  while (End - Q >= 8) {
+    uint64_t Word;
+    std::memcpy(&Word, Q, 8);
+    if (Word & 0x8080808080808080ull)
+      break;
+    Q += 8;
+  }
+  while (Q < End && *Q < 0x80)
+    ++Q;
+  return static_cast<size_t>(Q - P);
+}
+
 void DecodeSingleBytes(std::string_view Bytes, bool Windows1252, std::string &Out) {
   Out.clear();
   Out.reserve(Bytes.size() + Bytes.size() / 4);
-  for (const unsigned char C : Bytes) {
-    if (C >= 0x80 && C < 0xA0 && Windows1252)
-      AppendUTF8(Out, Windows1252High[C - 0x80]);
-    else
-      AppendUTF8(Out, C);
+  const auto *P = reinterpret_cast<const unsigned char *>(Bytes.data());
+  const auto *const End = P + Bytes.size();
+  while (P < End) {
+    // Sources are mostly ASCII, which is copied a run at a time.
+    const size_t Run = AsciiRun(P, End);
+    Out.append(reinterpret_cast<const char *>(P), Run);
+    P += Run;
+    if (P == End)
+      break;
+    const unsigned char C = *P++;
+    AppendUTF8(Out, C < 0xA0 && Windows1252 ? Windows1252High[C - 0x80] : C);
   }
 }
 
@@ -199,24 +221,47 @@ bool IsControl(unsigned char C) {
   return (C < 0x20 && C != '\t' && C != '\n' && C != '\f' && C != '\r') || C == 0x7F;
 }
 
+// The first control character at or after From in Text, or its size.
+size_t FindControl(std::string_view Text, size_t From) {
+  constexpr uint64_t Ones = 0x0101010101010101ull, Highs = 0x8080808080808080ull;
+  size_t K = From;
+  for (;;) {
+    // Eight bytes at a time past words with no byte below 0x20 and no DEL.
+    while (K + 8 <= Text.size()) {
+      uint64_t Word;
+      std::memcpy(&Word, Text.data() + K, 8);
+      const uint64_t Del = Word ^ (0x7F * Ones);
+      if (((Word - 0x20 * Ones) & ~Word & Highs) | ((Del - Ones) & ~Del & Highs))
+        break;
+      K += 8;
+    }
+    // Tabs and line ends stop the words too: look at this one bytewise.
+    const size_t WordEnd = std::min(K + 8, Text.size());
+    for (; K < WordEnd; ++K)
+      if (IsControl(static_cast<unsigned char>(Text[K])))
+        return K;
+    if (K >= Text.size())
+      return Text.size();
+  }
+}
+
 } // namespace
 
 void ShowControlCharacters(TSourceText &Source) {
   const std::string_view Text = Source.Text;
-  size_t First = 0;
-  while (First < Text.size() && !IsControl(static_cast<unsigned char>(Text[First])))
-    ++First;
+  const size_t First = FindControl(Text, 0);
   if (First == Text.size())
     return; // the common case: nothing to copy
-  std::string Shown(Text.substr(0, First));
-  Shown.reserve(Text.size() + 16);
-  for (size_t K = First; K < Text.size(); ++K) {
+  std::string Shown;
+  Shown.reserve(Text.size() + 64);
+  size_t From = 0;
+  for (size_t K = First; K < Text.size(); K = FindControl(Text, K + 1)) {
     const auto C = static_cast<unsigned char>(Text[K]);
-    if (IsControl(C))
-      AppendUTF8(Shown, C == 0x7F ? 0x2421 : 0x2400 + C);
-    else
-      Shown += static_cast<char>(C);
+    Shown.append(Text.data() + From, K - From);
+    AppendUTF8(Shown, C == 0x7F ? 0x2421 : 0x2400 + C);
+    From = K + 1;
   }
+  Shown.append(Text.data() + From, Text.size() - From);
   Source.Storage = std::move(Shown);
   Source.Text = Source.Storage;
 }
