@@ -221,28 +221,38 @@ bool IsControl(unsigned char C) {
   return (C < 0x20 && C != '\t' && C != '\n' && C != '\f' && C != '\r') || C == 0x7F;
 }
 
+// Whether any byte of Word is below N (N <= 128), or strictly between M
+// and N (M <= 127, N <= 128): exact tests, no byte borrows from another.
+constexpr uint64_t Ones = 0x0101010101010101ull, Highs = 0x8080808080808080ull;
+constexpr bool AnyBelow(uint64_t Word, uint64_t N) { return (Word - Ones * N) & ~Word & Highs; }
+constexpr bool AnyBetween(uint64_t Word, uint64_t M, uint64_t N) {
+  const uint64_t Low = Word & (Ones * 127);
+  return (Ones * (127 + N) - Low) & ~Word & (Low + Ones * (127 - M)) & Highs;
+}
+
+// Whether Word holds a control character: below tab, vertical tab, from
+// shift out (0x0E) to 0x1F, or DEL.
+constexpr bool AnyControl(uint64_t Word) {
+  return AnyBelow(Word, 0x09) || AnyBetween(Word, 0x0A, 0x0C) || AnyBetween(Word, 0x0D, 0x20) ||
+         AnyBelow(Word ^ (Ones * 0x7F), 1);
+}
+static_assert(AnyControl(0x1A) && AnyControl(0x7F00) && AnyControl(0x0B) &&
+              !AnyControl(0x0D0A090C20414243ull));
+
 // The first control character at or after From in Text, or its size.
 size_t FindControl(std::string_view Text, size_t From) {
-  constexpr uint64_t Ones = 0x0101010101010101ull, Highs = 0x8080808080808080ull;
   size_t K = From;
-  for (;;) {
-    // Eight bytes at a time past words with no byte below 0x20 and no DEL.
-    while (K + 8 <= Text.size()) {
-      uint64_t Word;
-      std::memcpy(&Word, Text.data() + K, 8);
-      const uint64_t Del = Word ^ (0x7F * Ones);
-      if (((Word - 0x20 * Ones) & ~Word & Highs) | ((Del - Ones) & ~Del & Highs))
-        break;
-      K += 8;
-    }
-    // Tabs and line ends stop the words too: look at this one bytewise.
-    const size_t WordEnd = std::min(K + 8, Text.size());
-    for (; K < WordEnd; ++K)
-      if (IsControl(static_cast<unsigned char>(Text[K])))
-        return K;
-    if (K >= Text.size())
-      return Text.size();
+  while (K + 8 <= Text.size()) {
+    uint64_t Word;
+    std::memcpy(&Word, Text.data() + K, 8);
+    if (AnyControl(Word))
+      break;
+    K += 8;
   }
+  for (; K < Text.size(); ++K)
+    if (IsControl(static_cast<unsigned char>(Text[K])))
+      return K;
+  return Text.size();
 }
 
 } // namespace
