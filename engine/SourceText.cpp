@@ -105,35 +105,83 @@ void DecodeUTF8(std::string_view Bytes, std::string &Out) {
   }
 }
 
-// The length of the run of ASCII bytes at the start of [P, End).
-size_t AsciiRun(const unsigned char *P, const unsigned char *End) {
+bool IsControl(unsigned char C) {
+  return (C < 0x20 && C != '\t' && C != '\n' && C != '\f' && C != '\r') || C == 0x7F;
+}
+
+// Whether any byte of Word is below N (N <= 128), or strictly between M
+// and N (M <= 127, N <= 128): exact tests, no byte borrows from another.
+constexpr uint64_t Ones = 0x0101010101010101ull, Highs = 0x8080808080808080ull;
+constexpr bool AnyBelow(uint64_t Word, uint64_t N) { return (Word - Ones * N) & ~Word & Highs; }
+constexpr bool AnyBetween(uint64_t Word, uint64_t M, uint64_t N) {
+  const uint64_t Low = Word & (Ones * 127);
+  return (Ones * (127 + N) - Low) & ~Word & (Low + Ones * (127 - M)) & Highs;
+}
+
+// Whether Word holds a control character: below tab, vertical tab, from
+// shift out (0x0E) to 0x1F, or DEL.
+constexpr bool AnyControl(uint64_t Word) {
+  return AnyBelow(Word, 0x09) || AnyBetween(Word, 0x0A, 0x0C) || AnyBetween(Word, 0x0D, 0x20) ||
+         AnyBelow(Word ^ (Ones * 0x7F), 1);
+}
+static_assert(AnyControl(0x1A) && AnyControl(0x7F00) && AnyControl(0x0B) &&
+              !AnyControl(0x0D0A090C20414243ull));
+
+// The first control character at or after From in Text, or its size.
+size_t FindControl(std::string_view Text, size_t From) {
+  size_t K = From;
+  while (K + 8 <= Text.size()) {
+    uint64_t Word;
+    std::memcpy(&Word, Text.data() + K, 8);
+    if (AnyControl(Word))
+      break;
+    K += 8;
+  }
+  for (; K < Text.size(); ++K)
+    if (IsControl(static_cast<unsigned char>(Text[K])))
+      return K;
+  return Text.size();
+}
+
+// The length of the run of ASCII bytes at the start of [P, End), and with
+// ShowControls of ASCII bytes that are no control characters.
+size_t AsciiRun(const unsigned char *P, const unsigned char *End, bool ShowControls) {
   const unsigned char *Q = P;
   while (End - Q >= 8) {
     uint64_t Word;
     std::memcpy(&Word, Q, 8);
-    if (Word & 0x8080808080808080ull)
+    if ((Word & Highs) || (ShowControls && AnyControl(Word)))
       break;
     Q += 8;
   }
-  while (Q < End && *Q < 0x80)
+  while (Q < End && *Q < 0x80 && !(ShowControls && IsControl(*Q)))
     ++Q;
   return static_cast<size_t>(Q - P);
 }
 
-void DecodeSingleBytes(std::string_view Bytes, bool Windows1252, std::string &Out) {
+// The symbol that shows control character C.
+uint32_t ControlPicture(unsigned char C) { return C == 0x7F ? 0x2421 : 0x2400 + C; }
+
+// Decodes and shows control characters in one pass, so that a large
+// source is copied once.
+void DecodeSingleBytes(std::string_view Bytes, bool Windows1252, bool ShowControls,
+                       std::string &Out) {
   Out.clear();
   Out.reserve(Bytes.size() + Bytes.size() / 4);
   const auto *P = reinterpret_cast<const unsigned char *>(Bytes.data());
   const auto *const End = P + Bytes.size();
   while (P < End) {
     // Sources are mostly ASCII, which is copied a run at a time.
-    const size_t Run = AsciiRun(P, End);
+    const size_t Run = AsciiRun(P, End, ShowControls);
     Out.append(reinterpret_cast<const char *>(P), Run);
     P += Run;
     if (P == End)
       break;
     const unsigned char C = *P++;
-    AppendUTF8(Out, C < 0xA0 && Windows1252 ? Windows1252High[C - 0x80] : C);
+    if (C < 0x80)
+      AppendUTF8(Out, ControlPicture(C));
+    else
+      AppendUTF8(Out, C < 0xA0 && Windows1252 ? Windows1252High[C - 0x80] : C);
   }
 }
 
@@ -215,48 +263,6 @@ bool IsValidUTF8(std::string_view Bytes) {
   return true;
 }
 
-namespace {
-
-bool IsControl(unsigned char C) {
-  return (C < 0x20 && C != '\t' && C != '\n' && C != '\f' && C != '\r') || C == 0x7F;
-}
-
-// Whether any byte of Word is below N (N <= 128), or strictly between M
-// and N (M <= 127, N <= 128): exact tests, no byte borrows from another.
-constexpr uint64_t Ones = 0x0101010101010101ull, Highs = 0x8080808080808080ull;
-constexpr bool AnyBelow(uint64_t Word, uint64_t N) { return (Word - Ones * N) & ~Word & Highs; }
-constexpr bool AnyBetween(uint64_t Word, uint64_t M, uint64_t N) {
-  const uint64_t Low = Word & (Ones * 127);
-  return (Ones * (127 + N) - Low) & ~Word & (Low + Ones * (127 - M)) & Highs;
-}
-
-// Whether Word holds a control character: below tab, vertical tab, from
-// shift out (0x0E) to 0x1F, or DEL.
-constexpr bool AnyControl(uint64_t Word) {
-  return AnyBelow(Word, 0x09) || AnyBetween(Word, 0x0A, 0x0C) || AnyBetween(Word, 0x0D, 0x20) ||
-         AnyBelow(Word ^ (Ones * 0x7F), 1);
-}
-static_assert(AnyControl(0x1A) && AnyControl(0x7F00) && AnyControl(0x0B) &&
-              !AnyControl(0x0D0A090C20414243ull));
-
-// The first control character at or after From in Text, or its size.
-size_t FindControl(std::string_view Text, size_t From) {
-  size_t K = From;
-  while (K + 8 <= Text.size()) {
-    uint64_t Word;
-    std::memcpy(&Word, Text.data() + K, 8);
-    if (AnyControl(Word))
-      break;
-    K += 8;
-  }
-  for (; K < Text.size(); ++K)
-    if (IsControl(static_cast<unsigned char>(Text[K])))
-      return K;
-  return Text.size();
-}
-
-} // namespace
-
 void ShowControlCharacters(TSourceText &Source) {
   const std::string_view Text = Source.Text;
   const size_t First = FindControl(Text, 0);
@@ -268,7 +274,7 @@ void ShowControlCharacters(TSourceText &Source) {
   for (size_t K = First; K < Text.size(); K = FindControl(Text, K + 1)) {
     const auto C = static_cast<unsigned char>(Text[K]);
     Shown.append(Text.data() + From, K - From);
-    AppendUTF8(Shown, C == 0x7F ? 0x2421 : 0x2400 + C);
+    AppendUTF8(Shown, ControlPicture(C));
     From = K + 1;
   }
   Shown.append(Text.data() + From, Text.size() - From);
@@ -282,8 +288,11 @@ void TakeMarkedSource(std::string_view Bytes, TSourceText &Source) {
     Source.Text = Bytes;
 }
 
-void DecodeSource(std::string_view Bytes, TSourceEncoding Encoding, TSourceText &Source) {
-  Source.MarkedUnicode = false;
+namespace {
+
+// Returns whether the decoding has shown the control characters.
+bool DecodeAny(std::string_view Bytes, TSourceEncoding Encoding, TSourceText &Source,
+               bool ShowControls) {
   if (TakeMark(Bytes, Source)) {
     // A UTF-8 mark vouches for nothing after it.
     if (!IsValidUTF8(Source.Text)) {
@@ -292,31 +301,46 @@ void DecodeSource(std::string_view Bytes, TSourceEncoding Encoding, TSourceText 
       Source.Storage = std::move(Decoded);
       Source.Text = Source.Storage;
     }
-    return;
+    return false;
   }
   switch (Encoding) {
   case TSourceEncoding::Auto:
     if (IsValidUTF8(Bytes)) {
       Source.Text = Bytes;
-      return;
+      return false;
     }
-    DecodeSingleBytes(Bytes, true, Source.Storage);
-    break;
+    DecodeSingleBytes(Bytes, true, ShowControls, Source.Storage);
+    Source.Text = Source.Storage;
+    return true;
   case TSourceEncoding::UTF8:
     if (IsValidUTF8(Bytes)) {
       Source.Text = Bytes;
-      return;
+      return false;
     }
     DecodeUTF8(Bytes, Source.Storage);
     break;
   case TSourceEncoding::Windows1252:
   case TSourceEncoding::Latin1:
-    DecodeSingleBytes(Bytes, Encoding == TSourceEncoding::Windows1252, Source.Storage);
-    break;
+    DecodeSingleBytes(Bytes, Encoding == TSourceEncoding::Windows1252, ShowControls,
+                      Source.Storage);
+    Source.Text = Source.Storage;
+    return true;
   case TSourceEncoding::UTF16LE:
   case TSourceEncoding::UTF16BE:
     DecodeUTF16(Bytes, Encoding == TSourceEncoding::UTF16BE, Source.Storage);
     break;
   }
   Source.Text = Source.Storage;
+  return false;
 }
+
+} // namespace
+
+void DecodeSource(std::string_view Bytes, TSourceEncoding Encoding, TSourceText &Source,
+                  bool ShowControls) {
+  Source.MarkedUnicode = false;
+  // The single-byte decodings show them as they go.
+  if (!DecodeAny(Bytes, Encoding, Source, ShowControls) && ShowControls)
+    ShowControlCharacters(Source);
+}
+

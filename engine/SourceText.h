@@ -46,8 +46,11 @@ void TakeMarkedSource(std::string_view Bytes, TSourceText &Source);
 
 /// The UTF-8 pages' text: Bytes decoded from Encoding into valid UTF-8,
 /// without a byte-order mark. A mark of the source always wins over
-/// Encoding; valid UTF-8 is taken as it is, without a copy.
-void DecodeSource(std::string_view Bytes, TSourceEncoding Encoding, TSourceText &Source);
+/// Encoding; valid UTF-8 is taken as it is, without a copy. With
+/// ShowControls, control characters as ShowControlCharacters shows them,
+/// in the same pass where the text is decoded anyway.
+void DecodeSource(std::string_view Bytes, TSourceEncoding Encoding, TSourceText &Source,
+                  bool ShowControls = false);
 
 /// For the HTML5 page, which may hold no control characters: each one in
 /// Source other than tab, LF, FF and CR replaced by its symbol in Unicode's

@@ -75,8 +75,7 @@ bool TTessaline::Run(std::string_view Bytes, TPageWriter &Writer) {
       return false;
     WritePageFooter(Writer, FAddBodyEnd);
   } else if (Options.Format == TPageFormat::HTML5) {
-    DecodeSource(Bytes, Options.Encoding, Source);
-    ShowControlCharacters(Source);
+    DecodeSource(Bytes, Options.Encoding, Source, true);
     TScheme Dark = Options.DarkScheme;
     Dark[heWhitespace].Style = 0;
     const TScheme *DarkOrNone = Options.HasDarkScheme ? &Dark : nullptr;
@@ -90,8 +89,7 @@ bool TTessaline::Run(std::string_view Bytes, TPageWriter &Writer) {
       return false;
     WriteHtml5Footer(Writer, Texts, Markup.SpanIsOpen());
   } else {
-    DecodeSource(Bytes, Options.Encoding, Source);
-    ShowControlCharacters(Source);
+    DecodeSource(Bytes, Options.Encoding, Source, true);
     TSpanMarkup Spans;
     BuildRtfSpans(Scheme, Spans);
     WriteRtfHeader(Writer, Scheme);

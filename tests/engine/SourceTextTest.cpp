@@ -1,6 +1,8 @@
 // Byte-order marks and source decoding.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "SourceText.h"
 
 namespace {
@@ -59,6 +61,21 @@ TEST(SourceText, DecodingGivesValidUTF8) {
     DecodeSource(Case.Bytes, Case.Encoding, Source);
     EXPECT_EQ(Source.Text, Case.Text) << Case.Name;
     EXPECT_TRUE(IsValidUTF8(Source.Text)) << Case.Name;
+  }
+}
+
+TEST(SourceText, ControlCharactersShowAsTheirSymbolsWhateverTheDecoding) {
+  // Tab, LF, FF and CR stay; NUL, Ctrl-Z and DEL become U+2400, U+241A, U+2421.
+  const std::string Controls("\t\n\f\r\0\x1A\x7F", 7);
+  const std::string Shown = "\t\n\f\r\xE2\x90\x80\xE2\x90\x9A\xE2\x90\xA1";
+  for (const auto &[Bytes, Expected] : std::vector<std::pair<std::string, std::string>>{
+           {"a" + Controls, "a" + Shown},                         // valid UTF-8
+           {"\xE9" + Controls, "\xC3\xA9" + Shown},              // Windows-1252
+           {"\xEF\xBB\xBF" + Controls, Shown},                    // a UTF-8 mark
+           {std::string(40, 'x') + Controls, std::string(40, 'x') + Shown}}) {
+    TSourceText Source;
+    DecodeSource(Bytes, TSourceEncoding::Auto, Source, true);
+    EXPECT_EQ(Source.Text, Expected);
   }
 }
 
