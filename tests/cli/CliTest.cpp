@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -519,6 +520,11 @@ TEST(CliFormats, PageFormatsNameTheirPagesAndAnIndexListsThem) {
       << Index;
   EXPECT_EQ(Index.find("broken"), std::string::npos) << "a failed page is listed:\n" << Index;
   EXPECT_TRUE(ReadFile(Dir / "tree/a.html").starts_with("<!DOCTYPE html>\n"));
+  const int Valid = std::system((std::string(TESSALINE_PYTHON) + " " + TESSALINE_CHECK_PAGES +
+                                 " valid '" + Dir / "tree/index.html" + "'")
+                                    .c_str());
+  EXPECT_TRUE(WIFEXITED(Valid) && (WEXITSTATUS(Valid) == 0 || WEXITSTATUS(Valid) == 77))
+      << "the index is no valid HTML5 page";
 
   EXPECT_EQ(0, RunCli({"--page", "rtf", Dir / "tree/a.pas"}).Status);
   EXPECT_TRUE(ReadFile(Dir / "tree/a.rtf").starts_with("{\\rtf1"));

@@ -3,8 +3,10 @@
 
     check-pages.py html5 SOURCE PAGE [SOURCE PAGE ...]
     check-pages.py rtf SOURCE PAGE [SOURCE PAGE ...]
+    check-pages.py valid PAGE [PAGE ...]
 
-html5: the page parses without a single error in html5lib's strict mode,
+valid: each HTML5 page parses without a single error in html5lib's strict
+mode. html5: the page parses without a single error in html5lib's strict mode,
 and the text of its <pre> is the source (its control characters as their
 symbols in Control Pictures). rtf: unrtf's text of the document
 is the source, but for what unrtf's text mode writes for non-ASCII
@@ -47,12 +49,16 @@ def control_pictures(text):
                   lambda m: chr(0x2421 if m.group() == "\x7f" else 0x2400 + ord(m.group())), text)
 
 
-def check_html5(source, page):
+def parse_strictly(page):
     import html5lib
     data = open(page, "rb").read()
     parser = html5lib.HTMLParser(strict=True, namespaceHTMLElements=False)
+    return parser.parse(data.decode("utf-8"))
+
+
+def check_html5(source, page):
     try:
-        document = parser.parse(data.decode("utf-8"))
+        document = parse_strictly(page)
     except Exception as error:  # ParseError, UnicodeDecodeError
         return "%s: not valid: %s" % (page, error)
     pres = document.findall(".//pre")
@@ -105,6 +111,19 @@ def check_rtf(source, page):
 
 def main():
     kind, pairs = sys.argv[1], sys.argv[2:]
+    if kind == "valid":
+        try:
+            import html5lib  # noqa: F401
+        except ImportError:
+            print("python3-html5lib is missing", file=sys.stderr)
+            return 77
+        for page in pairs:
+            try:
+                parse_strictly(page)
+            except Exception as error:
+                print("%s: not valid: %s" % (page, error), file=sys.stderr)
+                return 1
+        return 0
     if kind == "html5":
         try:
             import html5lib  # noqa: F401
