@@ -73,17 +73,21 @@ public slots:
 
 protected:
   void showEvent(QShowEvent *Event) override;
+  bool eventFilter(QObject *Watched, QEvent *Event) override;
 
 private:
   void FormCreate(const QStringList &Arguments);
   void FormShow();
   void FormDestroy();
+  void KeepFrameOnScreen();
   void RunCommand(const QString &Tag, uint8_t Source, uint8_t Target);
   void RunConversion(uint8_t Source, uint8_t Target);
   void SetStatus(const QString &Text);
+  void ViewDocument(const QString &FileName);
   void ParseProgress(TTessaline &Sender, int32_t Percent);
   QString ConversionReport(int64_t Elapsed, uint8_t Source) const;
   void SetCommandsEnabled(bool Enabled);
+  void TurnPage(int Step);
   void ConnectColorPage();
   /// The element list's captions, which name the stored element values.
   QStringList ElementCaptions() const;

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -371,6 +372,77 @@ TEST_F(MainForm, CommandLineConvertsTheFirstArgumentAndQuits) {
     EXPECT_EQ(QCoreApplication::exec(), 0);
   }
   EXPECT_FALSE(QFile::exists(Path("missing.html")));
+}
+
+TEST_F(MainForm, CommandLineFailureBoxIsSeenAndThenTheProgramEnds) {
+  // A real box, as a user sees it: it runs a loop of its own until it is
+  // dismissed, here after a moment.
+  PromptHandler() = [this](const TPrompt &Prompt) {
+    Prompts.push_back(Prompt);
+    QMessageBox Box;
+    QTimer::singleShot(200, &Box, &QMessageBox::accept);
+    Box.exec();
+    return Prompt.Kind == TPromptKind::Confirmation;
+  };
+  // A source that cannot be opened; a page that cannot be created (a
+  // folder has its name).
+  WriteAll(Path("y.pas"), "x");
+  QDir(Dir.path()).mkdir("y.html");
+  for (const char *Source : {"missing.pas", "y.pas"}) {
+    TForm1 Form({Path(Source)});
+    ASSERT_FALSE(Prompts.empty());
+    EXPECT_EQ(Prompts.back().Kind, TPromptKind::Error);
+    Form.show();
+    EXPECT_EQ(RunUntilQuitRequest(), 0) << Source;
+    Prompts.clear();
+  }
+}
+
+TEST_F(MainForm, DialogFiltersListFilesQtCanMatch) {
+  EXPECT_EQ(DialogNameFilters(TForm1::OpenPasDlg.Filter),
+            QStringList({"Pascal Source (*.pas)", "Delphi Project (*.dpr)",
+                         "Delphi Package (*.dpk)", "All Delphi Files (*.pas *.dpr *.dpk)",
+                         "All Files (*)"}));
+  EXPECT_EQ(DialogNameFilters(TForm1::OpenHTMLDlg.Filter),
+            QStringList({"HTML Files (*.htm *.html)", "All Files (*)"}));
+}
+
+TEST_F(MainForm, TitlesAreTheCaptionsAlone) {
+  // Qt appends an application display name, once one is set, to every
+  // window title ("Confirm — Tessaline"); unset, it follows the name.
+  QCoreApplication::setApplicationName("Renamed");
+  EXPECT_EQ(QGuiApplication::applicationDisplayName(), "Renamed");
+  QCoreApplication::setApplicationName(ApplicationTitle);
+}
+
+TEST_F(MainForm, CtrlTabTurnsThePagesFromAnyControl) {
+  TForm1 Form;
+  Form.show();
+  QApplication::setActiveWindow(&Form);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&Form));
+  const auto *U = Form.Controls();
+  U->Pages->setCurrentIndex(2);
+  for (QWidget *From : std::initializer_list<QWidget *>{U->ColorSpeedSetting, U->FileToFile}) {
+    From->setFocus();
+    const int Page = U->Pages->currentIndex();
+    QTest::keyClick(From, Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(U->Pages->currentIndex(), (Page + 1) % 3) << From->objectName().toStdString();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab,
+                    Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(U->Pages->currentIndex(), Page);
+  }
+}
+
+TEST_F(MainForm, ViewWithoutABrowserLauncherSaysSo) {
+  const QByteArray Path = qgetenv("PATH");
+  qputenv("PATH", Dir.path().toLocal8Bit()); // no xdg-open there
+  TForm1 Form;
+  QTest::mouseClick(Form.Controls()->CliptoClip, Qt::LeftButton);
+  QTest::mouseClick(Form.Controls()->ViewBtn, Qt::LeftButton);
+  qputenv("PATH", Path);
+  ASSERT_EQ(Prompts.size(), 1u);
+  EXPECT_EQ(Prompts[0].Kind, TPromptKind::Error);
+  EXPECT_TRUE(Prompts[0].Text.contains("xdg-open")) << Prompts[0].Text.toStdString();
 }
 
 } // namespace
