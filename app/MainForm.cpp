@@ -101,6 +101,7 @@ TForm1::TForm1(const QStringList &Arguments, QWidget *Parent)
   Font.setFamilies({"Liberation Sans", "Arial", "Helvetica", Font.family()});
   Font.setPixelSize(11);
   setFont(Font);
+  FitElementList();
   // Status panels 1 and 2; panel 0 is the place of the progress bar.
   QWidget *Panel0 = new QWidget(FUi->StatusBar);
   Panel0->setFixedWidth(150);
@@ -261,6 +262,21 @@ void TForm1::FormDestroy() {
   FProgressBar = nullptr;
   FConverter.reset();
   QFile::remove(TempFileNameStorage()); // missing or locked: no matter
+}
+
+void TForm1::FitElementList() {
+  // All eight elements in view and none cut, whatever the font: the list
+  // has no scroll bars, so a hidden item could not be reached by mouse.
+  QListWidget *List = FUi->ElementList;
+  const int Frame = 2 * List->frameWidth();
+  List->setFixedSize(List->sizeHintForColumn(0) + Frame + 4,
+                     List->count() * List->sizeHintForRow(0) + Frame);
+}
+
+void TForm1::changeEvent(QEvent *Event) {
+  QMainWindow::changeEvent(Event);
+  if (Event->type() == QEvent::FontChange || Event->type() == QEvent::StyleChange)
+    FitElementList();
 }
 
 void TForm1::TurnPage(int Step) {

@@ -74,6 +74,7 @@ public slots:
 protected:
   void showEvent(QShowEvent *Event) override;
   bool eventFilter(QObject *Watched, QEvent *Event) override;
+  void changeEvent(QEvent *Event) override;
 
 private:
   void FormCreate(const QStringList &Arguments);
@@ -88,6 +89,7 @@ private:
   QString ConversionReport(int64_t Elapsed, uint8_t Source) const;
   void SetCommandsEnabled(bool Enabled);
   void TurnPage(int Step);
+  void FitElementList();
   void ConnectColorPage();
   /// The element list's captions, which name the stored element values.
   QStringList ElementCaptions() const;

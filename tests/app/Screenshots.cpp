@@ -1,5 +1,6 @@
 // Saves a picture of each page of the main window, as a user sees it:
-//   app_screenshots OUTPUT_DIR
+//   app_screenshots OUTPUT_DIR [FONT_FAMILY]
+// (with FONT_FAMILY, in that font at the design's size).
 // Run it on a real display (scripts/screenshots starts one under Xvfb).
 #include <QDir>
 #include <QPixmap>
@@ -16,6 +17,11 @@ int main(int argc, char **argv) {
   const QString Folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
   QDir().mkpath(Folder);
   TForm1 Form1;
+  if (argc > 2) {
+    QFont Font(QString::fromLocal8Bit(argv[2]));
+    Font.setPixelSize(11);
+    Form1.setFont(Font);
+  }
   Form1.show();
   auto Save = [&](const char *Name) {
     // Let the window manager and the paint events settle.
