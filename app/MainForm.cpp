@@ -133,6 +133,7 @@ TForm1::TForm1(const QStringList &Arguments, QWidget *Parent)
   connect(FUi->SpeedButton1, &QToolButton::clicked, this, &TForm1::SpeedButton1Click);
   connect(FUi->SpeedButton2, &QToolButton::clicked, this, &TForm1::SpeedButton2Click);
   ConnectColorPage();
+  ConnectDrops();
   // Ctrl+Tab and Ctrl+Shift+Tab turn the pages from anywhere in the window;
   // the page control itself only sees them while the focus is inside it.
   connect(new QShortcut(QKeySequence::NextChild, this), &QShortcut::activated, this,
@@ -244,6 +245,8 @@ void TForm1::KeepFrameOnScreen() {
 }
 
 bool TForm1::eventFilter(QObject *Watched, QEvent *Event) {
+  if (FilterDrop(Watched, Event))
+    return true;
   QWindow *Handle = windowHandle();
   if (Watched == Handle && Event->type() == QEvent::Expose && Handle->isExposed()) {
     Handle->removeEventFilter(this);
@@ -322,6 +325,8 @@ void TForm1::RunConversion(uint8_t Source, uint8_t Target) {
   FConverter->SetAddBodyEnd(MemoText(FUi->BodyEnd));
   if (Source == ckClipboard)
     FConverter->SetPlain(ClipboardText());
+  else if (Source == ckText)
+    FConverter->SetPlain(FDroppedText);
   else
     FConverter->LoadFromFile(FileNameBytes(FUi->Input->text()));
   if (FConverter->Convert()) {

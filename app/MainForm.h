@@ -11,14 +11,16 @@
 #include "Tessaline.h"
 
 class QLabel;
+class QMimeData;
 class TFormStorage;
 class QProgressBar;
 namespace Ui {
 class TForm1;
 }
 
-/// Where a conversion takes its source from or puts its page.
-enum : uint8_t { ckNone = 0, ckClipboard = 1, ckFile = 2 };
+/// Where a conversion takes its source from or puts its page; ckText is
+/// text dropped on the window.
+enum : uint8_t { ckNone = 0, ckClipboard = 1, ckFile = 2, ckText = 3 };
 
 /// The temporary page that "View result" opens for a clipboard result.
 QString TempFileName();
@@ -75,6 +77,8 @@ protected:
   void showEvent(QShowEvent *Event) override;
   bool eventFilter(QObject *Watched, QEvent *Event) override;
   void changeEvent(QEvent *Event) override;
+  void dragEnterEvent(QDragEnterEvent *Event) override;
+  void dropEvent(QDropEvent *Event) override;
 
 private:
   void FormCreate(const QStringList &Arguments);
@@ -90,6 +94,10 @@ private:
   void SetCommandsEnabled(bool Enabled);
   void TurnPage(int Step);
   void FitElementList();
+  void ConnectDrops();
+  bool AcceptsDrop(const QMimeData *Data) const;
+  bool FilterDrop(QObject *Watched, QEvent *Event);
+  void DropOn(QObject *Target, const QMimeData *Data);
   void ConnectColorPage();
   /// The element list's captions, which name the stored element values.
   QStringList ElementCaptions() const;
@@ -104,4 +112,5 @@ private:
   uint8_t FLastTarget = ckNone;
   QString FLastOutputFile;
   int FFirstShow = 0;
+  std::string FDroppedText;
 };

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -18,6 +19,7 @@
 #include <deque>
 
 #include "Application.h"
+#include "Clipboard.h"
 #include "FileIO.h"
 #include "MainForm.h"
 #include "QuitRequest.h"
@@ -443,6 +445,48 @@ TEST_F(MainForm, ViewWithoutABrowserLauncherSaysSo) {
   ASSERT_EQ(Prompts.size(), 1u);
   EXPECT_EQ(Prompts[0].Kind, TPromptKind::Error);
   EXPECT_TRUE(Prompts[0].Text.contains("xdg-open")) << Prompts[0].Text.toStdString();
+}
+
+// Drops Data on Target as a user's drag would, and lets the drop's
+// conversion run.
+void Drop(QWidget *Target, const QMimeData &Data) {
+  QDragEnterEvent Enter(QPoint(5, 5), Qt::CopyAction, &Data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(Target, &Enter);
+  ASSERT_TRUE(Enter.isAccepted());
+  QDropEvent Drop(QPointF(5, 5), Qt::CopyAction, &Data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(Target, &Drop);
+  QCoreApplication::processEvents();
+}
+
+TEST_F(MainForm, DroppedFilesAndTextAreConverted) {
+  WriteAll(Path("a.pas"), "a");
+  WriteAll(Path("b.pas"), "b");
+  TForm1 Form;
+  const auto *U = Form.Controls();
+  U->ConfirmOvr->setChecked(false);
+  QMimeData One, Two, Text;
+  One.setUrls({QUrl::fromLocalFile(Path("a.pas"))});
+  Two.setUrls({QUrl::fromLocalFile(Path("b.pas")), QUrl::fromLocalFile(Path("a.pas"))});
+  Text.setText("begin end.");
+  // One file on the window: the fields only.
+  Drop(&Form, One);
+  EXPECT_EQ(U->Input->text(), Path("a.pas"));
+  EXPECT_EQ(U->Output->text(), Path("a.html"));
+  EXPECT_FALSE(QFile::exists(Path("a.html")));
+  // On "File to file": converted at once.
+  Drop(U->FileToFile, One);
+  EXPECT_EQ(ReadAll(Path("a.html")), PageOf("a"));
+  // Several: the first, and a word about the others.
+  Drop(&Form, Two);
+  EXPECT_EQ(ReadAll(Path("b.html")), PageOf("b"));
+  ASSERT_EQ(Prompts.size(), 1u);
+  EXPECT_TRUE(Prompts[0].Text.startsWith("2 files were dropped; only the first was converted"));
+  // Text: onto the clipboard, or on "Clip to file" into the output file.
+  Drop(&Form, Text);
+  EXPECT_EQ(ClipboardText(), PageOf("begin end."));
+  Drop(U->ClipToFile, Text);
+  EXPECT_EQ(ReadAll(Path("b.html")), PageOf("begin end."));
+  EXPECT_EQ(Form.StatusTag(), "T > F");
 }
 
 } // namespace
