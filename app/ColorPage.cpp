@@ -43,6 +43,7 @@ void TForm1::ElementListClick() {
   FUi->Underline->setChecked(FConverter->ElementStyle(E) & fsUnderline);
   FUi->Strike->setChecked(FConverter->ElementStyle(E) & fsStrikeOut);
   FUi->Foreground->setChecked(FConverter->ElementDefault(E));
+  UpdateColorSample();
 }
 
 void TForm1::ColorGridChange() {
@@ -51,6 +52,7 @@ void TForm1::ColorGridChange() {
     return;
   FConverter->SetElementColor(static_cast<THighlightElement>(Row),
                               FUi->ColorGrid->ForegroundColor());
+  UpdateColorSample();
 }
 
 void TForm1::SetStyleBit(bool Checked, TFontStyles Bit) {
@@ -60,6 +62,7 @@ void TForm1::SetStyleBit(bool Checked, TFontStyles Bit) {
   const auto E = static_cast<THighlightElement>(Row);
   const TFontStyles Styles = FConverter->ElementStyle(E);
   FConverter->SetElementStyle(E, Checked ? Styles | Bit : Styles & ~Bit);
+  UpdateColorSample();
 }
 
 void TForm1::BoldClick() { SetStyleBit(FUi->Bold->isChecked(), fsBold); }
@@ -73,6 +76,7 @@ void TForm1::ForegroundClick() {
   if (Row >= 0 && Row < ElementCount)
     FConverter->SetElementDefault(static_cast<THighlightElement>(Row),
                                   FUi->Foreground->isChecked());
+  UpdateColorSample();
 }
 
 void TForm1::ColorSpeedSettingChange() {

@@ -134,6 +134,7 @@ TForm1::TForm1(const QStringList &Arguments, QWidget *Parent)
   connect(FUi->SpeedButton2, &QToolButton::clicked, this, &TForm1::SpeedButton2Click);
   ConnectColorPage();
   ConnectDrops();
+  ConnectPreviews();
   // Ctrl+Tab and Ctrl+Shift+Tab turn the pages from anywhere in the window;
   // the page control itself only sees them while the focus is inside it.
   connect(new QShortcut(QKeySequence::NextChild, this), &QShortcut::activated, this,
@@ -144,7 +145,8 @@ TForm1::TForm1(const QStringList &Arguments, QWidget *Parent)
   // The window-state store attaches itself once the design is loaded.
   FStorage = new TFormStorage(this, {"Output.Text", "Input.Text", "ConfirmOvr.Checked",
                                      "BodyStart.Lines", "BodyEnd.Lines", "PageTitle.Lines",
-                                     "TitlePanel.Height", "FooterPanel.Height"});
+                                     "TitlePanel.Height", "FooterPanel.Height",
+                                     "ShowPreview.Checked"});
   FStorage->setObjectName("Storage");
   FStorage->MinMaxInfo.MinTrackWidth = 530;
   FStorage->MinMaxInfo.MinTrackHeight = 420;
@@ -274,6 +276,12 @@ void TForm1::FitElementList() {
   const int Frame = 2 * List->frameWidth();
   List->setFixedSize(List->sizeHintForColumn(0) + Frame + 4,
                      List->count() * List->sizeHintForRow(0) + Frame);
+  // Layouts asked before the window was first shown keep the sizes they
+  // worked out then (the list's own 256 x 192) unless told.
+  for (QLayout *Layout : {static_cast<QLayout *>(FUi->ElementColumn),
+                          static_cast<QLayout *>(FUi->ElementRow), FUi->GroupBox2->layout(),
+                          FUi->TabSheet3->layout()})
+    Layout->invalidate();
 }
 
 void TForm1::changeEvent(QEvent *Event) {
@@ -335,6 +343,7 @@ void TForm1::RunConversion(uint8_t Source, uint8_t Target) {
     else
       FConverter->SaveToFile(FileNameBytes(FUi->Output->text()));
     FUi->ViewBtn->setEnabled(true);
+    KeepForPreview();
   } else {
     FUi->ViewBtn->setEnabled(false);
   }

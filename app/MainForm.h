@@ -72,6 +72,8 @@ public slots:
   void ColorSpeedSettingChange();
   void RegisterClick();
   void UnregisterClick();
+  /// Shows or hides the preview pane with "Show a preview of the last page".
+  void ShowPreviewClick();
 
 protected:
   void showEvent(QShowEvent *Event) override;
@@ -98,6 +100,11 @@ private:
   bool AcceptsDrop(const QMimeData *Data) const;
   bool FilterDrop(QObject *Watched, QEvent *Event);
   void DropOn(QObject *Target, const QMimeData *Data);
+  void ConnectPreviews();
+  void MakeRoomForPreview(bool Shown);
+  void KeepForPreview();
+  void UpdatePreview();
+  void UpdateColorSample();
   void ConnectColorPage();
   /// The element list's captions, which name the stored element values.
   QStringList ElementCaptions() const;
@@ -113,4 +120,9 @@ private:
   QString FLastOutputFile;
   int FFirstShow = 0;
   std::string FDroppedText;
+  // The last page for the preview pane (empty when too large to show).
+  QByteArray FLastPage;
+  size_t FLastPageSize = 0;
+  TColor FLastPageText = 0, FLastPageBackground = 0;
+  std::unique_ptr<TTessaline> FSampleConverter; // the Colors page's sample
 };

@@ -98,6 +98,7 @@ TEST_F(FormStorage, FirstCloseWritesTheWholeLayout) {
                                           "Output_Text=\n"
                                           "PixelsPerInch=%1\n"
                                           "ShowCmd=1\n"
+                                          "ShowPreview_Checked=False\n"
                                           "TitlePanel_Height=49\n"
                                           "Visible=0\n"
                                           "\n"

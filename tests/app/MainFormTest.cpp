@@ -10,6 +10,9 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QTextBrowser>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QProgressBar>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -487,6 +490,37 @@ TEST_F(MainForm, DroppedFilesAndTextAreConverted) {
   Drop(U->ClipToFile, Text);
   EXPECT_EQ(ReadAll(Path("b.html")), PageOf("begin end."));
   EXPECT_EQ(Form.StatusTag(), "T > F");
+}
+
+// Whether the text view shows Text in italics.
+bool ItalicIn(const QTextBrowser *View, const QString &Text) {
+  QTextCursor At = View->document()->find(Text);
+  return !At.isNull() && At.charFormat().fontItalic();
+}
+
+TEST_F(MainForm, PreviewsShowTheLastPageAndTheSchemeAsEdited) {
+  QGuiApplication::clipboard()->setText("{ note } begin end.");
+  {
+    TForm1 Form;
+    const auto *U = Form.Controls();
+    Form.show();
+    EXPECT_FALSE(U->Preview->isVisible()) << "an option, off at first";
+    U->ShowPreview->click();
+    EXPECT_TRUE(U->Preview->isVisible());
+    QTest::mouseClick(U->CliptoClip, Qt::LeftButton);
+    EXPECT_EQ(ClipboardText(), PageOf("{ note } begin end.")) << "the page is not changed";
+    EXPECT_TRUE(ItalicIn(U->Preview, "{ note }"));
+    // The sample follows every change of the scheme.
+    U->Pages->setCurrentWidget(U->TabSheet3);
+    U->ElementList->setCurrentRow(heComment);
+    EXPECT_TRUE(ItalicIn(U->ColorSample, "{ Sample }"));
+    U->Italic->click();
+    EXPECT_FALSE(ItalicIn(U->ColorSample, "{ Sample }"));
+    Form.close();
+  }
+  TForm1 Form;
+  Form.show();
+  EXPECT_TRUE(Form.Controls()->Preview->isVisible()) << "remembered";
 }
 
 } // namespace
