@@ -269,27 +269,6 @@ void TForm1::FormDestroy() {
   QFile::remove(TempFileNameStorage()); // missing or locked: no matter
 }
 
-void TForm1::FitElementList() {
-  // All eight elements in view and none cut, whatever the font: the list
-  // has no scroll bars, so a hidden item could not be reached by mouse.
-  QListWidget *List = FUi->ElementList;
-  const int Frame = 2 * List->frameWidth();
-  List->setFixedSize(List->sizeHintForColumn(0) + Frame + 4,
-                     List->count() * List->sizeHintForRow(0) + Frame);
-  // Layouts asked before the window was first shown keep the sizes they
-  // worked out then (the list's own 256 x 192) unless told.
-  for (QLayout *Layout : {static_cast<QLayout *>(FUi->ElementColumn),
-                          static_cast<QLayout *>(FUi->ElementRow), FUi->GroupBox2->layout(),
-                          FUi->TabSheet3->layout()})
-    Layout->invalidate();
-}
-
-void TForm1::changeEvent(QEvent *Event) {
-  QMainWindow::changeEvent(Event);
-  if (Event->type() == QEvent::FontChange || Event->type() == QEvent::StyleChange)
-    FitElementList();
-}
-
 void TForm1::TurnPage(int Step) {
   const int Count = FUi->Pages->count();
   FUi->Pages->setCurrentIndex((FUi->Pages->currentIndex() + Step + Count) % Count);
