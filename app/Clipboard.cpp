@@ -2,6 +2,7 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QMimeData>
 
 std::string ClipboardText() {
   return QGuiApplication::clipboard()->text().toLocal8Bit().toStdString();
@@ -10,4 +11,16 @@ std::string ClipboardText() {
 void SetClipboardText(const std::string &Text) {
   QGuiApplication::clipboard()->setText(
       QString::fromLocal8Bit(Text.data(), static_cast<qsizetype>(Text.size())));
+}
+
+void SetClipboardPage(const std::string &Page, const std::string &Rtf) {
+  auto *Data = new QMimeData;
+  const QString Text = QString::fromLocal8Bit(Page.data(), static_cast<qsizetype>(Page.size()));
+  Data->setText(Text);
+  Data->setHtml(Text); // Qt offers it as "HTML Format" on Windows
+  const QByteArray RtfBytes(Rtf.data(), static_cast<qsizetype>(Rtf.size()));
+  Data->setData("text/rtf", RtfBytes);
+  Data->setData("application/rtf", RtfBytes);
+  Data->setData("application/x-qt-windows-mime;value=\"Rich Text Format\"", RtfBytes);
+  QGuiApplication::clipboard()->setMimeData(Data); // the clipboard owns it from here
 }

@@ -9,3 +9,8 @@
 std::string ClipboardText();
 /// Replaces the clipboard's content with Text.
 void SetClipboardText(const std::string &Text);
+/// Replaces the clipboard's content with a page: Page as plain text and as
+/// text/html, and Rtf as text/rtf and application/rtf (on Windows also as
+/// the native "HTML Format" and "Rich Text Format"), so that rich editors
+/// paste it with its colours and plain ones get the page's source.
+void SetClipboardPage(const std::string &Page, const std::string &Rtf);

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDir>
 #include <QGuiApplication>
 #include <QLineEdit>
@@ -49,7 +50,7 @@ QStringList LinesOf(const QPlainTextEdit *Memo) {
   return Text.split('\n');
 }
 
-enum class TKind { Text, Boolean, Integer, Lines, None };
+enum class TKind { Text, Boolean, Integer, Lines, Choice, None };
 
 // What a stored property is, and its name as stored ("Text", "Checked"...).
 TKind KindOf(QObject *Component, const QString &Property, QString &Name) {
@@ -62,6 +63,8 @@ TKind KindOf(QObject *Component, const QString &Property, QString &Name) {
     return Name = "Height", TKind::Integer;
   if (Lower == "lines" && qobject_cast<QPlainTextEdit *>(Component))
     return Name = "Lines", TKind::Lines;
+  if (Lower == "text" && qobject_cast<QComboBox *>(Component))
+    return Name = "Text", TKind::Choice;
   return TKind::None;
 }
 
@@ -375,6 +378,15 @@ void TFormStorage::ReadPropertyValues(const TRegIniFile &Store) {
         qobject_cast<QPlainTextEdit *>(Component)->setPlainText(Lines.join('\n'));
         break;
       }
+      case TKind::Choice: {
+        // A stored item the list no longer has leaves the choice as it is.
+        auto *Box = qobject_cast<QComboBox *>(Component);
+        const int Index =
+            Box->findText(TrimmedText(Store.ReadString(IniSection, Name, Box->currentText())));
+        if (Index >= 0)
+          Box->setCurrentIndex(Index);
+        break;
+      }
       case TKind::None:
         break;
       }
@@ -414,6 +426,9 @@ void TFormStorage::WritePropertyValues(TRegIniFile &Store) {
         Store.WriteString(Section, QStringLiteral("Item%1").arg(K), Lines[K]);
       break;
     }
+    case TKind::Choice:
+      Store.WriteString(IniSection, Name, qobject_cast<QComboBox *>(Component)->currentText());
+      break;
     case TKind::None:
       break;
     }

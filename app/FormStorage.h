@@ -92,8 +92,9 @@ class TFormStorage : public TFormPlacement {
 public:
   /// Entries "Component.Property" bound to the window's children by name;
   /// entries that do not split into two names, or name no child, are
-  /// dropped. Properties: Text (line edits), Checked (check boxes), Height
-  /// (panels), Lines (memos), names matched without regard to case.
+  /// dropped. Properties: Text (line edits, and the chosen item of
+  /// drop-down lists), Checked (check boxes), Height (panels), Lines
+  /// (memos), names matched without regard to case.
   TFormStorage(QWidget *Window, const QStringList &StoredProps);
   const QStringList &StoredProps() const { return FStoredProps; }
 

@@ -146,7 +146,8 @@ TForm1::TForm1(const QStringList &Arguments, QWidget *Parent)
   FStorage = new TFormStorage(this, {"Output.Text", "Input.Text", "ConfirmOvr.Checked",
                                      "BodyStart.Lines", "BodyEnd.Lines", "PageTitle.Lines",
                                      "TitlePanel.Height", "FooterPanel.Height",
-                                     "ShowPreview.Checked"});
+                                     "ShowPreview.Checked", "PageFormat.Text",
+                                     "LineNumbers.Checked", "DarkScheme.Text"});
   FStorage->setObjectName("Storage");
   FStorage->MinMaxInfo.MinTrackWidth = 530;
   FStorage->MinMaxInfo.MinTrackHeight = 420;
@@ -310,6 +311,7 @@ void TForm1::RunConversion(uint8_t Source, uint8_t Target) {
   FConverter->SetTitle(MemoText(FUi->PageTitle));
   FConverter->SetAddBodyStart(MemoText(FUi->BodyStart));
   FConverter->SetAddBodyEnd(MemoText(FUi->BodyEnd));
+  FConverter->SetPageOptions(ChosenPageOptions());
   if (Source == ckClipboard)
     FConverter->SetPlain(ClipboardText());
   else if (Source == ckText)
@@ -318,7 +320,7 @@ void TForm1::RunConversion(uint8_t Source, uint8_t Target) {
     FConverter->LoadFromFile(FileNameBytes(FUi->Input->text()));
   if (FConverter->Convert()) {
     if (Target == ckClipboard)
-      SetClipboardText(FConverter->HTML());
+      SetClipboardPage(FConverter->HTML(), RtfOfPlain());
     else
       FConverter->SaveToFile(FileNameBytes(FUi->Output->text()));
     FUi->ViewBtn->setEnabled(true);
@@ -332,6 +334,41 @@ void TForm1::RunConversion(uint8_t Source, uint8_t Target) {
   FLastTarget = Target;
   FLastOutputFile = FUi->Output->text();
   Beep();
+}
+
+TPageOptions TForm1::ChosenPageOptions() const {
+  TPageOptions Options;
+  if (FUi->PageFormat->currentIndex() == 1) {
+    Options.Format = TPageFormat::HTML5;
+    Options.LineNumbers = FUi->LineNumbers->isChecked();
+    // The list holds "None", then the presets in their order.
+    const int Dark = FUi->DarkScheme->currentIndex() - 1;
+    if (Dark >= 0 && Dark < ColorPresetCount) {
+      TTessaline Preset;
+      ApplyColorPreset(Preset, Dark);
+      Options.HasDarkScheme = true;
+      Options.DarkScheme = Preset.Scheme();
+    }
+  }
+  return Options;
+}
+
+std::string TForm1::RtfOfPlain() const {
+  // A converter of its own, with the window's scheme, so that the page
+  // just made stays in the window's converter.
+  TTessaline Rtf;
+  for (int K = 0; K < ElementCount; ++K) {
+    const auto E = static_cast<THighlightElement>(K);
+    Rtf.SetElementColor(E, FConverter->ElementColor(E));
+    Rtf.SetElementDefault(E, FConverter->ElementDefault(E));
+    Rtf.SetElementStyle(E, FConverter->ElementStyle(E));
+  }
+  TPageOptions Options;
+  Options.Format = TPageFormat::RTF;
+  Rtf.SetPageOptions(Options);
+  Rtf.SetPlain(FConverter->Plain());
+  Rtf.Convert();
+  return Rtf.HTML();
 }
 
 QString TForm1::ConversionReport(int64_t Elapsed, uint8_t Source) const {

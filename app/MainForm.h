@@ -92,6 +92,10 @@ private:
   void SetStatus(const QString &Text);
   void ViewDocument(const QString &FileName);
   void ParseProgress(TTessaline &Sender, int32_t Percent);
+  // The page format and its options as the "HTML Properties" page sets them.
+  TPageOptions ChosenPageOptions() const;
+  // The RTF document of the converter's Plain, for the clipboard.
+  std::string RtfOfPlain() const;
   QString ConversionReport(int64_t Elapsed, uint8_t Source) const;
   void SetCommandsEnabled(bool Enabled);
   void TurnPage(int Step);

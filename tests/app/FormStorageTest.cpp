@@ -86,16 +86,19 @@ TEST_F(FormStorage, FirstCloseWritesTheWholeLayout) {
                                           "\n"
                                           "[MainForms]\n"
                                           "ConfirmOvr_Checked=True\n"
+                                          "DarkScheme_Text=None\n"
                                           "Flags=0\n"
                                           "FooterPanel_Height=81\n"
                                           "FormVersion=0\n"
                                           "Input_Text=\n"
+                                          "LineNumbers_Checked=False\n"
                                           "MinMaxPos=\"-1,-1,-1,-1\"\n"
                                           "MinMaxPos") +
                            Size + "=\"-1,-1,-1,-1\"\nNormPos=" + Rect + "\nNormPos" + Size + "=" +
                            Rect +
                            QStringLiteral("\n"
                                           "Output_Text=\n"
+                                          "PageFormat_Text=Classic\n"
                                           "PixelsPerInch=%1\n"
                                           "ShowCmd=1\n"
                                           "ShowPreview_Checked=False\n"
@@ -342,6 +345,36 @@ TEST_F(FormStorage, ReadOnlySettingsFolderKeepsWhatWasThere) {
   EXPECT_EQ(File.readAll().toStdString(), Before.toStdString());
   QFile::setPermissions(Folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
   EXPECT_EQ(Prompts.size(), 1u);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(FormStorage, PageOptionsComeBackAndFilesWithoutThemGiveTheClassicPage) {
+  WriteIni("[MainForms]\nConfirmOvr_Checked=False\nDarkScheme_Text=Sunset\n");
+  {
+    TForm1 Form;
+    Form.show();
+    Settle();
+    auto *U = Form.Controls();
+    EXPECT_EQ(U->PageFormat->currentText(), "Classic");
+    EXPECT_FALSE(U->LineNumbers->isChecked());
+    EXPECT_EQ(U->DarkScheme->currentText(), "None") << "an item the list lacks is ignored";
+    U->PageFormat->setCurrentText("HTML5");
+    U->LineNumbers->setChecked(true);
+    U->DarkScheme->setCurrentText("Twilight");
+    Form.close();
+  }
+  EXPECT_EQ(Value("MainForms/PageFormat_Text"), "HTML5");
+  EXPECT_EQ(Value("MainForms/LineNumbers_Checked"), "True");
+  EXPECT_EQ(Value("MainForms/DarkScheme_Text"), "Twilight");
+  TForm1 Form;
+  Form.show();
+  Settle();
+  EXPECT_EQ(Form.Controls()->PageFormat->currentText(), "HTML5");
+  EXPECT_TRUE(Form.Controls()->LineNumbers->isChecked());
+  EXPECT_EQ(Form.Controls()->DarkScheme->currentText(), "Twilight");
 }
 
 } // namespace

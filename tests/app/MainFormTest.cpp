@@ -524,3 +524,31 @@ TEST_F(MainForm, PreviewsShowTheLastPageAndTheSchemeAsEdited) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(MainForm, ClipToClipOffersHtmlAndRtfAndTheChosenFormatIsWritten) {
+  const std::string Source = "x := 'a'; { c }";
+  QGuiApplication::clipboard()->setText(QString::fromStdString(Source));
+  TForm1 Form;
+  QTest::mouseClick(Form.Controls()->CliptoClip, Qt::LeftButton);
+  const QMimeData *Data = QGuiApplication::clipboard()->mimeData();
+  ASSERT_NE(Data, nullptr);
+  EXPECT_EQ(Data->text().toStdString(), PageOf(Source)) << "plain editors still get the HTML";
+  EXPECT_EQ(Data->html().toStdString(), PageOf(Source));
+  EXPECT_TRUE(Data->data("text/rtf").startsWith("{\\rtf1")) << Data->formats().join(' ').toStdString();
+  EXPECT_TRUE(Data->data("text/rtf").contains("{\\cf6 'a'}"));
+
+  Form.Controls()->PageFormat->setCurrentText("HTML5");
+  Form.Controls()->LineNumbers->setChecked(true);
+  Form.Controls()->DarkScheme->setCurrentText("Ocean");
+  Form.Controls()->Output->setText(Path("clip.html"));
+  QGuiApplication::clipboard()->setText(QString::fromStdString(Source));
+  QTest::mouseClick(Form.Controls()->ClipToFile, Qt::LeftButton);
+  const std::string Page = ReadAll(Path("clip.html"));
+  EXPECT_TRUE(Page.starts_with("<!DOCTYPE html>\n")) << Page;
+  EXPECT_NE(Page.find("id=\"L1\""), std::string::npos) << Page;
+  EXPECT_NE(Page.find("prefers-color-scheme: dark"), std::string::npos) << Page;
+}
+
+} // namespace
