@@ -1,5 +1,6 @@
 #include "MainForm.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -126,6 +127,8 @@ TForm1::TForm1(const QStringList &Arguments, QWidget *Parent)
   connect(FUi->FileToFile, &QToolButton::clicked, this, &TForm1::FileToFileClick);
   connect(FUi->ClipToFile, &QToolButton::clicked, this, &TForm1::ClipToFileClick);
   connect(FUi->CliptoClip, &QToolButton::clicked, this, &TForm1::CliptoClipClick);
+  connect(FUi->PageFormat, &QComboBox::currentIndexChanged, this, &TForm1::PageFormatChange);
+  PageFormatChange();
   connect(FUi->StopBtn, &QToolButton::clicked, this, &TForm1::StopBtnClick);
   connect(FUi->ViewBtn, &QToolButton::clicked, this, &TForm1::ViewBtnClick);
   connect(FUi->MyHomeBtn, &QToolButton::clicked, this, &TForm1::MyHomeClick);
@@ -334,6 +337,14 @@ void TForm1::RunConversion(uint8_t Source, uint8_t Target) {
   FLastTarget = Target;
   FLastOutputFile = FUi->Output->text();
   Beep();
+}
+
+void TForm1::PageFormatChange() {
+  // Line numbers and a dark scheme are the HTML5 page's.
+  const bool HTML5 = FUi->PageFormat->currentIndex() == 1;
+  FUi->LineNumbers->setEnabled(HTML5);
+  FUi->DarkSchemeLabel->setEnabled(HTML5);
+  FUi->DarkScheme->setEnabled(HTML5);
 }
 
 TPageOptions TForm1::ChosenPageOptions() const {

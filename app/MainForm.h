@@ -55,6 +55,7 @@ public slots:
   void FileToFileClick();
   void ClipToFileClick();
   void CliptoClipClick();
+  void PageFormatChange();
   void StopBtnClick();
   void ViewBtnClick();
   void SpeedButton1Click();

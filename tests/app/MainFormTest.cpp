@@ -539,7 +539,9 @@ TEST_F(MainForm, ClipToClipOffersHtmlAndRtfAndTheChosenFormatIsWritten) {
   EXPECT_TRUE(Data->data("text/rtf").startsWith("{\\rtf1")) << Data->formats().join(' ').toStdString();
   EXPECT_TRUE(Data->data("text/rtf").contains("{\\cf6 'a'}"));
 
+  EXPECT_FALSE(Form.Controls()->LineNumbers->isEnabled()) << "the classic page has none";
   Form.Controls()->PageFormat->setCurrentText("HTML5");
+  EXPECT_TRUE(Form.Controls()->LineNumbers->isEnabled());
   Form.Controls()->LineNumbers->setChecked(true);
   Form.Controls()->DarkScheme->setCurrentText("Ocean");
   Form.Controls()->Output->setText(Path("clip.html"));
