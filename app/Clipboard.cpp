@@ -21,6 +21,9 @@ void SetClipboardPage(const std::string &Page, const std::string &Rtf) {
   const QByteArray RtfBytes(Rtf.data(), static_cast<qsizetype>(Rtf.size()));
   Data->setData("text/rtf", RtfBytes);
   Data->setData("application/rtf", RtfBytes);
+#ifdef Q_OS_WIN
+  // Windows programs look for RTF under its own clipboard format's name.
   Data->setData("application/x-qt-windows-mime;value=\"Rich Text Format\"", RtfBytes);
+#endif
   QGuiApplication::clipboard()->setMimeData(Data); // the clipboard owns it from here
 }
