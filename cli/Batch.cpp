@@ -78,14 +78,21 @@ bool Exists(const std::string &Path) {
   return InfoOfPath(Path, Info, false);
 }
 
-std::string FormatProgress(size_t Done, size_t Total, uint64_t Bytes, double Seconds) {
+// The progress line, drawn over the one before. Without escape sequences
+// (a console that takes none) blanks wipe what a longer line left.
+std::string FormatProgress(size_t Done, size_t Total, uint64_t Bytes, double Seconds,
+                           bool Escapes) {
   constexpr int Width = 24;
   const int Filled = Total ? static_cast<int>(Done * Width / Total) : Width;
   char Line[160];
-  std::snprintf(Line, sizeof Line, "\r[%s%s] %zu/%zu files, %.1f MB, %.0f MB/s\033[K",
+  std::snprintf(Line, sizeof Line, "\r[%s%s] %zu/%zu files, %.1f MB, %.0f MB/s%s",
                 std::string(Filled, '#').c_str(), std::string(Width - Filled, '.').c_str(), Done,
-                Total, Bytes / 1e6, Seconds > 0 ? Bytes / 1e6 / Seconds : 0.0);
-  return Line;
+                Total, Bytes / 1e6, Seconds > 0 ? Bytes / 1e6 / Seconds : 0.0,
+                Escapes ? "\033[K" : "");
+  std::string Text = Line;
+  if (!Escapes && Text.size() < 80)
+    Text.append(80 - Text.size(), ' ');
+  return Text;
 }
 
 } // namespace
@@ -139,13 +146,13 @@ std::vector<TBatchJob> CollectBatchJobs(const std::vector<std::string> &Inputs,
 }
 
 int RunBatch(const std::vector<TBatchJob> &AllJobs, const TCliOptions &Options, std::ostream &Err,
-             bool ShowProgress) {
+             bool ShowProgress, bool Escapes) {
   std::mutex ErrLock;
   bool Failed = false;
   auto Report = [&](const std::string &Line) {
     std::lock_guard<std::mutex> Lock(ErrLock);
     if (ShowProgress)
-      Err << "\r\033[K";
+      Err << (Escapes ? "\r\033[K" : "\r" + std::string(79, ' ') + "\r");
     Err << Line << "\n";
     Err.flush();
   };
@@ -231,7 +238,7 @@ int RunBatch(const std::vector<TBatchJob> &AllJobs, const TCliOptions &Options, 
         DoneSignal.wait_for(Lock, std::chrono::milliseconds(100));
         const std::chrono::duration<double> Took = std::chrono::steady_clock::now() - Start;
         std::lock_guard<std::mutex> Out(ErrLock);
-        Err << FormatProgress(Done, Jobs.size(), Bytes, Took.count());
+        Err << FormatProgress(Done, Jobs.size(), Bytes, Took.count(), Escapes);
         Err.flush();
       }
     });
@@ -244,7 +251,7 @@ int RunBatch(const std::vector<TBatchJob> &AllJobs, const TCliOptions &Options, 
     DoneSignal.notify_one();
     Monitor.join();
     const std::chrono::duration<double> Took = std::chrono::steady_clock::now() - Start;
-    Err << FormatProgress(Done, Jobs.size(), Bytes, Took.count()) << "\n";
+    Err << FormatProgress(Done, Jobs.size(), Bytes, Took.count(), Escapes) << "\n";
   }
   if (const int Signal = InterruptSignal()) {
     Report("tessaline-cli: interrupted");

@@ -103,8 +103,9 @@ int RunTessalineCli(const std::vector<std::string> &Args, std::ostream &Out, std
     const std::vector<TBatchJob> Jobs = CollectBatchJobs(Options.Files, Errors);
     for (const std::string &Error : Errors)
       Err << Error << "\n";
-    const bool ShowProgress = !Options.Quiet && Jobs.size() > 1 && IsTerminal(2) && EnableTerminalEscapes(2);
-    const int Status = RunBatch(Jobs, Options, Err, ShowProgress);
+    const bool ShowProgress = !Options.Quiet && Jobs.size() > 1 && IsTerminal(2);
+    const int Status =
+        RunBatch(Jobs, Options, Err, ShowProgress, ShowProgress && EnableTerminalEscapes(2));
     return Status == 0 && !Errors.empty() ? 1 : Status;
   }
   try {
