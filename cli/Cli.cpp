@@ -97,6 +97,10 @@ int RunTessalineCli(const std::vector<std::string> &Args, std::ostream &Out, std
     Out << "tessaline-cli " << TESSALINE_VERSION << "\n";
     return 0;
   }
+  // Once, before any worker starts: each converter then gets a copy.
+  ReadSavedScheme(Options, [&](const std::string &Warning) {
+    Err << "tessaline-cli: " << Warning << "\n";
+  });
   // With -o the one input is one page's source, even when it is a folder.
   if (Options.Files.size() > 1 ||
       (!Options.HasOutput && Options.Files.front() != "-" && IsFolder(Options.Files.front()))) {

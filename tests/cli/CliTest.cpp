@@ -72,13 +72,18 @@ struct TRun {
 // Input is standard input; an empty WorkingDir keeps the test's own; with
 // LimitFileSize no file the program writes may grow past 4096 bytes.
 // TerminateAfter, when not negative, sends SIGTERM that many milliseconds
-// after the start.
+// after the start. SettingsIni, when not empty, is the settings file the
+// program finds.
 TRun RunCli(const std::vector<std::string> &Args, const std::string &Input = "",
             const std::string &WorkingDir = "", bool LimitFileSize = false,
-            int TerminateAfter = -1) {
+            int TerminateAfter = -1, const std::string &SettingsIni = "") {
   TScratchDir Streams;
   const std::string InName = Streams / "in", OutName = Streams / "out", ErrName = Streams / "err";
   WriteFile(InName, Input);
+  if (!SettingsIni.empty()) {
+    fs::create_directory(Streams / "Quorvander");
+    WriteFile(Streams / "Quorvander/Tessaline.ini", SettingsIni);
+  }
   std::vector<char *> Argv{const_cast<char *>(TESSALINE_CLI)};
   for (const std::string &Arg : Args)
     Argv.push_back(const_cast<char *>(Arg.c_str()));
@@ -262,6 +267,7 @@ TEST(CliUsage, WrongUsageExitsWith2) {
            {A, "--element", "Comment"},
            {A, "-o"},
            {A, "--scheme"},
+           {A, "--help=x"},
        }) {
     std::string Line;
     for (const std::string &Arg : Args)
@@ -273,6 +279,8 @@ TEST(CliUsage, WrongUsageExitsWith2) {
     EXPECT_TRUE(Run.Err.ends_with(CliUsage())) << Line << ": " << Run.Err;
   }
   EXPECT_EQ("a.pas", Listing(Dir.Path()));
+  EXPECT_TRUE(RunCli({"--quiet=1", A}).Err.starts_with(
+      "tessaline-cli: option --quiet takes no value\n"));
 }
 
 TEST(CliFailures, UnreadableInput) {
@@ -494,4 +502,52 @@ TEST(CliHostileInput, UnreadableFile) {
   EXPECT_EQ(1, Run.Status);
   EXPECT_EQ("tessaline-cli: Cannot open file " + (Dir / "secret.pas") + "\n", Run.Err);
   EXPECT_FALSE(fs::exists(Dir / "secret.html"));
+}
+
+// Settings values that QSettings reads as no text, in a single run and in a
+// batch: a note naming the file and the value, the built-in setting for
+// that element, the values that can be read, and the page all the same.
+TEST(CliSettings, CrashOnDamagedSettingValue) {
+  TScratchDir Dir;
+  WriteFile(Dir / "a.pas", "{ c } 's'");
+  WriteFile(Dir / "b.pas", "");
+  const std::string Expected = "<FONT COLOR=\"Navy\"><I>{ c } </I></FONT><FONT COLOR=\"Red\">'s'";
+  for (const std::string Damage :
+       {"Comment=@Rect(1 2 3 4)", "Comment=@Size(1 2)", "Comment=@Point(1 2)",
+        "Comment=@Variant(\\0\\0\\0\\x2\\0\\0\\0\\x1)", "ColorSpeedSetting=@Rect(1 2 3 4)"}) {
+    const std::string Name = Damage.substr(0, Damage.find('='));
+    const std::string Ini = "[Highlight]\n" + Damage + "\n" +
+                            (Name == "Comment" ? "" : "Comment=8388608,0,I,0\n") +
+                            "String=255,0,,0\n";
+    for (const auto &Args : std::vector<std::vector<std::string>>{{Dir / "a.pas"},
+                                                                  {Dir / "a.pas", Dir / "b.pas"}}) {
+      fs::remove(Dir / "a.html");
+      const TRun Run = RunCli(Args, "", "", false, -1, Ini);
+      EXPECT_EQ(0, Run.Status) << Damage << ": " << Run.Err;
+      EXPECT_NE(std::string::npos, Run.Err.find("/Quorvander/Tessaline.ini: Invalid data type for '" +
+                                                Name + "'"))
+          << Damage << ": " << Run.Err;
+      EXPECT_EQ(Expected, BodyOf(ReadFile(Dir / "a.html"))) << Damage;
+    }
+  }
+  // Unquoted commas and a lone "@" are text like any other.
+  const TRun Run = RunCli({"-"}, "{ c } 's'", "", false, -1, "[Highlight]\nComment=255,@,B,0\n");
+  EXPECT_EQ(0, Run.Status) << Run.Err;
+  EXPECT_EQ("", Run.Err);
+  EXPECT_EQ("<FONT COLOR=\"Red\"><B>{ c } </B></FONT>'s'", BodyOf(Run.Out));
+}
+
+TEST(CliUsage, DashInABatch) {
+  TScratchDir Dir;
+  WriteFile(Dir / "a.pas", TinySource);
+  WriteFile(Dir / "-", TinySource);
+  for (const auto &Args : std::vector<std::vector<std::string>>{{Dir / "a.pas", "-"},
+                                                                {"-", "a.pas"}}) {
+    const TRun Run = RunCli(Args, TinySource, Dir.Path());
+    EXPECT_EQ(2, Run.Status) << Run.Err;
+    EXPECT_TRUE(Run.Err.starts_with("tessaline-cli: - (standard input) must be the only input"))
+        << Run.Err;
+    EXPECT_EQ("", Run.Out);
+  }
+  EXPECT_EQ("- a.pas", Listing(Dir.Path()));
 }
