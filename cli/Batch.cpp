@@ -212,9 +212,14 @@ int RunBatch(const std::vector<TBatchJob> &AllJobs, const TCliOptions &Options, 
   std::mutex DoneLock;
   std::condition_variable DoneSignal;
 
+  // The saved scheme is read here, once, should the caller not have done
+  // so: settings readers built by several workers at once race inside Qt.
+  TCliOptions Shared = Options;
+  ReadSavedScheme(Shared, [&](const std::string &Warning) { Report("tessaline-cli: " + Warning); });
   auto Work = [&](unsigned Worker) {
+    const TCliOptions Own = Shared;
     TTessaline Converter;
-    ApplyCliOptions(Options, Converter);
+    ApplyCliOptions(Own, Converter);
     for (size_t K; !InterruptSignal() && (K = TakeJob(Worker)) < Jobs.size();) {
       const TBatchJob &Job = *Jobs[K];
       try {
