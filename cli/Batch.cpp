@@ -57,7 +57,7 @@ void WalkFolder(const std::string &Folder, const struct stat &Info, std::set<TFo
       Entries.emplace_back(Entry->d_name, Entry->d_type);
   ::closedir(Dir);
   std::sort(Entries.begin(), Entries.end());
-  const std::string Prefix = Folder.back() == '/' ? Folder : Folder + "/";
+  const std::string Prefix = Folder == "/" ? Folder : Folder + "/";
   for (const auto &[Name, Type] : Entries) {
     const std::string Path = Prefix + Name;
     // Most file systems give each entry's type with the listing: a plain
@@ -126,8 +126,11 @@ void WritePage(TTessaline &Converter, const std::string &Target, const TSourceFi
 
 } // namespace
 
-size_t ConvertFile(TTessaline &Converter, const std::string &Source, const std::string &Target) {
+size_t ConvertFile(TTessaline &Converter, const std::string &Source, const std::string &Target,
+                   const std::function<void(size_t Size)> &OnOpened) {
   const TSourceFile File(Source);
+  if (OnOpened)
+    OnOpened(File.Text().size());
   // A source already named .html would otherwise be replaced by its page.
   if (IsSameFile(Source, Target))
     throw EStreamError("the page would replace its own source " + Source);
@@ -145,8 +148,12 @@ std::vector<TBatchJob> CollectBatchJobs(const std::vector<std::string> &Inputs,
   std::set<TFolderId> Walked;
   for (const std::string &Input : Inputs) {
     struct stat Info;
-    if (::stat(Input.c_str(), &Info) == 0 && S_ISDIR(Info.st_mode))
-      WalkFolder(Input, Info, Walked, Jobs, Errors);
+    if (::stat(Input.c_str(), &Info) == 0 && S_ISDIR(Info.st_mode)) {
+      // "src/" and "src//" name the folder "src", and its files "src/a.pas".
+      const size_t End = Input.find_last_not_of('/');
+      WalkFolder(End == std::string::npos ? "/" : Input.substr(0, End + 1), Info, Walked, Jobs,
+                 Errors);
+    }
     else
       Jobs.push_back({Input, ChangeFileExt(Input, ".html")});
   }
@@ -220,16 +227,32 @@ int RunBatch(const std::vector<TBatchJob> &AllJobs, const TCliOptions &Options, 
     const TCliOptions Own = Shared;
     TTessaline Converter;
     ApplyCliOptions(Own, Converter);
+    // With a progress bar, a file's bytes count as its conversion goes, so
+    // that a large file does not show as nothing done until it ends.
+    uint64_t JobSize = 0, Counted = 0;
+    if (ShowProgress)
+      Converter.SetOnProgress([&](TTessaline &, int32_t Percent) {
+        const uint64_t Now = JobSize / 100 * static_cast<uint64_t>(std::clamp(Percent, 0, 100));
+        if (Now > Counted) {
+          Bytes += Now - Counted;
+          Counted = Now;
+        }
+      });
     for (size_t K; !InterruptSignal() && (K = TakeJob(Worker)) < Jobs.size();) {
       const TBatchJob &Job = *Jobs[K];
+      JobSize = Counted = 0;
       try {
-        Bytes += ConvertFile(Converter, Job.Source, Job.Target);
+        const size_t Size =
+            ConvertFile(Converter, Job.Source, Job.Target, [&](size_t Size) { JobSize = Size; });
+        Bytes += Size - std::min<uint64_t>(Size, Counted);
       } catch (const EInterrupted &) {
         break;
       } catch (const EStreamError &Error) {
+        Bytes -= Counted;
         Report(Job.Source + ": " + Error.what());
         AnyFailed = true;
       } catch (const std::bad_alloc &) {
+        Bytes -= Counted;
         Report(Job.Source + ": Out of memory");
         AnyFailed = true;
       }

@@ -434,6 +434,19 @@ TEST(CliBatch, OneFailingFileDoesNotStopTheOthers) {
   EXPECT_TRUE(fs::exists(Dir / "src/sub/deeper/g.html"));
 }
 
+TEST(CliBatch, CosmeticFolderNamesInMessages) {
+  TScratchDir Dir;
+  fs::create_directories(Dir / "src/sub");
+  WriteFile(Dir / "src/sub/c.pas", TinySource);
+  fs::create_directory(Dir / "src/sub/c.html");
+  for (const std::string &Folder : {Dir / "src/", Dir / "src//"}) {
+    const TRun Run = RunCli({Folder});
+    EXPECT_EQ(1, Run.Status);
+    EXPECT_EQ(Dir / "src/sub/c.pas" + ": Cannot create file " + (Dir / "src/sub/c.html") + "\n",
+              Run.Err);
+  }
+}
+
 TEST(CliBatch, NoClobberKeepsExistingPages) {
   TScratchDir Dir;
   WriteFile(Dir / "a.pas", TinySource);
