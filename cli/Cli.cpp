@@ -1,14 +1,12 @@
 #include "Cli.h"
 
-#include <cerrno>
 #include <new>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "Batch.h"
 #include "CliOptions.h"
 #include "FileIO.h"
 #include "Interrupt.h"
+#include "Platform.h"
 #include "Tessaline.h"
 #include "TextUtils.h"
 
@@ -17,9 +15,10 @@ namespace {
 std::string ReadDescriptor(int Fd) {
   std::string Bytes;
   char Chunk[65536];
+  const TFileHandle File = HandleOfDescriptor(Fd);
   for (;;) {
-    const ssize_t N = ::read(Fd, Chunk, sizeof Chunk);
-    if (N < 0 && errno == EINTR) {
+    const ptrdiff_t N = ReadSome(File, Chunk, sizeof Chunk);
+    if (N == ReadInterrupted) {
       if (InterruptSignal())
         throw EInterrupted();
       continue;
@@ -33,8 +32,8 @@ std::string ReadDescriptor(int Fd) {
 }
 
 bool IsFolder(const std::string &Path) {
-  struct stat Info;
-  return ::stat(Path.c_str(), &Info) == 0 && S_ISDIR(Info.st_mode);
+  TFileInfo Info;
+  return InfoOfPath(Path, Info) && Info.Kind == TFileKind::Folder;
 }
 
 // One input, the contract scripts rely on: the page beside the source, at
@@ -45,8 +44,8 @@ int ConvertOne(const TCliOptions &Options, std::ostream &Err, int InputFd, int O
   const std::string Target = Options.HasOutput ? Options.Output
                              : FromStdin       ? std::string("-")
                                                : ChangeFileExt(Input, ".html");
-  struct stat Info;
-  if (Options.NoClobber && Target != "-" && ::lstat(Target.c_str(), &Info) == 0) {
+  TFileInfo Info;
+  if (Options.NoClobber && Target != "-" && InfoOfPath(Target, Info, false)) {
     if (!Options.Quiet)
       Err << "tessaline-cli: kept the existing " << Target << "\n";
     return 0;
@@ -108,7 +107,7 @@ int RunTessalineCli(const std::vector<std::string> &Args, std::ostream &Out, std
     const std::vector<TBatchJob> Jobs = CollectBatchJobs(Options.Files, Errors);
     for (const std::string &Error : Errors)
       Err << Error << "\n";
-    const bool ShowProgress = !Options.Quiet && Jobs.size() > 1 && ::isatty(STDERR_FILENO);
+    const bool ShowProgress = !Options.Quiet && Jobs.size() > 1 && IsTerminal(2) && EnableTerminalEscapes(2);
     const int Status = RunBatch(Jobs, Options, Err, ShowProgress);
     return Status == 0 && !Errors.empty() ? 1 : Status;
   }
