@@ -73,6 +73,36 @@ void WalkFolder(const std::string &Folder, const TFileInfo &Info, std::set<TFold
   }
 }
 
+// What names one file whatever the path that leads to it: the file's
+// identity where it exists, else its folder's and its own name, else the
+// path as given.
+struct TFileKey {
+  uint64_t Device = 0;
+  uint64_t Index = 0;
+  std::string Name;
+  auto operator<=>(const TFileKey &) const = default;
+};
+
+class TFileKeys {
+public:
+  TFileKey Of(const std::string &Path) {
+    TFileInfo Info;
+    if (InfoOfPath(Path, Info))
+      return {Info.Device, Info.Index, ""};
+    const size_t NameStart = FileNameStart(Path);
+    const std::string Folder = NameStart ? Path.substr(0, NameStart) : ".";
+    auto [Known, New] = FFolders.try_emplace(Folder);
+    if (New && InfoOfPath(Folder, Info) && Info.Kind == TFileKind::Folder)
+      Known->second = {Info.Device, Info.Index, ""};
+    if (Known->second.Name.empty() && Known->second != TFileKey())
+      return {Known->second.Device, Known->second.Index, Path.substr(NameStart)};
+    return {0, 0, Path};
+  }
+
+private:
+  std::map<std::string, TFileKey> FFolders; // pages mostly share folders
+};
+
 bool Exists(const std::string &Path) {
   TFileInfo Info;
   return InfoOfPath(Path, Info, false);
@@ -159,13 +189,30 @@ int RunBatch(const std::vector<TBatchJob> &AllJobs, const TCliOptions &Options, 
   };
 
   // Two sources that differ only in extension ("x.pas", "x.inc") would
-  // write one page; the first keeps it and the other is reported.
+  // write one page; the first keeps it and the other is reported. A page
+  // that is one of the sources ("y.pas y.html") is never written. Files
+  // are compared as files, whatever the spelling ("./x.pas", a link); one
+  // given twice is converted once.
+  TFileKeys Keys;
+  std::set<TFileKey> Sources;
+  for (const TBatchJob &Job : AllJobs)
+    Sources.insert(Keys.Of(Job.Source));
   std::vector<const TBatchJob *> Jobs;
-  std::map<std::string, const TBatchJob *> PageOwners;
+  std::map<TFileKey, std::pair<const TBatchJob *, TFileKey>> PageOwners; // and their sources
   for (const TBatchJob &Job : AllJobs) {
-    auto [Owner, New] = PageOwners.emplace(Job.Target, &Job);
+    const TFileKey Source = Keys.Of(Job.Source);
+    const TFileKey Page = Keys.Of(Job.Target);
+    if (Page != Source && Sources.contains(Page)) {
+      Report(Job.Source + ": its page " + Job.Target + " is one of the sources");
+      Failed = true;
+      continue;
+    }
+    auto [Owner, New] = PageOwners.try_emplace(Page, &Job, Source);
+    if (!New && Owner->second.second == Source)
+      continue; // the same file again, for the same page
     if (!New) {
-      Report(Job.Source + ": its page " + Job.Target + " is the page of " + Owner->second->Source);
+      Report(Job.Source + ": its page " + Job.Target + " is the page of " +
+             Owner->second.first->Source);
       Failed = true;
     } else if (Options.NoClobber && Exists(Job.Target)) {
       if (!Options.Quiet)
