@@ -8,7 +8,9 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <grp.h>
 #include <sstream>
+#include <sys/stat.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -63,6 +65,15 @@ std::string Listing(const fs::path &Dir) {
   return Joined;
 }
 
+// The user an ordinary run takes when the tests run as root: "nobody".
+constexpr uid_t OrdinaryUser = 65534;
+
+// Gives Path to the user RunCli runs as with AsOrdinaryUser.
+void GiveToOrdinaryUser(const std::string &Path) {
+  if (::geteuid() == 0 && ::chown(Path.c_str(), OrdinaryUser, OrdinaryUser) != 0)
+    throw std::runtime_error("cannot give " + Path + " away");
+}
+
 struct TRun {
   int Status; // the exit status, or 100 + the signal that ended the program
   std::string Out;
@@ -73,10 +84,12 @@ struct TRun {
 // LimitFileSize no file the program writes may grow past 4096 bytes.
 // TerminateAfter, when not negative, sends SIGTERM that many milliseconds
 // after the start. SettingsIni, when not empty, is the settings file the
-// program finds.
+// program finds. AsOrdinaryUser runs it as OrdinaryUser when the tests run
+// as root, who may write any file.
 TRun RunCli(const std::vector<std::string> &Args, const std::string &Input = "",
             const std::string &WorkingDir = "", bool LimitFileSize = false,
-            int TerminateAfter = -1, const std::string &SettingsIni = "") {
+            int TerminateAfter = -1, const std::string &SettingsIni = "",
+            bool AsOrdinaryUser = false) {
   TScratchDir Streams;
   const std::string InName = Streams / "in", OutName = Streams / "out", ErrName = Streams / "err";
   WriteFile(InName, Input);
@@ -96,6 +109,10 @@ TRun RunCli(const std::vector<std::string> &Args, const std::string &Input = "",
     const int Err = ::open(ErrName.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     if (In < 0 || Out < 0 || Err < 0 || ::dup2(In, 0) < 0 || ::dup2(Out, 1) < 0 ||
         ::dup2(Err, 2) < 0 || (!WorkingDir.empty() && ::chdir(WorkingDir.c_str()) != 0))
+      ::_exit(126);
+    if (AsOrdinaryUser && ::geteuid() == 0 &&
+        (::setgroups(0, nullptr) != 0 || ::setgid(OrdinaryUser) != 0 ||
+         ::setuid(OrdinaryUser) != 0))
       ::_exit(126);
     // Never the settings of the user who runs the tests.
     ::setenv("XDG_CONFIG_HOME", Streams.Path().c_str(), 1);
@@ -506,12 +523,11 @@ TEST(CliHostileInput, EmptyAndNulFilesAndFolders) {
 }
 
 TEST(CliHostileInput, UnreadableFile) {
-  if (::geteuid() == 0)
-    GTEST_SKIP() << "root reads every file; the unreadable case needs another user";
   TScratchDir Dir;
+  GiveToOrdinaryUser(Dir.Path().string());
   WriteFile(Dir / "secret.pas", TinySource);
   ::chmod((Dir / "secret.pas").c_str(), 0);
-  const TRun Run = RunCli({Dir / "secret.pas"});
+  const TRun Run = RunCli({Dir / "secret.pas"}, "", "", false, -1, "", true);
   EXPECT_EQ(1, Run.Status);
   EXPECT_EQ("tessaline-cli: Cannot open file " + (Dir / "secret.pas") + "\n", Run.Err);
   EXPECT_FALSE(fs::exists(Dir / "secret.html"));
@@ -563,4 +579,101 @@ TEST(CliUsage, DashInABatch) {
     EXPECT_EQ("", Run.Out);
   }
   EXPECT_EQ("- a.pas", Listing(Dir.Path()));
+}
+
+// The same hostile cases as the file layer's, end to end and as an
+// ordinary user: a page nobody may replace is kept with status 1, in a
+// batch the other files are still converted.
+TEST(CliHostileInput, PageNobodyMayReplaceIsReplaced) {
+  TScratchDir Dir;
+  GiveToOrdinaryUser(Dir.Path().string());
+  for (const char *Name : {"a.pas", "a.html", "b.pas", "b.html", "c.pas"}) {
+    WriteFile(Dir / Name, std::string(Name).ends_with(".html") ? "old page" : TinySource);
+    GiveToOrdinaryUser(Dir / Name);
+  }
+  ::chmod((Dir / "a.html").c_str(), 0444);
+  const bool Root = ::geteuid() == 0;
+  if (Root)
+    ::chown((Dir / "b.html").c_str(), 0, 0); // another user's page, 0644
+  for (const std::string Name : {"a", Root ? "b" : "a"}) {
+    const TRun Run = RunCli({Dir / (Name + ".pas")}, "", "", false, -1, "", true);
+    EXPECT_EQ(1, Run.Status) << Name;
+    EXPECT_EQ("tessaline-cli: Cannot create file " + (Dir / (Name + ".html")) + "\n", Run.Err);
+    EXPECT_EQ("old page", ReadFile(Dir / (Name + ".html")));
+  }
+  const TRun Batch = RunCli({Dir / "a.pas", Dir / "c.pas"}, "", "", false, -1, "", true);
+  EXPECT_EQ(1, Batch.Status);
+  EXPECT_EQ(Dir / "a.pas" + ": Cannot create file " + (Dir / "a.html") + "\n", Batch.Err);
+  EXPECT_EQ(TinyPage, ReadFile(Dir / "c.html"));
+  EXPECT_EQ("a.html a.pas b.html b.pas c.html c.pas", Listing(Dir.Path()));
+}
+
+// "y.pas y.html" used to leave y.pas's page in y.html, a source.
+TEST(CliBatch, HtmlNamedAsSourceIsOverwritten) {
+  TScratchDir Dir;
+  WriteFile(Dir / "y.pas", "ypas;");
+  for (const auto &Args : std::vector<std::vector<std::string>>{
+           {"y.pas", "y.html"}, {"y.html", "y.pas"}, {"./y.pas", "y.html"}}) {
+    WriteFile(Dir / "y.html", "unit one;");
+    const TRun Run = RunCli(Args, "", Dir.Path());
+    EXPECT_EQ(1, Run.Status) << Args[0];
+    EXPECT_NE(std::string::npos, Run.Err.find(Args[0] == "y.html" ? Args[1] : Args[0]))
+        << Run.Err;
+    EXPECT_NE(std::string::npos, Run.Err.find("y.html is one of the sources\n")) << Run.Err;
+    EXPECT_EQ("unit one;", ReadFile(Dir / "y.html")) << Args[0] << " " << Args[1];
+  }
+  EXPECT_EQ("y.html y.pas", Listing(Dir.Path()));
+}
+
+// Two sources for one page are found however their names are spelled, and
+// the first keeps the page; one file named twice is converted once.
+TEST(CliBatch, TwoSourcesForOnePageUndetected) {
+  TScratchDir Dir;
+  WriteFile(Dir / "x.pas", "xpas");
+  WriteFile(Dir / "x.inc", "xinc");
+  fs::create_directory_symlink(".", Dir / "here");
+  for (const auto &Args : std::vector<std::vector<std::string>>{
+           {"-q", "-j", "2", "./x.pas", "x.inc"},
+           {"-j", "2", "x.pas", "here/x.inc"},
+           {"-j", "2", Dir / "x.pas", "x.inc"}}) {
+    const std::string &First = Args[Args.size() - 2];
+    const TRun Run = RunCli(Args, "", Dir.Path());
+    EXPECT_EQ(1, Run.Status) << First;
+    EXPECT_NE(std::string::npos, Run.Err.find(" is the page of " + First + "\n")) << Run.Err;
+    EXPECT_EQ(PageOf("xpas"), ReadFile(Dir / "x.html")) << First;
+  }
+  const TRun Twice = RunCli({"x.pas", "./x.pas", Dir / "x.pas"}, "", Dir.Path());
+  EXPECT_EQ(0, Twice.Status);
+  EXPECT_EQ("", Twice.Err);
+}
+
+// Each kind of batch failure sets the status on its own.
+TEST(CliBatch, ExitStatusOfEachFailureOnItsOwn) {
+  TScratchDir Dir;
+  WriteFile(Dir / "x.pas", "x");
+  WriteFile(Dir / "x.inc", "x");
+  EXPECT_EQ(1, RunCli({"-q", Dir / "x.pas", Dir / "x.inc"}).Status) << "a page collision";
+  fs::remove(Dir / "x.inc");
+  GiveToOrdinaryUser(Dir.Path().string());
+  fs::create_directories(Dir / "tree/closed");
+  WriteFile(Dir / "tree/a.pas", "a");
+  for (const char *Name : {"tree", "tree/a.pas", "tree/closed"})
+    GiveToOrdinaryUser(Dir / Name);
+  ::chmod((Dir / "tree/closed").c_str(), 0);
+  const TRun Run = RunCli({Dir / "tree"}, "", "", false, -1, "", true);
+  EXPECT_EQ(1, Run.Status) << "a folder that cannot be opened";
+  EXPECT_EQ(Dir / "tree/closed" + ": Cannot open folder " + (Dir / "tree/closed") + "\n", Run.Err);
+  EXPECT_EQ(PageOf("a"), ReadFile(Dir / "tree/a.html"));
+  ::chmod((Dir / "tree/closed").c_str(), 0755);
+}
+
+// A page name of up to 255 bytes, beside a long source name.
+TEST(CliHostileInput, LongNames) {
+  TScratchDir Dir;
+  const std::string Stem(250, 'n');
+  WriteFile(Dir / (Stem + ".pas"), TinySource);
+  const TRun Run = RunCli({Dir / (Stem + ".pas")});
+  EXPECT_EQ(0, Run.Status) << Run.Err;
+  EXPECT_EQ(TinyPage, ReadFile(Dir / (Stem + ".html")));
+  EXPECT_EQ(Stem + ".html " + Stem + ".pas", Listing(Dir.Path()));
 }
