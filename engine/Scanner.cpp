@@ -647,22 +647,6 @@ std::string_view ExtractIdent(std::string_view Text, size_t P) {
   return Text.substr(P - 1, End - (P - 1));
 }
 
-size_t FindDelimiter(std::string_view Delimiter, std::string_view Text, size_t From) {
-  if (Delimiter.empty() || From == 0 || Text.size() < 2)
-    return 0;
-  const size_t Last = Text.size() - 1; // the last position is never examined
-  for (size_t P = From; P <= Last;) {
-    const void *Hit = std::memchr(Text.data() + P - 1, Delimiter[0], Last - P + 1);
-    if (!Hit)
-      return 0;
-    P = static_cast<const char *>(Hit) - Text.data() + 1;
-    if (Text.compare(P - 1, Delimiter.size(), Delimiter) == 0)
-      return P;
-    ++P;
-  }
-  return 0;
-}
-
 std::string EscapeHTML(std::string_view Text) {
   std::string Result;
   Result.reserve(Text.size());
@@ -783,8 +767,9 @@ private:
     const void *Hit = std::memchr(S + From, C, To - From + 1);
     return Hit ? static_cast<const char *>(Hit) - S : 0;
   }
-  // Searching up to Len itself and taking a miss as Len gives the same
-  // token end as FindDelimiter, which skips the last byte, with 0 as Len.
+  // The rules search a delimiter up to the text's last byte but one and
+  // take a miss as the end; searching up to Len itself and taking a miss as
+  // Len gives the same token end.
   size_t RunTo(char C, size_t From) const {
     const size_t P = Find(C, From);
     return P ? P : Len;
