@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QProgressBar>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -211,6 +213,40 @@ TEST_F(MainForm, OverwriteQuestionDecidesAndCanBeSwitchedOff) {
   QTest::mouseClick(Form.Controls()->FileToFile, Qt::LeftButton);
   EXPECT_EQ(Prompts.size(), 2u) << "no question when confirmation is off";
   EXPECT_EQ(ReadAll(Path("a.html")), PageOf("x"));
+}
+
+// The real overwrite question, once: "&Yes" is the default and answers
+// Return, Escape answers "&No". A timer answers the box as a user would, and
+// closes it should the keys not, so the test never waits.
+TEST_F(MainForm, RealOverwriteQuestionBox) {
+  PromptHandler() = ShowMessageBox;
+  WriteAll(Path("a.pas"), "x");
+  TForm1 Form;
+  Form.Controls()->Input->setText(Path("a.pas"));
+  Form.Controls()->Output->setText(Path("a.html"));
+  for (const auto &[Key, Replaced] : {std::pair{Qt::Key_Escape, false}, {Qt::Key_Return, true}}) {
+    WriteAll(Path("a.html"), "old page");
+    QString Seen = "no box";
+    int Ticks = 0;
+    QTimer User;
+    QObject::connect(&User, &QTimer::timeout, [&, Key = Key] {
+      auto *Box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+      if (Box && Seen == "no box") {
+        Seen = QStringList{Box->windowTitle(), Box->text(), Box->defaultButton()->text(),
+                           Box->escapeButton() ? qobject_cast<QPushButton *>(Box->escapeButton())->text() : "",
+                           Box->icon() == QMessageBox::Question ? "?" : "no icon"}
+                   .join('|');
+        QTest::keyClick(Box, Key);
+      } else if (Box && ++Ticks > 500) {
+        Box->reject();
+      }
+    });
+    User.start(10);
+    QTest::mouseClick(Form.Controls()->FileToFile, Qt::LeftButton);
+    User.stop();
+    EXPECT_EQ(Seen, "Confirm|Overwrite output file ?|&Yes|&No|?");
+    EXPECT_EQ(ReadAll(Path("a.html")), Replaced ? PageOf("x") : "old page") << Key;
+  }
 }
 
 TEST_F(MainForm, StopDuringARunWritesNothing) {

@@ -11,6 +11,7 @@
 #include <grp.h>
 #include <sstream>
 #include <sys/stat.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -503,6 +504,49 @@ TEST(CliBatch, InterruptedBatchLeavesOnlyWholePages) {
   if (Run.Status == 143) {
     EXPECT_LT(Pages, 60);
   }
+}
+
+// SIGTERM while a large page goes to standard output: the program stops at
+// the next block it writes, with status 143, instead of writing the whole
+// page. Standard output is a pipe the test lets fill up before it sends
+// the signal, so the signal comes mid-page however fast the conversion is.
+TEST(CliInterrupt, TermWhileWritingToStandardOutput) {
+  TScratchDir Dir;
+  std::string Source;
+  while (Source.size() < (size_t(4) << 20))
+    Source += "begin x := 'a'; { c } end;\n";
+  WriteFile(Dir / "big.pas", Source);
+  const size_t PageSize = RunCli({Dir / "big.pas", "-o", "-"}).Out.size();
+  int Pipe[2];
+  ASSERT_EQ(0, ::pipe(Pipe));
+  const std::string Input = Dir / "big.pas";
+  const pid_t Child = ::fork();
+  if (Child == 0) {
+    const int Null = ::open("/dev/null", O_WRONLY);
+    if (::dup2(Pipe[1], 1) < 0 || ::dup2(Null, 2) < 0)
+      ::_exit(126);
+    ::close(Pipe[0]);
+    ::setenv("XDG_CONFIG_HOME", Dir.Path().c_str(), 1);
+    ::execl(TESSALINE_CLI, TESSALINE_CLI, "-o", "-", Input.c_str(), static_cast<char *>(nullptr));
+    ::_exit(127);
+  }
+  ::close(Pipe[1]);
+  int Waiting = 0;
+  for (int Pending = 0; Waiting < 10000 && Pending < 65536; ++Waiting) {
+    ::usleep(1000);
+    ::ioctl(Pipe[0], FIONREAD, &Pending);
+  }
+  ::kill(Child, SIGTERM);
+  size_t Bytes = 0;
+  char Chunk[65536];
+  for (ssize_t N; (N = ::read(Pipe[0], Chunk, sizeof Chunk)) > 0;)
+    Bytes += static_cast<size_t>(N);
+  ::close(Pipe[0]);
+  int Status = 0;
+  ASSERT_EQ(Child, ::waitpid(Child, &Status, 0));
+  EXPECT_LT(Waiting, 10000) << "the pipe never filled";
+  EXPECT_TRUE(WIFEXITED(Status) && WEXITSTATUS(Status) == 143) << Status;
+  EXPECT_LT(Bytes, PageSize);
 }
 
 TEST(CliHostileInput, EmptyAndNulFilesAndFolders) {
