@@ -32,9 +32,8 @@ int LoadColorSettings(const TRegIniFile &Settings, TTessaline &Converter,
     }
   };
   int Preset = 0;
-  Read("ColorSpeedSetting", [&](const QString &Name) {
-    Preset = Settings.ReadInteger(ColorSection, Name, 0);
-  });
+  Read("ColorSpeedSetting",
+       [&](const QString &Name) { Preset = Settings.ReadInteger(ColorSection, Name, 0); });
   for (int E = 0; E < ElementCount && E < Captions.size(); ++E)
     Read(ValueName(Captions[E]), [&](const QString &Name) {
       const QString Value = Settings.ReadString(ColorSection, Name, MissingElementSetting);

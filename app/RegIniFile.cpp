@@ -64,7 +64,8 @@ public:
         continue;
       }
       const qsizetype Equals = Line.indexOf('=');
-      if (InSection && Equals > 0 && UnescapedIniKey(QStringView(Line).left(Equals).trimmed()) == Name)
+      if (InSection && Equals > 0 &&
+          UnescapedIniKey(QStringView(Line).left(Equals).trimmed()) == Name)
         Found = Line.mid(Equals + 1).trimmed();
     }
     return Found;

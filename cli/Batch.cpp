@@ -169,8 +169,7 @@ std::vector<TBatchJob> CollectBatchJobs(const std::vector<std::string> &Inputs,
       while (Folder.size() >= 2 && Folder.ends_with("//"))
         Folder.pop_back();
       WalkFolder(Folder, Info, Walked, Jobs, Errors);
-    }
-    else
+    } else
       Jobs.push_back({Input, ChangeFileExt(Input, ".html")});
   }
   return Jobs;
@@ -280,13 +279,15 @@ int RunBatch(const std::vector<TBatchJob> &AllJobs, const TCliOptions &Options, 
         Bytes += Size - std::min<uint64_t>(Size, Counted);
       } catch (const EInterrupted &) {
         break;
-      } catch (const EStreamError &Error) {
-        Bytes -= Counted;
-        Report(Job.Source + ": " + Error.what());
-        AnyFailed = true;
       } catch (const std::bad_alloc &) {
         Bytes -= Counted;
         Report(Job.Source + ": Out of memory");
+        AnyFailed = true;
+      } catch (const std::exception &Error) {
+        // File failures, and anything else: one file's failure, reported
+        // here, since an exception leaving a worker would end the program.
+        Bytes -= Counted;
+        Report(Job.Source + ": " + Error.what());
         AnyFailed = true;
       }
       ++Done;

@@ -9,8 +9,8 @@
 #include <QFile>
 #include <QLabel>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
@@ -233,7 +233,9 @@ TEST_F(MainForm, RealOverwriteQuestionBox) {
       auto *Box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
       if (Box && Seen == "no box") {
         Seen = QStringList{Box->windowTitle(), Box->text(), Box->defaultButton()->text(),
-                           Box->escapeButton() ? qobject_cast<QPushButton *>(Box->escapeButton())->text() : "",
+                           Box->escapeButton()
+                               ? qobject_cast<QPushButton *>(Box->escapeButton())->text()
+                               : "",
                            Box->icon() == QMessageBox::Question ? "?" : "no icon"}
                    .join('|');
         QTest::keyClick(Box, Key);

@@ -10,10 +10,10 @@
 #include <fstream>
 #include <grp.h>
 #include <sstream>
-#include <sys/stat.h>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -88,9 +88,8 @@ struct TRun {
 // program finds. AsOrdinaryUser runs it as OrdinaryUser when the tests run
 // as root, who may write any file.
 TRun RunCli(const std::vector<std::string> &Args, const std::string &Input = "",
-            const std::string &WorkingDir = "", bool LimitFileSize = false,
-            int TerminateAfter = -1, const std::string &SettingsIni = "",
-            bool AsOrdinaryUser = false) {
+            const std::string &WorkingDir = "", bool LimitFileSize = false, int TerminateAfter = -1,
+            const std::string &SettingsIni = "", bool AsOrdinaryUser = false) {
   TScratchDir Streams;
   const std::string InName = Streams / "in", OutName = Streams / "out", ErrName = Streams / "err";
   WriteFile(InName, Input);
@@ -297,8 +296,8 @@ TEST(CliUsage, WrongUsageExitsWith2) {
     EXPECT_TRUE(Run.Err.ends_with(CliUsage())) << Line << ": " << Run.Err;
   }
   EXPECT_EQ("a.pas", Listing(Dir.Path()));
-  EXPECT_TRUE(RunCli({"--quiet=1", A}).Err.starts_with(
-      "tessaline-cli: option --quiet takes no value\n"));
+  EXPECT_TRUE(
+      RunCli({"--quiet=1", A}).Err.starts_with("tessaline-cli: option --quiet takes no value\n"));
 }
 
 TEST(CliFailures, UnreadableInput) {
@@ -592,13 +591,13 @@ TEST(CliSettings, CrashOnDamagedSettingValue) {
     const std::string Ini = "[Highlight]\n" + Damage + "\n" +
                             (Name == "Comment" ? "" : "Comment=8388608,0,I,0\n") +
                             "String=255,0,,0\n";
-    for (const auto &Args : std::vector<std::vector<std::string>>{{Dir / "a.pas"},
-                                                                  {Dir / "a.pas", Dir / "b.pas"}}) {
+    for (const auto &Args :
+         std::vector<std::vector<std::string>>{{Dir / "a.pas"}, {Dir / "a.pas", Dir / "b.pas"}}) {
       fs::remove(Dir / "a.html");
       const TRun Run = RunCli(Args, "", "", false, -1, Ini);
       EXPECT_EQ(0, Run.Status) << Damage << ": " << Run.Err;
-      EXPECT_NE(std::string::npos, Run.Err.find("/Quorvander/Tessaline.ini: Invalid data type for '" +
-                                                Name + "'"))
+      EXPECT_NE(std::string::npos,
+                Run.Err.find("/Quorvander/Tessaline.ini: Invalid data type for '" + Name + "'"))
           << Damage << ": " << Run.Err;
       EXPECT_EQ(Expected, BodyOf(ReadFile(Dir / "a.html"))) << Damage;
     }
@@ -614,8 +613,8 @@ TEST(CliUsage, DashInABatch) {
   TScratchDir Dir;
   WriteFile(Dir / "a.pas", TinySource);
   WriteFile(Dir / "-", TinySource);
-  for (const auto &Args : std::vector<std::vector<std::string>>{{Dir / "a.pas", "-"},
-                                                                {"-", "a.pas"}}) {
+  for (const auto &Args :
+       std::vector<std::vector<std::string>>{{Dir / "a.pas", "-"}, {"-", "a.pas"}}) {
     const TRun Run = RunCli(Args, TinySource, Dir.Path());
     EXPECT_EQ(2, Run.Status) << Run.Err;
     EXPECT_TRUE(Run.Err.starts_with("tessaline-cli: - (standard input) must be the only input"))
@@ -661,8 +660,7 @@ TEST(CliBatch, HtmlNamedAsSourceIsOverwritten) {
     WriteFile(Dir / "y.html", "unit one;");
     const TRun Run = RunCli(Args, "", Dir.Path());
     EXPECT_EQ(1, Run.Status) << Args[0];
-    EXPECT_NE(std::string::npos, Run.Err.find(Args[0] == "y.html" ? Args[1] : Args[0]))
-        << Run.Err;
+    EXPECT_NE(std::string::npos, Run.Err.find(Args[0] == "y.html" ? Args[1] : Args[0])) << Run.Err;
     EXPECT_NE(std::string::npos, Run.Err.find("y.html is one of the sources\n")) << Run.Err;
     EXPECT_EQ("unit one;", ReadFile(Dir / "y.html")) << Args[0] << " " << Args[1];
   }
@@ -676,10 +674,10 @@ TEST(CliBatch, TwoSourcesForOnePageUndetected) {
   WriteFile(Dir / "x.pas", "xpas");
   WriteFile(Dir / "x.inc", "xinc");
   fs::create_directory_symlink(".", Dir / "here");
-  for (const auto &Args : std::vector<std::vector<std::string>>{
-           {"-q", "-j", "2", "./x.pas", "x.inc"},
-           {"-j", "2", "x.pas", "here/x.inc"},
-           {"-j", "2", Dir / "x.pas", "x.inc"}}) {
+  for (const auto &Args :
+       std::vector<std::vector<std::string>>{{"-q", "-j", "2", "./x.pas", "x.inc"},
+                                             {"-j", "2", "x.pas", "here/x.inc"},
+                                             {"-j", "2", Dir / "x.pas", "x.inc"}}) {
     const std::string &First = Args[Args.size() - 2];
     const TRun Run = RunCli(Args, "", Dir.Path());
     EXPECT_EQ(1, Run.Status) << First;

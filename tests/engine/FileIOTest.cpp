@@ -362,10 +362,10 @@ std::string AsOrdinaryUser(const std::function<std::string()> &Check) {
   const pid_t Child = ::fork();
   if (Child == 0) {
     ::close(Pipe[0]);
-    const std::string Result = ::setgroups(0, nullptr) == 0 && ::setgid(OrdinaryUser) == 0 &&
-                                       ::setuid(OrdinaryUser) == 0
-                                   ? Check()
-                                   : "cannot become an ordinary user";
+    const std::string Result =
+        ::setgroups(0, nullptr) == 0 && ::setgid(OrdinaryUser) == 0 && ::setuid(OrdinaryUser) == 0
+            ? Check()
+            : "cannot become an ordinary user";
     (void)!::write(Pipe[1], Result.data(), Result.size());
     ::_exit(0);
   }
@@ -411,24 +411,25 @@ TEST(SaveToFile, PageNobodyMayReplaceIsReplaced) {
   Converter.SetPlain("x");
   Converter.Convert();
   EXPECT_EQ("", AsOrdinaryUser([&]() -> std::string {
-    std::string Wrong;
-    for (const char *Name : {"readonly.html", Root ? "others.html" : nullptr}) {
-      if (!Name)
-        continue;
-      const std::string Message =
-          MessageOf<EFCreateError>([&] { Converter.SaveToFile(Dir / Name); });
-      if (Message != "Cannot create file " + (Dir / Name) || ReadTextFile(Dir / Name) != "old page")
-        Wrong += std::string(Name) + " replaced or wrong message: " + Message + "; ";
-    }
-    for (const char *Name : {"linked.html", Root ? "shared.html" : nullptr}) {
-      if (!Name)
-        continue;
-      Converter.SaveToFile(Dir / Name);
-      if (ReadTextFile(Dir / Name) != Converter.HTML())
-        Wrong += std::string(Name) + " not saved; ";
-    }
-    return Wrong;
-  }));
+              std::string Wrong;
+              for (const char *Name : {"readonly.html", Root ? "others.html" : nullptr}) {
+                if (!Name)
+                  continue;
+                const std::string Message =
+                    MessageOf<EFCreateError>([&] { Converter.SaveToFile(Dir / Name); });
+                if (Message != "Cannot create file " + (Dir / Name) ||
+                    ReadTextFile(Dir / Name) != "old page")
+                  Wrong += std::string(Name) + " replaced or wrong message: " + Message + "; ";
+              }
+              for (const char *Name : {"linked.html", Root ? "shared.html" : nullptr}) {
+                if (!Name)
+                  continue;
+                Converter.SaveToFile(Dir / Name);
+                if (ReadTextFile(Dir / Name) != Converter.HTML())
+                  Wrong += std::string(Name) + " not saved; ";
+              }
+              return Wrong;
+            }));
   EXPECT_EQ(Converter.HTML(), ReadTextFile(Dir / "other-name.html"));
   struct stat Info {};
   ASSERT_EQ(0, ::stat((Dir / "shared.html").c_str(), &Info));
@@ -447,8 +448,8 @@ TEST(SaveToFile, LongNamesCannotBeWritten) {
   std::string Accented;
   for (int K = 0; K < 125; ++K)
     Accented += "\xC3\xA9";
-  for (const std::string &Name : {std::string(237, 'x') + ".html", std::string(250, 'y') + ".html",
-                                  Accented + ".html"}) {
+  for (const std::string &Name :
+       {std::string(237, 'x') + ".html", std::string(250, 'y') + ".html", Accented + ".html"}) {
     EXPECT_NO_THROW(Converter.SaveToFile(Dir / Name)) << Name.size();
     EXPECT_EQ(Converter.HTML(), ReadTextFile(Dir / Name)) << Name.size();
     EXPECT_NO_THROW(Converter.SaveToFile(Dir / Name)) << "replacing it, " << Name.size();

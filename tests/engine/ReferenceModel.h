@@ -18,6 +18,7 @@
 // entity, a colour name) shows as a difference instead of being copied.
 
 /// The 99 reserved words, in the rules' table order.
+// clang-format off
 inline constexpr const char *ModelReservedWords[99] = {
     "and", "exports", "mod", "shr", "array", "file", "nil", "string", "as", "finalization",
     "not", "stringresource", "asm", "finally", "object", "then", "begin", "for", "of",
@@ -31,26 +32,32 @@ inline constexpr const char *ModelReservedWords[99] = {
     "virtual", "cdecl", "message", "published", "write", "default", "name", "read", "writeonly",
     "dispid", "near", "readonly", "dynamic", "nodefault", "register", "export", "override",
     "resident"};
+// clang-format on
 
 inline std::string ModelEscape(const std::string &Text) {
   std::string Result;
   for (char C : Text)
-    Result += C == '&' ? "&amp;" : C == '<' ? "&lt;" : C == '>' ? "&gt;" : C == '"' ? "&quot;" : std::string(1, C);
+    Result += C == '&'   ? "&amp;"
+              : C == '<' ? "&lt;"
+              : C == '>' ? "&gt;"
+              : C == '"' ? "&quot;"
+                         : std::string(1, C);
   return Result;
 }
 
 inline std::string ModelColorName(TColor Color) {
   static const std::pair<uint32_t, const char *> Named[] = {
-      {0x000000, "Black"}, {0x000080, "Maroon"}, {0x008000, "Green"},  {0x008080, "Olive"},
-      {0x800000, "Navy"},  {0x800080, "Purple"}, {0x808000, "Teal"},   {0x808080, "Gray"},
-      {0xC0C0C0, "Silver"}, {0x0000FF, "Red"},   {0x00FF00, "Lime"},   {0x00FFFF, "Yellow"},
-      {0xFF0000, "Blue"},  {0xFF00FF, "Fuchsia"}, {0xFFFF00, "Aqua"},  {0xFFFFFF, "White"},
+      {0x000000, "Black"},  {0x000080, "Maroon"},  {0x008000, "Green"}, {0x008080, "Olive"},
+      {0x800000, "Navy"},   {0x800080, "Purple"},  {0x808000, "Teal"},  {0x808080, "Gray"},
+      {0xC0C0C0, "Silver"}, {0x0000FF, "Red"},     {0x00FF00, "Lime"},  {0x00FFFF, "Yellow"},
+      {0xFF0000, "Blue"},   {0xFF00FF, "Fuchsia"}, {0xFFFF00, "Aqua"},  {0xFFFFFF, "White"},
       {0x1FFFFFFF, "None"}};
   static const char *const System[25] = {
-      "ScrollBar", "Background", "ActiveCaption", "InactiveCaption", "Menu", "Window",
-      "WindowFrame", "MenuText", "WindowText", "CaptionText", "ActiveBorder", "InactiveBorder",
-      "AppWorkSpace", "Highlight", "HighlightText", "BtnFace", "BtnShadow", "GrayText", "BtnText",
-      "InactiveCaptionText", "BtnHighlight", "3DDkShadow", "3DLight", "InfoText", "InfoBk"};
+      "ScrollBar",    "Background",     "ActiveCaption", "InactiveCaption", "Menu",
+      "Window",       "WindowFrame",    "MenuText",      "WindowText",      "CaptionText",
+      "ActiveBorder", "InactiveBorder", "AppWorkSpace",  "Highlight",       "HighlightText",
+      "BtnFace",      "BtnShadow",      "GrayText",      "BtnText",         "InactiveCaptionText",
+      "BtnHighlight", "3DDkShadow",     "3DLight",       "InfoText",        "InfoBk"};
   const uint32_t Value = static_cast<uint32_t>(Color);
   for (const auto &[Known, Name] : Named)
     if (Value == Known)
