@@ -193,13 +193,16 @@ int RunBatch(const std::vector<TBatchJob> &AllJobs, const TCliOptions &Options, 
   // are compared as files, whatever the spelling ("./x.pas", a link); one
   // given twice is converted once.
   TFileKeys Keys;
-  std::set<TFileKey> Sources;
+  std::vector<TFileKey> SourceKeys;
+  SourceKeys.reserve(AllJobs.size());
   for (const TBatchJob &Job : AllJobs)
-    Sources.insert(Keys.Of(Job.Source));
+    SourceKeys.push_back(Keys.Of(Job.Source));
+  const std::set<TFileKey> Sources(SourceKeys.begin(), SourceKeys.end());
   std::vector<const TBatchJob *> Jobs;
   std::map<TFileKey, std::pair<const TBatchJob *, TFileKey>> PageOwners; // and their sources
-  for (const TBatchJob &Job : AllJobs) {
-    const TFileKey Source = Keys.Of(Job.Source);
+  for (size_t K = 0; K < AllJobs.size(); ++K) {
+    const TBatchJob &Job = AllJobs[K];
+    const TFileKey &Source = SourceKeys[K];
     const TFileKey Page = Keys.Of(Job.Target);
     if (Page != Source && Sources.contains(Page)) {
       Report(Job.Source + ": its page " + Job.Target + " is one of the sources");
