@@ -16,8 +16,10 @@
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
+#include "Batch.h"
 #include "CliOptions.h"
 
 namespace fs = std::filesystem;
@@ -718,4 +720,34 @@ TEST(CliHostileInput, LongNames) {
   EXPECT_EQ(0, Run.Status) << Run.Err;
   EXPECT_EQ(TinyPage, ReadFile(Dir / (Stem + ".html")));
   EXPECT_EQ(Stem + ".html " + Stem + ".pas", Listing(Dir.Path()));
+}
+
+// The progress bar counts a file's bytes while it is converted: here the
+// page goes to a pipe that the test leaves full for a while, and the bar
+// drawn meanwhile must show more than nothing done.
+TEST(CliBatch, CosmeticProgressCountsBytesOnlyWhenAFileEnds) {
+  TScratchDir Dir;
+  std::string Source;
+  while (Source.size() < (size_t(4) << 20))
+    Source += "begin x := 'a'; { c } end;\n";
+  WriteFile(Dir / "big.pas", Source);
+  ASSERT_EQ(0, ::mkfifo((Dir / "big.html").c_str(), 0600));
+  TCliOptions Options = ParseCliOptions({"--scheme", "builtin", "-"});
+  std::ostringstream Err;
+  std::thread Batch([&] { RunBatch({{Dir / "big.pas", Dir / "big.html"}}, Options, Err, true); });
+  const int Page = ::open((Dir / "big.html").c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(Page, 0);
+  ::fcntl(Page, F_SETFL, 0);
+  ::usleep(500000); // the writer waits on the full pipe, the bar is drawn
+  char Chunk[65536];
+  while (::read(Page, Chunk, sizeof Chunk) > 0) {
+  }
+  ::close(Page);
+  Batch.join();
+  // Some bar drawn before the file was done shows bytes.
+  const std::string Bar = Err.str();
+  bool Counted = false;
+  for (size_t At = 0; (At = Bar.find(" 0/1 files, ", At)) != std::string::npos; ++At)
+    Counted = Counted || Bar.compare(At + 12, 6, "0.0 MB") != 0;
+  EXPECT_TRUE(Counted) << Bar;
 }
