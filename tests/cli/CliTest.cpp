@@ -112,6 +112,9 @@ TRun RunCli(const std::vector<std::string> &Args, const std::string &Input = "",
     if (In < 0 || Out < 0 || Err < 0 || ::dup2(In, 0) < 0 || ::dup2(Out, 1) < 0 ||
         ::dup2(Err, 2) < 0 || (!WorkingDir.empty() && ::chdir(WorkingDir.c_str()) != 0))
       ::_exit(126);
+    // The program is opened first: the ordinary user may have no way into
+    // the folders of the build.
+    const int Program = ::open(TESSALINE_CLI, O_RDONLY | O_CLOEXEC);
     if (AsOrdinaryUser && ::geteuid() == 0 &&
         (::setgroups(0, nullptr) != 0 || ::setgid(OrdinaryUser) != 0 ||
          ::setuid(OrdinaryUser) != 0))
@@ -124,7 +127,7 @@ TRun RunCli(const std::vector<std::string> &Args, const std::string &Input = "",
       if (::setrlimit(RLIMIT_FSIZE, &Limit) != 0)
         ::_exit(126);
     }
-    ::execv(TESSALINE_CLI, Argv.data());
+    ::fexecve(Program, Argv.data(), environ);
     ::_exit(127);
   }
   if (Child > 0 && TerminateAfter >= 0) {
