@@ -1,12 +1,86 @@
 #include "RegIniFile.h"
 
+#include <QFile>
 #include <QStringList>
+#include <optional>
 
 #include "TextUtils.h"
 
 namespace {
 
 QString KeyOf(const QString &Section, const QString &Name) { return Section + '/' + Name; }
+
+#ifndef Q_OS_WIN
+// A section or value name as the INI file spells it: %XX and %UXXXX stand
+// for characters, "\" for "/".
+QString UnescapedIniKey(QStringView Key) {
+  QString Name;
+  for (qsizetype K = 0; K < Key.size(); ++K) {
+    bool Ok = false;
+    if (Key[K] == '%' && K + 1 < Key.size() && Key[K + 1] == 'U' && K + 5 < Key.size()) {
+      const uint Code = Key.mid(K + 2, 4).toUInt(&Ok, 16);
+      if (Ok) {
+        Name += QChar(Code);
+        K += 5;
+        continue;
+      }
+    } else if (Key[K] == '%' && K + 2 < Key.size()) {
+      const uint Code = Key.mid(K + 1, 2).toUInt(&Ok, 16);
+      if (Ok) {
+        Name += QChar(Code);
+        K += 2;
+        continue;
+      }
+    }
+    Name += Key[K] == '\\' ? QChar('/') : Key[K];
+  }
+  return Name;
+}
+
+// The INI file's own text, which QSettings does not keep: a section that
+// holds no value, and a value written by hand with unquoted commas, which
+// QSettings reads as a list with the blanks around each comma cut away.
+class TIniText {
+public:
+  explicit TIniText(const QString &FileName) {
+    QFile File(FileName);
+    if (File.open(QIODevice::ReadOnly))
+      FLines = QString::fromUtf8(File.readAll()).split('\n');
+  }
+  bool HasSection(const QString &Section) const {
+    for (const QString &Line : FLines)
+      if (SectionOf(Line) == Section)
+        return true;
+    return false;
+  }
+  // The text after "=" as written, blanks at both ends cut; the last of
+  // several, as QSettings reads them.
+  std::optional<QString> Value(const QString &Section, const QString &Name) const {
+    std::optional<QString> Found;
+    bool InSection = false;
+    for (const QString &Line : FLines) {
+      if (const std::optional<QString> Header = SectionOf(Line)) {
+        InSection = *Header == Section;
+        continue;
+      }
+      const qsizetype Equals = Line.indexOf('=');
+      if (InSection && Equals > 0 &&
+          UnescapedIniKey(QStringView(Line).left(Equals).trimmed()) == Name)
+        Found = Line.mid(Equals + 1).trimmed();
+    }
+    return Found;
+  }
+
+private:
+  static std::optional<QString> SectionOf(const QString &Line) {
+    const QString Trimmed = Line.trimmed();
+    if (Trimmed.size() < 2 || !Trimmed.startsWith('[') || !Trimmed.endsWith(']'))
+      return std::nullopt;
+    return UnescapedIniKey(QStringView(Trimmed).mid(1, Trimmed.size() - 2));
+  }
+  QStringList FLines;
+};
+#endif
 
 } // namespace
 
@@ -37,15 +111,24 @@ QString TRegIniFile::ReadString(const QString &Section, const QString &Name,
   switch (Value.typeId()) {
   case QMetaType::QString:
     return Value.toString().section(QChar(0), 0, 0); // text ends at a NUL
-  case QMetaType::QStringList:
-    // An INI value written by hand without quotes, like 16777215,0,,1,1,0,0,
-    // comes back cut at its commas: join it again.
-    return Value.toStringList().join(',');
   case QMetaType::QByteArray:
     return QString::fromLocal8Bit(Value.toByteArray());
+#ifndef Q_OS_WIN
+  case QMetaType::QStringList:
+  case QMetaType::QVariantList:
+    // An INI value written by hand without quotes, like "255 , 0,,1", or
+    // with a "@" among its parts, comes back as a list: it is the text as
+    // written, blanks around the commas included.
+    if (const std::optional<QString> Text = TIniText(FileName()).Value(Section, Name))
+      return Text->section(QChar(0), 0, 0);
+    break;
+#endif
   default:
-    throw ERegistryException("Invalid data type for '" + Name.toStdString() + "'");
+    break;
   }
+  // Registry values of other types, and INI values that QSettings decodes
+  // as something else than text (@Rect(...), @Variant(...)).
+  throw ERegistryException("Invalid data type for '" + Name.toStdString() + "'");
 }
 
 int32_t TRegIniFile::ReadInteger(const QString &Section, const QString &Name,
@@ -78,7 +161,14 @@ void TRegIniFile::EraseSection(const QString &Section) {
 }
 
 bool TRegIniFile::SectionExists(const QString &Section) const {
-  return FSettings->childGroups().contains(Section);
+  if (FSettings->childGroups().contains(Section))
+    return true;
+#ifndef Q_OS_WIN
+  // QSettings forgets a section that holds no value; it exists all the same.
+  return TIniText(FileName()).HasSection(Section);
+#else
+  return false;
+#endif
 }
 
 void TRegIniFile::Sync(const QString &Failure) {

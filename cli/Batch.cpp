@@ -73,6 +73,36 @@ void WalkFolder(const std::string &Folder, const TFileInfo &Info, std::set<TFold
   }
 }
 
+// What names one file whatever the path that leads to it: the file's
+// identity where it exists, else its folder's and its own name, else the
+// path as given.
+struct TFileKey {
+  uint64_t Device = 0;
+  uint64_t Index = 0;
+  std::string Name;
+  auto operator<=>(const TFileKey &) const = default;
+};
+
+class TFileKeys {
+public:
+  TFileKey Of(const std::string &Path) {
+    TFileInfo Info;
+    if (InfoOfPath(Path, Info))
+      return {Info.Device, Info.Index, ""};
+    const size_t NameStart = FileNameStart(Path);
+    const std::string Folder = NameStart ? Path.substr(0, NameStart) : ".";
+    auto [Known, New] = FFolders.try_emplace(Folder);
+    if (New && InfoOfPath(Folder, Info) && Info.Kind == TFileKind::Folder)
+      Known->second = {Info.Device, Info.Index, ""};
+    if (Known->second.Name.empty() && Known->second != TFileKey())
+      return {Known->second.Device, Known->second.Index, Path.substr(NameStart)};
+    return {0, 0, Path};
+  }
+
+private:
+  std::map<std::string, TFileKey> FFolders; // pages mostly share folders
+};
+
 bool Exists(const std::string &Path) {
   TFileInfo Info;
   return InfoOfPath(Path, Info, false);
@@ -118,8 +148,11 @@ void WritePage(TTessaline &Converter, const std::string &Target, const TSourceFi
 
 } // namespace
 
-size_t ConvertFile(TTessaline &Converter, const std::string &Source, const std::string &Target) {
+size_t ConvertFile(TTessaline &Converter, const std::string &Source, const std::string &Target,
+                   const std::function<void(size_t Size)> &OnOpened) {
   const TSourceFile File(Source);
+  if (OnOpened)
+    OnOpened(File.Text().size());
   // A source already named .html would otherwise be replaced by its page.
   if (IsSameFile(Source, Target))
     throw EStreamError("the page would replace its own source " + Source);
@@ -137,9 +170,13 @@ std::vector<TBatchJob> CollectBatchJobs(const std::vector<std::string> &Inputs,
   std::set<TFolderId> Walked;
   for (const std::string &Input : Inputs) {
     TFileInfo Info;
-    if (InfoOfPath(Input, Info) && Info.Kind == TFileKind::Folder)
-      WalkFolder(Input, Info, Walked, Jobs, Errors);
-    else
+    if (InfoOfPath(Input, Info) && Info.Kind == TFileKind::Folder) {
+      // "src//" names the folder "src/", and its files "src/a.pas".
+      std::string Folder = Input;
+      while (Folder.size() >= 2 && Folder.ends_with("//"))
+        Folder.pop_back();
+      WalkFolder(Folder, Info, Walked, Jobs, Errors);
+    } else
       Jobs.push_back({Input, ChangeFileExt(Input, ".html")});
   }
   return Jobs;
@@ -158,13 +195,33 @@ int RunBatch(const std::vector<TBatchJob> &AllJobs, const TCliOptions &Options, 
   };
 
   // Two sources that differ only in extension ("x.pas", "x.inc") would
-  // write one page; the first keeps it and the other is reported.
+  // write one page; the first keeps it and the other is reported. A page
+  // that is one of the sources ("y.pas y.html") is never written. Files
+  // are compared as files, whatever the spelling ("./x.pas", a link); one
+  // given twice is converted once.
+  TFileKeys Keys;
+  std::vector<TFileKey> SourceKeys;
+  SourceKeys.reserve(AllJobs.size());
+  for (const TBatchJob &Job : AllJobs)
+    SourceKeys.push_back(Keys.Of(Job.Source));
+  const std::set<TFileKey> Sources(SourceKeys.begin(), SourceKeys.end());
   std::vector<const TBatchJob *> Jobs;
-  std::map<std::string, const TBatchJob *> PageOwners;
-  for (const TBatchJob &Job : AllJobs) {
-    auto [Owner, New] = PageOwners.emplace(Job.Target, &Job);
+  std::map<TFileKey, std::pair<const TBatchJob *, TFileKey>> PageOwners; // and their sources
+  for (size_t K = 0; K < AllJobs.size(); ++K) {
+    const TBatchJob &Job = AllJobs[K];
+    const TFileKey &Source = SourceKeys[K];
+    const TFileKey Page = Keys.Of(Job.Target);
+    if (Page != Source && Sources.contains(Page)) {
+      Report(Job.Source + ": its page " + Job.Target + " is one of the sources");
+      Failed = true;
+      continue;
+    }
+    auto [Owner, New] = PageOwners.try_emplace(Page, &Job, Source);
+    if (!New && Owner->second.second == Source)
+      continue; // the same file again, for the same page
     if (!New) {
-      Report(Job.Source + ": its page " + Job.Target + " is the page of " + Owner->second->Source);
+      Report(Job.Source + ": its page " + Job.Target + " is the page of " +
+             Owner->second.first->Source);
       Failed = true;
     } else if (Options.NoClobber && Exists(Job.Target)) {
       if (!Options.Quiet)
@@ -205,29 +262,52 @@ int RunBatch(const std::vector<TBatchJob> &AllJobs, const TCliOptions &Options, 
   std::mutex DoneLock;
   std::condition_variable DoneSignal;
 
+  // The saved scheme is read here, once, should the caller not have done
+  // so: settings readers built by several workers at once race inside Qt.
+  TCliOptions Shared = Options;
+  ReadSavedScheme(Shared, [&](const std::string &Warning) { Report("tessaline-cli: " + Warning); });
   auto Work = [&](unsigned Worker) {
+    const TCliOptions Own = Shared;
     TTessaline Converter;
-    ApplyCliOptions(Options, Converter);
-    const TScanOptions Shared = Converter.ScanOptions();
-    TScanOptions Alone = Shared;
+    ApplyCliOptions(Own, Converter);
+    const TScanOptions WithHelper = Converter.ScanOptions();
+    TScanOptions Alone = WithHelper;
     Alone.Split.Segment = 0;
+    // With a progress bar, a file's bytes count as its conversion goes, so
+    // that a large file does not show as nothing done until it ends.
+    uint64_t JobSize = 0, Counted = 0;
+    if (ShowProgress)
+      Converter.SetOnProgress([&](TTessaline &, int32_t Percent) {
+        const uint64_t Now = JobSize / 100 * static_cast<uint64_t>(std::clamp(Percent, 0, 100));
+        if (Now > Counted) {
+          Bytes += Now - Counted;
+          Counted = Now;
+        }
+      });
     for (size_t K; !InterruptSignal() && (K = TakeJob(Worker)) < Jobs.size();) {
       const TBatchJob &Job = *Jobs[K];
+      JobSize = Counted = 0;
       // A large file gets a helper thread only while a processor is left
       // for it: with every processor converting a file of its own, the
       // helper would only take turns with them. Towards the end of a
       // batch, as workers run out of files, the last large ones get one.
       const bool ProcessorLeft = InFlight.fetch_add(1) + 1 < Processors;
-      Converter.SetScanOptions(ProcessorLeft ? Shared : Alone);
+      Converter.SetScanOptions(ProcessorLeft ? WithHelper : Alone);
       try {
-        Bytes += ConvertFile(Converter, Job.Source, Job.Target);
+        const size_t Size =
+            ConvertFile(Converter, Job.Source, Job.Target, [&](size_t Size) { JobSize = Size; });
+        Bytes += Size - std::min<uint64_t>(Size, Counted);
       } catch (const EInterrupted &) {
         break;
-      } catch (const EStreamError &Error) {
-        Report(Job.Source + ": " + Error.what());
-        AnyFailed = true;
       } catch (const std::bad_alloc &) {
+        Bytes -= Counted;
         Report(Job.Source + ": Out of memory");
+        AnyFailed = true;
+      } catch (const std::exception &Error) {
+        // File failures, and anything else: one file's failure, reported
+        // here, since an exception leaving a worker would end the program.
+        Bytes -= Counted;
+        Report(Job.Source + ": " + Error.what());
         AnyFailed = true;
       }
       --InFlight;

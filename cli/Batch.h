@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -23,8 +24,10 @@ class TSourceFile;
 /// Converter's settings, replacing Target only when the page is complete,
 /// and returns the source's size. Converter's Plain is left alone. Throws
 /// EStreamError (also when Target is Source itself, and "Stream read error"
-/// when Source shrinks while it is read) or EInterrupted.
-size_t ConvertFile(TTessaline &Converter, const std::string &Source, const std::string &Target);
+/// when Source shrinks while it is read) or EInterrupted. OnOpened, when
+/// given, learns the source's size before the conversion starts.
+size_t ConvertFile(TTessaline &Converter, const std::string &Source, const std::string &Target,
+                   const std::function<void(size_t Size)> &OnOpened = nullptr);
 /// Converts Converter's Plain into the page Target, the same way.
 void SavePage(TTessaline &Converter, const std::string &Target);
 

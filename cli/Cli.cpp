@@ -96,27 +96,32 @@ int RunTessalineCli(const std::vector<std::string> &Args, std::ostream &Out, std
     Out << "tessaline-cli " << TESSALINE_VERSION << "\n";
     return 0;
   }
-  // With -o the one input is one page's source, even when it is a folder.
-  if (Options.Files.size() > 1 ||
-      (!Options.HasOutput && Options.Files.front() != "-" && IsFolder(Options.Files.front()))) {
-    std::vector<std::string> Errors;
-    const std::vector<TBatchJob> Jobs = CollectBatchJobs(Options.Files, Errors);
-    for (const std::string &Error : Errors)
-      Err << Error << "\n";
-    const bool ShowProgress = !Options.Quiet && Jobs.size() > 1 && IsTerminal(2);
-    const int Status =
-        RunBatch(Jobs, Options, Err, ShowProgress, ShowProgress && EnableTerminalEscapes(2));
-    return Status == 0 && !Errors.empty() ? 1 : Status;
-  }
+  // Once, before any worker starts: each converter then gets a copy.
+  ReadSavedScheme(Options,
+                  [&](const std::string &Warning) { Err << "tessaline-cli: " << Warning << "\n"; });
   try {
+    // With -o the one input is one page's source, even when it is a folder.
+    if (Options.Files.size() > 1 ||
+        (!Options.HasOutput && Options.Files.front() != "-" && IsFolder(Options.Files.front()))) {
+      std::vector<std::string> Errors;
+      const std::vector<TBatchJob> Jobs = CollectBatchJobs(Options.Files, Errors);
+      for (const std::string &Error : Errors)
+        Err << Error << "\n";
+      const bool ShowProgress = !Options.Quiet && Jobs.size() > 1 && IsTerminal(2);
+      const int Status =
+          RunBatch(Jobs, Options, Err, ShowProgress, ShowProgress && EnableTerminalEscapes(2));
+      return Status == 0 && !Errors.empty() ? 1 : Status;
+    }
     return ConvertOne(Options, Err, InputFd, OutputFd);
   } catch (const EInterrupted &) {
     Err << "tessaline-cli: interrupted\n";
     return 128 + InterruptSignal();
-  } catch (const EStreamError &Error) {
-    Err << "tessaline-cli: " << Error.what() << "\n";
   } catch (const std::bad_alloc &) {
     Err << "tessaline-cli: Out of memory\n";
+  } catch (const std::exception &Error) {
+    // File failures, and anything else (no thread to be had): a message
+    // and status 1, never an abort.
+    Err << "tessaline-cli: " << Error.what() << "\n";
   }
   return 1;
 }

@@ -1,5 +1,7 @@
 #include "CliOptions.h"
 
+#include <algorithm>
+
 #include "ColorScheme.h"
 #include "SavedScheme.h"
 #include "TextUtils.h"
@@ -121,6 +123,9 @@ TCliOptions ParseCliOptions(const std::vector<std::string> &Args) {
           Options.*Option.Field = TakeValue();
           Known = true;
         }
+      for (const char *Flag : {"--help", "--version", "--no-clobber", "--quiet"})
+        if (!Known && Name == Flag)
+          throw EUsageError("option " + Name + " takes no value");
       if (!Known)
         throw EUsageError("unknown option " + Name);
     }
@@ -131,7 +136,40 @@ TCliOptions ParseCliOptions(const std::vector<std::string> &Args) {
     throw EUsageError("no input file given");
   if (Options.HasOutput && Options.Files.size() > 1)
     throw EUsageError("-o needs exactly one input file");
+  // Standard input has no name to put a page beside, and a batch writes
+  // nothing to standard output.
+  if (Options.Files.size() > 1 &&
+      std::find(Options.Files.begin(), Options.Files.end(), "-") != Options.Files.end())
+    throw EUsageError("- (standard input) must be the only input file");
   return Options;
+}
+
+void ReadSavedScheme(TCliOptions &Options, const std::function<void(const std::string &)> &Warn) {
+  if (Options.Preset != TCliOptions::SavedScheme)
+    return;
+  Options.Preset = TCliOptions::BuiltinScheme;
+#ifdef TESSALINE_HAVE_SETTINGS
+  // As the window converts a file named on its command line: the scheme it
+  // saved, or its built-in one when it saved none. Unlike the window, which
+  // shows the failure and opens for the user, a damaged value is passed
+  // over: the run still gives a page.
+  TTessaline Saved;
+  const TRegIniFile Settings(SettingsKeyPath);
+  LoadColorSettings(Settings, Saved, ElementCaptionList(),
+                    [&](const QString &, const ERegistryException &Error) {
+                      Warn(Settings.FileName().toStdString() + ": " + Error.what() +
+                           "; the built-in setting is used");
+                    });
+  std::vector<std::pair<THighlightElement, std::string>> Elements;
+  for (int E = 0; E < ElementCount; ++E) {
+    const auto Element = static_cast<THighlightElement>(E);
+    Elements.emplace_back(Element, FormatElementSetting(Saved, Element));
+  }
+  Elements.insert(Elements.end(), Options.Elements.begin(), Options.Elements.end());
+  Options.Elements = std::move(Elements);
+#else
+  (void)Warn;
+#endif
 }
 
 void ApplyCliOptions(const TCliOptions &Options, TTessaline &Converter) {
@@ -139,10 +177,14 @@ void ApplyCliOptions(const TCliOptions &Options, TTessaline &Converter) {
   Converter.SetAddHeader(Options.Header);
   Converter.SetAddBodyStart(Options.BodyStart);
   Converter.SetAddBodyEnd(Options.BodyEnd);
+  if (Options.Preset == TCliOptions::SavedScheme) {
+    TCliOptions Read = Options;
+    ReadSavedScheme(Read, [](const std::string &) {});
+    ApplyCliOptions(Read, Converter);
+    return;
+  }
   if (Options.Preset >= 0)
     ApplyColorPreset(Converter, Options.Preset);
-  if (Options.Preset == TCliOptions::SavedScheme)
-    LoadSavedScheme(Converter);
   for (const auto &[Element, Value] : Options.Elements)
     LoadElementSetting(Converter, Element, Value);
 }

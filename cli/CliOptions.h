@@ -2,6 +2,7 @@
 // that tests can set up a converter exactly as the tool does.
 #pragma once
 
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -44,8 +45,17 @@ struct TCliOptions {
 /// "--name=value". Throws EUsageError, also for -o with several inputs.
 TCliOptions ParseCliOptions(const std::vector<std::string> &Args);
 
+/// When Options asks for the scheme the window saved, reads it once: its
+/// eight element settings go before the --element ones and Preset becomes
+/// the built-in scheme, so that converters set up from Options (one per
+/// batch worker) read no settings of their own. A stored value that cannot
+/// be read is passed to Warn as "SETTINGS FILE: message" and its element
+/// keeps its built-in setting.
+void ReadSavedScheme(TCliOptions &Options, const std::function<void(const std::string &)> &Warn);
+
 /// Gives Converter the options' page texts, then the scheme: the preset
-/// (or the built-in scheme left as it is), then each --element in order.
+/// (or the built-in scheme left as it is, or the saved one, read as by
+/// ReadSavedScheme with no warnings), then each --element in order.
 void ApplyCliOptions(const TCliOptions &Options, TTessaline &Converter);
 
 /// The short usage text, ending in a line end.

@@ -43,10 +43,24 @@ size_t ReadUpTo(TFileHandle File, char *Data, size_t Size) {
   return Done;
 }
 
+// The longest file name, in bytes, that the usual file systems take (in
+// UTF-16 units on Windows, which a UTF-8 name of this length never passes).
+constexpr size_t LongestFileName = 255;
+
 std::string TemporaryNameBeside(const std::string &Target) {
   static std::atomic<unsigned> Counter{0};
   const size_t NameStart = FileNameStart(Target);
-  const std::string Base = Target.substr(NameStart);
+  std::string Base = Target.substr(NameStart);
+  // The marks below add 14 bytes: a page whose name is nearly as long as
+  // a name may be gets a temporary name from the start of its own, cut
+  // where no UTF-8 character goes on.
+  constexpr size_t Marks = 14;
+  if (Base.size() + Marks > LongestFileName) {
+    size_t Cut = LongestFileName - Marks;
+    while (Cut > 0 && (static_cast<unsigned char>(Base[Cut]) & 0xC0) == 0x80)
+      --Cut;
+    Base.resize(Cut);
+  }
   const std::string Dir = Target.substr(0, NameStart);
   const auto Ticks = std::chrono::steady_clock::now().time_since_epoch().count();
   const unsigned long long Unique =
@@ -148,6 +162,10 @@ TSafeFileWriter::TSafeFileWriter(const std::string &FileName)
     // A symbolic link keeps pointing where it did: the file it names is
     // replaced.
     FTarget = ResolveLink(FileName);
+    // The folder's permissions would let a read-only page or another
+    // user's be replaced; the file's own say no, as for a plain write.
+    if (!MayWriteFile(FTarget))
+      ThrowCreateError(FileName);
     if (Info.Kind != TFileKind::Regular) {
       FFile = OpenForWritingInPlace(FTarget);
       if (FFile == NoFile)
@@ -168,8 +186,10 @@ TSafeFileWriter::TSafeFileWriter(const std::string &FileName)
     FTempName.clear();
     ThrowCreateError(FileName);
   }
+  // A replacement that would take the file from its owner, or part it
+  // from its other names, is not made: the bytes go into the file itself.
   if (Exists)
-    CopyPermissions(FFile, Info);
+    FCopyIntoTarget = !CopyPermissions(FFile, Info) || Info.Links > 1;
 }
 
 TSafeFileWriter::~TSafeFileWriter() { Abandon(); }
@@ -189,12 +209,42 @@ void TSafeFileWriter::Commit() {
     Abandon();
     ThrowWriteError();
   }
-  if (!FTempName.empty()) {
-    if (!ReplaceFileAtomically(FTempName, FTarget)) {
-      Abandon();
-      ThrowCreateError(FFileName);
-    }
-    FTempName.clear();
+  if (FTempName.empty())
+    return;
+  if (FCopyIntoTarget) {
+    CopyIntoTarget();
+    Abandon();
+    return;
+  }
+  if (!ReplaceFileAtomically(FTempName, FTarget)) {
+    Abandon();
+    ThrowCreateError(FFileName);
+  }
+  FTempName.clear();
+}
+
+void TSafeFileWriter::CopyIntoTarget() {
+  // The page is complete and flushed before the target is touched, so only
+  // a failure of this copy itself can leave the target damaged.
+  TOpenFile From(OpenForReading(FTempName));
+  TOpenFile To(From.File == NoFile ? NoFile : OpenForWritingInPlace(FTarget));
+  if (To.File == NoFile) {
+    Abandon();
+    ThrowCreateError(FFileName);
+  }
+  char Chunk[65536];
+  try {
+    for (size_t N; (N = ReadUpTo(From.File, Chunk, sizeof Chunk)) > 0;)
+      WriteAllTo(To.File, Chunk, N);
+  } catch (const EStreamError &) {
+    Abandon();
+    throw;
+  }
+  const TFileHandle Written = To.File;
+  To.File = NoFile;
+  if (!CloseFile(Written)) {
+    Abandon();
+    ThrowWriteError();
   }
 }
 

@@ -52,7 +52,12 @@ private:
 /// keeps pointing where it did and its target file is replaced. Targets
 /// that are not regular files (/dev/null, a pipe) are written directly. A
 /// folder that takes no new file cannot be saved into, even where the old
-/// file itself is writable.
+/// file itself is writable. An existing file that the user may not write
+/// (read-only, or another user's) is not replaced: the save fails as
+/// creating the file anew would. One whose owner a replacement could not
+/// keep (another user's file that the user may write), or that has other
+/// names (hard links), gets the complete bytes written into it on Commit,
+/// as any program writing it would.
 class TSafeFileWriter : public TOutputSink {
 public:
   /// Throws EFCreateError ("Cannot create file NAME").
@@ -65,16 +70,20 @@ public:
   void Write(const char *Data, size_t Size) override;
   /// Puts the written bytes in place of the target. Throws EWriteError when
   /// the data cannot be flushed, EFCreateError when the target cannot be
-  /// replaced; the target is then unchanged.
+  /// replaced; the target is then unchanged (unless it is written into and
+  /// that write fails).
   void Commit();
   /// Removes the temporary file now; the target stays as it was.
   void Abandon();
 
 private:
+  void CopyIntoTarget();
+
   std::string FFileName; // as the caller named it, for messages
   std::string FTarget;   // the file to replace (symbolic links resolved)
   std::string FTempName; // empty when writing the target directly
   TFileHandle FFile = NoFile;
+  bool FCopyIntoTarget = false; // on Commit, rather than replacing it
 };
 
 /// Writes to an open descriptor such as standard output; throws EWriteError.

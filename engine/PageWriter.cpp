@@ -91,9 +91,15 @@ void TPageWriter::PutSlow(const char *Data, size_t Size) {
   } else {
     FSink->Write(FBlock.get(), FCur - FBlock.get());
     FCur = FBlock.get();
-    if (Size > SinkBlockSize) { // a huge comment: no point in copying it twice
-      FSink->Write(Data, Size);
-      return;
+    // A huge comment or string goes through the block too, in parts.
+    // Handed to the system straight from a mapped source that has shrunk,
+    // it would fail as a write (the address is refused); copied, the bytes
+    // that are gone read as NULs and the caller reports a read error.
+    while (Size > SinkBlockSize) {
+      std::memcpy(FCur, Data, SinkBlockSize);
+      FSink->Write(FCur, SinkBlockSize);
+      Data += SinkBlockSize;
+      Size -= SinkBlockSize;
     }
   }
   std::memcpy(FCur, Data, Size);

@@ -19,7 +19,8 @@ enum class TFileKind { Regular, Folder, Link, Other };
 
 /// What a name or an open file is. Device and Index together name the file
 /// itself, whatever path leads to it (two names for one file give the same
-/// pair); Mode, Owner and Group are the permissions a replacement keeps.
+/// pair); Mode, Owner and Group are the permissions a replacement keeps;
+/// Links is the number of names the file has (hard links).
 struct TFileInfo {
   TFileKind Kind = TFileKind::Other;
   uint64_t Size = 0;
@@ -28,6 +29,7 @@ struct TFileInfo {
   uint32_t Mode = 0;
   uint32_t Owner = 0;
   uint32_t Group = 0;
+  uint32_t Links = 1;
 };
 
 /// Info for Path, following symbolic links (or for the link itself when
@@ -37,11 +39,16 @@ bool InfoOfPath(const std::string &Path, TFileInfo &Info, bool FollowLinks = tru
 bool InfoOfFile(TFileHandle File, TFileInfo &Info);
 /// Whether Path and Other name one file.
 bool IsSameFile(const std::string &Path, const std::string &Other);
+/// Whether this process may write to the existing file Path, as opening it
+/// for writing would decide: its permissions, its owner, a read-only file
+/// system. Opens nothing.
+bool MayWriteFile(const std::string &Path);
 
 /// Opens Path for reading; NoFile on failure.
 TFileHandle OpenForReading(const std::string &Path);
-/// Opens an existing file that is no regular file (a device, a pipe) for
-/// writing in place; NoFile on failure.
+/// Opens an existing file for writing in place, emptying it: one that is no
+/// regular file (a device, a pipe), or one that is not to be replaced;
+/// NoFile on failure.
 TFileHandle OpenForWritingInPlace(const std::string &Path);
 /// Creates Path, which must not exist yet, for writing; AlreadyExists tells
 /// why it failed when it did.
@@ -95,9 +102,10 @@ std::string PathInFolder(const std::string &Folder, const std::string &Name);
 /// The file a symbolic link leads to, as an absolute path; Path itself
 /// when it is no link or leads nowhere.
 std::string ResolveLink(const std::string &Path);
-/// Gives a new file the permissions (and, where allowed, the owner) of the
-/// file it is to replace.
-void CopyPermissions(TFileHandle File, const TFileInfo &Original);
+/// Gives a new file the permissions (and, where allowed, the owner and
+/// group) of the file it is to replace. False when it could not give all
+/// of them: the new file would then change the file's owner or access.
+bool CopyPermissions(TFileHandle File, const TFileInfo &Original);
 /// Puts the file From in the place of To in one step, keeping what To's
 /// replacement must keep; From is gone afterwards. False, with To as it
 /// was and From still there, when it cannot.

@@ -35,6 +35,7 @@ void Fill(const struct stat &Status, TFileInfo &Info) {
   Info.Mode = static_cast<uint32_t>(Status.st_mode & 07777);
   Info.Owner = static_cast<uint32_t>(Status.st_uid);
   Info.Group = static_cast<uint32_t>(Status.st_gid);
+  Info.Links = static_cast<uint32_t>(Status.st_nlink);
 }
 
 } // namespace
@@ -58,6 +59,12 @@ bool InfoOfFile(TFileHandle File, TFileInfo &Info) {
 bool IsSameFile(const std::string &Path, const std::string &Other) {
   TFileInfo A, B;
   return InfoOfPath(Path, A) && InfoOfPath(Other, B) && A.Device == B.Device && A.Index == B.Index;
+}
+
+bool MayWriteFile(const std::string &Path) {
+  // The effective user, as open() would use; the kernel decides, with
+  // access control lists and read-only mounts.
+  return ::faccessat(AT_FDCWD, Path.c_str(), W_OK, AT_EACCESS) == 0;
 }
 
 TFileHandle OpenForReading(const std::string &Path) {
@@ -261,12 +268,11 @@ std::string ResolveLink(const std::string &Path) {
   return Target;
 }
 
-void CopyPermissions(TFileHandle File, const TFileInfo &Original) {
-  ::fchmod(Fd(File), Original.Mode);
-  if (::fchown(Fd(File), Original.Owner, Original.Group) != 0) {
-    // Only the owner's own files or root can keep another owner; the
-    // new file then belongs to the user who saves it.
-  }
+bool CopyPermissions(TFileHandle File, const TFileInfo &Original) {
+  // Only root can give a file away, and only to groups of the user's own;
+  // the mode goes last, since a change of owner clears set-id bits.
+  const bool Owned = ::fchown(Fd(File), Original.Owner, Original.Group) == 0;
+  return ::fchmod(Fd(File), Original.Mode) == 0 && Owned;
 }
 
 bool ReplaceFileAtomically(const std::string &From, const std::string &To) {

@@ -114,6 +114,44 @@ TEST_F(Settings, SectionWithoutValuesAndEmptyValues) {
     EXPECT_EQ(ElementOf(C, E), (TElement{clBlack, true, 0})) << int(E);
 }
 
+// A hand-written section with no values is there all the same, and blanks
+// around commas belong to the fields.
+TEST_F(Settings, SettingsReadingsOfEmptySectionAndBlanks) {
+  WriteIni("[MainForms]\nFormVersion=0\n[Highlight]\n");
+  TTessaline C;
+  EXPECT_EQ(LoadColorSettings(TRegIniFile(), C, ElementCaptionList()), 0);
+  for (int E = 0; E < ElementCount; ++E)
+    EXPECT_EQ(ElementOf(C, static_cast<THighlightElement>(E)), (TElement{clBlack, true, 0})) << E;
+  WriteIni("[Highlight]\nComment=255 , 0 , B , 0\nString= 255,0,I,0 , 1 \n");
+  EXPECT_EQ(TRegIniFile().ReadString("Highlight", "Comment", ""), "255 , 0 , B , 0");
+  LoadColorSettings(TRegIniFile(), C, ElementCaptionList());
+  EXPECT_EQ(ElementOf(C, heComment), (TElement{1, false, fsBold})) << "\"255 \" is no integer";
+  EXPECT_EQ(ElementOf(C, heString), (TElement{clRed, true, fsItalic})) << "nor is \"0 \"";
+}
+
+// The window with a value that is no text: the failure is shown once at
+// start-up, the window opens with the elements before it loaded and the
+// others built in, and closing stores a readable scheme again.
+TEST_F(Settings, CrashOnDamagedSettingValue) {
+  WriteIni("[Highlight]\nComment=@Rect(1 2 3 4)\nReserved_word=255,0,,0\n");
+  {
+    TForm1 Form;
+    ASSERT_EQ(Prompts.size(), 1u);
+    EXPECT_EQ(Prompts[0].Kind, TPromptKind::Error);
+    EXPECT_EQ(Prompts[0].Text, "Invalid data type for 'Comment'");
+    EXPECT_EQ(ElementOf(Form.Converter(), heWhitespace), (TElement{clBlack, true, 0}));
+    EXPECT_EQ(ElementOf(Form.Converter(), heComment), (TElement{clNavy, false, fsItalic}));
+    EXPECT_EQ(ElementOf(Form.Converter(), heReservedWord), (TElement{clBlack, false, fsBold}));
+    Form.show();
+    QCoreApplication::processEvents();
+    Form.close();
+  }
+  EXPECT_EQ(Prompts.size(), 1u);
+  EXPECT_EQ(TRegIniFile().ReadString("Highlight", "Comment", ""), "8388608,0,I,0,1,1,0");
+  TForm1 Again;
+  EXPECT_EQ(Prompts.size(), 1u);
+}
+
 TEST_F(Settings, StoredPresetIndexIsShownNotApplied) {
   WriteIni("[Highlight]\nColorSpeedSetting=3\nComment=\"65280,0,S,0,1,1,0\"\n");
   {
