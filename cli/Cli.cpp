@@ -9,6 +9,9 @@
 #include "CliOptions.h"
 #include "FileIO.h"
 #include "Interrupt.h"
+#ifdef TESSALINE_HAVE_SETTINGS
+#include "SavedScheme.h"
+#endif
 #include "Tessaline.h"
 #include "TextUtils.h"
 
@@ -97,6 +100,14 @@ int RunTessalineCli(const std::vector<std::string> &Args, std::ostream &Out, std
     Out << "tessaline-cli " << TESSALINE_VERSION << "\n";
     return 0;
   }
+#ifdef TESSALINE_HAVE_SETTINGS
+  // Said once here; each converter then loads the scheme on its own.
+  if (Options.Preset == TCliOptions::SavedScheme) {
+    TTessaline Scheme;
+    for (const std::string &Problem : LoadSavedScheme(Scheme))
+      Err << "tessaline-cli: " << Problem << "\n";
+  }
+#endif
   // With -o the one input is one page's source, even when it is a folder.
   if (Options.Files.size() > 1 ||
       (!Options.HasOutput && Options.Files.front() != "-" && IsFolder(Options.Files.front()))) {

@@ -2,7 +2,7 @@
 
 #include "ColorScheme.h"
 #ifdef TESSALINE_HAVE_SETTINGS
-#include "ColorSettings.h"
+#include "SavedScheme.h"
 #endif
 #include "TextUtils.h"
 
@@ -147,9 +147,10 @@ void ApplyCliOptions(const TCliOptions &Options, TTessaline &Converter) {
     ApplyColorPreset(Converter, Options.Preset);
 #ifdef TESSALINE_HAVE_SETTINGS
   // As the window converts a file named on its command line: the scheme it
-  // saved, or its built-in one when it saved none.
+  // saved, or its built-in one when it saved none. RunTessalineCli reports
+  // the values that could not be read.
   if (Options.Preset == TCliOptions::SavedScheme)
-    LoadColorSettings(TRegIniFile(SettingsKeyPath), Converter, ElementCaptionList());
+    LoadSavedScheme(Converter);
 #endif
   for (const auto &[Element, Value] : Options.Elements)
     LoadElementSetting(Converter, Element, Value);

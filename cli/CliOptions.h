@@ -50,7 +50,9 @@ struct TCliOptions {
 TCliOptions ParseCliOptions(const std::vector<std::string> &Args);
 
 /// Gives Converter the options' page texts, then the scheme: the preset
-/// (or the built-in scheme left as it is), then each --element in order.
+/// (or the built-in scheme left as it is, or the saved one), then each
+/// --element in order. A saved value that cannot be read leaves its element
+/// as it was, silently.
 void ApplyCliOptions(const TCliOptions &Options, TTessaline &Converter);
 
 /// The short usage text, ending in a line end.
