@@ -7,7 +7,8 @@
 // in applications/ for "Open With", and a KDE service menu in
 // kio/servicemenus/ for Dolphin's context menu. Tessaline never becomes the
 // default program for the type. On Windows the verb is the registry key
-// HKEY_CLASSES_ROOT\<type of .pas>\Shell\Tessaline\command.
+// Shell\Tessaline\command of the file type that .pas names, written to the
+// user's classes (ShellVerbWin32.h).
 #pragma once
 
 #include <QString>
@@ -21,7 +22,7 @@ QString ServiceMenuPath();
 /// Adds the verb for Program (a full path). Registering again, or after the
 /// program moved, replaces the entries, so they run Program. Throws
 /// EStreamError naming the file that could not be written; no entry is then
-/// left half-written.
+/// left half-written. On Windows throws as RegisterExplorerVerb.
 void RegisterShellVerb(const QString &Program);
 /// Removes what RegisterShellVerb added and nothing else; nothing there is
 /// no error.

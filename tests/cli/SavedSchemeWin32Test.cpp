@@ -43,14 +43,14 @@ TEST(SavedScheme, ValuesAsTheWindowWritesThemAndOddOnes) {
   Text(L"Reserved_word", std::wstring(L"32768,0,B,0\0,9,9,9", 18)); // text ends at the NUL
   TScratchRegistry::Set(HKEY_CURRENT_USER, Highlight, L"Identifier", REG_DWORD, &Number,
                         sizeof Number);
-  Text(L"Symbol", L"");                                 // empty: colour 1, flag set
-  Text(L"String", L"65280", REG_EXPAND_SZ);             // text too, nothing expanded
+  Text(L"Symbol", L"");                     // empty: colour 1, flag set
+  Text(L"String", L"65280", REG_EXPAND_SZ); // text too, nothing expanded
   TScratchRegistry::Set(HKEY_CURRENT_USER, Highlight, L"Number", REG_BINARY, "255,0", 5);
   // Assembler missing: "0,0,,1,1,0,0"
 
   TTessaline C, Builtin;
   EXPECT_EQ(LoadSavedScheme(C), (std::vector<std::string>{"Invalid data type for 'Identifier'",
-                                                           "Invalid data type for 'Number'"}));
+                                                          "Invalid data type for 'Number'"}));
   EXPECT_EQ(ElementOf(C, heWhitespace), (TElement{clWhite, false, 0}));
   EXPECT_EQ(ElementOf(C, heComment),
             (TElement{clRed, false, TFontStyles(fsBold | fsItalic | fsUnderline | fsStrikeOut)}));

@@ -10,7 +10,8 @@
 class TScratchRegistry {
 public:
   TScratchRegistry() {
-    const std::wstring Base = L"Software\\Tessaline tests\\" + std::to_wstring(GetCurrentProcessId());
+    const std::wstring Base =
+        L"Software\\Tessaline tests\\" + std::to_wstring(GetCurrentProcessId());
     RegDeleteTreeW(HKEY_CURRENT_USER, Base.c_str());
     FUser = Create(Base + L"\\User");
     FClasses = Create(Base + L"\\Classes");
@@ -46,8 +47,8 @@ public:
     HKEY Key;
     if (RegOpenKeyExW(Root, Path.c_str(), 0, KEY_READ, &Key) != ERROR_SUCCESS)
       return L"<none>";
-    const LONG Status = RegQueryValueExW(Key, Name.empty() ? nullptr : Name.c_str(), nullptr,
-                                         &Type, reinterpret_cast<BYTE *>(Text), &Size);
+    const LONG Status = RegQueryValueExW(Key, Name.empty() ? nullptr : Name.c_str(), nullptr, &Type,
+                                         reinterpret_cast<BYTE *>(Text), &Size);
     RegCloseKey(Key);
     if (Status != ERROR_SUCCESS)
       return L"<none>";
@@ -70,8 +71,8 @@ public:
     if (RegOpenKeyExW(Root, Path.c_str(), 0, KEY_READ, &Key) != ERROR_SUCCESS)
       return L"<none>";
     wchar_t Name[256];
-    for (DWORD K = 0, Size = 256; RegEnumKeyExW(Key, K, Name, &Size, nullptr, nullptr, nullptr,
-                                                nullptr) == ERROR_SUCCESS;
+    for (DWORD K = 0, Size = 256;
+         RegEnumKeyExW(Key, K, Name, &Size, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
          ++K, Size = 256)
       Names += std::wstring(Name) + L' ';
     RegCloseKey(Key);
