@@ -50,6 +50,6 @@ void UnregisterExplorerVerb() {
   if (Type.empty())
     return;
   // The verb key only: the type's shell key and the type itself may hold
-  // what other programs put there.
+  // what other programs put there. A verb never registered is no error.
   RegDeleteTreeW(HKEY_CURRENT_USER, WidenUtf8(VerbKeyPath(Type)).c_str());
 }
