@@ -178,8 +178,10 @@ void TForm1::FormCreate(const QStringList &Arguments) {
   FLastTarget = ckNone;
   FLastOutputFile.clear();
   FConverter = std::make_unique<TTessaline>();
-  // The temporary folder can be of any length here.
-  TempFileNameStorage() = QDir::tempPath() + QDir::separator() + "$tessalinetmp.htm";
+  // The temporary folder can be of any length here. tempPath() separates
+  // with "/" everywhere: the whole name in the system's own separators, so
+  // that it is not "C:/Users/x/Temp\$tessalinetmp.htm" on Windows.
+  TempFileNameStorage() = QDir::toNativeSeparators(QDir::tempPath() + "/$tessalinetmp.htm");
   FUi->ElementList->setCurrentRow(0);
   FProgressBar = new QProgressBar(FUi->StatusBar);
   FProgressBar->setRange(0, 100);

@@ -5,16 +5,14 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
-#include <dirent.h>
 #include <map>
 #include <mutex>
 #include <set>
-#include <sys/stat.h>
 #include <thread>
-#include <unistd.h>
 
 #include "FileIO.h"
 #include "Interrupt.h"
+#include "Platform.h"
 #include "Tessaline.h"
 #include "TextUtils.h"
 
@@ -33,74 +31,68 @@ bool HasPascalExtension(const std::string &Name) {
 }
 
 struct TFolderId {
-  dev_t Device;
-  ino_t Inode;
+  uint64_t Device;
+  uint64_t Index;
   bool operator<(const TFolderId &Other) const {
-    return Device != Other.Device ? Device < Other.Device : Inode < Other.Inode;
+    return Device != Other.Device ? Device < Other.Device : Index < Other.Index;
   }
 };
 
-void WalkFolder(const std::string &Folder, const struct stat &Info, std::set<TFolderId> &Walked,
+void WalkFolder(const std::string &Folder, const TFileInfo &Info, std::set<TFolderId> &Walked,
                 std::vector<TBatchJob> &Jobs, std::vector<std::string> &Errors) {
   // A link back to a folder on the way (or anywhere already walked) would
   // make the walk endless or convert the same files twice.
-  if (!Walked.insert({Info.st_dev, Info.st_ino}).second)
+  if (!Walked.insert({Info.Device, Info.Index}).second)
     return;
-  DIR *Dir = ::opendir(Folder.c_str());
-  if (!Dir) {
+  std::vector<TFolderEntry> Entries;
+  if (!ListFolder(Folder, Entries)) {
     Errors.push_back(Folder + ": Cannot open folder " + Folder);
     return;
   }
-  std::vector<std::pair<std::string, unsigned char>> Entries; // names and types
-  while (const dirent *Entry = ::readdir(Dir))
-    if (std::string_view(Entry->d_name) != "." && std::string_view(Entry->d_name) != "..")
-      Entries.emplace_back(Entry->d_name, Entry->d_type);
-  ::closedir(Dir);
   std::sort(Entries.begin(), Entries.end());
-  const std::string Prefix = Folder.back() == '/' ? Folder : Folder + "/";
-  for (const auto &[Name, Type] : Entries) {
-    const std::string Path = Prefix + Name;
-    // Most file systems give each entry's type with the listing: a plain
-    // file needs no look of its own, and devices, pipes and sockets are
-    // nothing to convert. Folders are looked at for their identity, links
-    // for what they lead to.
-    bool IsFile = Type == DT_REG;
+  for (const TFolderEntry &Entry : Entries) {
+    const std::string Path = PathInFolder(Folder, Entry.Name);
+    // A plain file needs no look of its own, and devices, pipes and
+    // sockets are nothing to convert. Folders are looked at for their
+    // identity, links for what they lead to.
+    bool IsFile = Entry.Kind == TFileKind::Regular;
     if (!IsFile) {
-      if (Type != DT_DIR && Type != DT_LNK && Type != DT_UNKNOWN)
+      if (Entry.Kind == TFileKind::Other)
         continue;
-      struct stat EntryInfo;
-      if (::stat(Path.c_str(), &EntryInfo) != 0)
+      TFileInfo EntryInfo;
+      if (!InfoOfPath(Path, EntryInfo))
         continue; // a dangling link: nothing to convert
-      if (S_ISDIR(EntryInfo.st_mode)) {
+      if (EntryInfo.Kind == TFileKind::Folder) {
         WalkFolder(Path, EntryInfo, Walked, Jobs, Errors);
         continue;
       }
-      IsFile = S_ISREG(EntryInfo.st_mode);
+      IsFile = EntryInfo.Kind == TFileKind::Regular;
     }
-    if (IsFile && HasPascalExtension(Name))
+    if (IsFile && HasPascalExtension(Entry.Name))
       Jobs.push_back({Path, ChangeFileExt(Path, ".html")});
   }
 }
 
-bool IsSameFile(const std::string &A, const std::string &B) {
-  struct stat InfoA, InfoB;
-  return ::stat(A.c_str(), &InfoA) == 0 && ::stat(B.c_str(), &InfoB) == 0 &&
-         InfoA.st_dev == InfoB.st_dev && InfoA.st_ino == InfoB.st_ino;
-}
-
 bool Exists(const std::string &Path) {
-  struct stat Info;
-  return ::lstat(Path.c_str(), &Info) == 0;
+  TFileInfo Info;
+  return InfoOfPath(Path, Info, false);
 }
 
-std::string FormatProgress(size_t Done, size_t Total, uint64_t Bytes, double Seconds) {
+// The progress line, drawn over the one before. Without escape sequences
+// (a console that takes none) blanks wipe what a longer line left.
+std::string FormatProgress(size_t Done, size_t Total, uint64_t Bytes, double Seconds,
+                           bool Escapes) {
   constexpr int Width = 24;
   const int Filled = Total ? static_cast<int>(Done * Width / Total) : Width;
   char Line[160];
-  std::snprintf(Line, sizeof Line, "\r[%s%s] %zu/%zu files, %.1f MB, %.0f MB/s\033[K",
+  std::snprintf(Line, sizeof Line, "\r[%s%s] %zu/%zu files, %.1f MB, %.0f MB/s%s",
                 std::string(Filled, '#').c_str(), std::string(Width - Filled, '.').c_str(), Done,
-                Total, Bytes / 1e6, Seconds > 0 ? Bytes / 1e6 / Seconds : 0.0);
-  return Line;
+                Total, Bytes / 1e6, Seconds > 0 ? Bytes / 1e6 / Seconds : 0.0,
+                Escapes ? "\033[K" : "");
+  std::string Text = Line;
+  if (!Escapes && Text.size() < 80)
+    Text.append(80 - Text.size(), ' ');
+  return Text;
 }
 
 } // namespace
@@ -144,8 +136,8 @@ std::vector<TBatchJob> CollectBatchJobs(const std::vector<std::string> &Inputs,
   std::vector<TBatchJob> Jobs;
   std::set<TFolderId> Walked;
   for (const std::string &Input : Inputs) {
-    struct stat Info;
-    if (::stat(Input.c_str(), &Info) == 0 && S_ISDIR(Info.st_mode))
+    TFileInfo Info;
+    if (InfoOfPath(Input, Info) && Info.Kind == TFileKind::Folder)
       WalkFolder(Input, Info, Walked, Jobs, Errors);
     else
       Jobs.push_back({Input, ChangeFileExt(Input, ".html")});
@@ -154,13 +146,13 @@ std::vector<TBatchJob> CollectBatchJobs(const std::vector<std::string> &Inputs,
 }
 
 int RunBatch(const std::vector<TBatchJob> &AllJobs, const TCliOptions &Options, std::ostream &Err,
-             bool ShowProgress) {
+             bool ShowProgress, bool Escapes) {
   std::mutex ErrLock;
   bool Failed = false;
   auto Report = [&](const std::string &Line) {
     std::lock_guard<std::mutex> Lock(ErrLock);
     if (ShowProgress)
-      Err << "\r\033[K";
+      Err << (Escapes ? "\r\033[K" : "\r" + std::string(79, ' ') + "\r");
     Err << Line << "\n";
     Err.flush();
   };
@@ -246,7 +238,7 @@ int RunBatch(const std::vector<TBatchJob> &AllJobs, const TCliOptions &Options, 
         DoneSignal.wait_for(Lock, std::chrono::milliseconds(100));
         const std::chrono::duration<double> Took = std::chrono::steady_clock::now() - Start;
         std::lock_guard<std::mutex> Out(ErrLock);
-        Err << FormatProgress(Done, Jobs.size(), Bytes, Took.count());
+        Err << FormatProgress(Done, Jobs.size(), Bytes, Took.count(), Escapes);
         Err.flush();
       }
     });
@@ -259,7 +251,7 @@ int RunBatch(const std::vector<TBatchJob> &AllJobs, const TCliOptions &Options, 
     DoneSignal.notify_one();
     Monitor.join();
     const std::chrono::duration<double> Took = std::chrono::steady_clock::now() - Start;
-    Err << FormatProgress(Done, Jobs.size(), Bytes, Took.count()) << "\n";
+    Err << FormatProgress(Done, Jobs.size(), Bytes, Took.count(), Escapes) << "\n";
   }
   if (const int Signal = InterruptSignal()) {
     Report("tessaline-cli: interrupted");

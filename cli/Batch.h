@@ -40,7 +40,8 @@ std::vector<TBatchJob> CollectBatchJobs(const std::vector<std::string> &Inputs,
 /// Converts the jobs with Options' page texts and scheme, Options.Jobs at a
 /// time (one per processor when 0). Failures are reported on Err as
 /// "PATH: message" and do not stop the other files. Writes a progress bar
-/// to Err when ShowProgress. Returns the exit status: 0, 1 if any file
+/// to Err when ShowProgress, with terminal escape sequences unless told
+/// otherwise. Returns the exit status: 0, 1 if any file
 /// failed, 128 + the signal when interrupted.
 int RunBatch(const std::vector<TBatchJob> &Jobs, const TCliOptions &Options, std::ostream &Err,
-             bool ShowProgress);
+             bool ShowProgress, bool Escapes = true);

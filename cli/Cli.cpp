@@ -1,17 +1,13 @@
 #include "Cli.h"
 
-#include <cerrno>
 #include <new>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "Batch.h"
 #include "CliOptions.h"
 #include "FileIO.h"
 #include "Interrupt.h"
-#ifdef TESSALINE_HAVE_SETTINGS
+#include "Platform.h"
 #include "SavedScheme.h"
-#endif
 #include "Tessaline.h"
 #include "TextUtils.h"
 
@@ -20,9 +16,10 @@ namespace {
 std::string ReadDescriptor(int Fd) {
   std::string Bytes;
   char Chunk[65536];
+  const TFileHandle File = HandleOfDescriptor(Fd);
   for (;;) {
-    const ssize_t N = ::read(Fd, Chunk, sizeof Chunk);
-    if (N < 0 && errno == EINTR) {
+    const ptrdiff_t N = ReadSome(File, Chunk, sizeof Chunk);
+    if (N == ReadInterrupted) {
       if (InterruptSignal())
         throw EInterrupted();
       continue;
@@ -36,8 +33,8 @@ std::string ReadDescriptor(int Fd) {
 }
 
 bool IsFolder(const std::string &Path) {
-  struct stat Info;
-  return ::stat(Path.c_str(), &Info) == 0 && S_ISDIR(Info.st_mode);
+  TFileInfo Info;
+  return InfoOfPath(Path, Info) && Info.Kind == TFileKind::Folder;
 }
 
 // One input, the contract scripts rely on: the page beside the source, at
@@ -48,8 +45,8 @@ int ConvertOne(const TCliOptions &Options, std::ostream &Err, int InputFd, int O
   const std::string Target = Options.HasOutput ? Options.Output
                              : FromStdin       ? std::string("-")
                                                : ChangeFileExt(Input, ".html");
-  struct stat Info;
-  if (Options.NoClobber && Target != "-" && ::lstat(Target.c_str(), &Info) == 0) {
+  TFileInfo Info;
+  if (Options.NoClobber && Target != "-" && InfoOfPath(Target, Info, false)) {
     if (!Options.Quiet)
       Err << "tessaline-cli: kept the existing " << Target << "\n";
     return 0;
@@ -100,14 +97,14 @@ int RunTessalineCli(const std::vector<std::string> &Args, std::ostream &Out, std
     Out << "tessaline-cli " << TESSALINE_VERSION << "\n";
     return 0;
   }
-#ifdef TESSALINE_HAVE_SETTINGS
   // Said once here; each converter then loads the scheme on its own.
   if (Options.Preset == TCliOptions::SavedScheme) {
     TTessaline Scheme;
-    for (const std::string &Problem : LoadSavedScheme(Scheme))
+    std::vector<std::string> Problems;
+    LoadSavedScheme(Scheme, &Problems);
+    for (const std::string &Problem : Problems)
       Err << "tessaline-cli: " << Problem << "\n";
   }
-#endif
   // With -o the one input is one page's source, even when it is a folder.
   if (Options.Files.size() > 1 ||
       (!Options.HasOutput && Options.Files.front() != "-" && IsFolder(Options.Files.front()))) {
@@ -115,8 +112,9 @@ int RunTessalineCli(const std::vector<std::string> &Args, std::ostream &Out, std
     const std::vector<TBatchJob> Jobs = CollectBatchJobs(Options.Files, Errors);
     for (const std::string &Error : Errors)
       Err << Error << "\n";
-    const bool ShowProgress = !Options.Quiet && Jobs.size() > 1 && ::isatty(STDERR_FILENO);
-    const int Status = RunBatch(Jobs, Options, Err, ShowProgress);
+    const bool ShowProgress = !Options.Quiet && Jobs.size() > 1 && IsTerminal(2);
+    const int Status =
+        RunBatch(Jobs, Options, Err, ShowProgress, ShowProgress && EnableTerminalEscapes(2));
     return Status == 0 && !Errors.empty() ? 1 : Status;
   }
   try {

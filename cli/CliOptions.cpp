@@ -1,9 +1,7 @@
 #include "CliOptions.h"
 
 #include "ColorScheme.h"
-#ifdef TESSALINE_HAVE_SETTINGS
 #include "SavedScheme.h"
-#endif
 #include "TextUtils.h"
 
 namespace {
@@ -29,12 +27,10 @@ void SetScheme(TCliOptions &Options, const std::string &Name) {
     Options.Preset = TCliOptions::BuiltinScheme;
     return;
   }
-#ifdef TESSALINE_HAVE_SETTINGS
   if (Lower == "saved") {
     Options.Preset = TCliOptions::SavedScheme;
     return;
   }
-#endif
   Options.Preset = FindColorPreset(Name);
   if (Options.Preset < 0)
     throw EUsageError("unknown scheme '" + Name +
@@ -145,13 +141,11 @@ void ApplyCliOptions(const TCliOptions &Options, TTessaline &Converter) {
   Converter.SetAddBodyEnd(Options.BodyEnd);
   if (Options.Preset >= 0)
     ApplyColorPreset(Converter, Options.Preset);
-#ifdef TESSALINE_HAVE_SETTINGS
   // As the window converts a file named on its command line: the scheme it
   // saved, or its built-in one when it saved none. RunTessalineCli reports
   // the values that could not be read.
   if (Options.Preset == TCliOptions::SavedScheme)
     LoadSavedScheme(Converter);
-#endif
   for (const auto &[Element, Value] : Options.Elements)
     LoadElementSetting(Converter, Element, Value);
 }

@@ -18,12 +18,6 @@ public:
 /// The page title the window starts with, used when none is given.
 inline constexpr const char *DefaultPageTitle = "Howdy !!! Greetings from Tessaline :-)";
 
-#ifdef TESSALINE_HAVE_SETTINGS
-inline constexpr int DefaultScheme = -2;
-#else
-inline constexpr int DefaultScheme = -1;
-#endif
-
 struct TCliOptions {
   std::vector<std::string> Files;
   bool HasOutput = false;
@@ -33,9 +27,10 @@ struct TCliOptions {
   std::string BodyStart;
   std::string BodyEnd;
   // A preset (0..3), or the converter's built-in scheme, or the scheme the
-  // window saved (the default where the tool is built with the settings).
+  // window saved (the default; the built-in one where no scheme was saved
+  // or the build has no reader for it).
   static constexpr int BuiltinScheme = -1, SavedScheme = -2;
-  int Preset = DefaultScheme;
+  int Preset = SavedScheme;
   std::vector<std::pair<THighlightElement, std::string>> Elements;
   int Jobs = 0;           // 0: one per processor
   bool NoClobber = false; // keep pages that exist

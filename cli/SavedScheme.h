@@ -1,17 +1,21 @@
-// The colour scheme the window saved, which tessaline-cli uses by default
-// ("--scheme saved"). On Windows it is read from the registry with the
-// Win32 API, elsewhere from the window's settings file through Qt.
+// The colour scheme the window saved, for tessaline-cli's "--scheme saved"
+// (its default). Each build links the one reader its system has: the
+// registry through the Win32 API on Windows, the window's settings store
+// where the tool is built with it, none otherwise.
 #pragma once
 
 #include <string>
 #include <vector>
 
-#include "Tessaline.h"
+class TTessaline;
 
-/// Loads the saved scheme into Converter as the window loads it at start:
-/// nothing saved leaves Converter as it is; an element without a value
-/// becomes "0,0,,1,1,0,0". Returns one message for each value that could
-/// not be read ("Invalid data type for 'NAME'", "Failed to get data for
-/// 'NAME'"); its element keeps Converter's setting and the others are
-/// loaded. Never throws for what the settings hold.
-std::vector<std::string> LoadSavedScheme(TTessaline &Converter);
+/// Gives Converter the scheme the window saved, as the window loads it at
+/// start (an element without a value becomes "0,0,,1,1,0,0"), and returns
+/// true; returns false, leaving Converter as it is, when no scheme was
+/// saved or no reader for it is built in (the converter's built-in scheme
+/// then stands, as in the window before its first save). A value that
+/// cannot be read ("Invalid data type for 'NAME'", "Failed to get data for
+/// 'NAME'") leaves its element as it was, the others are loaded, and its
+/// message is added to Problems when given. Never throws for what the
+/// settings hold.
+bool LoadSavedScheme(TTessaline &Converter, std::vector<std::string> *Problems = nullptr);

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "Platform.h"
 #include "Tessaline.h"
 
 /// The file's bytes, read at once. Throws EFOpenError ("Cannot open file
@@ -38,13 +39,9 @@ public:
   bool Shrunk() const;
 
 private:
-  bool Map(int Fd, size_t Size);
-
   std::string_view FText;
-  std::string FBytes;    // the bytes when the file is not mapped
-  char *FBase = nullptr; // the mapping: the file's pages, then a page of NULs
-  size_t FLength = 0;    // of the whole mapping
-  int FGuard = -1;       // the file's entry among the guarded mappings
+  std::string FBytes;   // the bytes when the file is not mapped
+  TMappedFile FMapping; // the file's pages, then NULs, when it is mapped
 };
 
 /// Writes a file so that a failure never damages what was there: the bytes
@@ -76,7 +73,7 @@ private:
   std::string FFileName; // as the caller named it, for messages
   std::string FTarget;   // the file to replace (symbolic links resolved)
   std::string FTempName; // empty when writing the target directly
-  int FFile = -1;
+  TFileHandle FFile = NoFile;
 };
 
 /// Writes to an open descriptor such as standard output; throws EWriteError.

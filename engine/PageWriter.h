@@ -11,12 +11,6 @@
 
 #include "Tessaline.h"
 
-/// Asks the system for huge pages under the whole 2 MiB blocks within
-/// [Data, Data + Size), memory of the caller's that nothing has touched
-/// yet: each then takes one fault instead of 512. Only a hint; the bytes
-/// stay as they are.
-void OfferHugePages(char *Data, size_t Size);
-
 class TPageWriter {
 public:
   /// Appends to Buffer from its current end; Finish sets its size.

@@ -24,7 +24,9 @@ TElement ElementOf(const TTessaline &C, THighlightElement E) {
 TEST(SavedScheme, NothingSavedKeepsTheBuiltInSchemeAndCreatesNoKey) {
   TScratchRegistry Registry;
   TTessaline Loaded, Builtin;
-  EXPECT_TRUE(LoadSavedScheme(Loaded).empty());
+  std::vector<std::string> Problems;
+  EXPECT_FALSE(LoadSavedScheme(Loaded, &Problems));
+  EXPECT_TRUE(Problems.empty());
   for (int E = 0; E < ElementCount; ++E)
     EXPECT_EQ(ElementOf(Loaded, THighlightElement(E)), ElementOf(Builtin, THighlightElement(E)));
   EXPECT_FALSE(TScratchRegistry::Exists(HKEY_CURRENT_USER, L"SOFTWARE\\Quorvander"));
@@ -49,8 +51,10 @@ TEST(SavedScheme, ValuesAsTheWindowWritesThemAndOddOnes) {
   // Assembler missing: "0,0,,1,1,0,0"
 
   TTessaline C, Builtin;
-  EXPECT_EQ(LoadSavedScheme(C), (std::vector<std::string>{"Invalid data type for 'Identifier'",
-                                                          "Invalid data type for 'Number'"}));
+  std::vector<std::string> Problems;
+  EXPECT_TRUE(LoadSavedScheme(C, &Problems));
+  EXPECT_EQ(Problems, (std::vector<std::string>{"Invalid data type for 'Identifier'",
+                                                "Invalid data type for 'Number'"}));
   EXPECT_EQ(ElementOf(C, heWhitespace), (TElement{clWhite, false, 0}));
   EXPECT_EQ(ElementOf(C, heComment),
             (TElement{clRed, false, TFontStyles(fsBold | fsItalic | fsUnderline | fsStrikeOut)}));

@@ -3,21 +3,21 @@
 #include "ColorScheme.h"
 #include "RegistryWin32.h"
 
-std::vector<std::string> LoadSavedScheme(TTessaline &Converter) {
-  std::vector<std::string> Problems;
+bool LoadSavedScheme(TTessaline &Converter, std::vector<std::string> *Problems) {
   TRegKey Section;
   // Reading only: unlike the window, the tool leaves no empty key behind.
   if (!OpenRegistryKey(HKEY_CURRENT_USER, std::string(SettingsKeyPath + 1) + '\\' + ColorSection,
                        KEY_QUERY_VALUE, Section))
-    return Problems;
+    return false;
   for (int E = 0; E < ElementCount; ++E) {
     const auto Element = static_cast<THighlightElement>(E);
     try {
       const auto Value = ReadRegistryText(Section.Get(), ElementValueName(Element));
       LoadElementSetting(Converter, Element, Value ? *Value : MissingElementSetting);
     } catch (const ERegistryException &Error) {
-      Problems.push_back(Error.what());
+      if (Problems)
+        Problems->push_back(Error.what());
     }
   }
-  return Problems;
+  return true;
 }

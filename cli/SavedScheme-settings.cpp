@@ -3,11 +3,10 @@
 #include "ColorScheme.h"
 #include "RegIniFile.h"
 
-std::vector<std::string> LoadSavedScheme(TTessaline &Converter) {
-  std::vector<std::string> Problems;
+bool LoadSavedScheme(TTessaline &Converter, std::vector<std::string> *Problems) {
   const TRegIniFile Settings(SettingsKeyPath);
   if (!Settings.SectionExists(ColorSection))
-    return Problems;
+    return false;
   for (int E = 0; E < ElementCount; ++E) {
     const auto Element = static_cast<THighlightElement>(E);
     try {
@@ -15,8 +14,9 @@ std::vector<std::string> LoadSavedScheme(TTessaline &Converter) {
           ColorSection, QString::fromStdString(ElementValueName(Element)), MissingElementSetting);
       LoadElementSetting(Converter, Element, Value.toStdString());
     } catch (const ERegistryException &Error) {
-      Problems.push_back(Error.what());
+      if (Problems)
+        Problems->push_back(Error.what());
     }
   }
-  return Problems;
+  return true;
 }

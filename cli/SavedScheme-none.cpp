@@ -1,0 +1,3 @@
+#include "SavedScheme.h"
+
+bool LoadSavedScheme(TTessaline &, std::vector<std::string> *) { return false; }
