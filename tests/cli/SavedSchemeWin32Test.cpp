@@ -2,10 +2,14 @@
 // writes (under Wine in CI).
 #include <gtest/gtest.h>
 
+#include <sstream>
+
+#include "Cli.h"
 #include "CliOptions.h"
 #include "ColorScheme.h"
 #include "SavedScheme.h"
 #include "ScratchRegistry.h"
+#include "WinSupport.h"
 
 namespace {
 
@@ -71,6 +75,34 @@ TEST(SavedScheme, ValuesAsTheWindowWritesThemAndOddOnes) {
   EXPECT_EQ(ElementOf(Default, heComment), ElementOf(C, heComment));
   ApplyCliOptions(ParseCliOptions({"--scheme", "builtin", "-"}), Ignored);
   EXPECT_EQ(ElementOf(Ignored, heComment), ElementOf(Builtin, heComment));
+}
+
+TEST(SavedScheme, TheToolSaysAValueItCannotReadOnceAndConvertsWithTheRest) {
+  TScratchRegistry Registry;
+  TScratchRegistry::SetText(HKEY_CURRENT_USER, Highlight, L"Comment", L"255,0,B,0,1,1,0");
+  const DWORD Number = 255;
+  TScratchRegistry::Set(HKEY_CURRENT_USER, Highlight, L"Identifier", REG_DWORD, &Number,
+                        sizeof Number);
+  TWinTempDir Dir;
+  PutFile(Dir / "a.pas", "{x} y");
+  PutFile(Dir / "b.pas", "{x} y");
+  std::ostringstream Out, Err;
+  // Two workers, each loading the scheme: the message comes once.
+  EXPECT_EQ(RunTessalineCli({"-q", "-j", "2", Dir / "a.pas", Dir / "b.pas"}, Out, Err), 0);
+  EXPECT_EQ(Err.str(), "tessaline-cli: Invalid data type for 'Identifier'\n");
+  TTessaline Expected;
+  Expected.SetTitle(DefaultPageTitle);
+  Expected.SetElementColor(heComment, clRed);
+  Expected.SetElementDefault(heComment, false);
+  Expected.SetElementStyle(heComment, fsBold);
+  for (const char *Element :
+       {"Whitespace_(BG)", "Reserved_word", "Symbol", "String", "Number", "Assembler"})
+    LoadElementSetting(Expected, THighlightElement(FindElementByValueName(Element)),
+                       MissingElementSetting);
+  Expected.SetPlain("{x} y");
+  ASSERT_TRUE(Expected.Convert());
+  EXPECT_EQ(GetFile(Dir / "a.html"), Expected.HTML());
+  EXPECT_EQ(GetFile(Dir / "b.html"), Expected.HTML());
 }
 
 } // namespace
