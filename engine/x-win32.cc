@@ -107,10 +107,10 @@ bool InfoOfPath(const std::string &Path, TFileInfo &Info, bool FollowLinks) {
   const HANDLE File = OpenForInfo(Path, FollowLinks);
   if (File == INVALID_HANDLE_VALUE)
     return false;
+  // Opened without following links, any reparse point (a symbolic link,
+  // a junction) counts as a link.
   const bool Done = Fill(File, Info);
   CloseHandle(File);
-  // Opened without following, a link to a folder or file that is no
-  // reparse point of the link kind (a mount point) still counts as a link.
   return Done;
 }
 
@@ -162,11 +162,18 @@ ptrdiff_t ReadSome(TFileHandle File, char *Data, size_t Size) {
 }
 
 ptrdiff_t WriteSome(TFileHandle File, const char *Data, size_t Size) {
-  DWORD Done = 0;
   const DWORD Asked = Size > (DWORD(1) << 30) ? (DWORD(1) << 30) : static_cast<DWORD>(Size);
-  if (!WriteFile(Handle(File), Data, Asked, &Done, nullptr))
-    return -1;
-  return static_cast<ptrdiff_t>(Done);
+  for (;;) {
+    DWORD Done = 0;
+    if (WriteFile(Handle(File), Data, Asked, &Done, nullptr))
+      return static_cast<ptrdiff_t>(Done);
+    // Ctrl-C cancels what the main thread waits for (see OnConsoleControl):
+    // a write is tried again, and the interrupt is noticed before the next.
+    if (GetLastError() != ERROR_OPERATION_ABORTED)
+      return -1;
+    if (Done > 0)
+      return static_cast<ptrdiff_t>(Done);
+  }
 }
 
 TFileHandle HandleOfDescriptor(int Descriptor) {

@@ -128,6 +128,10 @@ TEST(WindowsCli, PagesAreTheConvertersEverywhere) {
     EXPECT_EQ(PageFor({"x"}, OtherSource), GetFile(Dir / "batch\\b.html"));
   }
   EXPECT_EQ("", Temporaries(Dir.Path()) + Temporaries(Dir / "batch"));
+  // Messages too keep their bare LF: standard error is no text stream.
+  Run = RunCli({Dir / "missing.pas"});
+  EXPECT_EQ(1u, Run.Status);
+  EXPECT_EQ("tessaline-cli: Cannot open file " + (Dir / "missing.pas") + "\n", Run.Err);
 }
 
 // Names and titles outside the ANSI code page came through argv as "?".

@@ -221,3 +221,44 @@ TEST(WindowsFiles, ReadOnlyPageIsKept) {
   EXPECT_TRUE(AttributesOf(Hidden) & FILE_ATTRIBUTE_HIDDEN);
   EXPECT_EQ("", Temporaries(Dir.Path()));
 }
+
+// The counterpart of the guard against a mapped source cut short: here
+// the system refuses to shorten a file while a view of it exists.
+TEST(WindowsFiles, MappedSourceCannotBeCutShort) {
+  TWinTempDir Dir;
+  const std::string Bytes(size_t(3) << 20 | 1, 'x');
+  PutFile(Dir / "big.pas", Bytes);
+  const TSourceFile File(Dir / "big.pas", 0);
+  const HANDLE Other = CreateFileW(LongName(Dir / "big.pas").c_str(), GENERIC_WRITE,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, Other);
+  LARGE_INTEGER Hundred;
+  Hundred.QuadPart = 100;
+  const bool Cut = SetFilePointerEx(Other, Hundred, nullptr, FILE_BEGIN) && SetEndOfFile(Other);
+  CloseHandle(Other);
+  EXPECT_FALSE(Cut);
+  EXPECT_TRUE(File.Text() == Bytes);
+  EXPECT_FALSE(File.Shrunk());
+}
+
+TEST(WindowsFiles, SafeWriterReplacesTheTargetOnlyOnCommit) {
+  TWinTempDir Dir;
+  const std::string Page = Dir / "page.html";
+  PutFile(Page, "old");
+  {
+    TSafeFileWriter Writer(Page);
+    Writer.Write("new page", 8);
+    EXPECT_EQ("old", GetFile(Page));
+    Writer.Commit();
+    EXPECT_EQ("new page", GetFile(Page));
+  }
+  {
+    TSafeFileWriter Dropped(Page); // never committed: the target stays
+    Dropped.Write("lost", 4);
+  }
+  { TSafeFileWriter NeverSaved(Dir / "fresh.html"); }
+  EXPECT_EQ("new page", GetFile(Page));
+  EXPECT_EQ("<missing>", GetFile(Dir / "fresh.html"));
+  EXPECT_EQ("", Temporaries(Dir.Path()));
+}
