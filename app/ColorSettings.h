@@ -10,8 +10,6 @@
 #include "RegIniFile.h"
 #include "Tessaline.h"
 
-inline constexpr const char *ColorSection = "Highlight";
-
 /// The element captions users see, in element order.
 QStringList ElementCaptionList();
 

@@ -12,17 +12,8 @@
 #include <QSettings>
 #include <QString>
 #include <memory>
-#include <stdexcept>
 
-/// The settings key, as the window-state store is configured with it.
-inline constexpr const char *SettingsKeyPath = "\\SOFTWARE\\Quorvander\\Tessaline";
-
-/// Settings failures, with the messages users see: "Failed to create key
-/// NAME", "Failed to set data for 'NAME'", "Invalid data type for 'NAME'".
-class ERegistryException : public std::runtime_error {
-public:
-  using std::runtime_error::runtime_error;
-};
+#include "SettingsKey.h" // SettingsKeyPath, ERegistryException
 
 class TRegIniFile {
 public:

@@ -7,6 +7,7 @@
 #include "FileIO.h"
 #include "Interrupt.h"
 #include "Platform.h"
+#include "SavedScheme.h"
 #include "Tessaline.h"
 #include "TextUtils.h"
 

@@ -148,18 +148,16 @@ void ReadSavedScheme(TCliOptions &Options, const std::function<void(const std::s
   if (Options.Preset != TCliOptions::SavedScheme)
     return;
   Options.Preset = TCliOptions::BuiltinScheme;
-#ifdef TESSALINE_HAVE_SETTINGS
   // As the window converts a file named on its command line: the scheme it
   // saved, or its built-in one when it saved none. Unlike the window, which
   // shows the failure and opens for the user, a damaged value is passed
   // over: the run still gives a page.
   TTessaline Saved;
-  const TRegIniFile Settings(SettingsKeyPath);
-  LoadColorSettings(Settings, Saved, ElementCaptionList(),
-                    [&](const QString &, const ERegistryException &Error) {
-                      Warn(Settings.FileName().toStdString() + ": " + Error.what() +
-                           "; the built-in setting is used");
-                    });
+  std::vector<std::string> Problems;
+  if (!LoadSavedScheme(Saved, &Problems))
+    return;
+  for (const std::string &Problem : Problems)
+    Warn(SavedSchemePlace() + ": " + Problem + "; the built-in setting is used");
   std::vector<std::pair<THighlightElement, std::string>> Elements;
   for (int E = 0; E < ElementCount; ++E) {
     const auto Element = static_cast<THighlightElement>(E);
@@ -167,9 +165,6 @@ void ReadSavedScheme(TCliOptions &Options, const std::function<void(const std::s
   }
   Elements.insert(Elements.end(), Options.Elements.begin(), Options.Elements.end());
   Options.Elements = std::move(Elements);
-#else
-  (void)Warn;
-#endif
 }
 
 void ApplyCliOptions(const TCliOptions &Options, TTessaline &Converter) {

@@ -5,11 +5,14 @@
 #include <QDir>
 #include <QFile>
 #include <QSettings>
+#include <QPoint>
 #include <QTemporaryDir>
 #include <csignal>
+#include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "Cli.h"
 #include "CliOptions.h"
 #include "ColorScheme.h"
 #include "ColorSettings.h"
@@ -203,6 +206,25 @@ TEST_F(Settings, CommandLineToolUsesTheSavedScheme) {
   TTessaline Builtin;
   ApplyCliOptions(ParseCliOptions({"--scheme", "builtin", "-"}), Builtin);
   EXPECT_EQ(ElementOf(Builtin, heComment), (TElement{clNavy, false, fsItalic}));
+}
+
+TEST_F(Settings, CommandLineToolAbortedOnASavedValueThatIsNotText) {
+  WriteIni("[Highlight]\nString=\"255,0,B,0\"\n");
+  QSettings(IniFile(), QSettings::IniFormat).setValue("Highlight/Comment", QPoint(1, 2));
+  TTessaline C, Builtin;
+  EXPECT_NO_THROW(ApplyCliOptions(ParseCliOptions({"-"}), C));
+  EXPECT_EQ(ElementOf(C, heComment), ElementOf(Builtin, heComment));
+  EXPECT_EQ(ElementOf(C, heString), (TElement{clRed, false, fsBold}));
+  // Said once, and the page is written all the same.
+  QTemporaryDir Work;
+  QFile Source(Work.filePath("a.pas"));
+  ASSERT_TRUE(Source.open(QIODevice::WriteOnly));
+  Source.write("'x'");
+  Source.close();
+  std::ostringstream Out, Err;
+  EXPECT_EQ(RunTessalineCli({Source.fileName().toStdString()}, Out, Err), 0);
+  EXPECT_EQ(Err.str(), "tessaline-cli: Invalid data type for 'Comment'\n");
+  EXPECT_TRUE(QFile::exists(Work.filePath("a.html")));
 }
 
 TEST_F(Settings, KilledSaveNeverLeavesADamagedFile) {
