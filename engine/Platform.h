@@ -41,7 +41,7 @@ bool InfoOfFile(TFileHandle File, TFileInfo &Info);
 bool IsSameFile(const std::string &Path, const std::string &Other);
 /// Whether this process may write to the existing file Path, as opening it
 /// for writing would decide: its permissions, its owner, a read-only file
-/// system. Opens nothing.
+/// system, a read-only attribute. Changes nothing.
 bool MayWriteFile(const std::string &Path);
 
 /// Opens Path for reading; NoFile on failure.

@@ -98,6 +98,7 @@ bool Fill(HANDLE File, TFileInfo &Info) {
   Info.Index = (uint64_t(Data.nFileIndexHigh) << 32) | Data.nFileIndexLow;
   Info.Mode = Data.dwFileAttributes;
   Info.Owner = Info.Group = 0;
+  Info.Links = Data.nNumberOfLinks;
   return true;
 }
 
@@ -122,6 +123,22 @@ bool IsSameFile(const std::string &Path, const std::string &Other) {
          A.Device == B.Device && A.Index == B.Index;
 }
 
+bool MayWriteFile(const std::string &Path) {
+  const std::wstring Name = SystemPath(Path);
+  // Devices (NUL) have no attributes to ask; a read-only file has.
+  const DWORD Attributes = GetFileAttributesW(Name.c_str());
+  if (Attributes != INVALID_FILE_ATTRIBUTES && (Attributes & FILE_ATTRIBUTE_READONLY))
+    return false;
+  // The file's security decides as a write would: opening it for writing
+  // changes nothing, and others may keep it open meanwhile.
+  const HANDLE File =
+      CreateFileW(Name.c_str(), GENERIC_WRITE, ShareAll, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (File == INVALID_HANDLE_VALUE)
+    return false;
+  CloseHandle(File);
+  return true;
+}
+
 TFileHandle OpenForReading(const std::string &Path) {
   // Without backup semantics a folder does not open, as it should not.
   // Others may go on writing, renaming or deleting the file meanwhile.
@@ -130,8 +147,15 @@ TFileHandle OpenForReading(const std::string &Path) {
 }
 
 TFileHandle OpenForWritingInPlace(const std::string &Path) {
-  return FileOf(CreateFileW(SystemPath(Path).c_str(), GENERIC_WRITE, ShareAll, nullptr,
-                            OPEN_EXISTING, 0, nullptr));
+  const HANDLE File = CreateFileW(SystemPath(Path).c_str(), GENERIC_WRITE, ShareAll, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+  // A file on disk is emptied; a device (NUL, a console) has nothing to
+  // empty, and TRUNCATE_EXISTING would refuse to open it.
+  if (File != INVALID_HANDLE_VALUE && GetFileType(File) == FILE_TYPE_DISK && !SetEndOfFile(File)) {
+    CloseHandle(File);
+    return NoFile;
+  }
+  return FileOf(File);
 }
 
 TFileHandle CreateExclusive(const std::string &Path, bool &AlreadyExists) {
@@ -269,7 +293,7 @@ std::string ResolveLink(const std::string &Path) {
   return Narrowed(Final.data(), Final.size());
 }
 
-void CopyPermissions(TFileHandle File, const TFileInfo &Original) {
+bool CopyPermissions(TFileHandle File, const TFileInfo &Original) {
   // ReplaceFileW gives the new file the old one's security and should
   // give it its attributes too; not every implementation does, so the
   // attributes a page may carry go with it from the start.
@@ -278,6 +302,8 @@ void CopyPermissions(TFileHandle File, const TFileInfo &Original) {
   FILE_BASIC_INFO Basic = {};
   Basic.FileAttributes = (Original.Mode & Kept) ? (Original.Mode & Kept) : FILE_ATTRIBUTE_NORMAL;
   SetFileInformationByHandle(Handle(File), FileBasicInfo, &Basic, sizeof Basic);
+  // The owner and the access go with ReplaceFileW.
+  return true;
 }
 
 bool ReplaceFileAtomically(const std::string &From, const std::string &To) {
