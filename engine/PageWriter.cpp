@@ -106,6 +106,16 @@ void TPageWriter::PutSlow(const char *Data, size_t Size) {
   FCur += Size;
 }
 
+void TPageWriter::PutOwned(const char *Data, size_t Size) {
+  if (FBuffer || Size <= SinkBlockSize) {
+    Put(Data, Size);
+    return;
+  }
+  FSink->Write(FBlock.get(), FCur - FBlock.get());
+  FCur = FBlock.get();
+  FSink->Write(Data, Size);
+}
+
 void TPageWriter::Discard() {
   if (FBuffer) {
     FBuffer->FSize = 0;

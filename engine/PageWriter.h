@@ -63,6 +63,9 @@ public:
     }
   }
   void Put(std::string_view Text) { Put(Text.data(), Text.size()); }
+  /// The same for Data in the process's own memory, never a mapped source
+  /// (which may shrink under it): a large block goes to a sink uncopied.
+  void PutOwned(const char *Data, size_t Size);
   /// The same, for Data from which PaddedRead bytes may be read whatever
   /// Size is: a short text is then copied whole, with no branch on its
   /// length.
