@@ -101,6 +101,9 @@ TForm1::TForm1(const QStringList &Arguments, QWidget *Parent)
   Font.setFamilies({"Liberation Sans", "Arial", "Helvetica", Font.family()});
   Font.setPixelSize(11);
   setFont(Font);
+  // The element captions are the engine's, as the stored value names are
+  // made of them: written once, they cannot drift apart.
+  FUi->ElementList->addItems(ElementCaptionList());
   FitElementList();
   // Status panels 1 and 2; panel 0 is the place of the progress bar.
   QWidget *Panel0 = new QWidget(FUi->StatusBar);
