@@ -21,10 +21,7 @@ constexpr TValueOption PageTextOptions[] = {
 };
 
 void SetScheme(TCliOptions &Options, const std::string &Name) {
-  std::string Lower = Name;
-  for (char &C : Lower)
-    if (C >= 'A' && C <= 'Z')
-      C = char(C + 32);
+  const std::string Lower = AsciiLowerCase(Name);
   if (Lower == "builtin") {
     Options.Preset = TCliOptions::BuiltinScheme;
     return;
