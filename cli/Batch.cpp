@@ -2,14 +2,12 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
-#include <condition_variable>
-#include <cstdio>
 #include <map>
 #include <mutex>
 #include <set>
 #include <thread>
 
+#include "BatchProgress.h"
 #include "FileIO.h"
 #include "Interrupt.h"
 #include "Platform.h"
@@ -105,27 +103,6 @@ bool Exists(const std::string &Path) {
   return InfoOfPath(Path, Info, false);
 }
 
-// The progress line, drawn over the one before. Without escape sequences
-// (a console that takes none) blanks wipe what a longer line left.
-std::string FormatProgress(size_t Done, size_t Total, uint64_t Bytes, double Seconds,
-                           bool Escapes) {
-  constexpr int Width = 24;
-  const int Filled = Total ? static_cast<int>(Done * Width / Total) : Width;
-  char Line[160];
-  std::snprintf(Line, sizeof Line, "\r[%s%s] %zu/%zu files, %.1f MB, %.0f MB/s%s",
-                std::string(Filled, '#').c_str(), std::string(Width - Filled, '.').c_str(), Done,
-                Total, Bytes / 1e6, Seconds > 0 ? Bytes / 1e6 / Seconds : 0.0,
-                Escapes ? "\033[K" : "");
-  std::string Text = Line;
-  if (!Escapes && Text.size() < 80)
-    Text.append(80 - Text.size(), ' ');
-  return Text;
-}
-
-} // namespace
-
-namespace {
-
 // The page of Source's text, or of Plain when there is no Source.
 void WritePage(TTessaline &Converter, const std::string &Target, const TSourceFile *Source) {
   TSafeFileWriter File(Target);
@@ -180,34 +157,6 @@ std::vector<TBatchJob> CollectBatchJobs(const std::vector<std::string> &Inputs,
 }
 
 namespace {
-
-// Lines on Err from any thread, each wiping the progress line first when
-// one is drawn, so that a line never ends up behind the bar.
-class TBatchOutput {
-public:
-  TBatchOutput(std::ostream &Err, bool ShowProgress, bool Escapes)
-      : FErr(Err), FShowProgress(ShowProgress), FEscapes(Escapes) {}
-  /// Writes Line and a line end.
-  void Report(const std::string &Line) {
-    std::lock_guard<std::mutex> Lock(FLock);
-    if (FShowProgress)
-      FErr << (FEscapes ? "\r\033[K" : "\r" + std::string(79, ' ') + "\r");
-    FErr << Line << "\n";
-    FErr.flush();
-  }
-  /// Writes Text as it is, between whole lines of other threads.
-  void Write(const std::string &Text) {
-    std::lock_guard<std::mutex> Lock(FLock);
-    FErr << Text;
-    FErr.flush();
-  }
-
-private:
-  std::ostream &FErr;
-  const bool FShowProgress;
-  const bool FEscapes;
-  std::mutex FLock;
-};
 
 // The jobs to run, in order, and the pages not to write. Two sources that
 // differ only in extension ("x.pas", "x.inc") would write one page; the
@@ -310,61 +259,6 @@ public:
 private:
   const unsigned FProcessors;
   std::atomic<unsigned> FInFlight{0};
-};
-
-// What the workers have done so far, as the progress line shows it.
-struct TBatchCounts {
-  std::atomic<size_t> Done{0};
-  std::atomic<uint64_t> Bytes{0};
-};
-
-// The progress line on Out, when Shown: drawn by a thread of its own every
-// 100 ms and whenever FileDone is called, from construction until Finish,
-// which draws it a last time and ends it with a line end. Finish must be
-// called once the workers have stopped.
-class TProgressLine {
-public:
-  TProgressLine(TBatchOutput &Out, const TBatchCounts &Counts, size_t Total, bool Shown,
-                bool Escapes)
-      : FOut(Out), FCounts(Counts), FTotal(Total), FShown(Shown), FEscapes(Escapes),
-        FStart(std::chrono::steady_clock::now()) {
-    if (FShown)
-      FDrawer = std::thread([this] { Draw(); });
-  }
-  ~TProgressLine() { Finish(); }
-  void FileDone() { FSignal.notify_one(); }
-  void Finish() {
-    if (!FDrawer.joinable())
-      return;
-    FFinished = true;
-    FSignal.notify_one();
-    FDrawer.join();
-    FOut.Write(Line() + "\n");
-  }
-
-private:
-  std::string Line() const {
-    const std::chrono::duration<double> Took = std::chrono::steady_clock::now() - FStart;
-    return FormatProgress(FCounts.Done, FTotal, FCounts.Bytes, Took.count(), FEscapes);
-  }
-  void Draw() {
-    std::unique_lock<std::mutex> Lock(FLock);
-    while (!FFinished) {
-      FSignal.wait_for(Lock, std::chrono::milliseconds(100));
-      FOut.Write(Line());
-    }
-  }
-
-  TBatchOutput &FOut;
-  const TBatchCounts &FCounts;
-  const size_t FTotal;
-  const bool FShown;
-  const bool FEscapes;
-  const std::chrono::steady_clock::time_point FStart;
-  std::atomic<bool> FFinished{false};
-  std::mutex FLock;
-  std::condition_variable FSignal;
-  std::thread FDrawer;
 };
 
 // What the workers of one batch share.
