@@ -336,7 +336,8 @@ int RunBatch(const std::vector<TBatchJob> &AllJobs, const TCliOptions &Options, 
   // The saved scheme is read here, once, should the caller not have done
   // so: settings readers built by several workers at once race inside Qt.
   TCliOptions Shared = Options;
-  ReadSavedScheme(Shared, [&](const std::string &Warning) { Out.Report("tessaline-cli: " + Warning); });
+  ReadSavedScheme(Shared,
+                  [&](const std::string &Warning) { Out.Report("tessaline-cli: " + Warning); });
 
   TJobQueue Queue(Jobs.size(), Workers);
   THelperBudget Helpers(Processors);

@@ -15,8 +15,7 @@
 /// converted and the rate, starting with "\r" to draw over the line before.
 /// With Escapes it ends in "\033[K", which wipes what a longer line left;
 /// without, blanks pad it to 80 columns for the same.
-std::string FormatProgress(size_t Done, size_t Total, uint64_t Bytes, double Seconds,
-                           bool Escapes);
+std::string FormatProgress(size_t Done, size_t Total, uint64_t Bytes, double Seconds, bool Escapes);
 
 /// Lines on Err from any thread, each wiping the progress line first when
 /// one is drawn, so that a line never ends up behind the bar.

@@ -56,8 +56,7 @@ struct TCliOption {
 constexpr TCliOption CliOptionTable[] = {
     {"-h", "--help", false, [](TCliOptions &O, const std::string &) { O.Help = true; }},
     {nullptr, "--version", false, [](TCliOptions &O, const std::string &) { O.Version = true; }},
-    {"-n", "--no-clobber", false,
-     [](TCliOptions &O, const std::string &) { O.NoClobber = true; }},
+    {"-n", "--no-clobber", false, [](TCliOptions &O, const std::string &) { O.NoClobber = true; }},
     {"-q", "--quiet", false, [](TCliOptions &O, const std::string &) { O.Quiet = true; }},
     {"-o", "--output", true,
      [](TCliOptions &O, const std::string &V) {
@@ -69,8 +68,7 @@ constexpr TCliOption CliOptionTable[] = {
     {nullptr, "--element", true, AddElement},
     {nullptr, "--title", true, [](TCliOptions &O, const std::string &V) { O.Title = V; }},
     {nullptr, "--header", true, [](TCliOptions &O, const std::string &V) { O.Header = V; }},
-    {nullptr, "--body-start", true,
-     [](TCliOptions &O, const std::string &V) { O.BodyStart = V; }},
+    {nullptr, "--body-start", true, [](TCliOptions &O, const std::string &V) { O.BodyStart = V; }},
     {nullptr, "--body-end", true, [](TCliOptions &O, const std::string &V) { O.BodyEnd = V; }},
 };
 
@@ -81,8 +79,8 @@ constexpr bool IsWellFormed(const TCliOption &Option) {
   const std::string_view Long = Option.Long ? Option.Long : "";
   return Option.Apply && (Option.Short || Option.Long) &&
          (!Option.Short || (Short.size() == 2 && Short[0] == '-' && Short[1] != '-')) &&
-         (!Option.Long || (Long.size() > 2 && Long.starts_with("--") &&
-                           Long.find('=') == std::string_view::npos));
+         (!Option.Long ||
+          (Long.size() > 2 && Long.starts_with("--") && Long.find('=') == std::string_view::npos));
 }
 static_assert(std::all_of(std::begin(CliOptionTable), std::end(CliOptionTable), IsWellFormed));
 
