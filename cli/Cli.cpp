@@ -13,25 +13,6 @@
 
 namespace {
 
-std::string ReadDescriptor(int Fd) {
-  std::string Bytes;
-  char Chunk[65536];
-  const TFileHandle File = HandleOfDescriptor(Fd);
-  for (;;) {
-    const ptrdiff_t N = ReadSome(File, Chunk, sizeof Chunk);
-    if (N == ReadInterrupted) {
-      if (InterruptSignal())
-        throw EInterrupted();
-      continue;
-    }
-    if (N < 0)
-      throw EReadError("Stream read error");
-    if (N == 0)
-      return Bytes;
-    Bytes.append(Chunk, static_cast<size_t>(N));
-  }
-}
-
 bool IsFolder(const std::string &Path) {
   TFileInfo Info;
   return InfoOfPath(Path, Info) && Info.Kind == TFileKind::Folder;
@@ -58,7 +39,10 @@ int ConvertOne(const TCliOptions &Options, std::ostream &Err, int InputFd, int O
     return 0;
   }
   if (FromStdin) {
-    Converter.SetPlain(ReadDescriptor(InputFd));
+    Converter.SetPlain(ReadDescriptorBytes(InputFd, [] {
+      if (InterruptSignal())
+        throw EInterrupted();
+    }));
     if (Target != "-") {
       SavePage(Converter, Target);
       return 0;

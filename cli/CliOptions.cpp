@@ -1,6 +1,8 @@
 #include "CliOptions.h"
 
 #include <algorithm>
+#include <iterator>
+#include <string_view>
 
 #include "ColorScheme.h"
 #include "SavedScheme.h"
@@ -8,23 +10,8 @@
 
 namespace {
 
-// Long options that take a value, and where each one goes.
-struct TValueOption {
-  const char *Name;
-  std::string TCliOptions::*Field;
-};
-constexpr TValueOption PageTextOptions[] = {
-    {"--title", &TCliOptions::Title},
-    {"--header", &TCliOptions::Header},
-    {"--body-start", &TCliOptions::BodyStart},
-    {"--body-end", &TCliOptions::BodyEnd},
-};
-
 void SetScheme(TCliOptions &Options, const std::string &Name) {
-  std::string Lower = Name;
-  for (char &C : Lower)
-    if (C >= 'A' && C <= 'Z')
-      C = char(C + 32);
+  const std::string Lower = AsciiLowerCase(Name);
   if (Lower == "builtin") {
     Options.Preset = TCliOptions::BuiltinScheme;
     return;
@@ -49,6 +36,61 @@ void AddElement(TCliOptions &Options, const std::string &Setting) {
   Options.Elements.emplace_back(static_cast<THighlightElement>(E), Setting.substr(Equals + 1));
 }
 
+void SetJobs(TCliOptions &Options, const std::string &Count) {
+  Options.Jobs = ParseIntegerOr(Count, -1);
+  if (Options.Jobs < 1 || Count.find_first_not_of("0123456789") != std::string::npos)
+    throw EUsageError("-j needs a number of jobs, 1 or more");
+}
+
+// Every option: its short and long names (either may be absent), and what
+// it does. A flag takes no value; an option with a value takes it as
+// "--name=value", as the next argument, or, for a short name, glued on
+// ("-oPATH", "-jN").
+struct TCliOption {
+  const char *Short; // "-x", or nullptr
+  const char *Long;  // "--name", or nullptr
+  bool TakesValue;
+  void (*Apply)(TCliOptions &Options, const std::string &Value);
+};
+
+constexpr TCliOption CliOptionTable[] = {
+    {"-h", "--help", false, [](TCliOptions &O, const std::string &) { O.Help = true; }},
+    {nullptr, "--version", false, [](TCliOptions &O, const std::string &) { O.Version = true; }},
+    {"-n", "--no-clobber", false, [](TCliOptions &O, const std::string &) { O.NoClobber = true; }},
+    {"-q", "--quiet", false, [](TCliOptions &O, const std::string &) { O.Quiet = true; }},
+    {"-o", "--output", true,
+     [](TCliOptions &O, const std::string &V) {
+       O.Output = V;
+       O.HasOutput = true;
+     }},
+    {"-j", "--jobs", true, SetJobs},
+    {nullptr, "--scheme", true, SetScheme},
+    {nullptr, "--element", true, AddElement},
+    {nullptr, "--title", true, [](TCliOptions &O, const std::string &V) { O.Title = V; }},
+    {nullptr, "--header", true, [](TCliOptions &O, const std::string &V) { O.Header = V; }},
+    {nullptr, "--body-start", true, [](TCliOptions &O, const std::string &V) { O.BodyStart = V; }},
+    {nullptr, "--body-end", true, [](TCliOptions &O, const std::string &V) { O.BodyEnd = V; }},
+};
+
+// Short names are a dash and one letter, long ones two dashes and a word:
+// the parser cuts "-oPATH" and "--name=value" on that shape.
+constexpr bool IsWellFormed(const TCliOption &Option) {
+  const std::string_view Short = Option.Short ? Option.Short : "";
+  const std::string_view Long = Option.Long ? Option.Long : "";
+  return Option.Apply && (Option.Short || Option.Long) &&
+         (!Option.Short || (Short.size() == 2 && Short[0] == '-' && Short[1] != '-')) &&
+         (!Option.Long ||
+          (Long.size() > 2 && Long.starts_with("--") && Long.find('=') == std::string_view::npos));
+}
+static_assert(std::all_of(std::begin(CliOptionTable), std::end(CliOptionTable), IsWellFormed));
+
+const TCliOption *FindCliOption(const std::string &Name) {
+  for (const TCliOption &Option : CliOptionTable)
+    if ((Option.Short && Name == Option.Short) || (Option.Long && Name == Option.Long))
+      return &Option;
+  return nullptr;
+}
+
 } // namespace
 
 TCliOptions ParseCliOptions(const std::vector<std::string> &Args) {
@@ -64,23 +106,12 @@ TCliOptions ParseCliOptions(const std::vector<std::string> &Args) {
       OptionsEnded = true;
       continue;
     }
-    if (Arg == "--help" || Arg == "-h") {
-      Options.Help = true;
+    if (const TCliOption *Flag = FindCliOption(Arg); Flag && !Flag->TakesValue) {
+      Flag->Apply(Options, "");
       continue;
     }
-    if (Arg == "--version") {
-      Options.Version = true;
-      continue;
-    }
-    if (Arg == "-n" || Arg == "--no-clobber") {
-      Options.NoClobber = true;
-      continue;
-    }
-    if (Arg == "-q" || Arg == "--quiet") {
-      Options.Quiet = true;
-      continue;
-    }
-    // The option's name and value, from "--name=value" or the next argument.
+    // The option's name and value, from "--name=value", "-xVALUE" or the
+    // next argument.
     std::string Name = Arg;
     std::string Value;
     bool HasValue = false;
@@ -91,44 +122,24 @@ TCliOptions ParseCliOptions(const std::vector<std::string> &Args) {
         Value = Arg.substr(Equals + 1);
         HasValue = true;
       }
-    } else if (Arg.size() > 2 && (Arg[1] == 'o' || Arg[1] == 'j')) { // -oPATH, -jN
+    } else if (const TCliOption *Glued = FindCliOption(Arg.substr(0, 2));
+               Arg.size() > 2 && Glued && Glued->TakesValue) {
       Name = Arg.substr(0, 2);
       Value = Arg.substr(2);
       HasValue = true;
     }
-    auto TakeValue = [&]() -> const std::string & {
-      if (!HasValue) {
-        if (K + 1 >= Args.size())
-          throw EUsageError("option " + Name + " needs a value");
-        Value = Args[++K];
-      }
-      return Value;
-    };
-    if (Name == "-o" || Name == "--output") {
-      Options.Output = TakeValue();
-      Options.HasOutput = true;
-    } else if (Name == "-j" || Name == "--jobs") {
-      const std::string &Count = TakeValue();
-      Options.Jobs = ParseIntegerOr(Count, -1);
-      if (Options.Jobs < 1 || Count.find_first_not_of("0123456789") != std::string::npos)
-        throw EUsageError("-j needs a number of jobs, 1 or more");
-    } else if (Name == "--scheme") {
-      SetScheme(Options, TakeValue());
-    } else if (Name == "--element") {
-      AddElement(Options, TakeValue());
-    } else {
-      bool Known = false;
-      for (const TValueOption &Option : PageTextOptions)
-        if (Name == Option.Name) {
-          Options.*Option.Field = TakeValue();
-          Known = true;
-        }
-      for (const char *Flag : {"--help", "--version", "--no-clobber", "--quiet"})
-        if (!Known && Name == Flag)
-          throw EUsageError("option " + Name + " takes no value");
-      if (!Known)
-        throw EUsageError("unknown option " + Name);
+    const TCliOption *Option = FindCliOption(Name);
+    if (!Option)
+      throw EUsageError("unknown option " + Name);
+    // A flag comes here only with "=value".
+    if (!Option->TakesValue)
+      throw EUsageError("option " + Name + " takes no value");
+    if (!HasValue) {
+      if (K + 1 >= Args.size())
+        throw EUsageError("option " + Name + " needs a value");
+      Value = Args[++K];
     }
+    Option->Apply(Options, Value);
   }
   if (Options.Help || Options.Version)
     return Options;

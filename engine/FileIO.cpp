@@ -28,12 +28,16 @@ public:
 };
 
 // Reads until Size bytes are in or the file ends; returns the count.
-size_t ReadUpTo(TFileHandle File, char *Data, size_t Size) {
+size_t ReadUpTo(TFileHandle File, char *Data, size_t Size,
+                const std::function<void()> &OnInterrupted = nullptr) {
   size_t Done = 0;
   while (Done < Size) {
     const ptrdiff_t N = ReadSome(File, Data + Done, Size - Done);
-    if (N == ReadInterrupted)
+    if (N == ReadInterrupted) {
+      if (OnInterrupted)
+        OnInterrupted();
       continue;
+    }
     if (N < 0)
       ThrowReadError();
     if (N == 0)
@@ -101,6 +105,15 @@ void OpenSource(const std::string &FileName, TOpenFile &File, TFileInfo &Info) {
     ThrowOpenError(FileName);
 }
 
+// A pipe's or a device's bytes, to the end: they report no size.
+std::string ReadToEnd(TFileHandle File, const std::function<void()> &OnInterrupted = nullptr) {
+  std::string Bytes;
+  char Chunk[65536];
+  for (size_t N; (N = ReadUpTo(File, Chunk, sizeof Chunk, OnInterrupted)) > 0;)
+    Bytes.append(Chunk, N);
+  return Bytes;
+}
+
 // The bytes of an open file: a regular file's size, or a pipe's or a
 // device's all.
 std::string ReadOpenFile(TFileHandle File, const TFileInfo &Info) {
@@ -112,12 +125,8 @@ std::string ReadOpenFile(TFileHandle File, const TFileInfo &Info) {
     Bytes.resize(Size);
     if (ReadUpTo(File, Bytes.data(), Bytes.size()) != Bytes.size())
       ThrowReadError();
-  } else {
-    // Pipes and devices report no size: read them to their end.
-    char Chunk[65536];
-    for (size_t N; (N = ReadUpTo(File, Chunk, sizeof Chunk)) > 0;)
-      Bytes.append(Chunk, N);
-  }
+  } else
+    Bytes = ReadToEnd(File);
   return Bytes;
 }
 
@@ -128,6 +137,10 @@ std::string ReadFileBytes(const std::string &FileName) {
   TFileInfo Info;
   OpenSource(FileName, File, Info);
   return ReadOpenFile(File.File, Info);
+}
+
+std::string ReadDescriptorBytes(int Descriptor, const std::function<void()> &OnInterrupted) {
+  return ReadToEnd(HandleOfDescriptor(Descriptor), OnInterrupted);
 }
 
 TSourceFile::TSourceFile(const std::string &FileName, uint64_t SmallestMapped) {

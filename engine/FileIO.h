@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -16,6 +17,13 @@
 /// read error") when fewer bytes than its size can be read. Pipes and
 /// devices are read to their end.
 std::string ReadFileBytes(const std::string &FileName);
+
+/// Everything left on the open Descriptor (standard input, a pipe), read
+/// to its end. A read broken off by an interrupt is tried again after
+/// OnInterrupted, when given, has been called: it may throw to end the
+/// read. Throws EReadError ("Stream read error").
+std::string ReadDescriptorBytes(int Descriptor,
+                                const std::function<void()> &OnInterrupted = nullptr);
 
 /// A file's bytes to convert. A regular file of SmallestMapped bytes or more
 /// is mapped into memory, so that even a file larger than memory can be
