@@ -102,6 +102,9 @@ TForm1::TForm1(const QStringList &Arguments, QWidget *Parent)
   Font.setFamilies({"Liberation Sans", "Arial", "Helvetica", Font.family()});
   Font.setPixelSize(11);
   setFont(Font);
+  // The element captions are the engine's, as the stored value names are
+  // made of them: written once, they cannot drift apart.
+  FUi->ElementList->addItems(ElementCaptionList());
   FitElementList();
   // Status panels 1 and 2; panel 0 is the place of the progress bar.
   QWidget *Panel0 = new QWidget(FUi->StatusBar);
@@ -193,8 +196,10 @@ void TForm1::FormCreate(const QStringList &Arguments) {
   FLastTarget = ckNone;
   FLastOutputFile.clear();
   FConverter = std::make_unique<TTessaline>();
-  // The temporary folder can be of any length here.
-  TempFileNameStorage() = QDir::tempPath() + QDir::separator() + "$tessalinetmp.htm";
+  // The temporary folder can be of any length here. tempPath() separates
+  // with "/" everywhere: the whole name in the system's own separators, so
+  // that it is not "C:/Users/x/Temp\$tessalinetmp.htm" on Windows.
+  TempFileNameStorage() = QDir::toNativeSeparators(QDir::tempPath() + "/$tessalinetmp.htm");
   FUi->ElementList->setCurrentRow(0);
   FProgressBar = new QProgressBar(FUi->StatusBar);
   FProgressBar->setRange(0, 100);

@@ -5,8 +5,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-namespace {
-
 bool ShowMessageBox(const TPrompt &Prompt) {
   QMessageBox Box(QApplication::activeWindow());
   Box.setWindowTitle(Prompt.Title);
@@ -37,6 +35,8 @@ bool ShowMessageBox(const TPrompt &Prompt) {
   Box.exec();
   return false;
 }
+
+namespace {
 
 QString ShowFileDialog(const TFileDialogOptions &Options) {
   QFileDialog Dialog(QApplication::activeWindow(), Options.Title, Options.Directory);

@@ -41,6 +41,9 @@ using TPromptHandler = std::function<bool(const TPrompt &Prompt)>;
 /// Shows an open-file dialog; the chosen full name, or empty when cancelled.
 using TFileDialogHandler = std::function<QString(const TFileDialogOptions &Options)>;
 
+/// The real message box: the prompt handler the program starts with.
+bool ShowMessageBox(const TPrompt &Prompt);
+
 /// The handlers in use; tests may replace them (and restore them after).
 TPromptHandler &PromptHandler();
 TFileDialogHandler &FileDialogHandler();

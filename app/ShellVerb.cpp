@@ -5,11 +5,13 @@
 #include <QFileInfo>
 #include <QMimeDatabase>
 #include <QProcess>
-#include <QSettings>
 #include <QStandardPaths>
 
 #include "FileIO.h"
 #include "MimeApps.h"
+#ifdef Q_OS_WIN
+#include "ShellVerbWin32.h"
+#endif
 
 namespace {
 
@@ -156,21 +158,10 @@ QString ServiceMenuPath() { return DataHome() + "/kio/servicemenus/" + EntryName
 #ifdef Q_OS_WIN
 
 void RegisterShellVerb(const QString &Program) {
-  QSettings Root("HKEY_CLASSES_ROOT", QSettings::NativeFormat);
-  const QString Type = Root.value(".pas/Default").toString();
-  Root.setValue(Type + "/Shell/Tessaline/command/Default",
-                QDir::toNativeSeparators(Program) + " \"%1\"");
-  Root.sync();
-  if (Root.status() != QSettings::NoError)
-    throw EStreamError("Failed to set data for ''");
+  RegisterExplorerVerb(QDir::toNativeSeparators(Program).toStdString());
 }
 
-void UnregisterShellVerb() {
-  QSettings Root("HKEY_CLASSES_ROOT", QSettings::NativeFormat);
-  const QString Type = Root.value(".pas/Default").toString();
-  if (!Type.isEmpty())
-    Root.remove(Type + "/Shell/Tessaline");
-}
+void UnregisterShellVerb() { UnregisterExplorerVerb(); }
 
 #else
 

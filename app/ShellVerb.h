@@ -11,8 +11,8 @@
 // that opens Pascal files before registering is written there as the
 // user's choice. The desktop entry records what else registering made (that
 // line, mimeinfo.cache, folders), and removing takes back exactly that. On
-// Windows the verb is the registry key
-// HKEY_CLASSES_ROOT\<type of .pas>\Shell\Tessaline\command.
+// Windows the verb is the registry key Shell\Tessaline\command of the file
+// type that .pas names, written to the user's classes (ShellVerbWin32.h).
 #pragma once
 
 #include <QString>
@@ -26,7 +26,7 @@ QString ServiceMenuPath();
 /// Adds the verb for Program (a full path). Registering again, or after the
 /// program moved, replaces the entries, so they run Program. Throws
 /// EStreamError naming the file that could not be written; no entry is then
-/// left half-written.
+/// left half-written. On Windows throws as RegisterExplorerVerb.
 void RegisterShellVerb(const QString &Program);
 /// Removes what RegisterShellVerb added and nothing else; nothing there is
 /// no error.

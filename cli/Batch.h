@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -23,8 +24,10 @@ class TSourceFile;
 /// Converter's settings, replacing Target only when the page is complete,
 /// and returns the source's size. Converter's Plain is left alone. Throws
 /// EStreamError (also when Target is Source itself, and "Stream read error"
-/// when Source shrinks while it is read) or EInterrupted.
-size_t ConvertFile(TTessaline &Converter, const std::string &Source, const std::string &Target);
+/// when Source shrinks while it is read) or EInterrupted. OnOpened, when
+/// given, learns the source's size before the conversion starts.
+size_t ConvertFile(TTessaline &Converter, const std::string &Source, const std::string &Target,
+                   const std::function<void(size_t Size)> &OnOpened = nullptr);
 /// Converts Converter's Plain into the page Target, the same way.
 void SavePage(TTessaline &Converter, const std::string &Target);
 
@@ -41,12 +44,12 @@ std::vector<TBatchJob> CollectBatchJobs(const std::vector<std::string> &Inputs,
 /// Converts the jobs with Options' page texts and scheme, Options.Jobs at a
 /// time (one per processor when 0). Failures are reported on Err as
 /// "PATH: message" and do not stop the other files. Writes a progress bar
-/// to Err when ShowProgress. With Pages, sets Pages[K] to 1 for each job K
-/// whose page is there at the end (converted, or kept by NoClobber).
-/// Returns the exit status: 0, 1 if any file failed, 128 + the signal when
-/// interrupted.
+/// to Err when ShowProgress, with terminal escape sequences unless told
+/// otherwise. With Pages, sets Pages[K] to 1 for each job K whose page is
+/// there at the end (converted, or kept by NoClobber). Returns the exit
+/// status: 0, 1 if any file failed, 128 + the signal when interrupted.
 int RunBatch(const std::vector<TBatchJob> &Jobs, const TCliOptions &Options, std::ostream &Err,
-             bool ShowProgress, std::vector<char> *Pages = nullptr);
+             bool ShowProgress, bool Escapes = true, std::vector<char> *Pages = nullptr);
 
 /// Writes Folder/index.html, an HTML5 page that lists the pages of Jobs
 /// marked in Pages whose targets lie below Folder, by folder, with

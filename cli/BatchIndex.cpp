@@ -2,10 +2,10 @@
 #include <algorithm>
 #include <climits>
 #include <map>
-#include <sys/stat.h>
 
 #include "Batch.h"
 #include "FileIO.h"
+#include "Platform.h"
 #include "SourceText.h"
 #include "TextUtils.h"
 
@@ -49,12 +49,12 @@ std::string PathAsURL(const std::string &Path) {
 }
 
 std::string SizeOf(const std::string &Path) {
-  struct stat Info;
-  if (::stat(Path.c_str(), &Info) != 0)
+  TFileInfo Info;
+  if (!InfoOfPath(Path, Info))
     return "?";
-  if (Info.st_size <= INT32_MAX)
-    return FormatByteSize(static_cast<int32_t>(Info.st_size));
-  return std::to_string(Info.st_size) + " bytes";
+  if (Info.Size <= INT32_MAX)
+    return FormatByteSize(static_cast<int32_t>(Info.Size));
+  return std::to_string(Info.Size) + " bytes";
 }
 
 } // namespace

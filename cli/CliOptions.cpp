@@ -1,37 +1,22 @@
 #include "CliOptions.h"
 
+#include <algorithm>
+#include <iterator>
+#include <string_view>
+
 #include "ColorScheme.h"
-#ifdef TESSALINE_HAVE_SETTINGS
-#include "ColorSettings.h"
-#endif
+#include "SavedScheme.h"
 #include "TextUtils.h"
 
 namespace {
 
-// Long options that take a value, and where each one goes.
-struct TValueOption {
-  const char *Name;
-  std::string TCliOptions::*Field;
-};
-constexpr TValueOption PageTextOptions[] = {
-    {"--title", &TCliOptions::Title},
-    {"--header", &TCliOptions::Header},
-    {"--body-start", &TCliOptions::BodyStart},
-    {"--body-end", &TCliOptions::BodyEnd},
-};
-
 // A scheme's name as Preset holds it.
 int FindScheme(const std::string &Name) {
-  std::string Lower = Name;
-  for (char &C : Lower)
-    if (C >= 'A' && C <= 'Z')
-      C = char(C + 32);
+  const std::string Lower = AsciiLowerCase(Name);
   if (Lower == "builtin")
     return TCliOptions::BuiltinScheme;
-#ifdef TESSALINE_HAVE_SETTINGS
   if (Lower == "saved")
     return TCliOptions::SavedScheme;
-#endif
   const int Preset = FindColorPreset(Name);
   if (Preset < 0)
     throw EUsageError("unknown scheme '" + Name +
@@ -39,26 +24,36 @@ int FindScheme(const std::string &Name) {
   return Preset;
 }
 
+void SetScheme(TCliOptions &Options, const std::string &Name) { Options.Preset = FindScheme(Name); }
+
+void SetDarkScheme(TCliOptions &Options, const std::string &Name) {
+  Options.DarkPreset = FindScheme(Name);
+}
+
 // Gives Converter the scheme that Preset names.
 void ApplyScheme(int Preset, TTessaline &Converter) {
   if (Preset >= 0)
     ApplyColorPreset(Converter, Preset);
-#ifdef TESSALINE_HAVE_SETTINGS
-  // As the window converts a file named on its command line: the scheme it
-  // saved, or its built-in one when it saved none.
+  // The scheme the window saved, or the built-in one when it saved none.
   if (Preset == TCliOptions::SavedScheme)
-    LoadColorSettings(TRegIniFile(SettingsKeyPath), Converter, ElementCaptionList());
-#endif
+    LoadSavedScheme(Converter);
 }
 
-TPageFormat FindPageFormat(const std::string &Name) {
+void SetPageFormat(TCliOptions &Options, const std::string &Name) {
   if (Name == "classic")
-    return TPageFormat::Classic;
-  if (Name == "html5")
-    return TPageFormat::HTML5;
-  if (Name == "rtf")
-    return TPageFormat::RTF;
-  throw EUsageError("unknown page '" + Name + "' (use classic, html5 or rtf)");
+    Options.Page.Format = TPageFormat::Classic;
+  else if (Name == "html5")
+    Options.Page.Format = TPageFormat::HTML5;
+  else if (Name == "rtf")
+    Options.Page.Format = TPageFormat::RTF;
+  else
+    throw EUsageError("unknown page '" + Name + "' (use classic, html5 or rtf)");
+}
+
+void SetEncoding(TCliOptions &Options, const std::string &Name) {
+  if (!FindSourceEncoding(Name, Options.Page.Encoding))
+    throw EUsageError("unknown encoding '" + Name +
+                      "' (use auto, utf-8, windows-1252, iso-8859-1, utf-16le or utf-16be)");
 }
 
 void AddElement(TCliOptions &Options, const std::string &Setting) {
@@ -69,6 +64,67 @@ void AddElement(TCliOptions &Options, const std::string &Setting) {
     throw EUsageError("--element needs NAME=VALUE with NAME one of Whitespace_(BG), Comment, "
                       "Reserved_word, Identifier, Symbol, String, Number, Assembler");
   Options.Elements.emplace_back(static_cast<THighlightElement>(E), Setting.substr(Equals + 1));
+}
+
+void SetJobs(TCliOptions &Options, const std::string &Count) {
+  Options.Jobs = ParseIntegerOr(Count, -1);
+  if (Options.Jobs < 1 || Count.find_first_not_of("0123456789") != std::string::npos)
+    throw EUsageError("-j needs a number of jobs, 1 or more");
+}
+
+// Every option: its short and long names (either may be absent), and what
+// it does. A flag takes no value; an option with a value takes it as
+// "--name=value", as the next argument, or, for a short name, glued on
+// ("-oPATH", "-jN").
+struct TCliOption {
+  const char *Short; // "-x", or nullptr
+  const char *Long;  // "--name", or nullptr
+  bool TakesValue;
+  void (*Apply)(TCliOptions &Options, const std::string &Value);
+};
+
+constexpr TCliOption CliOptionTable[] = {
+    {"-h", "--help", false, [](TCliOptions &O, const std::string &) { O.Help = true; }},
+    {nullptr, "--version", false, [](TCliOptions &O, const std::string &) { O.Version = true; }},
+    {"-n", "--no-clobber", false, [](TCliOptions &O, const std::string &) { O.NoClobber = true; }},
+    {"-q", "--quiet", false, [](TCliOptions &O, const std::string &) { O.Quiet = true; }},
+    {"-o", "--output", true,
+     [](TCliOptions &O, const std::string &V) {
+       O.Output = V;
+       O.HasOutput = true;
+     }},
+    {"-j", "--jobs", true, SetJobs},
+    {nullptr, "--scheme", true, SetScheme},
+    {nullptr, "--element", true, AddElement},
+    {nullptr, "--title", true, [](TCliOptions &O, const std::string &V) { O.Title = V; }},
+    {nullptr, "--header", true, [](TCliOptions &O, const std::string &V) { O.Header = V; }},
+    {nullptr, "--body-start", true, [](TCliOptions &O, const std::string &V) { O.BodyStart = V; }},
+    {nullptr, "--body-end", true, [](TCliOptions &O, const std::string &V) { O.BodyEnd = V; }},
+    {nullptr, "--page", true, SetPageFormat},
+    {nullptr, "--line-numbers", false,
+     [](TCliOptions &O, const std::string &) { O.Page.LineNumbers = true; }},
+    {nullptr, "--dark-scheme", true, SetDarkScheme},
+    {nullptr, "--encoding", true, SetEncoding},
+    {nullptr, "--index", false, [](TCliOptions &O, const std::string &) { O.Index = true; }},
+};
+
+// Short names are a dash and one letter, long ones two dashes and a word:
+// the parser cuts "-oPATH" and "--name=value" on that shape.
+constexpr bool IsWellFormed(const TCliOption &Option) {
+  const std::string_view Short = Option.Short ? Option.Short : "";
+  const std::string_view Long = Option.Long ? Option.Long : "";
+  return Option.Apply && (Option.Short || Option.Long) &&
+         (!Option.Short || (Short.size() == 2 && Short[0] == '-' && Short[1] != '-')) &&
+         (!Option.Long ||
+          (Long.size() > 2 && Long.starts_with("--") && Long.find('=') == std::string_view::npos));
+}
+static_assert(std::all_of(std::begin(CliOptionTable), std::end(CliOptionTable), IsWellFormed));
+
+const TCliOption *FindCliOption(const std::string &Name) {
+  for (const TCliOption &Option : CliOptionTable)
+    if ((Option.Short && Name == Option.Short) || (Option.Long && Name == Option.Long))
+      return &Option;
+  return nullptr;
 }
 
 } // namespace
@@ -86,31 +142,12 @@ TCliOptions ParseCliOptions(const std::vector<std::string> &Args) {
       OptionsEnded = true;
       continue;
     }
-    if (Arg == "--help" || Arg == "-h") {
-      Options.Help = true;
+    if (const TCliOption *Flag = FindCliOption(Arg); Flag && !Flag->TakesValue) {
+      Flag->Apply(Options, "");
       continue;
     }
-    if (Arg == "--version") {
-      Options.Version = true;
-      continue;
-    }
-    if (Arg == "-n" || Arg == "--no-clobber") {
-      Options.NoClobber = true;
-      continue;
-    }
-    if (Arg == "-q" || Arg == "--quiet") {
-      Options.Quiet = true;
-      continue;
-    }
-    if (Arg == "--index") {
-      Options.Index = true;
-      continue;
-    }
-    if (Arg == "--line-numbers") {
-      Options.Page.LineNumbers = true;
-      continue;
-    }
-    // The option's name and value, from "--name=value" or the next argument.
+    // The option's name and value, from "--name=value", "-xVALUE" or the
+    // next argument.
     std::string Name = Arg;
     std::string Value;
     bool HasValue = false;
@@ -121,50 +158,24 @@ TCliOptions ParseCliOptions(const std::vector<std::string> &Args) {
         Value = Arg.substr(Equals + 1);
         HasValue = true;
       }
-    } else if (Arg.size() > 2 && (Arg[1] == 'o' || Arg[1] == 'j')) { // -oPATH, -jN
+    } else if (const TCliOption *Glued = FindCliOption(Arg.substr(0, 2));
+               Arg.size() > 2 && Glued && Glued->TakesValue) {
       Name = Arg.substr(0, 2);
       Value = Arg.substr(2);
       HasValue = true;
     }
-    auto TakeValue = [&]() -> const std::string & {
-      if (!HasValue) {
-        if (K + 1 >= Args.size())
-          throw EUsageError("option " + Name + " needs a value");
-        Value = Args[++K];
-      }
-      return Value;
-    };
-    if (Name == "-o" || Name == "--output") {
-      Options.Output = TakeValue();
-      Options.HasOutput = true;
-    } else if (Name == "-j" || Name == "--jobs") {
-      const std::string &Count = TakeValue();
-      Options.Jobs = ParseIntegerOr(Count, -1);
-      if (Options.Jobs < 1 || Count.find_first_not_of("0123456789") != std::string::npos)
-        throw EUsageError("-j needs a number of jobs, 1 or more");
-    } else if (Name == "--scheme") {
-      Options.Preset = FindScheme(TakeValue());
-    } else if (Name == "--dark-scheme") {
-      Options.DarkPreset = FindScheme(TakeValue());
-    } else if (Name == "--page") {
-      Options.Page.Format = FindPageFormat(TakeValue());
-    } else if (Name == "--encoding") {
-      const std::string &Encoding = TakeValue();
-      if (!FindSourceEncoding(Encoding, Options.Page.Encoding))
-        throw EUsageError("unknown encoding '" + Encoding +
-                          "' (use auto, utf-8, windows-1252, iso-8859-1, utf-16le or utf-16be)");
-    } else if (Name == "--element") {
-      AddElement(Options, TakeValue());
-    } else {
-      bool Known = false;
-      for (const TValueOption &Option : PageTextOptions)
-        if (Name == Option.Name) {
-          Options.*Option.Field = TakeValue();
-          Known = true;
-        }
-      if (!Known)
-        throw EUsageError("unknown option " + Name);
+    const TCliOption *Option = FindCliOption(Name);
+    if (!Option)
+      throw EUsageError("unknown option " + Name);
+    // A flag comes here only with "=value".
+    if (!Option->TakesValue)
+      throw EUsageError("option " + Name + " takes no value");
+    if (!HasValue) {
+      if (K + 1 >= Args.size())
+        throw EUsageError("option " + Name + " needs a value");
+      Value = Args[++K];
     }
+    Option->Apply(Options, Value);
   }
   if (Options.Help || Options.Version)
     return Options;
@@ -175,7 +186,35 @@ TCliOptions ParseCliOptions(const std::vector<std::string> &Args) {
     throw EUsageError("--line-numbers and --dark-scheme need --page html5");
   if (Options.HasOutput && Options.Files.size() > 1)
     throw EUsageError("-o needs exactly one input file");
+  // Standard input has no name to put a page beside, and a batch writes
+  // nothing to standard output.
+  if (Options.Files.size() > 1 &&
+      std::find(Options.Files.begin(), Options.Files.end(), "-") != Options.Files.end())
+    throw EUsageError("- (standard input) must be the only input file");
   return Options;
+}
+
+void ReadSavedScheme(TCliOptions &Options, const std::function<void(const std::string &)> &Warn) {
+  if (Options.Preset != TCliOptions::SavedScheme)
+    return;
+  Options.Preset = TCliOptions::BuiltinScheme;
+  // As the window converts a file named on its command line: the scheme it
+  // saved, or its built-in one when it saved none. Unlike the window, which
+  // shows the failure and opens for the user, a damaged value is passed
+  // over: the run still gives a page.
+  TTessaline Saved;
+  std::vector<std::string> Problems;
+  if (!LoadSavedScheme(Saved, &Problems))
+    return;
+  for (const std::string &Problem : Problems)
+    Warn(SavedSchemePlace() + ": " + Problem + "; the built-in setting is used");
+  std::vector<std::pair<THighlightElement, std::string>> Elements;
+  for (int E = 0; E < ElementCount; ++E) {
+    const auto Element = static_cast<THighlightElement>(E);
+    Elements.emplace_back(Element, FormatElementSetting(Saved, Element));
+  }
+  Elements.insert(Elements.end(), Options.Elements.begin(), Options.Elements.end());
+  Options.Elements = std::move(Elements);
 }
 
 void ApplyCliOptions(const TCliOptions &Options, TTessaline &Converter) {
@@ -183,7 +222,14 @@ void ApplyCliOptions(const TCliOptions &Options, TTessaline &Converter) {
   Converter.SetAddHeader(Options.Header);
   Converter.SetAddBodyStart(Options.BodyStart);
   Converter.SetAddBodyEnd(Options.BodyEnd);
-  ApplyScheme(Options.Preset, Converter);
+  if (Options.Preset == TCliOptions::SavedScheme) {
+    TCliOptions Read = Options;
+    ReadSavedScheme(Read, [](const std::string &) {});
+    ApplyCliOptions(Read, Converter);
+    return;
+  }
+  if (Options.Preset >= 0)
+    ApplyColorPreset(Converter, Options.Preset);
   for (const auto &[Element, Value] : Options.Elements)
     LoadElementSetting(Converter, Element, Value);
   TPageOptions Page = Options.Page;

@@ -2,6 +2,7 @@
 // that tests can set up a converter exactly as the tool does.
 #pragma once
 
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -18,12 +19,6 @@ public:
 /// The page title the window starts with, used when none is given.
 inline constexpr const char *DefaultPageTitle = "Howdy !!! Greetings from Tessaline :-)";
 
-#ifdef TESSALINE_HAVE_SETTINGS
-inline constexpr int DefaultScheme = -2;
-#else
-inline constexpr int DefaultScheme = -1;
-#endif
-
 struct TCliOptions {
   std::vector<std::string> Files;
   bool HasOutput = false;
@@ -33,9 +28,10 @@ struct TCliOptions {
   std::string BodyStart;
   std::string BodyEnd;
   // A preset (0..3), or the converter's built-in scheme, or the scheme the
-  // window saved (the default where the tool is built with the settings).
+  // window saved (the default; the built-in one where no scheme was saved
+  // or the build has no reader for it).
   static constexpr int BuiltinScheme = -1, SavedScheme = -2;
-  int Preset = DefaultScheme;
+  int Preset = SavedScheme;
   std::vector<std::pair<THighlightElement, std::string>> Elements;
   TPageOptions Page; // all but the dark scheme, which DarkPreset names
   static constexpr int NoDarkScheme = -3;
@@ -53,8 +49,17 @@ struct TCliOptions {
 /// "--name=value". Throws EUsageError, also for -o with several inputs.
 TCliOptions ParseCliOptions(const std::vector<std::string> &Args);
 
+/// When Options asks for the scheme the window saved, reads it once: its
+/// eight element settings go before the --element ones and Preset becomes
+/// the built-in scheme, so that converters set up from Options (one per
+/// batch worker) read no settings of their own. A stored value that cannot
+/// be read is passed to Warn as "SETTINGS FILE: message" and its element
+/// keeps its built-in setting.
+void ReadSavedScheme(TCliOptions &Options, const std::function<void(const std::string &)> &Warn);
+
 /// Gives Converter the options' page texts, then the scheme: the preset
-/// (or the built-in scheme left as it is), then each --element in order.
+/// (or the built-in scheme left as it is, or the saved one, read as by
+/// ReadSavedScheme with no warnings), then each --element in order.
 void ApplyCliOptions(const TCliOptions &Options, TTessaline &Converter);
 
 /// The extension of a page of Format: ".rtf" for RTF, else ".html".

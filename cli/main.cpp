@@ -2,8 +2,10 @@
 
 #include "Cli.h"
 #include "Interrupt.h"
+#include "Platform.h"
 
 int main(int argc, char **argv) {
+  UseBinaryStandardStreams();
   InstallInterruptHandlers();
-  return RunTessalineCli(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);
+  return RunTessalineCli(ProgramArguments(argc, argv), std::cout, std::cerr);
 }

@@ -29,17 +29,10 @@ const TColorPresets ColorPresets = {
 };
 
 int FindColorPreset(std::string_view Name) {
-  auto Lower = [](char C) { return C >= 'A' && C <= 'Z' ? char(C + 32) : C; };
-  for (int P = 0; P < ColorPresetCount; ++P) {
-    const std::string_view Candidate = ColorPresetNames[P];
-    if (Candidate.size() != Name.size())
-      continue;
-    bool Equal = true;
-    for (size_t K = 0; K < Name.size() && Equal; ++K)
-      Equal = Lower(Candidate[K]) == Lower(Name[K]);
-    if (Equal)
+  const std::string Lower = AsciiLowerCase(Name);
+  for (int P = 0; P < ColorPresetCount; ++P)
+    if (AsciiLowerCase(ColorPresetNames[P]) == Lower)
       return P;
-  }
   return -1;
 }
 
@@ -70,18 +63,15 @@ void LoadElementSetting(TTessaline &Converter, THighlightElement E, std::string_
   // flag set afterwards is the one that must hold.
   Converter.SetElementColor(E, ParseIntegerOr(ExtractField(Text, ',', 0), 1));
   Converter.SetElementDefault(E, ParseIntegerOr(ExtractField(Text, ',', 3), 1) > 0);
-  std::string Letters = ExtractField(Text, ',', 2).substr(0, 20);
-  for (char &C : Letters)
-    if (C >= 'a' && C <= 'z')
-      C = char(C - 32);
+  const std::string Letters = AsciiLowerCase(ExtractField(Text, ',', 2).substr(0, 20));
   TFontStyles Styles = 0;
-  if (Letters.find('B') != std::string::npos)
+  if (Letters.find('b') != std::string::npos)
     Styles |= fsBold;
-  if (Letters.find('I') != std::string::npos)
+  if (Letters.find('i') != std::string::npos)
     Styles |= fsItalic;
-  if (Letters.find('U') != std::string::npos)
+  if (Letters.find('u') != std::string::npos)
     Styles |= fsUnderline;
-  if (Letters.find('S') != std::string::npos)
+  if (Letters.find('s') != std::string::npos)
     Styles |= fsStrikeOut;
   Converter.SetElementStyle(E, Styles);
 }

@@ -1,19 +1,10 @@
 #include "FileIO.h"
 
 #include <atomic>
-#include <cerrno>
 #include <chrono>
-#include <climits>
-#include <csignal>
 #include <cstdint>
-#include <cstdlib>
-#include <fcntl.h>
-#include <mutex>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include "PageWriter.h"
+#include "Platform.h"
 
 namespace {
 
@@ -26,23 +17,27 @@ namespace {
 [[noreturn]] void ThrowReadError() { throw EReadError("Stream read error"); }
 [[noreturn]] void ThrowWriteError() { throw EWriteError("Stream write error"); }
 
-class TDescriptor {
+class TOpenFile {
 public:
-  explicit TDescriptor(int Fd) : Fd(Fd) {}
-  ~TDescriptor() {
-    if (Fd >= 0)
-      ::close(Fd);
+  explicit TOpenFile(TFileHandle File) : File(File) {}
+  ~TOpenFile() {
+    if (File != NoFile)
+      CloseFile(File);
   }
-  int Fd;
+  TFileHandle File;
 };
 
 // Reads until Size bytes are in or the file ends; returns the count.
-size_t ReadUpTo(int Fd, char *Data, size_t Size) {
+size_t ReadUpTo(TFileHandle File, char *Data, size_t Size,
+                const std::function<void()> &OnInterrupted = nullptr) {
   size_t Done = 0;
   while (Done < Size) {
-    const ssize_t N = ::read(Fd, Data + Done, Size - Done);
-    if (N < 0 && errno == EINTR)
+    const ptrdiff_t N = ReadSome(File, Data + Done, Size - Done);
+    if (N == ReadInterrupted) {
+      if (OnInterrupted)
+        OnInterrupted();
       continue;
+    }
     if (N < 0)
       ThrowReadError();
     if (N == 0)
@@ -52,14 +47,28 @@ size_t ReadUpTo(int Fd, char *Data, size_t Size) {
   return Done;
 }
 
+// The longest file name, in bytes, that the usual file systems take (in
+// UTF-16 units on Windows, which a UTF-8 name of this length never passes).
+constexpr size_t LongestFileName = 255;
+
 std::string TemporaryNameBeside(const std::string &Target) {
   static std::atomic<unsigned> Counter{0};
-  const size_t Slash = Target.rfind('/');
-  const std::string Base = Slash == std::string::npos ? Target : Target.substr(Slash + 1);
-  const std::string Dir = Slash == std::string::npos ? "" : Target.substr(0, Slash + 1);
+  const size_t NameStart = FileNameStart(Target);
+  std::string Base = Target.substr(NameStart);
+  // The marks below add 14 bytes: a page whose name is nearly as long as
+  // a name may be gets a temporary name from the start of its own, cut
+  // where no UTF-8 character goes on.
+  constexpr size_t Marks = 14;
+  if (Base.size() + Marks > LongestFileName) {
+    size_t Cut = LongestFileName - Marks;
+    while (Cut > 0 && (static_cast<unsigned char>(Base[Cut]) & 0xC0) == 0x80)
+      --Cut;
+    Base.resize(Cut);
+  }
+  const std::string Dir = Target.substr(0, NameStart);
   const auto Ticks = std::chrono::steady_clock::now().time_since_epoch().count();
   const unsigned long long Unique =
-      (static_cast<unsigned long long>(::getpid()) << 20) ^ static_cast<unsigned long long>(Ticks) ^
+      (ProcessNumber() << 20) ^ static_cast<unsigned long long>(Ticks) ^
       (static_cast<unsigned long long>(Counter.fetch_add(1)) * 0x9E3779B97F4A7C15ull);
   static constexpr char Digits[] = "0123456789abcdefghijklmnopqrstuv";
   std::string Suffix;
@@ -70,13 +79,9 @@ std::string TemporaryNameBeside(const std::string &Target) {
   return Dir + "." + Base + "." + Suffix + ".tmp";
 }
 
-} // namespace
-
-void WriteAll(int Descriptor, const char *Data, size_t Size) {
+void WriteAllTo(TFileHandle File, const char *Data, size_t Size) {
   while (Size > 0) {
-    const ssize_t N = ::write(Descriptor, Data, Size);
-    if (N < 0 && errno == EINTR)
-      continue;
+    const ptrdiff_t N = WriteSome(File, Data, Size);
     if (N <= 0)
       ThrowWriteError();
     Data += N;
@@ -84,245 +89,185 @@ void WriteAll(int Descriptor, const char *Data, size_t Size) {
   }
 }
 
+} // namespace
+
+void WriteAll(int Descriptor, const char *Data, size_t Size) {
+  WriteAllTo(HandleOfDescriptor(Descriptor), Data, Size);
+}
+
 namespace {
 
 // Opens FileName for reading into File and Info; a folder is no file to
 // read. Throws EFOpenError.
-void OpenForReading(const std::string &FileName, TDescriptor &File, struct stat &Info) {
-  File.Fd = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC);
-  if (File.Fd < 0 || ::fstat(File.Fd, &Info) != 0 || S_ISDIR(Info.st_mode))
+void OpenSource(const std::string &FileName, TOpenFile &File, TFileInfo &Info) {
+  File.File = OpenForReading(FileName);
+  if (File.File == NoFile || !InfoOfFile(File.File, Info) || Info.Kind == TFileKind::Folder)
     ThrowOpenError(FileName);
+}
+
+// A pipe's or a device's bytes, to the end: they report no size.
+std::string ReadToEnd(TFileHandle File, const std::function<void()> &OnInterrupted = nullptr) {
+  std::string Bytes;
+  char Chunk[65536];
+  for (size_t N; (N = ReadUpTo(File, Chunk, sizeof Chunk, OnInterrupted)) > 0;)
+    Bytes.append(Chunk, N);
+  return Bytes;
 }
 
 // The bytes of an open file: a regular file's size, or a pipe's or a
 // device's all.
-std::string ReadOpenFile(int Fd, const struct stat &Info) {
+std::string ReadOpenFile(TFileHandle File, const TFileInfo &Info) {
   std::string Bytes;
-  if (S_ISREG(Info.st_mode)) {
-    const size_t Size = static_cast<size_t>(Info.st_size);
+  if (Info.Kind == TFileKind::Regular) {
+    const size_t Size = static_cast<size_t>(Info.Size);
     Bytes.reserve(Size);
     OfferHugePages(Bytes.data(), Size);
     Bytes.resize(Size);
-    if (ReadUpTo(Fd, Bytes.data(), Bytes.size()) != Bytes.size())
+    if (ReadUpTo(File, Bytes.data(), Bytes.size()) != Bytes.size())
       ThrowReadError();
-  } else {
-    // Pipes and devices report no size: read them to their end.
-    char Chunk[65536];
-    for (size_t N; (N = ReadUpTo(Fd, Chunk, sizeof Chunk)) > 0;)
-      Bytes.append(Chunk, N);
-  }
+  } else
+    Bytes = ReadToEnd(File);
   return Bytes;
 }
 
 } // namespace
 
 std::string ReadFileBytes(const std::string &FileName) {
-  TDescriptor File(-1);
-  struct stat Info;
-  OpenForReading(FileName, File, Info);
-  return ReadOpenFile(File.Fd, Info);
+  TOpenFile File(NoFile);
+  TFileInfo Info;
+  OpenSource(FileName, File, Info);
+  return ReadOpenFile(File.File, Info);
 }
 
-namespace {
-
-// Mappings whose file may shrink under them. A read past the new end of a
-// mapped file raises SIGBUS; the handler maps a page of NULs over the page
-// that is gone, marks the mapping, and lets the read run again. Two
-// threads that fault on the same page both map one; the second replaces
-// NULs with NULs, whichever a read then sees. Entries are claimed and
-// freed without a lock, so the handler can read them at any time; with
-// all of them taken, files are read instead of mapped.
-struct TGuardedMapping {
-  std::atomic<bool> Taken{false};
-  std::atomic<char *> Base{nullptr}; // set last, cleared first
-  std::atomic<size_t> Length{0};
-  std::atomic<bool> Shrunk{false};
-};
-constexpr int GuardedMappings = 64;
-TGuardedMapping Guarded[GuardedMappings];
-
-void OnBusError(int, siginfo_t *Info, void *) {
-  const char *Address = static_cast<const char *>(Info->si_addr);
-  const uintptr_t PageSize = static_cast<uintptr_t>(::sysconf(_SC_PAGESIZE));
-  // Only a signal the kernel raised for a fault (a positive code) has an
-  // address to look at; one sent by kill or raise has none.
-  for (TGuardedMapping &Mapping : Guarded) {
-    if (Info->si_code <= 0)
-      break;
-    const char *Base = Mapping.Base.load();
-    if (Base && Address >= Base && Address < Base + Mapping.Length.load()) {
-      void *Page = reinterpret_cast<void *>(reinterpret_cast<uintptr_t>(Address) & ~(PageSize - 1));
-      if (::mmap(Page, PageSize, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) !=
-          MAP_FAILED) {
-        Mapping.Shrunk = true;
-        return;
-      }
-      break;
-    }
-  }
-  // Not ours (a fault elsewhere, or a SIGBUS sent by kill), or no page to
-  // put there: the signal's own action, as if no handler had been
-  // installed, once this handler returns.
-  ::signal(SIGBUS, SIG_DFL);
-  ::raise(SIGBUS);
+std::string ReadDescriptorBytes(int Descriptor, const std::function<void()> &OnInterrupted) {
+  return ReadToEnd(HandleOfDescriptor(Descriptor), OnInterrupted);
 }
-
-int ClaimGuard(char *Base, size_t Length) {
-  static std::once_flag Installed;
-  std::call_once(Installed, [] {
-    struct sigaction Action = {};
-    Action.sa_sigaction = OnBusError;
-    Action.sa_flags = SA_SIGINFO;
-    sigemptyset(&Action.sa_mask);
-    ::sigaction(SIGBUS, &Action, nullptr);
-  });
-  for (int K = 0; K < GuardedMappings; ++K) {
-    if (Guarded[K].Taken.exchange(true))
-      continue;
-    Guarded[K].Length = Length;
-    Guarded[K].Shrunk = false;
-    Guarded[K].Base = Base;
-    return K;
-  }
-  return -1;
-}
-
-void ReleaseGuard(int K) {
-  Guarded[K].Base = nullptr;
-  Guarded[K].Taken = false;
-}
-
-} // namespace
 
 TSourceFile::TSourceFile(const std::string &FileName, uint64_t SmallestMapped) {
-  TDescriptor File(-1);
-  struct stat Info;
-  OpenForReading(FileName, File, Info);
+  TOpenFile File(NoFile);
+  TFileInfo Info;
+  OpenSource(FileName, File, Info);
   // A large file's cached pages are used where they lie: reading it would
   // copy every byte into fresh memory, which the system zeroes first (for
   // 32 MB, 7 to 8 ms against 3 for mapping it and reading each page once).
   // A small file is read: its buffer comes from the heap, which a batch
   // reuses, where a mapping costs two system calls and at least a fault.
-  if (S_ISREG(Info.st_mode) && static_cast<uint64_t>(Info.st_size) >= SmallestMapped &&
-      Map(File.Fd, static_cast<size_t>(Info.st_size)))
+  if (Info.Kind == TFileKind::Regular && Info.Size >= SmallestMapped &&
+      MapFile(File.File, static_cast<size_t>(Info.Size), FMapping)) {
+    FText = std::string_view(FMapping.Base, static_cast<size_t>(Info.Size));
     return;
-  FBytes = ReadOpenFile(File.Fd, Info);
+  }
+  FBytes = ReadOpenFile(File.File, Info);
   FText = FBytes;
 }
 
-bool TSourceFile::Map(int Fd, size_t Size) {
-  const size_t PageSize = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
-  // The file's pages and one more of NULs after them: a file that fills
-  // its last page exactly would otherwise have no byte after it.
-  const size_t Length = (Size + PageSize - 1) / PageSize * PageSize + PageSize;
-  void *Area = ::mmap(nullptr, Length, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (Area == MAP_FAILED)
-    return false;
-  char *Base = static_cast<char *>(Area);
-  const int Guard = ClaimGuard(Base, Length);
-  if (Guard >= 0 && ::mmap(Base, Size, PROT_READ, MAP_PRIVATE | MAP_FIXED, Fd, 0) != MAP_FAILED) {
-    FBase = Base;
-    FLength = Length;
-    FGuard = Guard;
-    FText = std::string_view(Base, Size);
-    return true;
-  }
-  // No guard to be had, or no mapping: the file is read instead.
-  if (Guard >= 0)
-    ReleaseGuard(Guard);
-  ::munmap(Area, Length);
-  return false;
-}
+TSourceFile::~TSourceFile() { UnmapFile(FMapping); }
 
-TSourceFile::~TSourceFile() {
-  if (FBase) {
-    // The entry goes first: once unmapped, the addresses may be another's.
-    ReleaseGuard(FGuard);
-    ::munmap(FBase, FLength);
-  }
-}
-
-bool TSourceFile::Shrunk() const { return FGuard >= 0 && Guarded[FGuard].Shrunk.load(); }
+bool TSourceFile::Shrunk() const { return MappingShrunk(FMapping); }
 
 TSafeFileWriter::TSafeFileWriter(const std::string &FileName)
     : FFileName(FileName), FTarget(FileName) {
-  struct stat Info;
-  const bool Exists = ::stat(FileName.c_str(), &Info) == 0;
+  TFileInfo Info;
+  const bool Exists = InfoOfPath(FileName, Info);
   if (Exists) {
-    if (S_ISDIR(Info.st_mode))
+    if (Info.Kind == TFileKind::Folder)
       ThrowCreateError(FileName);
-    struct stat LinkInfo;
-    if (::lstat(FileName.c_str(), &LinkInfo) == 0 && S_ISLNK(LinkInfo.st_mode)) {
-      // Replacing the link itself would cut it loose from the file it
-      // names; replace that file instead.
-      if (char *Resolved = ::realpath(FileName.c_str(), nullptr)) {
-        FTarget = Resolved;
-        std::free(Resolved);
-      }
-    }
-    if (!S_ISREG(Info.st_mode)) {
-      FFile = ::open(FTarget.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-      if (FFile < 0)
+    // A symbolic link keeps pointing where it did: the file it names is
+    // replaced.
+    FTarget = ResolveLink(FileName);
+    // The folder's permissions would let a read-only page or another
+    // user's be replaced; the file's own say no, as for a plain write.
+    if (!MayWriteFile(FTarget))
+      ThrowCreateError(FileName);
+    if (Info.Kind != TFileKind::Regular) {
+      FFile = OpenForWritingInPlace(FTarget);
+      if (FFile == NoFile)
         ThrowCreateError(FileName);
       return;
     }
   }
-  for (int Attempt = 0; Attempt < 100 && FFile < 0; ++Attempt) {
+  for (int Attempt = 0; Attempt < 100 && FFile == NoFile; ++Attempt) {
     FTempName = TemporaryNameBeside(FTarget);
-    // 0666 so that the user's umask decides a new file's permissions, as
-    // for any file the user creates.
-    FFile = ::open(FTempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (FFile < 0 && errno != EEXIST)
+    bool Taken = false;
+    FFile = CreateExclusive(FTempName, Taken);
+    if (FFile == NoFile && !Taken)
       break;
   }
-  if (FFile < 0) {
+  if (FFile == NoFile) {
     // Even where the old file itself is writable, writing it in place
     // would put it at risk; a folder that takes no new file means no save.
     FTempName.clear();
     ThrowCreateError(FileName);
   }
-  if (Exists) {
-    ::fchmod(FFile, Info.st_mode & 07777);
-    if (::fchown(FFile, Info.st_uid, Info.st_gid) != 0) {
-      // Only the owner's own files or root can keep another owner; the
-      // new file then belongs to the user who saves it.
-    }
-  }
+  // A replacement that would take the file from its owner, or part it
+  // from its other names, is not made: the bytes go into the file itself.
+  if (Exists)
+    FCopyIntoTarget = !CopyPermissions(FFile, Info) || Info.Links > 1;
 }
 
 TSafeFileWriter::~TSafeFileWriter() { Abandon(); }
 
 void TSafeFileWriter::Write(const char *Data, size_t Size) {
-  if (FFile < 0)
+  if (FFile == NoFile)
     ThrowWriteError();
-  WriteAll(FFile, Data, Size);
+  WriteAllTo(FFile, Data, Size);
 }
 
 void TSafeFileWriter::Commit() {
-  if (FFile < 0)
+  if (FFile == NoFile)
     ThrowWriteError();
-  const int File = FFile;
-  FFile = -1;
-  if (::close(File) != 0) { // NFS and full quotas report here
+  const TFileHandle File = FFile;
+  FFile = NoFile;
+  if (!CloseFile(File)) { // NFS and full quotas report here
     Abandon();
     ThrowWriteError();
   }
-  if (!FTempName.empty()) {
-    if (::rename(FTempName.c_str(), FTarget.c_str()) != 0) {
-      Abandon();
-      ThrowCreateError(FFileName);
-    }
-    FTempName.clear();
+  if (FTempName.empty())
+    return;
+  if (FCopyIntoTarget) {
+    CopyIntoTarget();
+    Abandon();
+    return;
+  }
+  if (!ReplaceFileAtomically(FTempName, FTarget)) {
+    Abandon();
+    ThrowCreateError(FFileName);
+  }
+  FTempName.clear();
+}
+
+void TSafeFileWriter::CopyIntoTarget() {
+  // The page is complete and flushed before the target is touched, so only
+  // a failure of this copy itself can leave the target damaged.
+  TOpenFile From(OpenForReading(FTempName));
+  TOpenFile To(From.File == NoFile ? NoFile : OpenForWritingInPlace(FTarget));
+  if (To.File == NoFile) {
+    Abandon();
+    ThrowCreateError(FFileName);
+  }
+  char Chunk[65536];
+  try {
+    for (size_t N; (N = ReadUpTo(From.File, Chunk, sizeof Chunk)) > 0;)
+      WriteAllTo(To.File, Chunk, N);
+  } catch (const EStreamError &) {
+    Abandon();
+    throw;
+  }
+  const TFileHandle Written = To.File;
+  To.File = NoFile;
+  if (!CloseFile(Written)) {
+    Abandon();
+    ThrowWriteError();
   }
 }
 
 void TSafeFileWriter::Abandon() {
-  if (FFile >= 0) {
-    ::close(FFile);
-    FFile = -1;
+  if (FFile != NoFile) {
+    CloseFile(FFile);
+    FFile = NoFile;
   }
   if (!FTempName.empty()) {
-    ::unlink(FTempName.c_str());
+    RemoveFile(FTempName);
     FTempName.clear();
   }
 }

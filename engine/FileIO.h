@@ -4,17 +4,26 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
 #include "Errors.h"
 #include "PageWriter.h"
+#include "Platform.h"
 
 /// The file's bytes, read at once. Throws EFOpenError ("Cannot open file
 /// NAME") when it cannot be opened or is a directory, EReadError ("Stream
 /// read error") when fewer bytes than its size can be read. Pipes and
 /// devices are read to their end.
 std::string ReadFileBytes(const std::string &FileName);
+
+/// Everything left on the open Descriptor (standard input, a pipe), read
+/// to its end. A read broken off by an interrupt is tried again after
+/// OnInterrupted, when given, has been called: it may throw to end the
+/// read. Throws EReadError ("Stream read error").
+std::string ReadDescriptorBytes(int Descriptor,
+                                const std::function<void()> &OnInterrupted = nullptr);
 
 /// A file's bytes to convert. A regular file of SmallestMapped bytes or more
 /// is mapped into memory, so that even a file larger than memory can be
@@ -39,13 +48,9 @@ public:
   bool Shrunk() const;
 
 private:
-  bool Map(int Fd, size_t Size);
-
   std::string_view FText;
-  std::string FBytes;    // the bytes when the file is not mapped
-  char *FBase = nullptr; // the mapping: the file's pages, then a page of NULs
-  size_t FLength = 0;    // of the whole mapping
-  int FGuard = -1;       // the file's entry among the guarded mappings
+  std::string FBytes;   // the bytes when the file is not mapped
+  TMappedFile FMapping; // the file's pages, then NULs, when it is mapped
 };
 
 /// Writes a file so that a failure never damages what was there: the bytes
@@ -55,7 +60,12 @@ private:
 /// keeps pointing where it did and its target file is replaced. Targets
 /// that are not regular files (/dev/null, a pipe) are written directly. A
 /// folder that takes no new file cannot be saved into, even where the old
-/// file itself is writable.
+/// file itself is writable. An existing file that the user may not write
+/// (read-only, or another user's) is not replaced: the save fails as
+/// creating the file anew would. One whose owner a replacement could not
+/// keep (another user's file that the user may write), or that has other
+/// names (hard links), gets the complete bytes written into it on Commit,
+/// as any program writing it would.
 class TSafeFileWriter : public TOutputSink {
 public:
   /// Throws EFCreateError ("Cannot create file NAME").
@@ -68,16 +78,20 @@ public:
   void Write(const char *Data, size_t Size) override;
   /// Puts the written bytes in place of the target. Throws EWriteError when
   /// the data cannot be flushed, EFCreateError when the target cannot be
-  /// replaced; the target is then unchanged.
+  /// replaced; the target is then unchanged (unless it is written into and
+  /// that write fails).
   void Commit();
   /// Removes the temporary file now; the target stays as it was.
   void Abandon();
 
 private:
+  void CopyIntoTarget();
+
   std::string FFileName; // as the caller named it, for messages
   std::string FTarget;   // the file to replace (symbolic links resolved)
   std::string FTempName; // empty when writing the target directly
-  int FFile = -1;
+  TFileHandle FFile = NoFile;
+  bool FCopyIntoTarget = false; // on Commit, rather than replacing it
 };
 
 /// Writes to an open descriptor such as standard output; throws EWriteError.

@@ -3,7 +3,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <new>
-#include <sys/mman.h>
+
+#include "Platform.h"
 
 namespace {
 // Large enough that a sink's write call is rare next to the scanning work,
@@ -19,39 +20,13 @@ constexpr size_t SinkBlockSize = 256 * 1024;
 constexpr size_t SmallestMapped = size_t(1) << 20;
 constexpr size_t HugeBlock = size_t(2) << 20;
 
-// Size bytes (a multiple of HugeBlock) at a HugeBlock boundary, or null.
-char *MapBlocks(size_t Size) {
-  void *Area =
-      ::mmap(nullptr, Size + HugeBlock, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (Area == MAP_FAILED)
-    return nullptr;
-  char *Start = static_cast<char *>(Area);
-  char *Aligned = reinterpret_cast<char *>((reinterpret_cast<uintptr_t>(Start) + HugeBlock - 1) &
-                                           ~uintptr_t(HugeBlock - 1));
-  if (Aligned != Start)
-    ::munmap(Start, static_cast<size_t>(Aligned - Start));
-  ::munmap(Aligned + Size, static_cast<size_t>(Start + HugeBlock - Aligned));
-  OfferHugePages(Aligned, Size);
-  return Aligned;
-}
-
 } // namespace
-
-void OfferHugePages(char *Data, size_t Size) {
-#ifdef MADV_HUGEPAGE
-  const uintptr_t From = (reinterpret_cast<uintptr_t>(Data) + HugeBlock - 1) & ~(HugeBlock - 1);
-  const uintptr_t To = (reinterpret_cast<uintptr_t>(Data) + Size) & ~(HugeBlock - 1);
-  // Only a hint: where huge pages are off, small ones serve as before.
-  if (From < To)
-    ::madvise(reinterpret_cast<void *>(From), To - From, MADV_HUGEPAGE);
-#endif
-}
 
 TByteBuffer::~TByteBuffer() { Release(); }
 
 void TByteBuffer::Release() {
   if (FMapped)
-    ::munmap(FData, FCapacity);
+    UnmapPages(FData, FCapacity);
   else
     std::free(FData);
 }
@@ -71,15 +46,14 @@ void TByteBuffer::Reserve(size_t Capacity) {
   }
   const size_t Size = (Capacity + HugeBlock - 1) / HugeBlock * HugeBlock;
   if (FMapped) {
-    // Moved, not copied: the system hands the pages over to the new place.
-    void *Moved = ::mremap(FData, FCapacity, Size, MREMAP_MAYMOVE);
-    if (Moved == MAP_FAILED)
+    char *Moved = GrowPages(FData, FCapacity, Size, HugeBlock);
+    if (!Moved)
       throw std::bad_alloc();
-    FData = static_cast<char *>(Moved);
+    FData = Moved;
     FCapacity = Size;
     return;
   }
-  char *Data = MapBlocks(Size);
+  char *Data = MapPages(Size, HugeBlock);
   if (!Data)
     throw std::bad_alloc();
   // All of the old capacity: a writer fills it before it sets the size.
@@ -117,13 +91,29 @@ void TPageWriter::PutSlow(const char *Data, size_t Size) {
   } else {
     FSink->Write(FBlock.get(), FCur - FBlock.get());
     FCur = FBlock.get();
-    if (Size > SinkBlockSize) { // a huge comment: no point in copying it twice
-      FSink->Write(Data, Size);
-      return;
+    // A huge comment or string goes through the block too, in parts.
+    // Handed to the system straight from a mapped source that has shrunk,
+    // it would fail as a write (the address is refused); copied, the bytes
+    // that are gone read as NULs and the caller reports a read error.
+    while (Size > SinkBlockSize) {
+      std::memcpy(FCur, Data, SinkBlockSize);
+      FSink->Write(FCur, SinkBlockSize);
+      Data += SinkBlockSize;
+      Size -= SinkBlockSize;
     }
   }
   std::memcpy(FCur, Data, Size);
   FCur += Size;
+}
+
+void TPageWriter::PutOwned(const char *Data, size_t Size) {
+  if (FBuffer || Size <= SinkBlockSize) {
+    Put(Data, Size);
+    return;
+  }
+  FSink->Write(FBlock.get(), FCur - FBlock.get());
+  FCur = FBlock.get();
+  FSink->Write(Data, Size);
 }
 
 void TPageWriter::Discard() {

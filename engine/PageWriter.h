@@ -44,12 +44,6 @@ private:
   bool FMapped = false; // FData is a mapping of FCapacity bytes, not from malloc
 };
 
-/// Asks the system for huge pages under the whole 2 MiB blocks within
-/// [Data, Data + Size), memory of the caller's that nothing has touched
-/// yet: each then takes one fault instead of 512. Only a hint; the bytes
-/// stay as they are.
-void OfferHugePages(char *Data, size_t Size);
-
 class TPageWriter {
 public:
   /// Appends to Buffer from its current end; Finish sets its size.
@@ -69,6 +63,9 @@ public:
     }
   }
   void Put(std::string_view Text) { Put(Text.data(), Text.size()); }
+  /// The same for Data in the process's own memory, never a mapped source
+  /// (which may shrink under it): a large block goes to a sink uncopied.
+  void PutOwned(const char *Data, size_t Size);
   /// The same, for Data from which PaddedRead bytes may be read whatever
   /// Size is: a short text is then copied whole, with no branch on its
   /// length.

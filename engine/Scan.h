@@ -140,7 +140,7 @@ private:
     return Hit ? static_cast<const char *>(Hit) - S : 0;
   }
   // Searching up to Len itself and taking a miss as Len gives the same
-  // token end as FindDelimiter, which skips the last byte, with 0 as Len.
+  // token end as a search that skips the last byte and takes a miss as Len.
   size_t RunTo(char C, size_t From) const {
     const size_t P = Find(C, From);
     return P ? P : Len;

@@ -151,7 +151,7 @@ size_t TScan::MeetHelper(size_t i, const TSegment &Helper) {
   WritePendingBefore(P);
   const size_t From = Mark.Written + (P - Mark.PendingPos);
   if (From < Helper.Page->Size())
-    Writer.Put(Helper.Page->Data() + From, Helper.Page->Size() - From);
+    Writer.PutOwned(Helper.Page->Data() + From, Helper.Page->Size() - From);
   Pending = S + std::max(P, Helper.EndPendingPos);
   Markup.SetStateKey(Helper.EndMarkup);
   // Its progress reports, in order, as they would have come; a Stop from

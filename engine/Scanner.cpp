@@ -26,22 +26,6 @@ std::string_view ExtractIdent(std::string_view Text, size_t P) {
   return Text.substr(P - 1, End - (P - 1));
 }
 
-size_t FindDelimiter(std::string_view Delimiter, std::string_view Text, size_t From) {
-  if (Delimiter.empty() || From == 0 || Text.size() < 2)
-    return 0;
-  const size_t Last = Text.size() - 1; // the last position is never examined
-  for (size_t P = From; P <= Last;) {
-    const void *Hit = std::memchr(Text.data() + P - 1, Delimiter[0], Last - P + 1);
-    if (!Hit)
-      return 0;
-    P = static_cast<const char *>(Hit) - Text.data() + 1;
-    if (Text.compare(P - 1, Delimiter.size(), Delimiter) == 0)
-      return P;
-    ++P;
-  }
-  return 0;
-}
-
 namespace {
 struct TStringAppender {
   std::string &Text;

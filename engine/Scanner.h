@@ -45,10 +45,5 @@ private:
 /// The run of IdentChars that starts at 1-based position P of Text.
 std::string_view ExtractIdent(std::string_view Text, size_t P);
 
-/// The first 1-based position P in [From, Len - 1] where Delimiter starts,
-/// or 0. The text's last position is never examined; callers take 0 as the
-/// end of the text, which gives the same token end.
-size_t FindDelimiter(std::string_view Delimiter, std::string_view Text, size_t From);
-
 /// Text with & < > and the double quote replaced by their entities.
 std::string EscapeHTML(std::string_view Text);

@@ -1,6 +1,7 @@
 #include "FileUtils.h"
 
 #ifdef _WIN32
+#include <string>
 #include <windows.h>
 #else
 #include <dirent.h>
@@ -12,9 +13,16 @@ namespace {
 
 #ifdef _WIN32
 
+// Names are UTF-8 here as everywhere in the program; the ANSI API would
+// turn what its code page lacks into "?".
 int32_t ReadFirstMatchSize(const std::string &FileName) {
-  WIN32_FIND_DATAA Data;
-  HANDLE Search = FindFirstFileA(FileName.c_str(), &Data);
+  const int Length = MultiByteToWideChar(CP_UTF8, 0, FileName.data(),
+                                         static_cast<int>(FileName.size()), nullptr, 0);
+  std::wstring Wide(static_cast<size_t>(Length), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, FileName.data(), static_cast<int>(FileName.size()), Wide.data(),
+                      Length);
+  WIN32_FIND_DATAW Data;
+  HANDLE Search = FindFirstFileW(Wide.c_str(), &Data);
   if (Search == INVALID_HANDLE_VALUE)
     return 0;
   FindClose(Search);

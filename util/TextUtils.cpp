@@ -125,6 +125,14 @@ std::string SpacesToUnderscores(std::string_view Text) {
   return Result;
 }
 
+std::string AsciiLowerCase(std::string_view Text) {
+  std::string Result(Text);
+  for (char &C : Result)
+    if (C >= 'A' && C <= 'Z')
+      C = char(C - 'A' + 'a');
+  return Result;
+}
+
 std::string_view Trim(std::string_view Text) {
   auto IsBlank = [](char C) { return static_cast<unsigned char>(C) <= 32; };
   while (!Text.empty() && IsBlank(Text.front()))

@@ -29,6 +29,10 @@ std::string ExtractField(std::string_view Text, char Delimiter, int32_t Index);
 /// bytes are kept, so the length never changes.
 std::string SpacesToUnderscores(std::string_view Text);
 
+/// Text with the ASCII letters A to Z made lower case; every other byte
+/// (UTF-8 included) is kept, so names compare without regard to case.
+std::string AsciiLowerCase(std::string_view Text);
+
 /// Text without its leading and trailing bytes of code 0 to 32.
 std::string_view Trim(std::string_view Text);
 

@@ -14,12 +14,17 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
 #include <deque>
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "Application.h"
 #include "Clipboard.h"
@@ -215,6 +220,42 @@ TEST_F(MainForm, OverwriteQuestionDecidesAndCanBeSwitchedOff) {
   EXPECT_EQ(ReadAll(Path("a.html")), PageOf("x"));
 }
 
+// The real overwrite question, once: "&Yes" is the default and answers
+// Return, Escape answers "&No". A timer answers the box as a user would, and
+// closes it should the keys not, so the test never waits.
+TEST_F(MainForm, RealOverwriteQuestionBox) {
+  PromptHandler() = ShowMessageBox;
+  WriteAll(Path("a.pas"), "x");
+  TForm1 Form;
+  Form.Controls()->Input->setText(Path("a.pas"));
+  Form.Controls()->Output->setText(Path("a.html"));
+  for (const auto &[Key, Replaced] : {std::pair{Qt::Key_Escape, false}, {Qt::Key_Return, true}}) {
+    WriteAll(Path("a.html"), "old page");
+    QString Seen = "no box";
+    int Ticks = 0;
+    QTimer User;
+    QObject::connect(&User, &QTimer::timeout, [&, Key = Key] {
+      auto *Box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+      if (Box && Seen == "no box") {
+        Seen = QStringList{Box->windowTitle(), Box->text(), Box->defaultButton()->text(),
+                           Box->escapeButton()
+                               ? qobject_cast<QPushButton *>(Box->escapeButton())->text()
+                               : "",
+                           Box->icon() == QMessageBox::Question ? "?" : "no icon"}
+                   .join('|');
+        QTest::keyClick(Box, Key);
+      } else if (Box && ++Ticks > 500) {
+        Box->reject();
+      }
+    });
+    User.start(10);
+    QTest::mouseClick(Form.Controls()->FileToFile, Qt::LeftButton);
+    User.stop();
+    EXPECT_EQ(Seen, "Confirm|Overwrite output file ?|&Yes|&No|?");
+    EXPECT_EQ(ReadAll(Path("a.html")), Replaced ? PageOf("x") : "old page") << Key;
+  }
+}
+
 TEST_F(MainForm, StopDuringARunWritesNothing) {
   std::string Source;
   while (Source.size() < 2'000'000)
@@ -234,6 +275,55 @@ TEST_F(MainForm, StopDuringARunWritesNothing) {
   EXPECT_FALSE(Form.Controls()->ViewBtn->isEnabled());
   EXPECT_EQ(Form.LastTarget(), ckFile);
   EXPECT_EQ(Form.ProgressBar()->value(), 0);
+}
+
+// "File to file" onto a read-only page: refused as a plain write would be,
+// the page kept. Under root, who may write any file, the window runs in a
+// child that has become the ordinary user "nobody".
+TEST_F(MainForm, PageNobodyMayReplaceIsReplaced) {
+  constexpr uid_t OrdinaryUser = 65534;
+  const bool Root = ::geteuid() == 0;
+  WriteAll(Path("a.pas"), "x");
+  WriteAll(Path("a.html"), "old page");
+  ::chmod(Path("a.html").toLocal8Bit().constData(), 0444);
+  for (const char *Name : {"", "a.pas", "a.html"}) {
+    if (Root) {
+      ASSERT_EQ(0, ::chown(Path(Name).toLocal8Bit().constData(), OrdinaryUser, OrdinaryUser));
+    }
+  }
+  // The test's own temporary folders around it must let that user through.
+  for (QDir Up(Dir.path()); Root && Up.cdUp() && !Up.isRoot();) {
+    struct stat Info {};
+    const QByteArray Name = Up.path().toLocal8Bit();
+    if (::stat(Name.constData(), &Info) == 0 && !(Info.st_mode & S_IXOTH))
+      ::chmod(Name.constData(), (Info.st_mode & 07777) | 0011);
+  }
+  auto Check = [&]() -> std::string {
+    TForm1 Form;
+    Form.Controls()->Input->setText(Path("a.pas"));
+    Form.Controls()->Output->setText(Path("a.html"));
+    Form.Controls()->ConfirmOvr->setChecked(false);
+    QTest::mouseClick(Form.Controls()->FileToFile, Qt::LeftButton);
+    const std::string Shown = Prompts.empty() ? "nothing" : Prompts[0].Text.toStdString();
+    return Shown == "Cannot create file " + Path("a.html").toStdString() ? "" : Shown;
+  };
+  if (!Root) {
+    EXPECT_EQ("", Check());
+  } else {
+    const pid_t Child = ::fork();
+    if (Child == 0) {
+      const bool Ordinary = ::setgroups(0, nullptr) == 0 && ::setgid(OrdinaryUser) == 0 &&
+                            ::setuid(OrdinaryUser) == 0;
+      const std::string Wrong = Ordinary ? Check() : "cannot become an ordinary user";
+      if (!Wrong.empty())
+        std::fprintf(stderr, "%s\n", Wrong.c_str());
+      ::_exit(Wrong.empty() ? 0 : 1);
+    }
+    int Status = -1;
+    ASSERT_EQ(Child, ::waitpid(Child, &Status, 0));
+    EXPECT_TRUE(WIFEXITED(Status) && WEXITSTATUS(Status) == 0) << Status;
+  }
+  EXPECT_EQ(ReadAll(Path("a.html")), "old page");
 }
 
 TEST_F(MainForm, MissingSourceIsReportedAndChangesNothingElse) {

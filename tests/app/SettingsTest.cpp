@@ -5,11 +5,14 @@
 #include <QDir>
 #include <QFile>
 #include <QSettings>
+#include <QPoint>
 #include <QTemporaryDir>
 #include <csignal>
+#include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "Cli.h"
 #include "CliOptions.h"
 #include "ColorScheme.h"
 #include "ColorSettings.h"
@@ -114,6 +117,44 @@ TEST_F(Settings, SectionWithoutValuesAndEmptyValues) {
     EXPECT_EQ(ElementOf(C, E), (TElement{clBlack, true, 0})) << int(E);
 }
 
+// A hand-written section with no values is there all the same, and blanks
+// around commas belong to the fields.
+TEST_F(Settings, SettingsReadingsOfEmptySectionAndBlanks) {
+  WriteIni("[MainForms]\nFormVersion=0\n[Highlight]\n");
+  TTessaline C;
+  EXPECT_EQ(LoadColorSettings(TRegIniFile(), C, ElementCaptionList()), 0);
+  for (int E = 0; E < ElementCount; ++E)
+    EXPECT_EQ(ElementOf(C, static_cast<THighlightElement>(E)), (TElement{clBlack, true, 0})) << E;
+  WriteIni("[Highlight]\nComment=255 , 0 , B , 0\nString= 255,0,I,0 , 1 \n");
+  EXPECT_EQ(TRegIniFile().ReadString("Highlight", "Comment", ""), "255 , 0 , B , 0");
+  LoadColorSettings(TRegIniFile(), C, ElementCaptionList());
+  EXPECT_EQ(ElementOf(C, heComment), (TElement{1, false, fsBold})) << "\"255 \" is no integer";
+  EXPECT_EQ(ElementOf(C, heString), (TElement{clRed, true, fsItalic})) << "nor is \"0 \"";
+}
+
+// The window with a value that is no text: the failure is shown once at
+// start-up, the window opens with the elements before it loaded and the
+// others built in, and closing stores a readable scheme again.
+TEST_F(Settings, CrashOnDamagedSettingValue) {
+  WriteIni("[Highlight]\nComment=@Rect(1 2 3 4)\nReserved_word=255,0,,0\n");
+  {
+    TForm1 Form;
+    ASSERT_EQ(Prompts.size(), 1u);
+    EXPECT_EQ(Prompts[0].Kind, TPromptKind::Error);
+    EXPECT_TRUE(Prompts[0].Text.startsWith("Invalid data type for 'Comment'")) << Prompts[0].Text.toStdString();
+    EXPECT_EQ(ElementOf(Form.Converter(), heWhitespace), (TElement{clBlack, true, 0}));
+    EXPECT_EQ(ElementOf(Form.Converter(), heComment), (TElement{clNavy, false, fsItalic}));
+    EXPECT_EQ(ElementOf(Form.Converter(), heReservedWord), (TElement{clBlack, false, fsBold}));
+    Form.show();
+    QCoreApplication::processEvents();
+    Form.close();
+  }
+  EXPECT_EQ(Prompts.size(), 1u);
+  EXPECT_EQ(TRegIniFile().ReadString("Highlight", "Comment", ""), "8388608,0,I,0,1,1,0");
+  TForm1 Again;
+  EXPECT_EQ(Prompts.size(), 1u);
+}
+
 TEST_F(Settings, StoredPresetIndexIsShownNotApplied) {
   WriteIni("[Highlight]\nColorSpeedSetting=3\nComment=\"65280,0,S,0,1,1,0\"\n");
   {
@@ -165,6 +206,26 @@ TEST_F(Settings, CommandLineToolUsesTheSavedScheme) {
   TTessaline Builtin;
   ApplyCliOptions(ParseCliOptions({"--scheme", "builtin", "-"}), Builtin);
   EXPECT_EQ(ElementOf(Builtin, heComment), (TElement{clNavy, false, fsItalic}));
+}
+
+TEST_F(Settings, CommandLineToolAbortedOnASavedValueThatIsNotText) {
+  WriteIni("[Highlight]\nString=\"255,0,B,0\"\n");
+  QSettings(IniFile(), QSettings::IniFormat).setValue("Highlight/Comment", QPoint(1, 2));
+  TTessaline C, Builtin;
+  EXPECT_NO_THROW(ApplyCliOptions(ParseCliOptions({"-"}), C));
+  EXPECT_EQ(ElementOf(C, heComment), ElementOf(Builtin, heComment));
+  EXPECT_EQ(ElementOf(C, heString), (TElement{clRed, false, fsBold}));
+  // Said once, and the page is written all the same.
+  QTemporaryDir Work;
+  QFile Source(Work.filePath("a.pas"));
+  ASSERT_TRUE(Source.open(QIODevice::WriteOnly));
+  Source.write("'x'");
+  Source.close();
+  std::ostringstream Out, Err;
+  EXPECT_EQ(RunTessalineCli({Source.fileName().toStdString()}, Out, Err), 0);
+  EXPECT_EQ(Err.str(), "tessaline-cli: " + IniFile().toStdString() +
+                          ": Invalid data type for 'Comment'; the built-in setting is used\n");
+  EXPECT_TRUE(QFile::exists(Work.filePath("a.html")));
 }
 
 TEST_F(Settings, KilledSaveNeverLeavesADamagedFile) {

@@ -9,13 +9,18 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <grp.h>
 #include <sstream>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
+#include "Batch.h"
 #include "CliOptions.h"
 
 namespace fs = std::filesystem;
@@ -64,6 +69,15 @@ std::string Listing(const fs::path &Dir) {
   return Joined;
 }
 
+// The user an ordinary run takes when the tests run as root: "nobody".
+constexpr uid_t OrdinaryUser = 65534;
+
+// Gives Path to the user RunCli runs as with AsOrdinaryUser.
+void GiveToOrdinaryUser(const std::string &Path) {
+  if (::geteuid() == 0 && ::chown(Path.c_str(), OrdinaryUser, OrdinaryUser) != 0)
+    throw std::runtime_error("cannot give " + Path + " away");
+}
+
 struct TRun {
   int Status; // the exit status, or 100 + the signal that ended the program
   std::string Out;
@@ -73,13 +87,19 @@ struct TRun {
 // Input is standard input; an empty WorkingDir keeps the test's own; with
 // LimitFileSize no file the program writes may grow past 4096 bytes.
 // TerminateAfter, when not negative, sends SIGTERM that many milliseconds
-// after the start.
+// after the start. SettingsIni, when not empty, is the settings file the
+// program finds. AsOrdinaryUser runs it as OrdinaryUser when the tests run
+// as root, who may write any file.
 TRun RunCli(const std::vector<std::string> &Args, const std::string &Input = "",
-            const std::string &WorkingDir = "", bool LimitFileSize = false,
-            int TerminateAfter = -1) {
+            const std::string &WorkingDir = "", bool LimitFileSize = false, int TerminateAfter = -1,
+            const std::string &SettingsIni = "", bool AsOrdinaryUser = false) {
   TScratchDir Streams;
   const std::string InName = Streams / "in", OutName = Streams / "out", ErrName = Streams / "err";
   WriteFile(InName, Input);
+  if (!SettingsIni.empty()) {
+    fs::create_directory(Streams / "Quorvander");
+    WriteFile(Streams / "Quorvander/Tessaline.ini", SettingsIni);
+  }
   std::vector<char *> Argv{const_cast<char *>(TESSALINE_CLI)};
   for (const std::string &Arg : Args)
     Argv.push_back(const_cast<char *>(Arg.c_str()));
@@ -93,6 +113,13 @@ TRun RunCli(const std::vector<std::string> &Args, const std::string &Input = "",
     if (In < 0 || Out < 0 || Err < 0 || ::dup2(In, 0) < 0 || ::dup2(Out, 1) < 0 ||
         ::dup2(Err, 2) < 0 || (!WorkingDir.empty() && ::chdir(WorkingDir.c_str()) != 0))
       ::_exit(126);
+    // The program is opened first: the ordinary user may have no way into
+    // the folders of the build.
+    const int Program = ::open(TESSALINE_CLI, O_RDONLY | O_CLOEXEC);
+    if (AsOrdinaryUser && ::geteuid() == 0 &&
+        (::setgroups(0, nullptr) != 0 || ::setgid(OrdinaryUser) != 0 ||
+         ::setuid(OrdinaryUser) != 0))
+      ::_exit(126);
     // Never the settings of the user who runs the tests.
     ::setenv("XDG_CONFIG_HOME", Streams.Path().c_str(), 1);
     if (LimitFileSize) {
@@ -101,7 +128,7 @@ TRun RunCli(const std::vector<std::string> &Args, const std::string &Input = "",
       if (::setrlimit(RLIMIT_FSIZE, &Limit) != 0)
         ::_exit(126);
     }
-    ::execv(TESSALINE_CLI, Argv.data());
+    ::fexecve(Program, Argv.data(), environ);
     ::_exit(127);
   }
   if (Child > 0 && TerminateAfter >= 0) {
@@ -263,6 +290,7 @@ TEST(CliUsage, WrongUsageExitsWith2) {
            {A, "--element", "Comment"},
            {A, "-o"},
            {A, "--scheme"},
+           {A, "--help=x"},
            {A, "--page", "pdf"},
            {A, "--line-numbers"},
            {A, "--page", "rtf", "--dark-scheme", "Twilight"},
@@ -278,6 +306,8 @@ TEST(CliUsage, WrongUsageExitsWith2) {
     EXPECT_TRUE(Run.Err.ends_with(CliUsage())) << Line << ": " << Run.Err;
   }
   EXPECT_EQ("a.pas", Listing(Dir.Path()));
+  EXPECT_TRUE(
+      RunCli({"--quiet=1", A}).Err.starts_with("tessaline-cli: option --quiet takes no value\n"));
 }
 
 TEST(CliFailures, UnreadableInput) {
@@ -431,6 +461,19 @@ TEST(CliBatch, OneFailingFileDoesNotStopTheOthers) {
   EXPECT_TRUE(fs::exists(Dir / "src/sub/deeper/g.html"));
 }
 
+TEST(CliBatch, CosmeticFolderNamesInMessages) {
+  TScratchDir Dir;
+  fs::create_directories(Dir / "src/sub");
+  WriteFile(Dir / "src/sub/c.pas", TinySource);
+  fs::create_directory(Dir / "src/sub/c.html");
+  for (const std::string &Folder : {Dir / "src/", Dir / "src//"}) {
+    const TRun Run = RunCli({Folder});
+    EXPECT_EQ(1, Run.Status);
+    EXPECT_EQ(Dir / "src/sub/c.pas" + ": Cannot create file " + (Dir / "src/sub/c.html") + "\n",
+              Run.Err);
+  }
+}
+
 TEST(CliBatch, NoClobberKeepsExistingPages) {
   TScratchDir Dir;
   WriteFile(Dir / "a.pas", TinySource);
@@ -472,6 +515,49 @@ TEST(CliBatch, InterruptedBatchLeavesOnlyWholePages) {
   }
 }
 
+// SIGTERM while a large page goes to standard output: the program stops at
+// the next block it writes, with status 143, instead of writing the whole
+// page. Standard output is a pipe the test lets fill up before it sends
+// the signal, so the signal comes mid-page however fast the conversion is.
+TEST(CliInterrupt, TermWhileWritingToStandardOutput) {
+  TScratchDir Dir;
+  std::string Source;
+  while (Source.size() < (size_t(4) << 20))
+    Source += "begin x := 'a'; { c } end;\n";
+  WriteFile(Dir / "big.pas", Source);
+  const size_t PageSize = RunCli({Dir / "big.pas", "-o", "-"}).Out.size();
+  int Pipe[2];
+  ASSERT_EQ(0, ::pipe(Pipe));
+  const std::string Input = Dir / "big.pas";
+  const pid_t Child = ::fork();
+  if (Child == 0) {
+    const int Null = ::open("/dev/null", O_WRONLY);
+    if (::dup2(Pipe[1], 1) < 0 || ::dup2(Null, 2) < 0)
+      ::_exit(126);
+    ::close(Pipe[0]);
+    ::setenv("XDG_CONFIG_HOME", Dir.Path().c_str(), 1);
+    ::execl(TESSALINE_CLI, TESSALINE_CLI, "-o", "-", Input.c_str(), static_cast<char *>(nullptr));
+    ::_exit(127);
+  }
+  ::close(Pipe[1]);
+  int Waiting = 0;
+  for (int Pending = 0; Waiting < 10000 && Pending < 65536; ++Waiting) {
+    ::usleep(1000);
+    ::ioctl(Pipe[0], FIONREAD, &Pending);
+  }
+  ::kill(Child, SIGTERM);
+  size_t Bytes = 0;
+  char Chunk[65536];
+  for (ssize_t N; (N = ::read(Pipe[0], Chunk, sizeof Chunk)) > 0;)
+    Bytes += static_cast<size_t>(N);
+  ::close(Pipe[0]);
+  int Status = 0;
+  ASSERT_EQ(Child, ::waitpid(Child, &Status, 0));
+  EXPECT_LT(Waiting, 10000) << "the pipe never filled";
+  EXPECT_TRUE(WIFEXITED(Status) && WEXITSTATUS(Status) == 143) << Status;
+  EXPECT_LT(Bytes, PageSize);
+}
+
 TEST(CliHostileInput, EmptyAndNulFilesAndFolders) {
   TScratchDir Dir;
   WriteFile(Dir / "empty.pas", "");
@@ -490,17 +576,190 @@ TEST(CliHostileInput, EmptyAndNulFilesAndFolders) {
 }
 
 TEST(CliHostileInput, UnreadableFile) {
-  if (::geteuid() == 0)
-    GTEST_SKIP() << "root reads every file; the unreadable case needs another user";
   TScratchDir Dir;
+  GiveToOrdinaryUser(Dir.Path().string());
   WriteFile(Dir / "secret.pas", TinySource);
   ::chmod((Dir / "secret.pas").c_str(), 0);
-  const TRun Run = RunCli({Dir / "secret.pas"});
+  const TRun Run = RunCli({Dir / "secret.pas"}, "", "", false, -1, "", true);
   EXPECT_EQ(1, Run.Status);
   EXPECT_EQ("tessaline-cli: Cannot open file " + (Dir / "secret.pas") + "\n", Run.Err);
   EXPECT_FALSE(fs::exists(Dir / "secret.html"));
 }
 
+// Settings values that QSettings reads as no text, in a single run and in a
+// batch: a note naming the file and the value, the built-in setting for
+// that element, the values that can be read, and the page all the same.
+TEST(CliSettings, CrashOnDamagedSettingValue) {
+  TScratchDir Dir;
+  WriteFile(Dir / "a.pas", "{ c } 's'");
+  WriteFile(Dir / "b.pas", "");
+  const std::string Expected = "<FONT COLOR=\"Navy\"><I>{ c } </I></FONT><FONT COLOR=\"Red\">'s'";
+  for (const std::string Damage :
+       {"Comment=@Rect(1 2 3 4)", "Comment=@Size(1 2)", "Comment=@Point(1 2)",
+        "Comment=@Variant(\\0\\0\\0\\x2\\0\\0\\0\\x1)", "ColorSpeedSetting=@Rect(1 2 3 4)"}) {
+    const std::string Name = Damage.substr(0, Damage.find('='));
+    const std::string Ini = "[Highlight]\n" + Damage + "\n" +
+                            (Name == "Comment" ? "" : "Comment=8388608,0,I,0\n") +
+                            "String=255,0,,0\n";
+    for (const auto &Args :
+         std::vector<std::vector<std::string>>{{Dir / "a.pas"}, {Dir / "a.pas", Dir / "b.pas"}}) {
+      fs::remove(Dir / "a.html");
+      const TRun Run = RunCli(Args, "", "", false, -1, Ini);
+      EXPECT_EQ(0, Run.Status) << Damage << ": " << Run.Err;
+      EXPECT_NE(std::string::npos,
+                Run.Err.find("/Quorvander/Tessaline.ini: Invalid data type for '" + Name + "'"))
+          << Damage << ": " << Run.Err;
+      EXPECT_EQ(Expected, BodyOf(ReadFile(Dir / "a.html"))) << Damage;
+    }
+  }
+  // Unquoted commas and a lone "@" are text like any other.
+  const TRun Run = RunCli({"-"}, "{ c } 's'", "", false, -1, "[Highlight]\nComment=255,@,B,0\n");
+  EXPECT_EQ(0, Run.Status) << Run.Err;
+  EXPECT_EQ("", Run.Err);
+  EXPECT_EQ("<FONT COLOR=\"Red\"><B>{ c } </B></FONT>'s'", BodyOf(Run.Out));
+}
+
+TEST(CliUsage, DashInABatch) {
+  TScratchDir Dir;
+  WriteFile(Dir / "a.pas", TinySource);
+  WriteFile(Dir / "-", TinySource);
+  for (const auto &Args :
+       std::vector<std::vector<std::string>>{{Dir / "a.pas", "-"}, {"-", "a.pas"}}) {
+    const TRun Run = RunCli(Args, TinySource, Dir.Path());
+    EXPECT_EQ(2, Run.Status) << Run.Err;
+    EXPECT_TRUE(Run.Err.starts_with("tessaline-cli: - (standard input) must be the only input"))
+        << Run.Err;
+    EXPECT_EQ("", Run.Out);
+  }
+  EXPECT_EQ("- a.pas", Listing(Dir.Path()));
+}
+
+// The same hostile cases as the file layer's, end to end and as an
+// ordinary user: a page nobody may replace is kept with status 1, in a
+// batch the other files are still converted.
+TEST(CliHostileInput, PageNobodyMayReplaceIsReplaced) {
+  TScratchDir Dir;
+  GiveToOrdinaryUser(Dir.Path().string());
+  for (const char *Name : {"a.pas", "a.html", "b.pas", "b.html", "c.pas"}) {
+    WriteFile(Dir / Name, std::string(Name).ends_with(".html") ? "old page" : TinySource);
+    GiveToOrdinaryUser(Dir / Name);
+  }
+  ::chmod((Dir / "a.html").c_str(), 0444);
+  const bool Root = ::geteuid() == 0;
+  if (Root)
+    ::chown((Dir / "b.html").c_str(), 0, 0); // another user's page, 0644
+  for (const std::string Name : {"a", Root ? "b" : "a"}) {
+    const TRun Run = RunCli({Dir / (Name + ".pas")}, "", "", false, -1, "", true);
+    EXPECT_EQ(1, Run.Status) << Name;
+    EXPECT_EQ("tessaline-cli: Cannot create file " + (Dir / (Name + ".html")) + "\n", Run.Err);
+    EXPECT_EQ("old page", ReadFile(Dir / (Name + ".html")));
+  }
+  const TRun Batch = RunCli({Dir / "a.pas", Dir / "c.pas"}, "", "", false, -1, "", true);
+  EXPECT_EQ(1, Batch.Status);
+  EXPECT_EQ(Dir / "a.pas" + ": Cannot create file " + (Dir / "a.html") + "\n", Batch.Err);
+  EXPECT_EQ(TinyPage, ReadFile(Dir / "c.html"));
+  EXPECT_EQ("a.html a.pas b.html b.pas c.html c.pas", Listing(Dir.Path()));
+}
+
+// "y.pas y.html" used to leave y.pas's page in y.html, a source.
+TEST(CliBatch, HtmlNamedAsSourceIsOverwritten) {
+  TScratchDir Dir;
+  WriteFile(Dir / "y.pas", "ypas;");
+  for (const auto &Args : std::vector<std::vector<std::string>>{
+           {"y.pas", "y.html"}, {"y.html", "y.pas"}, {"./y.pas", "y.html"}}) {
+    WriteFile(Dir / "y.html", "unit one;");
+    const TRun Run = RunCli(Args, "", Dir.Path());
+    EXPECT_EQ(1, Run.Status) << Args[0];
+    EXPECT_NE(std::string::npos, Run.Err.find(Args[0] == "y.html" ? Args[1] : Args[0])) << Run.Err;
+    EXPECT_NE(std::string::npos, Run.Err.find("y.html is one of the sources\n")) << Run.Err;
+    EXPECT_EQ("unit one;", ReadFile(Dir / "y.html")) << Args[0] << " " << Args[1];
+  }
+  EXPECT_EQ("y.html y.pas", Listing(Dir.Path()));
+}
+
+// Two sources for one page are found however their names are spelled, and
+// the first keeps the page; one file named twice is converted once.
+TEST(CliBatch, TwoSourcesForOnePageUndetected) {
+  TScratchDir Dir;
+  WriteFile(Dir / "x.pas", "xpas");
+  WriteFile(Dir / "x.inc", "xinc");
+  fs::create_directory_symlink(".", Dir / "here");
+  for (const auto &Args :
+       std::vector<std::vector<std::string>>{{"-q", "-j", "2", "./x.pas", "x.inc"},
+                                             {"-j", "2", "x.pas", "here/x.inc"},
+                                             {"-j", "2", Dir / "x.pas", "x.inc"}}) {
+    const std::string &First = Args[Args.size() - 2];
+    const TRun Run = RunCli(Args, "", Dir.Path());
+    EXPECT_EQ(1, Run.Status) << First;
+    EXPECT_NE(std::string::npos, Run.Err.find(" is the page of " + First + "\n")) << Run.Err;
+    EXPECT_EQ(PageOf("xpas"), ReadFile(Dir / "x.html")) << First;
+  }
+  const TRun Twice = RunCli({"x.pas", "./x.pas", Dir / "x.pas"}, "", Dir.Path());
+  EXPECT_EQ(0, Twice.Status);
+  EXPECT_EQ("", Twice.Err);
+}
+
+// Each kind of batch failure sets the status on its own.
+TEST(CliBatch, ExitStatusOfEachFailureOnItsOwn) {
+  TScratchDir Dir;
+  WriteFile(Dir / "x.pas", "x");
+  WriteFile(Dir / "x.inc", "x");
+  EXPECT_EQ(1, RunCli({"-q", Dir / "x.pas", Dir / "x.inc"}).Status) << "a page collision";
+  fs::remove(Dir / "x.inc");
+  GiveToOrdinaryUser(Dir.Path().string());
+  fs::create_directories(Dir / "tree/closed");
+  WriteFile(Dir / "tree/a.pas", "a");
+  for (const char *Name : {"tree", "tree/a.pas", "tree/closed"})
+    GiveToOrdinaryUser(Dir / Name);
+  ::chmod((Dir / "tree/closed").c_str(), 0);
+  const TRun Run = RunCli({Dir / "tree"}, "", "", false, -1, "", true);
+  EXPECT_EQ(1, Run.Status) << "a folder that cannot be opened";
+  EXPECT_EQ(Dir / "tree/closed" + ": Cannot open folder " + (Dir / "tree/closed") + "\n", Run.Err);
+  EXPECT_EQ(PageOf("a"), ReadFile(Dir / "tree/a.html"));
+  ::chmod((Dir / "tree/closed").c_str(), 0755);
+}
+
+// A page name of up to 255 bytes, beside a long source name.
+TEST(CliHostileInput, LongNames) {
+  TScratchDir Dir;
+  const std::string Stem(250, 'n');
+  WriteFile(Dir / (Stem + ".pas"), TinySource);
+  const TRun Run = RunCli({Dir / (Stem + ".pas")});
+  EXPECT_EQ(0, Run.Status) << Run.Err;
+  EXPECT_EQ(TinyPage, ReadFile(Dir / (Stem + ".html")));
+  EXPECT_EQ(Stem + ".html " + Stem + ".pas", Listing(Dir.Path()));
+}
+
+// The progress bar counts a file's bytes while it is converted: here the
+// page goes to a pipe that the test leaves full for a while, and the bar
+// drawn meanwhile must show more than nothing done.
+TEST(CliBatch, CosmeticProgressCountsBytesOnlyWhenAFileEnds) {
+  TScratchDir Dir;
+  std::string Source;
+  // Under 1 MiB: one thread converts it, reporting as it goes.
+  while (Source.size() < 900000)
+    Source += "begin x := 'a'; { c } end;\n";
+  WriteFile(Dir / "big.pas", Source);
+  ASSERT_EQ(0, ::mkfifo((Dir / "big.html").c_str(), 0600));
+  TCliOptions Options = ParseCliOptions({"--scheme", "builtin", "-"});
+  std::ostringstream Err;
+  std::thread Batch([&] { RunBatch({{Dir / "big.pas", Dir / "big.html"}}, Options, Err, true); });
+  const int Page = ::open((Dir / "big.html").c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(Page, 0);
+  ::fcntl(Page, F_SETFL, 0);
+  ::usleep(500000); // the writer waits on the full pipe, the bar is drawn
+  char Chunk[65536];
+  while (::read(Page, Chunk, sizeof Chunk) > 0) {
+  }
+  ::close(Page);
+  Batch.join();
+  // Some bar drawn before the file was done shows bytes.
+  const std::string Bar = Err.str();
+  bool Counted = false;
+  for (size_t At = 0; (At = Bar.find(" 0/1 files, ", At)) != std::string::npos; ++At)
+    Counted = Counted || Bar.compare(At + 12, 6, "0.0 MB") != 0;
+  EXPECT_TRUE(Counted) << Bar;
+}
 namespace {
 
 TEST(CliFormats, PageFormatsNameTheirPagesAndAnIndexListsThem) {

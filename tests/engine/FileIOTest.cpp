@@ -7,6 +7,8 @@
 #include <csignal>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <grp.h>
 #include <memory>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -319,28 +321,176 @@ TEST(SaveToFile, FailedSaveKeepsThePreviousPage) {
   EXPECT_EQ("", Temporaries(Dir.Path()));
 }
 
+namespace {
+
+// The user an ordinary run takes when the tests run as root: "nobody".
+constexpr uid_t OrdinaryUser = 65534;
+
+// Runs Check as an ordinary user: here, or, when the tests run as root (who
+// may write any file), in a child that has become OrdinaryUser. Check
+// returns what went wrong, or an empty text.
+std::string AsOrdinaryUser(const std::function<std::string()> &Check) {
+  if (::geteuid() != 0)
+    return Check();
+  int Pipe[2];
+  if (::pipe(Pipe) != 0)
+    return "no pipe";
+  const pid_t Child = ::fork();
+  if (Child == 0) {
+    ::close(Pipe[0]);
+    const std::string Result =
+        ::setgroups(0, nullptr) == 0 && ::setgid(OrdinaryUser) == 0 && ::setuid(OrdinaryUser) == 0
+            ? Check()
+            : "cannot become an ordinary user";
+    (void)!::write(Pipe[1], Result.data(), Result.size());
+    ::_exit(0);
+  }
+  ::close(Pipe[1]);
+  std::string Result;
+  char Chunk[512];
+  for (ssize_t N; (N = ::read(Pipe[0], Chunk, sizeof Chunk)) > 0;)
+    Result.append(Chunk, static_cast<size_t>(N));
+  ::close(Pipe[0]);
+  int Status = 0;
+  ::waitpid(Child, &Status, 0);
+  return WIFEXITED(Status) ? Result : Result + " (the check ended by a signal)";
+}
+
+// Gives Path to the user AsOrdinaryUser runs as.
+void GiveToOrdinaryUser(const std::string &Path) {
+  if (::geteuid() == 0) {
+    ASSERT_EQ(0, ::chown(Path.c_str(), OrdinaryUser, OrdinaryUser)) << Path;
+  }
+}
+
+} // namespace
+
 TEST(SaveToFile, ReadOnlyFolderKeepsTheOldFile) {
-  if (::geteuid() == 0)
-    GTEST_SKIP() << "root may change any folder, so there is no read-only folder to test";
   TTempDir Dir;
+  GiveToOrdinaryUser(Dir.Path().string());
   const std::string Locked = Dir / "locked.html";
   const std::string Writable = Dir / "writable.html";
   WriteTextFile(Locked, "locked page");
   WriteTextFile(Writable, "writable page");
+  GiveToOrdinaryUser(Locked);
+  GiveToOrdinaryUser(Writable);
   ASSERT_EQ(0, ::chmod(Locked.c_str(), 0444));
   ASSERT_EQ(0, ::chmod(Dir.Path().c_str(), 0555));
   TTessaline Converter;
   Converter.SetPlain("begin end.");
   Converter.Convert();
-  EXPECT_EQ("Cannot create file " + Locked,
-            MessageOf<EFCreateError>([&] { Converter.SaveToFile(Locked); }));
-  EXPECT_EQ("locked page", Content(Locked));
   // A writable page in such a folder is not written in place either: a
   // write failing half-way would lose it.
-  EXPECT_EQ("Cannot create file " + Writable,
-            MessageOf<EFCreateError>([&] { Converter.SaveToFile(Writable); }));
-  EXPECT_EQ("writable page", Content(Writable));
+  EXPECT_EQ("", AsOrdinaryUser([&] {
+              std::string Wrong;
+              for (const auto &[Page, Old] :
+                   {std::pair{Locked, "locked page"}, {Writable, "writable page"}}) {
+                const std::string Message =
+                    MessageOf<EFCreateError>([&] { Converter.SaveToFile(Page); });
+                if (Message != "Cannot create file " + Page || Content(Page) != Old)
+                  Wrong += Page + ": " + Message + "; ";
+              }
+              return Wrong;
+            }));
   ::chmod(Dir.Path().c_str(), 0755);
+}
+
+// A save is refused where writing the file would be: a read-only page, or
+// another user's; one of another user's that the user may write is written
+// into and keeps its owner, as is one with several names.
+TEST(SaveToFile, PageNobodyMayReplaceIsReplaced) {
+  TTempDir Dir;
+  GiveToOrdinaryUser(Dir.Path().string());
+  for (const char *Name : {"readonly.html", "others.html", "shared.html", "linked.html"}) {
+    WriteTextFile(Dir / Name, "old page");
+    GiveToOrdinaryUser(Dir / Name);
+  }
+  ASSERT_EQ(0, ::chmod((Dir / "readonly.html").c_str(), 0444));
+  ASSERT_EQ(0, ::link((Dir / "linked.html").c_str(), (Dir / "other-name.html").c_str()));
+  const bool Root = ::geteuid() == 0; // then the test itself is another user
+  if (Root) {
+    ASSERT_EQ(0, ::chown((Dir / "others.html").c_str(), 0, 0));
+    ASSERT_EQ(0, ::chown((Dir / "shared.html").c_str(), 0, 0));
+    ASSERT_EQ(0, ::chmod((Dir / "shared.html").c_str(), 0666));
+  }
+  TTessaline Converter;
+  Converter.SetPlain("x");
+  Converter.Convert();
+  EXPECT_EQ("", AsOrdinaryUser([&]() -> std::string {
+              std::string Wrong;
+              for (const char *Name : {"readonly.html", Root ? "others.html" : nullptr}) {
+                if (!Name)
+                  continue;
+                const std::string Message =
+                    MessageOf<EFCreateError>([&] { Converter.SaveToFile(Dir / Name); });
+                if (Message != "Cannot create file " + (Dir / Name) ||
+                    ReadTextFile(Dir / Name) != "old page")
+                  Wrong += std::string(Name) + " replaced or wrong message: " + Message + "; ";
+              }
+              for (const char *Name : {"linked.html", Root ? "shared.html" : nullptr}) {
+                if (!Name)
+                  continue;
+                Converter.SaveToFile(Dir / Name);
+                if (ReadTextFile(Dir / Name) != Converter.HTML())
+                  Wrong += std::string(Name) + " not saved; ";
+              }
+              return Wrong;
+            }));
+  EXPECT_EQ(Converter.HTML(), ReadTextFile(Dir / "other-name.html"));
+  struct stat Info {};
+  ASSERT_EQ(0, ::stat((Dir / "shared.html").c_str(), &Info));
+  EXPECT_EQ(Root ? 0u : ::geteuid(), Info.st_uid);
+  EXPECT_EQ(0444u, ModeOf(Dir / "readonly.html") & 07777);
+  EXPECT_EQ("", Temporaries(Dir.Path()));
+}
+
+// A name of 242 to 255 bytes is as good as any: the temporary file beside
+// it takes a shorter one, cut where no UTF-8 character goes on.
+TEST(SaveToFile, LongNamesCannotBeWritten) {
+  TTempDir Dir;
+  TTessaline Converter;
+  Converter.SetPlain("x");
+  Converter.Convert();
+  std::string Accented;
+  for (int K = 0; K < 125; ++K)
+    Accented += "\xC3\xA9";
+  for (const std::string &Name :
+       {std::string(237, 'x') + ".html", std::string(250, 'y') + ".html", Accented + ".html"}) {
+    EXPECT_NO_THROW(Converter.SaveToFile(Dir / Name)) << Name.size();
+    EXPECT_EQ(Converter.HTML(), ReadTextFile(Dir / Name)) << Name.size();
+    EXPECT_NO_THROW(Converter.SaveToFile(Dir / Name)) << "replacing it, " << Name.size();
+  }
+  size_t Files = 0;
+  for ([[maybe_unused]] const auto &Entry : fs::directory_iterator(Dir.Path()))
+    ++Files;
+  EXPECT_EQ(3u, Files);
+}
+
+// A mapped source cut short while a comment longer than the page writer's
+// block is written: the comment's bytes were handed to the system straight
+// from the mapping, whose pages were gone, and the write failed.
+TEST(SourceFile, CutShortDuringAHugeCommentGivesWrongMessage) {
+  TTempDir Dir;
+  const std::string Source = "x { " + std::string(600 * 1024, 'c') + " } y";
+  WriteTextFile(Dir / "comment.pas", Source);
+  const TSourceFile File(Dir / "comment.pas", 0);
+  struct TCuttingSink : TOutputSink {
+    TSafeFileWriter Page;
+    std::string Source;
+    bool Cut = false;
+    explicit TCuttingSink(const std::string &Target) : Page(Target) {}
+    void Write(const char *Data, size_t Size) override {
+      if (!Cut) {
+        Cut = true;
+        ASSERT_EQ(::truncate(Source.c_str(), 2), 0);
+      }
+      Page.Write(Data, Size);
+    }
+  } Sink(Dir / "comment.html");
+  Sink.Source = Dir / "comment.pas";
+  TTessaline Converter;
+  EXPECT_NO_THROW(Converter.ConvertTo(Sink, File.Text()));
+  EXPECT_TRUE(File.Shrunk()) << "the caller then reports \"Stream read error\"";
 }
 
 TEST(SafeFileWriter, ReplacesTheTargetOnlyOnCommit) {

@@ -8,10 +8,68 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "Scanner.h"
 #include "Types.h"
+
+// The model's tables and helpers are its own, written out from the rules,
+// so that a slip in the engine's (a misspelt reserved word, a wrong
+// entity, a colour name) shows as a difference instead of being copied.
+
+/// The 99 reserved words, in the rules' table order.
+// clang-format off
+inline constexpr const char *ModelReservedWords[99] = {
+    "and", "exports", "mod", "shr", "array", "file", "nil", "string", "as", "finalization",
+    "not", "stringresource", "asm", "finally", "object", "then", "begin", "for", "of",
+    "threadvar", "case", "function", "or", "to", "class", "goto", "out", "try", "const", "if",
+    "packed", "type", "constructor", "implementation", "procedure", "unit", "destructor", "in",
+    "program", "until", "dispinterface", "inherited", "property", "uses", "div",
+    "initialization", "raise", "var", "do", "inline", "record", "while", "downto", "interface",
+    "repeat", "with", "else", "is", "resourcestring", "xor", "end", "label", "set", "except",
+    "library", "shl", "absolute", "external", "pascal", "safecall", "abstract", "far", "private",
+    "stdcall", "assembler", "forward", "protected", "stored", "automated", "index", "public",
+    "virtual", "cdecl", "message", "published", "write", "default", "name", "read", "writeonly",
+    "dispid", "near", "readonly", "dynamic", "nodefault", "register", "export", "override",
+    "resident"};
+// clang-format on
+
+inline std::string ModelEscape(const std::string &Text) {
+  std::string Result;
+  for (char C : Text)
+    Result += C == '&'   ? "&amp;"
+              : C == '<' ? "&lt;"
+              : C == '>' ? "&gt;"
+              : C == '"' ? "&quot;"
+                         : std::string(1, C);
+  return Result;
+}
+
+inline std::string ModelColorName(TColor Color) {
+  static const std::pair<uint32_t, const char *> Named[] = {
+      {0x000000, "Black"},  {0x000080, "Maroon"},  {0x008000, "Green"}, {0x008080, "Olive"},
+      {0x800000, "Navy"},   {0x800080, "Purple"},  {0x808000, "Teal"},  {0x808080, "Gray"},
+      {0xC0C0C0, "Silver"}, {0x0000FF, "Red"},     {0x00FF00, "Lime"},  {0x00FFFF, "Yellow"},
+      {0xFF0000, "Blue"},   {0xFF00FF, "Fuchsia"}, {0xFFFF00, "Aqua"},  {0xFFFFFF, "White"},
+      {0x1FFFFFFF, "None"}};
+  static const char *const System[25] = {
+      "ScrollBar",    "Background",     "ActiveCaption", "InactiveCaption", "Menu",
+      "Window",       "WindowFrame",    "MenuText",      "WindowText",      "CaptionText",
+      "ActiveBorder", "InactiveBorder", "AppWorkSpace",  "Highlight",       "HighlightText",
+      "BtnFace",      "BtnShadow",      "GrayText",      "BtnText",         "InactiveCaptionText",
+      "BtnHighlight", "3DDkShadow",     "3DLight",       "InfoText",        "InfoBk"};
+  const uint32_t Value = static_cast<uint32_t>(Color);
+  for (const auto &[Known, Name] : Named)
+    if (Value == Known)
+      return Name;
+  if (Value >= 0x80000000u && Value < 0x80000000u + 25)
+    return System[Value - 0x80000000u];
+  static const char Hex[] = "0123456789ABCDEF";
+  std::string Result = "#";
+  for (int Shift : {0, 8, 16})
+    Result += {Hex[(Value >> (Shift + 4)) & 15], Hex[(Value >> Shift) & 15]};
+  return Result;
+}
 
 class TModel {
 public:
@@ -36,7 +94,7 @@ public:
       SC[E] = std::string(S & 8 ? "</STRIKE>" : "") + (S & 4 ? "</U>" : "") +
               (S & 2 ? "</I>" : "") + (S & 1 ? "</B>" : "");
       const bool Plain = Defaults[E] || Colors[E] == Colors[heIdentifier];
-      FO[E] = Plain ? "" : "<FONT COLOR=\"" + ColorToHTML(Colors[E]) + "\">";
+      FO[E] = Plain ? "" : "<FONT COLOR=\"" + ModelColorName(Colors[E]) + "\">";
       FC[E] = Plain ? "" : "</FONT>";
     }
     Report(1);
@@ -55,7 +113,7 @@ public:
         int64_t p = FindDelimiter("'", i + 1);
         e = p ? p : Len;
         SwitchTo(heString);
-        Body += EscapeHTML(T.substr(i, e - i + 1));
+        Body += ModelEscape(T.substr(i, e - i + 1));
       } else if (c == '/' && i < Len && T[i + 1] == '/') {
         e = Len;
         for (int64_t p = i + 2; p <= Len; ++p)
@@ -64,27 +122,27 @@ public:
             break;
           }
         SwitchTo(heComment);
-        Body += EscapeHTML(T.substr(i, e - i + 1));
+        Body += ModelEscape(T.substr(i, e - i + 1));
       } else if (c == '/') {
         Body += T[i];
       } else if (c == '{') {
         int64_t p = FindDelimiter("}", i);
         e = p ? p : Len;
         SwitchTo(heComment);
-        Body += EscapeHTML(T.substr(i, e - i + 1));
+        Body += ModelEscape(T.substr(i, e - i + 1));
       } else if (c == '(' && i < Len && T[i + 1] == '*') {
         int64_t p = FindDelimiter("*)", i + 2);
         if (p == 0)
           p = Len;
         e = p + 1;
         SwitchTo(heComment);
-        Body += EscapeHTML(T.substr(i, e - i + 1));
+        Body += ModelEscape(T.substr(i, e - i + 1));
       } else if (IsLetter(c)) {
         while (e + 1 <= Len && (IsLetter(T[e + 1]) || IsDigit(T[e + 1])))
           ++e;
         const std::string Id = T.substr(i, e - i + 1);
         bool Reserved = false;
-        for (const char *Word : ReservedWords)
+        for (const char *Word : ModelReservedWords)
           if (SameText(Id, Word)) {
             Reserved = true;
             break;
@@ -103,7 +161,7 @@ public:
         Body += T.substr(i, e - i + 1);
       } else if (c == '&' || c == '<' || c == '>' || c == '"') {
         SwitchTo(heSymbol);
-        Body += EscapeHTML(std::string(1, static_cast<char>(c)));
+        Body += ModelEscape(std::string(1, static_cast<char>(c)));
       } else if (IsSymbol(c)) {
         while (e + 1 <= Len && IsSymbol(T[e + 1]))
           ++e;

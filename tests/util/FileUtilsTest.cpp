@@ -14,6 +14,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
+#ifdef _WIN32
+constexpr bool NamesIgnoreCase = true; // as the file systems there do
+#else
+constexpr bool NamesIgnoreCase = false;
+#endif
+
 class FileSizeOfTest : public ::testing::Test {
 protected:
   void SetUp() override {
@@ -31,12 +37,11 @@ protected:
     return (Dir / Name).string();
   }
   // Sparse, so huge sizes cost no disk space.
-  std::string MakeFileOfSize(const std::string &Name, off_t Size) {
-    std::string Path = (Dir / Name).string();
-    int Fd = open(Path.c_str(), O_CREAT | O_WRONLY | O_TRUNC, 0600);
-    EXPECT_GE(Fd, 0);
-    EXPECT_EQ(ftruncate(Fd, Size), 0);
-    close(Fd);
+  std::string MakeFileOfSize(const std::string &Name, int64_t Size) {
+    std::string Path = MakeFile(Name, "");
+    std::error_code Error;
+    fs::resize_file(Path, static_cast<std::uintmax_t>(Size), Error);
+    EXPECT_FALSE(Error) << Error.message();
     return Path;
   }
   std::string MakePath(const std::string &Name) { return (Dir / Name).string(); }
@@ -57,11 +62,13 @@ TEST_F(FileSizeOfTest, GivesZeroWhenNothingIsFound) {
   EXPECT_EQ(FileSizeOf(MakePath("no-dir/five.pas")), 0);
   MakeFile("five.pas", "begin");
   EXPECT_EQ(FileSizeOf(MakePath("five.pas/x")), 0); // a file used as a folder
-  EXPECT_EQ(FileSizeOf(MakePath("FIVE.PAS")), 0);   // names are case-sensitive
+  if (!NamesIgnoreCase) {
+    EXPECT_EQ(FileSizeOf(MakePath("FIVE.PAS")), 0); // names are case-sensitive
+  }
 }
 
 TEST_F(FileSizeOfTest, KeepsTheLow32BitsOfHugeSizes) {
-  const off_t GiB = off_t{1} << 30;
+  const int64_t GiB = int64_t{1} << 30;
   EXPECT_EQ(FileSizeOf(MakeFileOfSize("big", 4 * GiB + 10)), 10);
   EXPECT_EQ(FileSizeOf(MakeFileOfSize("three", 3 * GiB)), -1073741824);
   EXPECT_EQ(FileSizeOf(MakeFileOfSize("two", 2 * GiB)), -2147483647 - 1);
@@ -80,7 +87,7 @@ TEST_F(FileSizeOfTest, MatchesWildcardsInTheLastComponent) {
   EXPECT_EQ(FileSizeOf(MakePath("x?1?.log")), 2);
   EXPECT_EQ(FileSizeOf(MakePath("*.pas")), 0);
   EXPECT_EQ(FileSizeOf(MakePath("??.txt")), 0);
-  EXPECT_EQ(FileSizeOf(MakePath("*.TXT")), 0);
+  EXPECT_EQ(FileSizeOf(MakePath("*.TXT")), NamesIgnoreCase ? 3 : 0);
   EXPECT_EQ(FileSizeOf(MakePath("no-dir/*")), 0);
 }
 
@@ -104,7 +111,10 @@ TEST_F(FileSizeOfTest, ReportsDirectoriesAndFollowsLinks) {
   EXPECT_EQ(FileSizeOf(MakePath(".?")), static_cast<int32_t>(Info.st_size));
 
   MakeFile("target", "123456");
-  fs::create_symlink(Dir / "target", Dir / "link");
+  std::error_code NoLinks;
+  fs::create_symlink(Dir / "target", Dir / "link", NoLinks);
+  if (NoLinks)
+    GTEST_SKIP() << "no symbolic links here: " << NoLinks.message();
   EXPECT_EQ(FileSizeOf(MakePath("link")), 6);
   fs::create_symlink(Dir / "gone", Dir / "dangling");
   EXPECT_EQ(FileSizeOf(MakePath("dangling")), 0);

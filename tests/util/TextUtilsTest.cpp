@@ -77,6 +77,13 @@ TEST(SpacesToUnderscores, ReplacesOnlyBlanks) {
   EXPECT_EQ(SpacesToUnderscores(""), "");
 }
 
+TEST(AsciiLowerCase, FoldsOnlyAsciiLetters) {
+  // "@" and "[" border A and Z; the UTF-8 "Ä" keeps its bytes.
+  EXPECT_EQ(AsciiLowerCase("@AZ[ az `{"), "@az[ az `{");
+  EXPECT_EQ(AsciiLowerCase("Twi\xc3\x84LIGHT.PAS"), "twi\xc3\x84light.pas");
+  EXPECT_EQ(AsciiLowerCase(""), "");
+}
+
 TEST(Trim, DropsControlBytesAndBlanksAtBothEnds) {
   EXPECT_EQ(Trim(" \t\r\n a b \x01 "), "a b");
   EXPECT_EQ(Trim(std::string_view("\0x\0", 3)), "x");

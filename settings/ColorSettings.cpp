@@ -17,15 +17,28 @@ QStringList ElementCaptionList() {
 }
 
 int LoadColorSettings(const TRegIniFile &Settings, TTessaline &Converter,
-                      const QStringList &Captions) {
+                      const QStringList &Captions, const TUnreadableSetting &OnUnreadable) {
   if (!Settings.SectionExists(ColorSection))
     return 0;
-  const int Preset = Settings.ReadInteger(ColorSection, "ColorSpeedSetting", 0);
-  for (int E = 0; E < ElementCount && E < Captions.size(); ++E) {
-    const QString Value =
-        Settings.ReadString(ColorSection, ValueName(Captions[E]), MissingElementSetting);
-    LoadElementSetting(Converter, static_cast<THighlightElement>(E), Value.toStdString());
-  }
+  // Runs Use on one value's name; with OnUnreadable, a value that cannot
+  // be read is handed to it and the load goes on.
+  auto Read = [&](const QString &Name, auto &&Use) {
+    try {
+      Use(Name);
+    } catch (const ERegistryException &Error) {
+      if (!OnUnreadable)
+        throw;
+      OnUnreadable(Name, Error);
+    }
+  };
+  int Preset = 0;
+  Read("ColorSpeedSetting",
+       [&](const QString &Name) { Preset = Settings.ReadInteger(ColorSection, Name, 0); });
+  for (int E = 0; E < ElementCount && E < Captions.size(); ++E)
+    Read(ValueName(Captions[E]), [&](const QString &Name) {
+      const QString Value = Settings.ReadString(ColorSection, Name, MissingElementSetting);
+      LoadElementSetting(Converter, static_cast<THighlightElement>(E), Value.toStdString());
+    });
   return Preset;
 }
 

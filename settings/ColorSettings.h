@@ -5,22 +5,26 @@
 #pragma once
 
 #include <QStringList>
+#include <functional>
 
 #include "RegIniFile.h"
 #include "Tessaline.h"
 
-inline constexpr const char *ColorSection = "Highlight";
-
 /// The element captions users see, in element order.
 QStringList ElementCaptionList();
+
+/// Told of a stored value that cannot be read: its name and the failure.
+using TUnreadableSetting = std::function<void(const QString &Name, const ERegistryException &)>;
 
 /// Reads the stored scheme into Converter and returns the preset index to
 /// show: 0 when nothing is stored (the converter keeps its own scheme), else
 /// the stored one (which may be outside 0..3: no selection). Captions name
 /// the values. A value that is not text stops the load there with its
-/// ERegistryException; the elements before it are loaded.
+/// ERegistryException; the elements before it are loaded. Given
+/// OnUnreadable, the load goes on instead: that element keeps the setting
+/// it had (an unreadable preset index reads as 0).
 int LoadColorSettings(const TRegIniFile &Settings, TTessaline &Converter,
-                      const QStringList &Captions);
+                      const QStringList &Captions, const TUnreadableSetting &OnUnreadable = {});
 
 /// Writes PresetIndex (-1 for none) and the eight element values.
 void SaveColorSettings(TRegIniFile &Settings, const TTessaline &Converter,

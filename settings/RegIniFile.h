@@ -12,17 +12,8 @@
 #include <QSettings>
 #include <QString>
 #include <memory>
-#include <stdexcept>
 
-/// The settings key, as the window-state store is configured with it.
-inline constexpr const char *SettingsKeyPath = "\\SOFTWARE\\Quorvander\\Tessaline";
-
-/// Settings failures, with the messages users see: "Failed to create key
-/// NAME", "Failed to set data for 'NAME'", "Invalid data type for 'NAME'".
-class ERegistryException : public std::runtime_error {
-public:
-  using std::runtime_error::runtime_error;
-};
+#include "SettingsKey.h" // SettingsKeyPath, ERegistryException
 
 class TRegIniFile {
 public:
@@ -31,9 +22,11 @@ public:
   ~TRegIniFile();
 
   /// The value's text, or Default when the section or value is missing. A
-  /// text that holds commas and was written without quotes reads as
-  /// written. Throws "Invalid data type for 'NAME'" for a value that is not
-  /// text (possible in the Windows registry).
+  /// text that holds commas and was written without quotes reads exactly as
+  /// written, blanks around the commas included. Throws "Invalid data type
+  /// for 'NAME'" for a value that is not text: in the Windows registry one
+  /// of another type than REG_SZ or REG_EXPAND_SZ, in the INI file one that
+  /// QSettings decodes as another type (such as "@Rect(1 2 3 4)").
   QString ReadString(const QString &Section, const QString &Name, const QString &Default) const;
   /// The value read as an integer from text, or Default when it is missing
   /// or holds no integer.
@@ -47,6 +40,7 @@ public:
   void WriteBool(const QString &Section, const QString &Name, bool Value);
   /// Removes the section with everything in it; a missing one is no error.
   void EraseSection(const QString &Section);
+  /// Whether the section is there, also when it holds no value.
   bool SectionExists(const QString &Section) const;
   /// How many values the section holds.
   int ValueCount(const QString &Section) const;
