@@ -1,7 +1,7 @@
 // In-process throughput of the converter: Convert of one file into the
 // page buffer, repeated, reporting the median in MB/s (10^6 bytes of input
 // per second).
-//   engine_bench [--one-thread] FILE [RUNS]
+//   engine_bench [--one-thread] [--modern] FILE [RUNS]
 //   engine_bench --progress FILE
 // The second form streams the page to nowhere once and checks the progress
 // reports (1, strictly growing values, 100), for files of any size.
@@ -52,8 +52,13 @@ int main(int argc, char **argv) {
     --argc;
     ++argv;
   }
+  const bool Modern = argc >= 2 && std::strcmp(argv[1], "--modern") == 0;
+  if (Modern) {
+    --argc;
+    ++argv;
+  }
   if (argc < 2) {
-    std::fprintf(stderr, "usage: engine_bench [--one-thread] FILE [RUNS] | engine_bench --progress "
+    std::fprintf(stderr, "usage: engine_bench [--one-thread] [--modern] FILE [RUNS] | engine_bench --progress "
                          "FILE\n");
     return 2;
   }
@@ -64,6 +69,8 @@ int main(int argc, char **argv) {
     Options.Split.Segment = 0;
     Converter.SetScanOptions(Options);
   }
+  if (Modern)
+    Converter.SetDialect(TPascalDialect::Modern);
   Converter.LoadFromFile(argv[1]);
   const double Megabytes = Converter.Plain().size() / 1e6;
   Converter.Convert(); // warm-up: buffer capacity and page cache
@@ -75,9 +82,9 @@ int main(int argc, char **argv) {
     Rates.push_back(Megabytes / Took.count());
   }
   std::sort(Rates.begin(), Rates.end());
-  std::printf("engine%s: %.1f MB input, page %.1f MB, median %.0f MB/s over %d runs (min %.0f, max "
+  std::printf("engine%s%s: %.1f MB input, page %.1f MB, median %.0f MB/s over %d runs (min %.0f, max "
               "%.0f)\n",
-              OneThread ? ", one thread" : "", Megabytes, Converter.HTML().size() / 1e6,
+              OneThread ? ", one thread" : "", Modern ? ", modern" : "", Megabytes, Converter.HTML().size() / 1e6,
               Rates[Rates.size() / 2], Runs, Rates.front(), Rates.back());
   // The machine's own limit for comparison: one thread copying the page's
   // bytes (more than the source) from the source buffer and the page

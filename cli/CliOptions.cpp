@@ -47,7 +47,8 @@ void AddElement(TCliOptions &Options, const std::string &Setting) {
       Equals == std::string::npos ? -1 : FindElementByValueName(Setting.substr(0, Equals));
   if (E < 0)
     throw EUsageError("--element needs NAME=VALUE with NAME one of Whitespace_(BG), Comment, "
-                      "Reserved_word, Identifier, Symbol, String, Number, Assembler");
+                      "Reserved_word, Identifier, Symbol, String, Number, Assembler, "
+                      "Directive");
   Options.Elements.emplace_back(static_cast<THighlightElement>(E), Setting.substr(Equals + 1));
 }
 
@@ -118,6 +119,14 @@ TCliOptions ParseCliOptions(const std::vector<std::string> &Args) {
       SetScheme(Options, TakeValue());
     } else if (Name == "--element") {
       AddElement(Options, TakeValue());
+    } else if (Name == "--dialect") {
+      const std::string &Dialect = TakeValue();
+      if (Dialect == "classic")
+        Options.Dialect = TPascalDialect::Classic;
+      else if (Dialect == "modern")
+        Options.Dialect = TPascalDialect::Modern;
+      else
+        throw EUsageError("unknown dialect '" + Dialect + "' (use classic or modern)");
     } else {
       bool Known = false;
       for (const TValueOption &Option : PageTextOptions)
@@ -143,6 +152,7 @@ void ApplyCliOptions(const TCliOptions &Options, TTessaline &Converter) {
   Converter.SetAddHeader(Options.Header);
   Converter.SetAddBodyStart(Options.BodyStart);
   Converter.SetAddBodyEnd(Options.BodyEnd);
+  Converter.SetDialect(Options.Dialect);
   if (Options.Preset >= 0)
     ApplyColorPreset(Converter, Options.Preset);
 #ifdef TESSALINE_HAVE_SETTINGS
@@ -175,6 +185,8 @@ std::string CliUsage() {
          "  --element NAME=VALUE one element's setting as stored, e.g.\n"
          "                       --element Comment=32768,0,I,0 (colour, -, styles BIUS,\n"
          "                       default colour 0/1); applied after --scheme, in order\n"
+         "  --dialect NAME       classic (the default) or modern: directives, multi-line\n"
+         "                       strings, &names, %/&/_ numbers, #$ codes, asm bodies\n"
          "  -j N                 convert N files at a time (default: one per processor)\n"
          "  -n, --no-clobber     keep pages that exist already\n"
          "  -q, --quiet          no progress bar and no notes, only errors\n"

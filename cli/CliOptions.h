@@ -37,6 +37,7 @@ struct TCliOptions {
   static constexpr int BuiltinScheme = -1, SavedScheme = -2;
   int Preset = DefaultScheme;
   std::vector<std::pair<THighlightElement, std::string>> Elements;
+  TPascalDialect Dialect = TPascalDialect::Classic;
   int Jobs = 0;           // 0: one per processor
   bool NoClobber = false; // keep pages that exist
   bool Quiet = false;     // no progress bar, no notes

@@ -3,28 +3,34 @@
 #include "TextUtils.h"
 
 const char *const ElementCaptions[ElementCount] = {
-    "Whitespace (BG)", "Comment", "Reserved word", "Identifier",
-    "Symbol",          "String",  "Number",        "Assembler",
+    "Whitespace (BG)", "Comment", "Reserved word", "Identifier", "Symbol",
+    "String",          "Number",  "Assembler",     "Directive",
 };
 
 const char *const ColorPresetNames[ColorPresetCount] = {"Default", "Classic", "Twilight", "Ocean"};
 
 // Rows are presets, columns the elements Whitespace (BG), Comment,
-// Reserved word, Identifier, Symbol, String, Number, Assembler.
+// Reserved word, Identifier, Symbol, String, Number, Assembler, Directive.
+// A directive is a comment the compiler reads: each preset gives it a
+// colour of its own near its comments, upright where comments are italic.
 const TColorPresets ColorPresets = {
     {
-        clWhite, clBlack,  clBlack, clBlack,  clBlack,  clBlue,   clBlack,   clBlack,
-        clNavy,  clSilver, clWhite, clYellow, clYellow, clYellow, clYellow,  clLime,
-        clBlack, clSilver, clAqua,  clWhite,  clAqua,   clYellow, clFuchsia, clLime,
-        clAqua,  clTeal,   clBlack, clBlue,   clBlack,  clPurple, clOlive,   clBlue,
+        clWhite, clBlack,  clBlack, clBlack,  clBlack,  clBlue,   clBlack,   clBlack, clGreen,
+        clNavy,  clSilver, clWhite, clYellow, clYellow, clYellow, clYellow,  clLime,  clAqua,
+        clBlack, clSilver, clAqua,  clWhite,  clAqua,   clYellow, clFuchsia, clLime,  clGreen,
+        clAqua,  clTeal,   clBlack, clBlue,   clBlack,  clPurple, clOlive,   clBlue,  clGreen,
     },
     {
-        1, 1, 1, 1, 1, 0, 1, 1, 1, 0, 0, 1, 1, 1, 1, 0,
-        1, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 1,
+        1, 1, 1, 1, 1, 0, 1, 1, 0, //
+        1, 0, 0, 1, 1, 1, 1, 0, 0, //
+        1, 0, 0, 1, 0, 0, 0, 0, 0, //
+        0, 0, 0, 1, 0, 0, 0, 1, 0, //
     },
     {
-        0, fsItalic, fsBold, 0, 0, 0, 0, 0, 0, 0,        0,      0, 0, 0, 0, 0,
-        0, fsItalic, fsBold, 0, 0, 0, 0, 0, 0, fsItalic, fsBold, 0, 0, 0, 0, 0,
+        0, fsItalic, fsBold, 0, 0, 0, 0, 0, 0, //
+        0, 0,        0,      0, 0, 0, 0, 0, 0, //
+        0, fsItalic, fsBold, 0, 0, 0, 0, 0, 0, //
+        0, fsItalic, fsBold, 0, 0, 0, 0, 0, 0, //
     },
 };
 

@@ -15,7 +15,7 @@ inline constexpr int ColorPresetCount = 4;
 /// "Default", "Classic", "Twilight", "Ocean": the preset list's items.
 extern const char *const ColorPresetNames[ColorPresetCount];
 
-/// The preset table: entry (p, e) of each array is at p * 8 + e.
+/// The preset table: entry (p, e) of each array is at p * ElementCount + e.
 struct TColorPresets {
   TColor Colors[ColorPresetCount * ElementCount];
   uint8_t Defaults[ColorPresetCount * ElementCount];
@@ -26,7 +26,7 @@ extern const TColorPresets ColorPresets;
 /// The preset whose name equals Name with ASCII case ignored, or -1.
 int FindColorPreset(std::string_view Name);
 
-/// Replaces all eight elements with preset P (0..3): for each element its
+/// Replaces all elements with preset P (0..3): for each element its
 /// colour, then its flag, so the table's flag wins, then its style.
 void ApplyColorPreset(TTessaline &Converter, int P);
 

@@ -6,11 +6,17 @@
 #include "Scan.h"
 #include "ScanSplit.h"
 
-void TScanner::Scan(std::string_view Text, const TScheme &Scheme, TMarkup &Markup,
-                    TPageWriter &Writer, TScanControl &Control) {
+void TScanner::Scan(std::string_view Text, TPascalDialect Dialect, const TScheme &Scheme,
+                    TMarkup &Markup, TPageWriter &Writer, TScanControl &Control) {
   const TFindPlainStarts FindPlainStarts = ChoosePlainSearch(FOptions.WidestSearch);
   TScan Scan(Text, Markup, Writer, Control, FindPlainStarts);
   Scan.StartReports();
+  if (Dialect == TPascalDialect::Modern) {
+    // Its tokens cross lines and depend on an asm block opened far
+    // before, which the split's meeting points do not carry over.
+    Scan.Finish(Scan.RunModern(0, Text.size()));
+    return;
+  }
   size_t i = 0;
   if (ShouldSplit(Text.size(), FOptions.Split))
     i = ScanWithHelper(Scan, Text, Scheme, FOptions.Split, Writer.Streaming(), FHelperPages,

@@ -34,9 +34,10 @@ public:
   /// after Text must be readable and NUL. Progress goes to Control after
   /// identifiers as percentages fall due (not the 1 before or the 100
   /// after). When Control is stopped, the scan ends before its next token
-  /// and the body is partial.
-  void Scan(std::string_view Text, const TScheme &Scheme, TMarkup &Markup, TPageWriter &Writer,
-            TScanControl &Control);
+  /// and the body is partial. The modern dialect is read on the calling
+  /// thread alone, by the token rules without their fast path.
+  void Scan(std::string_view Text, TPascalDialect Dialect, const TScheme &Scheme,
+            TMarkup &Markup, TPageWriter &Writer, TScanControl &Control);
 
 private:
   TScanOptions FOptions;

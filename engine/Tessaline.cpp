@@ -12,7 +12,8 @@ TTessaline::TTessaline()
                {clBlack, true, 0},
                {clBlue, false, 0},
                {clBlack, true, 0},
-               {clBlack, true, 0}}} {}
+               {clBlack, true, 0},
+               {clTeal, false, 0}}} {}
 
 void TTessaline::SetElementColor(THighlightElement E, TColor Value) {
   // Re-storing the same colour must keep a default-coloured element
@@ -62,7 +63,7 @@ bool TTessaline::Run(std::string_view Text, TPageWriter &Writer) {
   const TScheme Scheme = FScheme;
   TMarkup Markup(Scheme);
   FControl.ReportProgress(1);
-  FScanner.Scan(Text, Scheme, Markup, Writer, FControl);
+  FScanner.Scan(Text, FDialect, Scheme, Markup, Writer, FControl);
   if (FControl.Stopped()) {
     Writer.Discard();
     Writer.Finish();

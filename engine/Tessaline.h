@@ -24,8 +24,9 @@ using TParseProgressEvent = std::function<void(TTessaline &Sender, int32_t Perce
 class TTessaline {
 public:
   /// A converter with the built-in scheme: navy italic comments, bold
-  /// reserved words, blue strings, the rest in the page text colour (black)
-  /// on white. Page texts and Plain are empty.
+  /// reserved words, blue strings, teal directives, the rest in the page
+  /// text colour (black) on white; the classic dialect. Page texts and
+  /// Plain are empty.
   TTessaline();
   TTessaline(const TTessaline &) = delete;
   TTessaline &operator=(const TTessaline &) = delete;
@@ -59,6 +60,11 @@ public:
   void SetElementStyle(THighlightElement E, TFontStyles Value) { FScheme[E].Style = Value; }
   /// The whole scheme at once.
   const TScheme &Scheme() const { return FScheme; }
+
+  /// The rules the source is read by (see TPascalDialect). Not to be
+  /// changed during a run.
+  TPascalDialect Dialect() const { return FDialect; }
+  void SetDialect(TPascalDialect Value) { FDialect = Value; }
 
   /// How runs may use the machine (see TScanOptions): the instruction set
   /// of the scanner's search and the sharing of large texts with a helper
@@ -110,6 +116,7 @@ private:
   bool Run(std::string_view Text, TPageWriter &Writer);
 
   TScheme FScheme;
+  TPascalDialect FDialect = TPascalDialect::Classic;
   std::string FTitle;
   std::string FAddHeader;
   std::string FAddBodyStart;
