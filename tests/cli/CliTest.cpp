@@ -230,6 +230,16 @@ TEST(CliScheme, PresetsAndElementSettings) {
                 .find("<BODY TEXT=\"Red\" BGCOLOR=\"Lime\">"));
 }
 
+TEST(CliDialect, ModernOnlyWhenAsked) {
+  const std::string Source = "{$R+} x";
+  const std::string Comment = "<FONT COLOR=\"Navy\"><I>{$R+} </I></FONT>x";
+  const std::string Directive = "<FONT COLOR=\"Red\">{$R+} </FONT>x";
+  EXPECT_EQ(Comment, BodyOf(PageFor(Source, {"--element", "Directive=255"})));
+  EXPECT_EQ(Comment, BodyOf(PageFor(Source, {"--dialect", "modern", "--dialect=classic"})));
+  EXPECT_EQ(Directive,
+            BodyOf(PageFor(Source, {"--dialect=modern", "--element", "Directive=255,0,,0"})));
+}
+
 TEST(CliHelp, HelpAndVersion) {
   for (const char *Option : {"--help", "-h"}) {
     const TRun Run = RunCli({Option});
@@ -262,6 +272,8 @@ TEST(CliUsage, WrongUsageExitsWith2) {
            {A, "--element", "Comment"},
            {A, "-o"},
            {A, "--scheme"},
+           {A, "--dialect", "Modern"},
+           {A, "--dialect"},
        }) {
     std::string Line;
     for (const std::string &Arg : Args)
