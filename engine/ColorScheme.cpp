@@ -107,3 +107,21 @@ std::string FormatElementSetting(const TTessaline &Converter, THighlightElement 
          std::to_string(Converter.ElementColor(heWhitespace)) + ',' + Letters + ',' +
          (Converter.ElementDefault(E) ? "1" : "0") + ",1," + std::to_string(int(E)) + ",0";
 }
+
+void LoadMissingElementSetting(TTessaline &Converter, THighlightElement E, int Preset) {
+  if (!IsLaterElement(E)) {
+    LoadElementSetting(Converter, E, MissingElementSetting);
+    return;
+  }
+  // A file saved before the element existed must not turn it black: it
+  // gets the colours the user chose a preset for, or the built-in ones.
+  TElementScheme Setting = TTessaline().Scheme()[E];
+  if (Preset >= 0 && Preset < ColorPresetCount) {
+    const int Entry = Preset * ElementCount + E;
+    Setting = {ColorPresets.Colors[Entry], ColorPresets.Defaults[Entry] != 0,
+               ColorPresets.Styles[Entry]};
+  }
+  Converter.SetElementColor(E, Setting.Color);
+  Converter.SetElementDefault(E, Setting.Default);
+  Converter.SetElementStyle(E, Setting.Style);
+}

@@ -50,3 +50,13 @@ std::string FormatElementSetting(const TTessaline &Converter, THighlightElement 
 
 /// The text that stands in for an element value that was never stored.
 inline constexpr const char *MissingElementSetting = "0,0,,1,1,0,0";
+
+/// Whether settings stored before element E existed lack its value: true
+/// for Directive, which came later than the others.
+inline constexpr bool IsLaterElement(THighlightElement E) { return E == heDirective; }
+
+/// Sets element E as stored settings without its value give it: a later
+/// element (IsLaterElement) takes its setting in preset Preset when that
+/// is 0..3, else its setting in the built-in scheme; any other element
+/// is read from MissingElementSetting.
+void LoadMissingElementSetting(TTessaline &Converter, THighlightElement E, int Preset);

@@ -215,3 +215,17 @@ TEST(FormatElementSetting, LoadsBackToTheSameSetting) {
     ExpectRoundTrip(Converter, "odd colours " + std::to_string(K));
   }
 }
+
+TEST(ElementSetting, AMissingDirectiveTakesThePresetsOrTheBuiltInSetting) {
+  for (int Preset : {-1, 0, 1, 2, 3, 4}) {
+    TTessaline Converter;
+    Converter.SetElementColor(heDirective, clGray);
+    LoadMissingElementSetting(Converter, heDirective, Preset);
+    const TSetting Expected =
+        Preset >= 0 && Preset < ColorPresetCount ? Presets[Preset][heDirective] : TSetting{clTeal, F, 0};
+    EXPECT_EQ(Expected, SettingOf(Converter, heDirective)) << Preset;
+  }
+  TTessaline Converter; // the elements of old keep the rule of old
+  LoadMissingElementSetting(Converter, heAssembler, 3);
+  EXPECT_EQ((TSetting{0, D, 0}), SettingOf(Converter, heAssembler));
+}
