@@ -12,13 +12,6 @@
 
 namespace {
 
-// Whether the identifier of three bytes at W is Word (lower case) in any
-// letter case.
-bool IsThreeLetterWord(const char *W, size_t Length, const char *Word) {
-  return Length == 3 && (W[0] | 32) == Word[0] && (W[1] | 32) == Word[1] &&
-         (W[2] | 32) == Word[2];
-}
-
 bool IsBlank(unsigned char C) { return C == ' ' || C == '\t'; }
 bool IsLineEnd(unsigned char C) { return C == '\r' || C == '\n'; }
 
@@ -36,19 +29,6 @@ size_t TScan::RunModern(size_t i, size_t To) {
     i = TakeModernToken(i + 1);
   }
   return i;
-}
-
-bool TScan::IsModernOnly(unsigned Element, size_t P, size_t Length) const {
-  switch (Element) {
-  case heNumber: // digits and dots, as classic, unless more follows
-    return ModernDecimalEnd(P) != P + Length - 1;
-  case heSymbol: // up to a "%" that starts a binary number
-    return Byte(P + Length - 1) == '%' && IsIn(Byte(P + Length), csBinaryDigit);
-  case heReservedWord: // opens an asm body
-    return IsThreeLetterWord(S + P, Length, "asm");
-  default:
-    return false;
-  }
 }
 
 size_t TScan::TakeModernToken(size_t i) {

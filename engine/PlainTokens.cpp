@@ -79,8 +79,9 @@ template <TScanMode Mode, bool Modern>
   // end by TPageWriter::PaddedRead lets pending source bytes be copied
   // with PutPadded.
   const size_t Limit = std::min(To, Len - TPageWriter::PaddedRead);
-  // The modern dialect looks at every symbol and number (see IsModernOnly).
-  constexpr unsigned PassMask = Modern ? 1 : 7;
+  // The modern dialect looks at every number, and at every symbol in a
+  // block with a "%" (see IsModernOnly).
+  constexpr unsigned PassMask = Modern ? 3 : 7;
   unsigned Passable = PassableKinds(M, Key) & PassMask;
   // Locals, since every store of page bytes could change a member as far
   // as the compiler knows; no report is made inside this loop.
@@ -122,10 +123,13 @@ template <TScanMode Mode, bool Modern>
     uint64_t Rest = Starts.All & ~(uint64_t(1) << LastBit);
     size_t Taken = Block + LastBit - 1; // where the next block starts after
     const char *const B = Source + Block;
+    unsigned BlockPass = 7;
+    if constexpr (Modern)
+      BlockPass = std::memchr(B, '%', 64) ? 1 : 3;
     for (;;) {
       const uint64_t Stops = Starts.Stop & Rest;
       const uint64_t Ending = Rest & (Stops - 1) & ~Stops; // all of Rest when Stops is 0
-      uint64_t Left = Ending & ~PassedStarts(Starts, Passable);
+      uint64_t Left = Ending & ~PassedStarts(Starts, Passable & BlockPass);
       while (Left != 0) {
         const unsigned Bit = static_cast<unsigned>(std::countr_zero(Left));
         const uint64_t Through = Left ^ (Left - 1); // bits up to Bit
@@ -153,7 +157,7 @@ template <TScanMode Mode, bool Modern>
         if (!M.IsQuiet(Key, static_cast<THighlightElement>(Element))) {
           Passable =
               SwitchLoudly(M, Key, static_cast<THighlightElement>(Element), Block + Bit) & PassMask;
-          Left = Ending & ~PassedStarts(Starts, Passable) & ~Through;
+          Left = Ending & ~PassedStarts(Starts, Passable & BlockPass) & ~Through;
         } else {
           Key =
               static_cast<uint16_t>((Key & ~TMarkup::AfterToken) | (Kind & TMarkup::AfterToken));
@@ -236,6 +240,29 @@ inline size_t TScan::EndOfShortToken(size_t P, THighlightElement &Element) const
   default:
     return 0;
   }
+}
+
+// Whether the modern dialect may read the plain token of Length bytes at P
+// otherwise than the classic rules: a number that a separator, an
+// exponent or a dot may belong to (a fraction or a range: the full rules
+// see which), a symbol run that ends in a "%" before a binary digit, and
+// the reserved word "asm", which opens an assembler body. Identifiers,
+// the commonest tokens, cost one compare.
+inline bool TScan::IsModernOnly(unsigned Element, size_t P, size_t Length) const {
+  if (Element == heIdentifier)
+    return false;
+  if (Element == heNumber) {
+    const unsigned char Next = Byte(P + Length);
+    if (Next == '_' || (Next | 32) == 'e')
+      return true;
+    for (size_t K = P + 1; K < P + Length; ++K)
+      if (Byte(K) == '.')
+        return true;
+    return false;
+  }
+  if (Element == heSymbol)
+    return Byte(P + Length - 1) == '%' && IsIn(Byte(P + Length), csBinaryDigit);
+  return Element == heReservedWord && IsThreeLetterWord(S + P, Length, "asm");
 }
 
 // Tokens passed over leave the state as their switches would have: only

@@ -99,7 +99,7 @@ private:
   size_t ModernStringEnd(size_t i) const;
   size_t ModernDecimalEnd(size_t i) const;
   size_t ModernSymbolRunEnd(size_t i) const;
-  bool IsModernOnly(unsigned Element, size_t P, size_t Length) const;
+  inline bool IsModernOnly(unsigned Element, size_t P, size_t Length) const;
   // The last positions of the comments "//..." and "(*...*)" at i.
   inline size_t LineCommentEnd(size_t i) const;
   inline size_t ParenCommentEnd(size_t i) const;
@@ -228,6 +228,13 @@ private:
   bool InAsm = false; // modern: inside the body of an asm block
   const std::vector<TTokenMark> *MeetingMarks = nullptr; // Meet: the helper's
 };
+
+/// Whether the identifier of Length bytes at W is Word, three lower-case
+/// letters, in any letter case.
+inline bool IsThreeLetterWord(const char *W, size_t Length, const char *Word) {
+  return Length == 3 && (W[0] | 32) == Word[0] && (W[1] | 32) == Word[1] &&
+         (W[2] | 32) == Word[2];
+}
 
 // Shared by the token rules of both dialects.
 inline size_t TScan::LineCommentEnd(size_t i) const {
