@@ -1,12 +1,14 @@
 #include "Application.h"
 
+#include <QTimer>
 #include <exception>
 
 #include "Prompts.h"
 
 TApplication::TApplication(int &argc, char **argv) : QApplication(argc, argv) {
+  // The name only: a display name set here would be appended by Qt to
+  // every window and box title ("Confirm — Tessaline").
   setApplicationName(ApplicationTitle);
-  setApplicationDisplayName(ApplicationTitle);
 }
 
 bool TApplication::notify(QObject *Receiver, QEvent *Event) {
@@ -25,4 +27,15 @@ bool TApplication::notify(QObject *Receiver, QEvent *Event) {
 
 void ShowErrorReport(const QString &Message) {
   ShowPrompt(TPromptKind::Error, ApplicationTitle, Message);
+}
+
+void PostQuitRequest() {
+  // A modal box runs a loop of its own, and an exit taken there would close
+  // the box unseen and never reach the main loop.
+  QTimer::singleShot(0, qApp, [] {
+    if (QApplication::activeModalWidget())
+      QTimer::singleShot(50, qApp, &PostQuitRequest);
+    else
+      QCoreApplication::exit(0);
+  });
 }

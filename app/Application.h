@@ -16,3 +16,8 @@ public:
 
 /// The standard error report: a message box with Message.
 void ShowErrorReport(const QString &Message);
+
+/// Asks the message loop to end. A box open now, or opened before the loop
+/// runs (an error report), is answered first: the request waits until no
+/// modal box is open, so the box is seen and the program still ends.
+void PostQuitRequest();

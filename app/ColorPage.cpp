@@ -24,6 +24,27 @@ void TForm1::ConnectColorPage() {
   connect(FUi->Unregister, &QPushButton::clicked, this, &TForm1::UnregisterClick);
 }
 
+void TForm1::FitElementList() {
+  // All eight elements in view and none cut, whatever the font: the list
+  // has no scroll bars, so a hidden item could not be reached by mouse.
+  QListWidget *List = FUi->ElementList;
+  const int Frame = 2 * List->frameWidth();
+  List->setFixedSize(List->sizeHintForColumn(0) + Frame + 4,
+                     List->count() * List->sizeHintForRow(0) + Frame);
+  // Layouts asked before the window was first shown keep the sizes they
+  // worked out then (the list's own 256 x 192) unless told.
+  for (QLayout *Layout : {static_cast<QLayout *>(FUi->ElementColumn),
+                          static_cast<QLayout *>(FUi->ElementRow), FUi->GroupBox2->layout(),
+                          FUi->TabSheet3->layout()})
+    Layout->invalidate();
+}
+
+void TForm1::changeEvent(QEvent *Event) {
+  QMainWindow::changeEvent(Event);
+  if (Event->type() == QEvent::FontChange || Event->type() == QEvent::StyleChange)
+    FitElementList();
+}
+
 void TForm1::ElementListClick() {
   const int Row = FUi->ElementList->currentRow();
   if (Row < 0 || Row >= ElementCount || !FConverter)
@@ -43,6 +64,7 @@ void TForm1::ElementListClick() {
   FUi->Underline->setChecked(FConverter->ElementStyle(E) & fsUnderline);
   FUi->Strike->setChecked(FConverter->ElementStyle(E) & fsStrikeOut);
   FUi->Foreground->setChecked(FConverter->ElementDefault(E));
+  UpdateColorSample();
 }
 
 void TForm1::ColorGridChange() {
@@ -51,6 +73,7 @@ void TForm1::ColorGridChange() {
     return;
   FConverter->SetElementColor(static_cast<THighlightElement>(Row),
                               FUi->ColorGrid->ForegroundColor());
+  UpdateColorSample();
 }
 
 void TForm1::SetStyleBit(bool Checked, TFontStyles Bit) {
@@ -60,6 +83,7 @@ void TForm1::SetStyleBit(bool Checked, TFontStyles Bit) {
   const auto E = static_cast<THighlightElement>(Row);
   const TFontStyles Styles = FConverter->ElementStyle(E);
   FConverter->SetElementStyle(E, Checked ? Styles | Bit : Styles & ~Bit);
+  UpdateColorSample();
 }
 
 void TForm1::BoldClick() { SetStyleBit(FUi->Bold->isChecked(), fsBold); }
@@ -73,6 +97,7 @@ void TForm1::ForegroundClick() {
   if (Row >= 0 && Row < ElementCount)
     FConverter->SetElementDefault(static_cast<THighlightElement>(Row),
                                   FUi->Foreground->isChecked());
+  UpdateColorSample();
 }
 
 void TForm1::ColorSpeedSettingChange() {

@@ -4,8 +4,8 @@
 #include <QDesktopServices>
 #include <QUrl>
 
-void OpenDocument(const QString &FileName) {
-  QDesktopServices::openUrl(QUrl::fromLocalFile(FileName));
+bool OpenDocument(const QString &FileName) {
+  return QDesktopServices::openUrl(QUrl::fromLocalFile(FileName));
 }
 
 void Beep() { QApplication::beep(); }

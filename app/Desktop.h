@@ -4,6 +4,7 @@
 
 #include <QString>
 
-/// Opens FileName with its associated program; a failure is not reported.
-void OpenDocument(const QString &FileName);
+/// Opens FileName with its associated program; false when no program
+/// could be started for it (on Linux: xdg-open is missing).
+bool OpenDocument(const QString &FileName);
 void Beep();

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QCloseEvent>
+#include <QDir>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -64,7 +65,7 @@ TKind KindOf(QObject *Component, const QString &Property, QString &Name) {
   return TKind::None;
 }
 
-void Report(const std::exception &Error) { ShowErrorReport(QString::fromLocal8Bit(Error.what())); }
+void Report(const std::exception &Error) { ShowErrorReport(SettingsFailureText(Error)); }
 
 // A height asked for while the panel's splitter has never been laid out,
 // kept on the panel until it is.
@@ -122,6 +123,13 @@ protected:
 };
 
 } // namespace
+
+QString SettingsFailureText(const std::exception &Error) {
+  // "Failed to create key MainForms" names a section; the user needs the
+  // file (or registry key) to look at.
+  return QString::fromLocal8Bit(Error.what()) + "\n\nSettings: " +
+         QDir::toNativeSeparators(TRegIniFile().FileName());
+}
 
 void SetPanelHeight(QWidget *Panel, int Height) {
   auto *Splitter = qobject_cast<QSplitter *>(Panel->parentWidget());
@@ -205,7 +213,7 @@ void TFormPlacement::LoadPlacementValues(const TRegIniFile &Store) {
 }
 
 void TFormPlacement::LoadPosition(const TRegIniFile &Store) {
-  const QRect Frame = FWindow->frameGeometry();
+  const QRect Current = FWindow->geometry();
   bool Found = false;
   Store.ReadInteger(IniSection, "Flags", 0); // no placement flags on this platform
   const QString Suffix = ScreenSizeSuffix();
@@ -215,8 +223,8 @@ void TFormPlacement::LoadPosition(const TRegIniFile &Store) {
   };
   if (!ReadPair("MinMaxPos").isEmpty())
     Found = true; // minimized and maximized positions are the platform's
-  int Left = Frame.left(), Top = Frame.top();
-  int Right = Frame.left() + Frame.width(), Bottom = Frame.top() + Frame.height();
+  int Left = Current.left(), Top = Current.top();
+  int Right = Current.left() + Current.width(), Bottom = Current.top() + Current.height();
   const QString Normal = ReadPair("NormPos");
   if (!Normal.isEmpty()) {
     Found = true;
@@ -229,20 +237,11 @@ void TFormPlacement::LoadPosition(const TRegIniFile &Store) {
     Found = false; // sizes from another resolution would not fit
   if (!Found || Right <= Left)
     return;
-  const QSize Decoration = Frame.size() - FWindow->geometry().size();
-  FWindow->move(Left, Top);
-  FWindow->resize(QSize(Right - Left, Bottom - Top) - Decoration);
-  // Before the window is on the screen its frame is not known yet: once it
-  // is, the size is set again so that the frame has the stored size.
-  FRestoredFrame = QSize(Right - Left, Bottom - Top);
-  QTimer::singleShot(0, this, [this] {
-    if (FWindow && !FRestoredFrame.isEmpty() && !FWindow->isMaximized()) {
-      const QSize Decoration = FWindow->frameGeometry().size() - FWindow->geometry().size();
-      if (FWindow->frameGeometry().size() != FRestoredFrame)
-        FWindow->resize(FRestoredFrame - Decoration);
-    }
-    FRestoredFrame = QSize();
-  });
+  // The rectangle is the window's own, without the window manager's frame:
+  // the frame is not known before the window is on the screen, and a
+  // rectangle that included it would grow by the frame at every restart.
+  // setGeometry places the window itself there (move would place the frame).
+  FWindow->setGeometry(Left, Top, Right - Left, Bottom - Top);
 }
 
 void TFormPlacement::LoadState(const TRegIniFile &Store) {
@@ -281,13 +280,8 @@ void TFormPlacement::SaveWindowState() {
 void TFormPlacement::StorePlacementValues(TRegIniFile &Store) {
   const int ShowCmd = FWindow->isMinimized() ? 2 : FWindow->isMaximized() ? 3 : 1;
   // The normal rectangle also of a maximized or minimized window: its
-  // restored geometry with the frame around it.
-  const QRect Client = ShowCmd == 1 ? FWindow->geometry() : FWindow->normalGeometry();
-  const QMargins Frame(FWindow->geometry().left() - FWindow->frameGeometry().left(),
-                       FWindow->geometry().top() - FWindow->frameGeometry().top(),
-                       FWindow->frameGeometry().right() - FWindow->geometry().right(),
-                       FWindow->frameGeometry().bottom() - FWindow->geometry().bottom());
-  const QRect Normal = Client.marginsAdded(Frame);
+  // restored geometry, without the frame (see LoadPosition).
+  const QRect Normal = ShowCmd == 1 ? FWindow->geometry() : FWindow->normalGeometry();
   Store.WriteInteger(IniSection, "Flags", 0);
   Store.WriteInteger(IniSection, "ShowCmd", ShowCmd);
   Store.WriteInteger(IniSection, "PixelsPerInch", PixelsPerInch());

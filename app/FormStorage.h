@@ -11,8 +11,8 @@
 // "ShowCmd" (1 normal, 2 minimized, 3 maximized), "PixelsPerInch",
 // "MinMaxPos" and "NormPos" (each also with the screen size as suffix,
 // "NormPos(1920x1080)"; "-1,-1,-1,-1" for the minimized and maximized
-// positions this platform does not have; the normal frame rectangle as
-// left, top, right, bottom), "Visible", and one value per stored property
+// positions this platform does not have; the normal rectangle of the
+// window without the window manager's frame, as left, top, right, bottom), "Visible", and one value per stored property
 // (a memo's lines in a section of their own, "MainForms.BodyStart_Lines"
 // with "Count" and "Item0"...).
 #pragma once
@@ -21,6 +21,7 @@
 #include <QPointer>
 #include <QSize>
 #include <QStringList>
+#include <exception>
 
 #include "RegIniFile.h"
 
@@ -32,6 +33,10 @@ class QWidget;
 /// PanelHeight gives it until then.
 void SetPanelHeight(QWidget *Panel, int Height);
 int PanelHeight(const QWidget *Panel);
+
+/// The message of a settings failure, followed by the settings file (or
+/// registry key) it concerns, as the error report shows it.
+QString SettingsFailureText(const std::exception &Error);
 
 struct TWinMinMaxInfo {
   int32_t MaxPosLeft = 0, MaxPosTop = 0, MaxSizeHeight = 0, MaxSizeWidth = 0;
@@ -80,7 +85,6 @@ private:
   void LoadState(const TRegIniFile &Store);
   QPointer<QWidget> FWindow;
   bool FIsRestored = false, FIsSaved = false, FIsDestroying = false, FSaveFailed = false;
-  QSize FRestoredFrame; // the frame size a restore asked for, fixed after the first show
 };
 
 class TFormStorage : public TFormPlacement {

@@ -7,6 +7,8 @@
 #include <QProgressBar>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QShortcut>
+#include <QWindow>
 #include <QStatusBar>
 
 #include "Application.h"
@@ -57,14 +59,11 @@ std::string SeparatorBytes(const QString &Separator, const char *Fallback) {
 }
 
 // Posts the quit request when it goes out of scope, whatever happened. It is
-// exit(0), not quit(): Qt's quit() first sends every window a close request,
+// an exit, not quit(): Qt's quit() first sends every window a close request,
 // and then the window state would be saved as closed by the user ("Visible"
 // "0") instead of at destruction.
 struct TQuitRequest {
-  ~TQuitRequest() {
-    QMetaObject::invokeMethod(
-        qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
-  }
+  ~TQuitRequest() { PostQuitRequest(); }
 };
 
 } // namespace
@@ -102,6 +101,7 @@ TForm1::TForm1(const QStringList &Arguments, QWidget *Parent)
   Font.setFamilies({"Liberation Sans", "Arial", "Helvetica", Font.family()});
   Font.setPixelSize(11);
   setFont(Font);
+  FitElementList();
   // Status panels 1 and 2; panel 0 is the place of the progress bar.
   QWidget *Panel0 = new QWidget(FUi->StatusBar);
   Panel0->setFixedWidth(150);
@@ -133,11 +133,20 @@ TForm1::TForm1(const QStringList &Arguments, QWidget *Parent)
   connect(FUi->SpeedButton1, &QToolButton::clicked, this, &TForm1::SpeedButton1Click);
   connect(FUi->SpeedButton2, &QToolButton::clicked, this, &TForm1::SpeedButton2Click);
   ConnectColorPage();
+  ConnectDrops();
+  ConnectPreviews();
+  // Ctrl+Tab and Ctrl+Shift+Tab turn the pages from anywhere in the window;
+  // the page control itself only sees them while the focus is inside it.
+  connect(new QShortcut(QKeySequence::NextChild, this), &QShortcut::activated, this,
+          [this] { TurnPage(1); });
+  connect(new QShortcut(QKeySequence::PreviousChild, this), &QShortcut::activated, this,
+          [this] { TurnPage(-1); });
 
   // The window-state store attaches itself once the design is loaded.
   FStorage = new TFormStorage(this, {"Output.Text", "Input.Text", "ConfirmOvr.Checked",
                                      "BodyStart.Lines", "BodyEnd.Lines", "PageTitle.Lines",
-                                     "TitlePanel.Height", "FooterPanel.Height"});
+                                     "TitlePanel.Height", "FooterPanel.Height",
+                                     "ShowPreview.Checked"});
   FStorage->setObjectName("Storage");
   FStorage->MinMaxInfo.MinTrackWidth = 530;
   FStorage->MinMaxInfo.MinTrackHeight = 420;
@@ -145,6 +154,8 @@ TForm1::TForm1(const QStringList &Arguments, QWidget *Parent)
   // A failure while the window is created is shown, and creation goes on.
   try {
     FormCreate(Arguments);
+  } catch (const ERegistryException &Error) {
+    ShowErrorReport(SettingsFailureText(Error));
   } catch (const std::exception &Error) {
     ShowErrorReport(QString::fromLocal8Bit(Error.what()));
   }
@@ -158,7 +169,7 @@ TForm1::~TForm1() {
     // The same settings location as the window state's: its failure has
     // been shown already.
     if (!FStorage->SaveFailed())
-      ShowErrorReport(QString::fromLocal8Bit(Error.what()));
+      ShowErrorReport(SettingsFailureText(Error));
   } catch (const std::exception &Error) {
     ShowErrorReport(QString::fromLocal8Bit(Error.what()));
   }
@@ -211,18 +222,39 @@ void TForm1::showEvent(QShowEvent *Event) {
 void TForm1::FormShow() {
   if (FFirstShow)
     return;
-  if (const QScreen *Screen = QGuiApplication::primaryScreen()) {
-    const QSize ScreenSize = Screen->geometry().size();
-    const QRect Frame = frameGeometry();
-    QPoint Position = Frame.topLeft();
-    if (ScreenSize.width() < Frame.left() + Frame.width())
-      Position.setX(ScreenSize.width() - Frame.width());
-    if (ScreenSize.height() < Frame.top() + Frame.height())
-      Position.setY(ScreenSize.height() - Frame.height());
-    if (Position != Frame.topLeft())
-      move(Position);
-  }
+  KeepFrameOnScreen();
+  // The window manager's frame is known only once the window is on the
+  // screen; until then the frame is the window itself. So the first
+  // exposure checks again, with the real frame.
+  if (QWindow *Handle = windowHandle())
+    Handle->installEventFilter(this);
   FFirstShow = 1;
+}
+
+void TForm1::KeepFrameOnScreen() {
+  const QScreen *Screen = QGuiApplication::primaryScreen();
+  if (!Screen)
+    return;
+  const QSize ScreenSize = Screen->geometry().size();
+  const QRect Frame = frameGeometry();
+  QPoint Position = Frame.topLeft();
+  if (ScreenSize.width() < Frame.left() + Frame.width())
+    Position.setX(ScreenSize.width() - Frame.width());
+  if (ScreenSize.height() < Frame.top() + Frame.height())
+    Position.setY(ScreenSize.height() - Frame.height());
+  if (Position != Frame.topLeft())
+    move(Position); // a visible window's move places its frame
+}
+
+bool TForm1::eventFilter(QObject *Watched, QEvent *Event) {
+  if (FilterDrop(Watched, Event))
+    return true;
+  QWindow *Handle = windowHandle();
+  if (Watched == Handle && Event->type() == QEvent::Expose && Handle->isExposed()) {
+    Handle->removeEventFilter(this);
+    KeepFrameOnScreen();
+  }
+  return QMainWindow::eventFilter(Watched, Event);
 }
 
 void TForm1::FormDestroy() {
@@ -235,6 +267,11 @@ void TForm1::FormDestroy() {
   FProgressBar = nullptr;
   FConverter.reset();
   QFile::remove(TempFileNameStorage()); // missing or locked: no matter
+}
+
+void TForm1::TurnPage(int Step) {
+  const int Count = FUi->Pages->count();
+  FUi->Pages->setCurrentIndex((FUi->Pages->currentIndex() + Step + Count) % Count);
 }
 
 void TForm1::SetCommandsEnabled(bool Enabled) {
@@ -275,6 +312,8 @@ void TForm1::RunConversion(uint8_t Source, uint8_t Target) {
   FConverter->SetAddBodyEnd(MemoText(FUi->BodyEnd));
   if (Source == ckClipboard)
     FConverter->SetPlain(ClipboardText());
+  else if (Source == ckText)
+    FConverter->SetPlain(FDroppedText);
   else
     FConverter->LoadFromFile(FileNameBytes(FUi->Input->text()));
   if (FConverter->Convert()) {
@@ -283,6 +322,7 @@ void TForm1::RunConversion(uint8_t Source, uint8_t Target) {
     else
       FConverter->SaveToFile(FileNameBytes(FUi->Output->text()));
     FUi->ViewBtn->setEnabled(true);
+    KeepForPreview();
   } else {
     FUi->ViewBtn->setEnabled(false);
   }
@@ -340,10 +380,20 @@ void TForm1::ViewBtnClick() {
     TSafeFileWriter File(FileNameBytes(TempFileName()));
     File.Write(Text.data(), Text.size());
     File.Commit();
-    OpenDocument(TempFileName());
+    ViewDocument(TempFileName());
   } else {
-    OpenDocument(FLastOutputFile);
+    ViewDocument(FLastOutputFile);
   }
+}
+
+void TForm1::ViewDocument(const QString &FileName) {
+  // Whether the browser then shows the page is its own affair; a desktop
+  // that starts no program at all would otherwise leave the click unanswered.
+  if (!OpenDocument(FileName))
+    ShowPrompt(TPromptKind::Error, ApplicationTitle,
+               "Cannot show " + QDir::toNativeSeparators(FileName) +
+                   ": no program to open it was found (on Linux, xdg-open from the "
+                   "package xdg-utils starts the browser).");
 }
 
 void TForm1::SpeedButton1Click() {

@@ -11,14 +11,16 @@
 #include "Tessaline.h"
 
 class QLabel;
+class QMimeData;
 class TFormStorage;
 class QProgressBar;
 namespace Ui {
 class TForm1;
 }
 
-/// Where a conversion takes its source from or puts its page.
-enum : uint8_t { ckNone = 0, ckClipboard = 1, ckFile = 2 };
+/// Where a conversion takes its source from or puts its page; ckText is
+/// text dropped on the window.
+enum : uint8_t { ckNone = 0, ckClipboard = 1, ckFile = 2, ckText = 3 };
 
 /// The temporary page that "View result" opens for a clipboard result.
 QString TempFileName();
@@ -70,20 +72,39 @@ public slots:
   void ColorSpeedSettingChange();
   void RegisterClick();
   void UnregisterClick();
+  /// Shows or hides the preview pane with "Show a preview of the last page".
+  void ShowPreviewClick();
 
 protected:
   void showEvent(QShowEvent *Event) override;
+  bool eventFilter(QObject *Watched, QEvent *Event) override;
+  void changeEvent(QEvent *Event) override;
+  void dragEnterEvent(QDragEnterEvent *Event) override;
+  void dropEvent(QDropEvent *Event) override;
 
 private:
   void FormCreate(const QStringList &Arguments);
   void FormShow();
   void FormDestroy();
+  void KeepFrameOnScreen();
   void RunCommand(const QString &Tag, uint8_t Source, uint8_t Target);
   void RunConversion(uint8_t Source, uint8_t Target);
   void SetStatus(const QString &Text);
+  void ViewDocument(const QString &FileName);
   void ParseProgress(TTessaline &Sender, int32_t Percent);
   QString ConversionReport(int64_t Elapsed, uint8_t Source) const;
   void SetCommandsEnabled(bool Enabled);
+  void TurnPage(int Step);
+  void FitElementList();
+  void ConnectDrops();
+  bool AcceptsDrop(const QMimeData *Data) const;
+  bool FilterDrop(QObject *Watched, QEvent *Event);
+  void DropOn(QObject *Target, const QMimeData *Data);
+  void ConnectPreviews();
+  void MakeRoomForPreview(bool Shown);
+  void KeepForPreview();
+  void UpdatePreview();
+  void UpdateColorSample();
   void ConnectColorPage();
   /// The element list's captions, which name the stored element values.
   QStringList ElementCaptions() const;
@@ -98,4 +119,10 @@ private:
   uint8_t FLastTarget = ckNone;
   QString FLastOutputFile;
   int FFirstShow = 0;
+  std::string FDroppedText;
+  // The last page for the preview pane (empty when too large to show).
+  QByteArray FLastPage;
+  size_t FLastPageSize = 0;
+  TColor FLastPageText = 0, FLastPageBackground = 0;
+  std::unique_ptr<TTessaline> FSampleConverter; // the Colors page's sample
 };

@@ -40,13 +40,7 @@ bool ShowMessageBox(const TPrompt &Prompt) {
 
 QString ShowFileDialog(const TFileDialogOptions &Options) {
   QFileDialog Dialog(QApplication::activeWindow(), Options.Title, Options.Directory);
-  // "Pascal Source (*.pas)|*.pas|..." pairs become Qt's "Pascal Source (*.pas)"
-  // lines; the patterns after each description repeat what it shows.
-  QStringList Filters;
-  const QStringList Parts = Options.Filter.split('|');
-  for (int K = 0; K + 1 < Parts.size(); K += 2)
-    Filters << Parts[K];
-  Dialog.setNameFilters(Filters);
+  Dialog.setNameFilters(DialogNameFilters(Options.Filter));
   Dialog.setAcceptMode(QFileDialog::AcceptOpen);
   Dialog.setFileMode(Options.FileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
   Dialog.setDefaultSuffix(Options.DefaultSuffix);
@@ -59,6 +53,26 @@ QString ShowFileDialog(const TFileDialogOptions &Options) {
 }
 
 } // namespace
+
+QStringList DialogNameFilters(const QString &Filter) {
+  // Qt reads the patterns from the parentheses of the line it shows, and
+  // only when they are separated by blanks: "(*.pas;*.dpr)" would match no
+  // file. The patterns after each description are what counts.
+  QStringList Lines;
+  const QStringList Parts = Filter.split('|');
+  for (qsizetype K = 0; K + 1 < Parts.size(); K += 2) {
+    QStringList Patterns = Parts[K + 1].split(';', Qt::SkipEmptyParts);
+    for (QString &Pattern : Patterns)
+      if (Pattern.trimmed() == "*.*")
+        Pattern = "*";
+    QString Description = Parts[K];
+    const qsizetype Open = Description.lastIndexOf('(');
+    if (Open >= 0 && Description.endsWith(')'))
+      Description = Description.left(Open).trimmed();
+    Lines << Description + " (" + Patterns.join(' ').trimmed() + ')';
+  }
+  return Lines;
+}
 
 TPromptHandler &PromptHandler() {
   static TPromptHandler Handler = ShowMessageBox;

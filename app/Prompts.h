@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 enum class TPromptKind {
@@ -29,6 +30,11 @@ struct TFileDialogOptions {
   bool FileMustExist = false;
   bool ConfirmOverwrite = false;
 };
+
+/// The filter as Qt's file dialog takes it: one "Description (patterns)"
+/// line per pair, the patterns of the pair separated by blanks and "*.*"
+/// written "*" (which also takes names without an extension).
+QStringList DialogNameFilters(const QString &Filter);
 
 /// Shows Prompt; true when a confirmation was answered Yes.
 using TPromptHandler = std::function<bool(const TPrompt &Prompt)>;

@@ -9,6 +9,7 @@
 #include <QStandardPaths>
 
 #include "FileIO.h"
+#include "MimeApps.h"
 
 namespace {
 
@@ -64,11 +65,83 @@ void RemoveOurFile(const QString &FileName) {
   }
 }
 
-// File managers read a cache of which programs open which types.
+QString CachePath() { return QFileInfo(DesktopEntryPath()).absolutePath() + "/mimeinfo.cache"; }
+
+// GIO, the desktop's lookup of most file managers, learns which types an
+// entry opens from the folder's mimeinfo.cache only: without it the entry
+// would be missing from "Open With".
 void RefreshDesktopDatabase() {
   const QString Tool = QStandardPaths::findExecutable("update-desktop-database");
   if (!Tool.isEmpty())
-    QProcess::execute(Tool, {QFileInfo(DesktopEntryPath()).absolutePath()});
+    QProcess::execute(Tool, {QFileInfo(CachePath()).absolutePath()});
+}
+
+// A cache that lists no program any more.
+bool CacheIsEmpty() {
+  QFile File(CachePath());
+  if (!File.open(QIODevice::ReadOnly))
+    return false;
+  for (const QByteArray &Line : File.readAll().split('\n'))
+    if (Line.contains('='))
+      return false;
+  return true;
+}
+
+// The folders below the data folder that a registration may create,
+// the deepest last.
+const char *const OurFolders[] = {"applications", "kio", "kio/servicemenus"};
+
+// What a registration did besides writing its two files, kept in its
+// desktop entry so that removing it takes back exactly that.
+struct TRecord {
+  QString Pinned;      // the default it wrote into the user's mimeapps.list
+  QStringList Made;    // "group", "file": made for that default; "cache": mimeinfo.cache
+  QStringList Created; // folders of OurFolders it made
+};
+
+TRecord ReadRecord() {
+  TRecord Record;
+  QFile File(DesktopEntryPath());
+  if (!File.open(QIODevice::ReadOnly))
+    return Record;
+  const QString Text = QString::fromUtf8(File.readAll());
+  if (!Text.contains(Marker))
+    return Record;
+  for (const QString &Line : Text.split('\n')) {
+    const QString Value = Line.section('=', 1);
+    if (Line.startsWith("X-Tessaline-Default="))
+      Record.Pinned = Value;
+    else if (Line.startsWith("X-Tessaline-Made="))
+      Record.Made = Value.split(';', Qt::SkipEmptyParts);
+    else if (Line.startsWith("X-Tessaline-Folders="))
+      Record.Created = Value.split(';', Qt::SkipEmptyParts);
+  }
+  return Record;
+}
+
+QString RecordLines(const TRecord &Record) {
+  QString Lines;
+  if (!Record.Pinned.isEmpty())
+    Lines += "X-Tessaline-Default=" + Record.Pinned + "\n";
+  if (!Record.Made.isEmpty())
+    Lines += "X-Tessaline-Made=" + Record.Made.join(';') + ";\n";
+  if (!Record.Created.isEmpty())
+    Lines += "X-Tessaline-Folders=" + Record.Created.join(';') + ";\n";
+  return Lines;
+}
+
+// After our entries are gone.
+void TakeBack(const TRecord &Record, const QString &Type) {
+  if (QFile::exists(CachePath()))
+    RefreshDesktopDatabase();
+  if (Record.Made.contains("cache") && CacheIsEmpty())
+    QFile::remove(CachePath());
+  if (!Record.Pinned.isEmpty())
+    RemoveUserDefault(Type, Record.Pinned, Record.Made.contains("group"),
+                      Record.Made.contains("file"));
+  for (int K = std::size(OurFolders) - 1; K >= 0; --K)
+    if (Record.Created.contains(OurFolders[K]))
+      QDir(DataHome()).rmdir(OurFolders[K]); // only when empty
 }
 
 } // namespace
@@ -104,26 +177,53 @@ void UnregisterShellVerb() {
 void RegisterShellVerb(const QString &Program) {
   const QString Type = PascalMimeType();
   const QString Exec = ExecArgument(Program) + " %f";
-  WriteWholeFile(DesktopEntryPath(),
-                 "[Desktop Entry]\n"
-                 "Type=Application\n"
-                 "Name=Tessaline\n"
-                 "Comment=Convert Pascal source to a highlighted HTML page\n"
-                 "Exec=" +
-                     Exec +
-                     "\n"
-                     "MimeType=" +
-                     Type +
-                     ";\n"
-                     "Icon=text-html\n"
-                     "Terminal=false\n"
-                     "NoDisplay=true\n" +
-                     Marker + "\n",
-                 false);
+  // Registering again keeps what the first registration made.
+  TRecord Record = ReadRecord();
+  for (const char *Folder : OurFolders)
+    if (!QDir(DataHome()).exists(Folder) && !Record.Created.contains(Folder))
+      Record.Created << Folder;
+  // A desktop entry that lists the type is offered in "Open With", but
+  // where the user never chose a program for the type, the desktop picks
+  // the first entry that lists it, the user's own first: this one. So the
+  // program that opens the type now becomes the user's explicit choice,
+  // before the entry is there.
+  if (!QFile::exists(CachePath()) && !Record.Made.contains("cache"))
+    Record.Made << "cache";
+  if (Record.Pinned.isEmpty() && !UserHasDefaultFor(Type)) {
+    const QString Current = DefaultApplicationFor(Type, EntryName);
+    if (!Current.isEmpty()) {
+      const TAddedDefault Added = AddUserDefault(Type, Current);
+      if (!Added.Written)
+        throw EFCreateError("Cannot create file " +
+                            QFile::encodeName(UserMimeAppsPath()).toStdString());
+      Record.Pinned = Current;
+      if (Added.NewGroup)
+        Record.Made << "group";
+      if (Added.NewFile)
+        Record.Made << "file";
+    }
+  }
   try {
+    WriteWholeFile(DesktopEntryPath(),
+                   "[Desktop Entry]\n"
+                   "Type=Application\n"
+                   "Name=Tessaline\n"
+                   "Comment=Convert Pascal source to a highlighted HTML page\n"
+                   "Exec=" +
+                       Exec +
+                       "\n"
+                       "MimeType=" +
+                       Type +
+                       ";\n"
+                       "Icon=text-html\n"
+                       "Terminal=false\n"
+                       "NoDisplay=true\n" +
+                       Marker + "\n" + RecordLines(Record),
+                   false);
     WriteWholeFile(ServiceMenuPath(),
                    "[Desktop Entry]\n"
                    "Type=Service\n"
+                   "Name=Tessaline\n"
                    "X-KDE-ServiceTypes=KonqPopupMenu/Plugin\n"
                    "MimeType=" +
                        Type +
@@ -139,18 +239,19 @@ void RegisterShellVerb(const QString &Program) {
                        Exec + "\n",
                    true);
   } catch (...) {
-    RemoveOurFile(DesktopEntryPath()); // both entries or neither
+    // Both entries or neither, and nothing else of ours left.
+    RemoveOurFile(DesktopEntryPath());
+    TakeBack(Record, Type);
     throw;
   }
   RefreshDesktopDatabase();
 }
 
 void UnregisterShellVerb() {
-  const bool Registered = QFile::exists(DesktopEntryPath());
+  const TRecord Record = ReadRecord();
   RemoveOurFile(DesktopEntryPath());
   RemoveOurFile(ServiceMenuPath());
-  if (Registered)
-    RefreshDesktopDatabase();
+  TakeBack(Record, PascalMimeType());
 }
 
 #endif

@@ -4,9 +4,14 @@
 //
 // On freedesktop systems (Linux) the verb is two files under the user's
 // data folder ($XDG_DATA_HOME, by default ~/.local/share): a desktop entry
-// in applications/ for "Open With", and a KDE service menu in
-// kio/servicemenus/ for Dolphin's context menu. Tessaline never becomes the
-// default program for the type. On Windows the verb is the registry key
+// in applications/ for "Open With" (listed in that folder's mimeinfo.cache,
+// where GIO looks), and a KDE service menu in kio/servicemenus/ for
+// Dolphin's context menu. Tessaline never becomes the default program for
+// the type: where the user has not chosen one in mimeapps.list, the program
+// that opens Pascal files before registering is written there as the
+// user's choice. The desktop entry records what else registering made (that
+// line, mimeinfo.cache, folders), and removing takes back exactly that. On
+// Windows the verb is the registry key
 // HKEY_CLASSES_ROOT\<type of .pas>\Shell\Tessaline\command.
 #pragma once
 

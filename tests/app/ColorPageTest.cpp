@@ -5,6 +5,8 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QFontDatabase>
+#include <QLabel>
 #include <QTest>
 
 #include "ColorGrid.h"
@@ -173,6 +175,41 @@ TEST_F(ColorPage, ColoursNoCellHoldsAreShownButKept) {
   EXPECT_EQ(ColorOf(heString), clBtnFace) << "a system colour is not replaced by its look-alike";
   ClickCell(5);
   EXPECT_EQ(ColorOf(heString), clPurple) << "until the user picks a cell";
+}
+
+TEST_F(ColorPage, EveryControlFitsWithAnySansFont) {
+  // Wider fonts than the design's; whichever of them the system has.
+  int Tried = 0;
+  for (const char *Family : {"Liberation Sans", "DejaVu Sans", "URW Gothic", "Nimbus Sans"}) {
+    if (!QFontDatabase::hasFamily(Family))
+      continue;
+    ++Tried;
+    QFont Font(Family);
+    Font.setPixelSize(11);
+    Form.setFont(Font);
+    QTest::qWait(20); // the layouts settle
+    for (QWidget *Control : U->TabSheet3->findChildren<QWidget *>()) {
+      if (!Control->isVisible() || Control->parentWidget() == U->ColorSpeedSetting)
+        continue;
+      const QRect Inside = Control->parentWidget()->rect();
+      EXPECT_TRUE(Inside.contains(Control->geometry()))
+          << Family << ": " << Control->objectName().toStdString() << " sticks out";
+      if (qobject_cast<QAbstractButton *>(Control) || qobject_cast<QLabel *>(Control))
+        EXPECT_GE(Control->width(), Control->sizeHint().width())
+            << Family << ": " << Control->objectName().toStdString() << " is cut";
+    }
+    for (int Row = 0; Row < U->ElementList->count(); ++Row) {
+      const QListWidgetItem *Item = U->ElementList->item(Row);
+      const QRect Rect = U->ElementList->visualItemRect(Item);
+      EXPECT_TRUE(U->ElementList->viewport()->rect().contains(Rect))
+          << Family << ": " << Item->text().toStdString() << " hidden";
+      EXPECT_GE(Rect.width(), U->ElementList->fontMetrics().horizontalAdvance(Item->text()))
+          << Family << ": " << Item->text().toStdString() << " clipped";
+    }
+    // The title line of "Text Attributes" is the group's own.
+    EXPECT_GE(U->Bold->geometry().top(), U->GroupBox1->fontMetrics().height()) << Family;
+  }
+  EXPECT_GT(Tried, 0);
 }
 
 } // namespace

@@ -58,7 +58,7 @@ TEST_F(FormStorage, FirstCloseWritesTheWholeLayout) {
     Settle();
     EXPECT_EQ(Form.size(), QSize(482, 410));
     EXPECT_EQ(Form.windowHandle()->minimumSize(), QSize(530, 420));
-    Frame = Form.frameGeometry();
+    Frame = Form.geometry(); // without the frame, which would add up at each restart
     Form.close();
   }
   EXPECT_TRUE(Prompts.empty());
@@ -98,6 +98,7 @@ TEST_F(FormStorage, FirstCloseWritesTheWholeLayout) {
                                           "Output_Text=\n"
                                           "PixelsPerInch=%1\n"
                                           "ShowCmd=1\n"
+                                          "ShowPreview_Checked=False\n"
                                           "TitlePanel_Height=49\n"
                                           "Visible=0\n"
                                           "\n"
@@ -180,10 +181,9 @@ TEST_F(FormStorage, MaximizedAndMinimizedWindowsComeBackSo) {
     TForm1 Form;
     Form.show();
     Settle();
-    Form.move(40, 50);
-    Form.resize(600, 450);
+    Form.setGeometry(40, 50, 600, 450);
     Settle();
-    Frame = Form.frameGeometry();
+    Frame = Form.geometry();
     Form.showMaximized();
     Settle();
     Form.close();
@@ -199,7 +199,7 @@ TEST_F(FormStorage, MaximizedAndMinimizedWindowsComeBackSo) {
     EXPECT_TRUE(Form.isMaximized());
     Form.showNormal();
     Settle();
-    EXPECT_EQ(Form.frameGeometry(), Frame);
+    EXPECT_EQ(Form.geometry(), Frame);
     Form.showMinimized();
     Settle();
     Form.close();
@@ -217,7 +217,7 @@ TEST_F(FormStorage, PlacementNeedsTheSameResolutionAndARealRectangle) {
     TForm1 Form;
     Form.show();
     Settle();
-    EXPECT_EQ(Form.frameGeometry(), QRect(30, 40, 600, 460)) << "plain name after a screen change";
+    EXPECT_EQ(Form.geometry(), QRect(30, 40, 600, 460)) << "plain name after a screen change";
   }
   WriteIni("[MainForms]\nNormPos=30,40,630,500\nPixelsPerInch=1\nShowCmd=3\nInput_Text=kept.pas\n");
   {
@@ -241,9 +241,9 @@ TEST_F(FormStorage, PlacementNeedsTheSameResolutionAndARealRectangle) {
     Form.show();
     Settle();
     // Words 10, 30, 600: left 10, top 30, right 600; the bottom is missing.
-    EXPECT_EQ(Form.frameGeometry().left(), 10);
-    EXPECT_EQ(Form.frameGeometry().top(), 30);
-    EXPECT_EQ(Form.frameGeometry().width(), 590);
+    EXPECT_EQ(Form.geometry().left(), 10);
+    EXPECT_EQ(Form.geometry().top(), 30);
+    EXPECT_EQ(Form.geometry().width(), 590);
   }
 }
 
@@ -316,7 +316,9 @@ TEST_F(FormStorage, UnwritableSettingsAreReportedOnceAndTheWindowCloses) {
   }
   ASSERT_EQ(Prompts.size(), 1u);
   EXPECT_EQ(Prompts[0].Kind, TPromptKind::Error);
-  EXPECT_EQ(Prompts[0].Text, "Failed to create key MainForms");
+  EXPECT_EQ(Prompts[0].Text, "Failed to create key MainForms\n\nSettings: " +
+                                 QDir::toNativeSeparators(TRegIniFile().FileName()))
+      << "names the settings file";
 }
 
 TEST_F(FormStorage, ReadOnlySettingsFolderKeepsWhatWasThere) {

@@ -8,6 +8,11 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QTextBrowser>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QProgressBar>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -17,6 +22,7 @@
 #include <deque>
 
 #include "Application.h"
+#include "Clipboard.h"
 #include "FileIO.h"
 #include "MainForm.h"
 #include "QuitRequest.h"
@@ -371,6 +377,150 @@ TEST_F(MainForm, CommandLineConvertsTheFirstArgumentAndQuits) {
     EXPECT_EQ(QCoreApplication::exec(), 0);
   }
   EXPECT_FALSE(QFile::exists(Path("missing.html")));
+}
+
+TEST_F(MainForm, CommandLineFailureBoxIsSeenAndThenTheProgramEnds) {
+  // A real box, as a user sees it: it runs a loop of its own until it is
+  // dismissed, here after a moment.
+  PromptHandler() = [this](const TPrompt &Prompt) {
+    Prompts.push_back(Prompt);
+    QMessageBox Box;
+    QTimer::singleShot(200, &Box, &QMessageBox::accept);
+    Box.exec();
+    return Prompt.Kind == TPromptKind::Confirmation;
+  };
+  // A source that cannot be opened; a page that cannot be created (a
+  // folder has its name).
+  WriteAll(Path("y.pas"), "x");
+  QDir(Dir.path()).mkdir("y.html");
+  for (const char *Source : {"missing.pas", "y.pas"}) {
+    TForm1 Form({Path(Source)});
+    ASSERT_FALSE(Prompts.empty());
+    EXPECT_EQ(Prompts.back().Kind, TPromptKind::Error);
+    Form.show();
+    EXPECT_EQ(RunUntilQuitRequest(), 0) << Source;
+    Prompts.clear();
+  }
+}
+
+TEST_F(MainForm, DialogFiltersListFilesQtCanMatch) {
+  EXPECT_EQ(DialogNameFilters(TForm1::OpenPasDlg.Filter),
+            QStringList({"Pascal Source (*.pas)", "Delphi Project (*.dpr)",
+                         "Delphi Package (*.dpk)", "All Delphi Files (*.pas *.dpr *.dpk)",
+                         "All Files (*)"}));
+  EXPECT_EQ(DialogNameFilters(TForm1::OpenHTMLDlg.Filter),
+            QStringList({"HTML Files (*.htm *.html)", "All Files (*)"}));
+}
+
+TEST_F(MainForm, TitlesAreTheCaptionsAlone) {
+  // Qt appends an application display name, once one is set, to every
+  // window title ("Confirm — Tessaline"); unset, it follows the name.
+  QCoreApplication::setApplicationName("Renamed");
+  EXPECT_EQ(QGuiApplication::applicationDisplayName(), "Renamed");
+  QCoreApplication::setApplicationName(ApplicationTitle);
+}
+
+TEST_F(MainForm, CtrlTabTurnsThePagesFromAnyControl) {
+  TForm1 Form;
+  Form.show();
+  QApplication::setActiveWindow(&Form);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&Form));
+  const auto *U = Form.Controls();
+  U->Pages->setCurrentIndex(2);
+  for (QWidget *From : std::initializer_list<QWidget *>{U->ColorSpeedSetting, U->FileToFile}) {
+    From->setFocus();
+    const int Page = U->Pages->currentIndex();
+    QTest::keyClick(From, Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(U->Pages->currentIndex(), (Page + 1) % 3) << From->objectName().toStdString();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab,
+                    Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(U->Pages->currentIndex(), Page);
+  }
+}
+
+TEST_F(MainForm, ViewWithoutABrowserLauncherSaysSo) {
+  const QByteArray Path = qgetenv("PATH");
+  qputenv("PATH", Dir.path().toLocal8Bit()); // no xdg-open there
+  TForm1 Form;
+  QTest::mouseClick(Form.Controls()->CliptoClip, Qt::LeftButton);
+  QTest::mouseClick(Form.Controls()->ViewBtn, Qt::LeftButton);
+  qputenv("PATH", Path);
+  ASSERT_EQ(Prompts.size(), 1u);
+  EXPECT_EQ(Prompts[0].Kind, TPromptKind::Error);
+  EXPECT_TRUE(Prompts[0].Text.contains("xdg-open")) << Prompts[0].Text.toStdString();
+}
+
+// Drops Data on Target as a user's drag would, and lets the drop's
+// conversion run.
+void Drop(QWidget *Target, const QMimeData &Data) {
+  QDragEnterEvent Enter(QPoint(5, 5), Qt::CopyAction, &Data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(Target, &Enter);
+  ASSERT_TRUE(Enter.isAccepted());
+  QDropEvent Drop(QPointF(5, 5), Qt::CopyAction, &Data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(Target, &Drop);
+  QCoreApplication::processEvents();
+}
+
+TEST_F(MainForm, DroppedFilesAndTextAreConverted) {
+  WriteAll(Path("a.pas"), "a");
+  WriteAll(Path("b.pas"), "b");
+  TForm1 Form;
+  const auto *U = Form.Controls();
+  U->ConfirmOvr->setChecked(false);
+  QMimeData One, Two, Text;
+  One.setUrls({QUrl::fromLocalFile(Path("a.pas"))});
+  Two.setUrls({QUrl::fromLocalFile(Path("b.pas")), QUrl::fromLocalFile(Path("a.pas"))});
+  Text.setText("begin end.");
+  // One file on the window: the fields only.
+  Drop(&Form, One);
+  EXPECT_EQ(U->Input->text(), Path("a.pas"));
+  EXPECT_EQ(U->Output->text(), Path("a.html"));
+  EXPECT_FALSE(QFile::exists(Path("a.html")));
+  // On "File to file": converted at once.
+  Drop(U->FileToFile, One);
+  EXPECT_EQ(ReadAll(Path("a.html")), PageOf("a"));
+  // Several: the first, and a word about the others.
+  Drop(&Form, Two);
+  EXPECT_EQ(ReadAll(Path("b.html")), PageOf("b"));
+  ASSERT_EQ(Prompts.size(), 1u);
+  EXPECT_TRUE(Prompts[0].Text.startsWith("2 files were dropped; only the first was converted"));
+  // Text: onto the clipboard, or on "Clip to file" into the output file.
+  Drop(&Form, Text);
+  EXPECT_EQ(ClipboardText(), PageOf("begin end."));
+  Drop(U->ClipToFile, Text);
+  EXPECT_EQ(ReadAll(Path("b.html")), PageOf("begin end."));
+  EXPECT_EQ(Form.StatusTag(), "T > F");
+}
+
+// Whether the text view shows Text in italics.
+bool ItalicIn(const QTextBrowser *View, const QString &Text) {
+  QTextCursor At = View->document()->find(Text);
+  return !At.isNull() && At.charFormat().fontItalic();
+}
+
+TEST_F(MainForm, PreviewsShowTheLastPageAndTheSchemeAsEdited) {
+  QGuiApplication::clipboard()->setText("{ note } begin end.");
+  {
+    TForm1 Form;
+    const auto *U = Form.Controls();
+    Form.show();
+    EXPECT_FALSE(U->Preview->isVisible()) << "an option, off at first";
+    U->ShowPreview->click();
+    EXPECT_TRUE(U->Preview->isVisible());
+    QTest::mouseClick(U->CliptoClip, Qt::LeftButton);
+    EXPECT_EQ(ClipboardText(), PageOf("{ note } begin end.")) << "the page is not changed";
+    EXPECT_TRUE(ItalicIn(U->Preview, "{ note }"));
+    // The sample follows every change of the scheme.
+    U->Pages->setCurrentWidget(U->TabSheet3);
+    U->ElementList->setCurrentRow(heComment);
+    EXPECT_TRUE(ItalicIn(U->ColorSample, "{ Sample }"));
+    U->Italic->click();
+    EXPECT_FALSE(ItalicIn(U->ColorSample, "{ Sample }"));
+    Form.close();
+  }
+  TForm1 Form;
+  Form.show();
+  EXPECT_TRUE(Form.Controls()->Preview->isVisible()) << "remembered";
 }
 
 } // namespace

@@ -1,7 +1,10 @@
 // Saves a picture of each page of the main window, as a user sees it:
-//   app_screenshots OUTPUT_DIR
+//   app_screenshots OUTPUT_DIR [FONT_FAMILY [PASCAL_FILE]]
+// (with FONT_FAMILY, in that font at the design's size; "" for the
+// window's own; with PASCAL_FILE, also the preview of its page).
 // Run it on a real display (scripts/screenshots starts one under Xvfb).
 #include <QDir>
+#include <QFile>
 #include <QPixmap>
 #include <QScreen>
 #include <QTabWidget>
@@ -16,6 +19,11 @@ int main(int argc, char **argv) {
   const QString Folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
   QDir().mkpath(Folder);
   TForm1 Form1;
+  if (argc > 2 && argv[2][0]) {
+    QFont Font(QString::fromLocal8Bit(argv[2]));
+    Font.setPixelSize(11);
+    Form1.setFont(Font);
+  }
   Form1.show();
   auto Save = [&](const char *Name) {
     // Let the window manager and the paint events settle.
@@ -34,5 +42,16 @@ int main(int argc, char **argv) {
   Form1.ColorSpeedSettingChange();
   Form1.Controls()->ElementList->setCurrentRow(1);
   Save("colors-twilight-comment");
+  if (argc > 3) {
+    // The file converted (into the temporary folder), its page previewed.
+    Form1.Controls()->Pages->setCurrentIndex(0);
+    Form1.Controls()->Input->setText(QString::fromLocal8Bit(argv[3]));
+    Form1.Controls()->Output->setText(QDir::temp().filePath("tessaline-preview.html"));
+    Form1.Controls()->ConfirmOvr->setChecked(false);
+    Form1.Controls()->ShowPreview->click();
+    Form1.FileToFileClick();
+    Save("preview");
+    QFile::remove(QDir::temp().filePath("tessaline-preview.html"));
+  }
   return 0;
 }

@@ -12,6 +12,7 @@
 
 #include "FileIO.h"
 #include "MainForm.h"
+#include "MimeApps.h"
 #include "ShellVerb.h"
 #include "ui_MainForm.h"
 
@@ -66,6 +67,7 @@ TEST_F(ShellVerb, RegisterTwiceThenUnregisterTwice) {
   EXPECT_TRUE(Entry.contains(QString("\nExec=\"%1\" %f\n").arg(TESSALINE_APP)));
   EXPECT_FALSE(Entry.contains("old place"));
   EXPECT_TRUE(Menu.contains("[Desktop Action tessaline]\nName=Tessaline\n"));
+  EXPECT_TRUE(Menu.startsWith("[Desktop Entry]\nType=Service\nName=Tessaline\n"));
   EXPECT_TRUE(QFile::permissions(ServiceMenuPath()) & QFile::ExeOwner);
   const QString Validate = QStandardPaths::findExecutable("desktop-file-validate");
   if (!Validate.isEmpty()) {
@@ -118,6 +120,7 @@ TEST_F(ShellVerb, ButtonsRegisterAndAFailureNamesTheFile) {
   // A file where the service menu folder should be: the entry written
   // first is taken back, and the report names what could not be written.
   QDir(Home.filePath("kio/servicemenus")).removeRecursively();
+  QDir().mkpath(Home.filePath("kio"));
   QFile Blocker(Home.filePath("kio/servicemenus"));
   ASSERT_TRUE(Blocker.open(QIODevice::WriteOnly));
   Blocker.close();
@@ -126,6 +129,72 @@ TEST_F(ShellVerb, ButtonsRegisterAndAFailureNamesTheFile) {
   EXPECT_EQ(Prompts[0].Kind, TPromptKind::Error);
   EXPECT_EQ(Prompts[0].Text, "Cannot create file " + ServiceMenuPath());
   EXPECT_FALSE(QFile::exists(DesktopEntryPath()));
+}
+
+// The default program for Pascal files, as GIO (the desktop's own lookup)
+// names it, or empty when gio is not there.
+QString GioDefault() {
+  const QString Gio = QStandardPaths::findExecutable("gio");
+  if (Gio.isEmpty())
+    return QString();
+  QProcess Query;
+  Query.start(Gio, {"mime", "text/x-pascal"});
+  Query.waitForFinished(20000);
+  const QString Out = QString::fromUtf8(Query.readAllStandardOutput());
+  const QString Id = QRegularExpression(":\\s*(\\S+\\.desktop)\\s*\n").match(Out).captured(1);
+  return Id.isEmpty() ? "none" : Id;
+}
+
+TEST_F(ShellVerb, RegisteringNeverChangesTheDefaultProgram) {
+  // A system of its own: an editor for plain text, an IDE, and the MIME
+  // database (which says that Pascal source is plain text).
+  QTemporaryDir System;
+  QDir().mkpath(System.filePath("applications"));
+  QFile::link("/usr/share/mime", System.filePath("mime"));
+  auto Install = [&](const QString &Id, const QString &Types) {
+    QFile Entry(System.filePath("applications/" + Id));
+    ASSERT_TRUE(Entry.open(QIODevice::WriteOnly));
+    Entry.write(("[Desktop Entry]\nType=Application\nName=" + Id + "\nExec=true %f\nMimeType=" +
+                 Types + "\n").toUtf8());
+  };
+  Install("editor.desktop", "text/plain;");
+  Install("ide.desktop", "text/x-pascal;");
+  QFile Cache(System.filePath("applications/mimeinfo.cache"));
+  ASSERT_TRUE(Cache.open(QIODevice::WriteOnly));
+  Cache.write("[MIME Cache]\ntext/plain=editor.desktop;\ntext/x-pascal=ide.desktop;\n");
+  Cache.close();
+  const QByteArray DataDirs = qgetenv("XDG_DATA_DIRS");
+  qputenv("XDG_DATA_DIRS", System.path().toLocal8Bit());
+  const QString UserChoice = "[Default Applications]\ntext/x-pascal=editor.desktop;\n";
+  // Without a choice of the user's, the IDE opens Pascal files (it lists
+  // the type itself); with one, the user's choice does.
+  for (const QString &Before : {QString(), UserChoice}) {
+    QFile::remove(UserMimeAppsPath());
+    if (!Before.isEmpty()) {
+      QFile List(UserMimeAppsPath());
+      ASSERT_TRUE(List.open(QIODevice::WriteOnly));
+      List.write(Before.toUtf8());
+    }
+    const QString Expected = Before.isEmpty() ? "ide.desktop" : "editor.desktop";
+    EXPECT_EQ(DefaultApplicationFor("text/x-pascal"), Expected);
+    const QString Gio = GioDefault();
+    if (!Gio.isEmpty())
+      EXPECT_EQ(Gio, Expected) << "the lookup agrees with GIO";
+
+    RegisterShellVerb(TESSALINE_APP);
+    EXPECT_EQ(DefaultApplicationFor("text/x-pascal"), Expected);
+    if (!Gio.isEmpty())
+      EXPECT_EQ(GioDefault(), Expected) << Before.toStdString();
+    if (!Before.isEmpty())
+      EXPECT_EQ(Read(UserMimeAppsPath()), Before) << "the user's choice is left alone";
+
+    UnregisterShellVerb();
+    EXPECT_EQ(Read(UserMimeAppsPath()), Before) << "as it was";
+    EXPECT_EQ(QFile::exists(UserMimeAppsPath()), !Before.isEmpty());
+    EXPECT_TRUE(QDir(Home.path()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot))
+        << "no cache, no empty folders";
+  }
+  qputenv("XDG_DATA_DIRS", DataDirs);
 }
 
 } // namespace
