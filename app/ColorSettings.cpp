@@ -22,9 +22,14 @@ int LoadColorSettings(const TRegIniFile &Settings, TTessaline &Converter,
     return 0;
   const int Preset = Settings.ReadInteger(ColorSection, "ColorSpeedSetting", 0);
   for (int E = 0; E < ElementCount && E < Captions.size(); ++E) {
-    const QString Value =
-        Settings.ReadString(ColorSection, ValueName(Captions[E]), MissingElementSetting);
-    LoadElementSetting(Converter, static_cast<THighlightElement>(E), Value.toStdString());
+    const auto Element = static_cast<THighlightElement>(E);
+    const QString Name = ValueName(Captions[E]);
+    if (IsLaterElement(Element) && !Settings.ValueExists(ColorSection, Name)) {
+      LoadMissingElementSetting(Converter, Element, Preset);
+      continue;
+    }
+    const QString Value = Settings.ReadString(ColorSection, Name, MissingElementSetting);
+    LoadElementSetting(Converter, Element, Value.toStdString());
   }
   return Preset;
 }
@@ -36,4 +41,13 @@ void SaveColorSettings(TRegIniFile &Settings, const TTessaline &Converter,
     Settings.WriteString(
         ColorSection, ValueName(Captions[E]),
         QString::fromStdString(FormatElementSetting(Converter, static_cast<THighlightElement>(E))));
+}
+
+TPascalDialect LoadDialectSetting(const TRegIniFile &Settings) {
+  return Settings.ReadInteger(ColorSection, "Dialect", 0) == 1 ? TPascalDialect::Modern
+                                                               : TPascalDialect::Classic;
+}
+
+void SaveDialectSetting(TRegIniFile &Settings, TPascalDialect Dialect) {
+  Settings.WriteInteger(ColorSection, "Dialect", Dialect == TPascalDialect::Modern ? 1 : 0);
 }

@@ -48,6 +48,10 @@ QString TRegIniFile::ReadString(const QString &Section, const QString &Name,
   }
 }
 
+bool TRegIniFile::ValueExists(const QString &Section, const QString &Name) const {
+  return FSettings->contains(KeyOf(Section, Name));
+}
+
 int32_t TRegIniFile::ReadInteger(const QString &Section, const QString &Name,
                                  int32_t Default) const {
   const QString Text = ReadString(Section, Name, QString());

@@ -48,6 +48,8 @@ public:
   /// Removes the section with everything in it; a missing one is no error.
   void EraseSection(const QString &Section);
   bool SectionExists(const QString &Section) const;
+  /// Whether the section holds a value of that name.
+  bool ValueExists(const QString &Section, const QString &Name) const;
   /// How many values the section holds.
   int ValueCount(const QString &Section) const;
   /// Where the settings are kept (a file name, or a registry path).
