@@ -41,7 +41,8 @@ struct TFolderId {
 };
 
 void WalkFolder(const std::string &Folder, const struct stat &Info, std::set<TFolderId> &Walked,
-                std::vector<TBatchJob> &Jobs, std::vector<std::string> &Errors) {
+                std::vector<TBatchJob> &Jobs, std::vector<std::string> &Errors,
+                const char *Extension) {
   // A link back to a folder on the way (or anywhere already walked) would
   // make the walk endless or convert the same files twice.
   if (!Walked.insert({Info.st_dev, Info.st_ino}).second)
@@ -72,13 +73,13 @@ void WalkFolder(const std::string &Folder, const struct stat &Info, std::set<TFo
       if (::stat(Path.c_str(), &EntryInfo) != 0)
         continue; // a dangling link: nothing to convert
       if (S_ISDIR(EntryInfo.st_mode)) {
-        WalkFolder(Path, EntryInfo, Walked, Jobs, Errors);
+        WalkFolder(Path, EntryInfo, Walked, Jobs, Errors, Extension);
         continue;
       }
       IsFile = S_ISREG(EntryInfo.st_mode);
     }
     if (IsFile && HasPascalExtension(Name))
-      Jobs.push_back({Path, ChangeFileExt(Path, ".html")});
+      Jobs.push_back({Path, ChangeFileExt(Path, Extension)});
   }
 }
 
@@ -140,21 +141,23 @@ void SavePage(TTessaline &Converter, const std::string &Target) {
 }
 
 std::vector<TBatchJob> CollectBatchJobs(const std::vector<std::string> &Inputs,
-                                        std::vector<std::string> &Errors) {
+                                        std::vector<std::string> &Errors, const char *Extension) {
   std::vector<TBatchJob> Jobs;
   std::set<TFolderId> Walked;
   for (const std::string &Input : Inputs) {
     struct stat Info;
     if (::stat(Input.c_str(), &Info) == 0 && S_ISDIR(Info.st_mode))
-      WalkFolder(Input, Info, Walked, Jobs, Errors);
+      WalkFolder(Input, Info, Walked, Jobs, Errors, Extension);
     else
-      Jobs.push_back({Input, ChangeFileExt(Input, ".html")});
+      Jobs.push_back({Input, ChangeFileExt(Input, Extension)});
   }
   return Jobs;
 }
 
 int RunBatch(const std::vector<TBatchJob> &AllJobs, const TCliOptions &Options, std::ostream &Err,
-             bool ShowProgress) {
+             bool ShowProgress, std::vector<char> *Pages) {
+  if (Pages)
+    Pages->assign(AllJobs.size(), 0);
   std::mutex ErrLock;
   bool Failed = false;
   auto Report = [&](const std::string &Line) {
@@ -177,6 +180,8 @@ int RunBatch(const std::vector<TBatchJob> &AllJobs, const TCliOptions &Options, 
     } else if (Options.NoClobber && Exists(Job.Target)) {
       if (!Options.Quiet)
         Report(Job.Source + ": kept the existing " + Job.Target);
+      if (Pages)
+        (*Pages)[static_cast<size_t>(&Job - AllJobs.data())] = 1;
     } else {
       Jobs.push_back(&Job);
     }
@@ -229,6 +234,8 @@ int RunBatch(const std::vector<TBatchJob> &AllJobs, const TCliOptions &Options, 
       Converter.SetScanOptions(ProcessorLeft ? Shared : Alone);
       try {
         Bytes += ConvertFile(Converter, Job.Source, Job.Target);
+        if (Pages)
+          (*Pages)[static_cast<size_t>(Jobs[K] - AllJobs.data())] = 1;
       } catch (const EInterrupted &) {
         break;
       } catch (const EStreamError &Error) {

@@ -32,15 +32,26 @@ void SavePage(TTessaline &Converter, const std::string &Target);
 /// .lpr file below it (any letter case, sorted by name, symbolic links
 /// followed but never into a folder already walked); any other input is a
 /// job of its own. Each page goes beside its source with the extension
-/// changed to ".html". Folders that cannot be read are reported in Errors
-/// as "PATH: message".
+/// changed to Extension. Folders that cannot be read are reported in
+/// Errors as "PATH: message".
 std::vector<TBatchJob> CollectBatchJobs(const std::vector<std::string> &Inputs,
-                                        std::vector<std::string> &Errors);
+                                        std::vector<std::string> &Errors,
+                                        const char *Extension = ".html");
 
 /// Converts the jobs with Options' page texts and scheme, Options.Jobs at a
 /// time (one per processor when 0). Failures are reported on Err as
 /// "PATH: message" and do not stop the other files. Writes a progress bar
-/// to Err when ShowProgress. Returns the exit status: 0, 1 if any file
-/// failed, 128 + the signal when interrupted.
+/// to Err when ShowProgress. With Pages, sets Pages[K] to 1 for each job K
+/// whose page is there at the end (converted, or kept by NoClobber).
+/// Returns the exit status: 0, 1 if any file failed, 128 + the signal when
+/// interrupted.
 int RunBatch(const std::vector<TBatchJob> &Jobs, const TCliOptions &Options, std::ostream &Err,
-             bool ShowProgress);
+             bool ShowProgress, std::vector<char> *Pages = nullptr);
+
+/// Writes Folder/index.html, an HTML5 page that lists the pages of Jobs
+/// marked in Pages whose targets lie below Folder, by folder, with
+/// relative links, the sizes of source and page, and their count. Throws
+/// EStreamError when it cannot be written, or when a page of the batch is
+/// that very file.
+void WriteBatchIndex(const std::string &Folder, const std::vector<TBatchJob> &Jobs,
+                     const std::vector<char> &Pages);

@@ -44,7 +44,7 @@ int ConvertOne(const TCliOptions &Options, std::ostream &Err, int InputFd, int O
   const bool FromStdin = Input == "-";
   const std::string Target = Options.HasOutput ? Options.Output
                              : FromStdin       ? std::string("-")
-                                               : ChangeFileExt(Input, ".html");
+                                               : ChangeFileExt(Input, PageExtension(Options.Page.Format));
   struct stat Info;
   if (Options.NoClobber && Target != "-" && ::lstat(Target.c_str(), &Info) == 0) {
     if (!Options.Quiet)
@@ -101,11 +101,24 @@ int RunTessalineCli(const std::vector<std::string> &Args, std::ostream &Out, std
   if (Options.Files.size() > 1 ||
       (!Options.HasOutput && Options.Files.front() != "-" && IsFolder(Options.Files.front()))) {
     std::vector<std::string> Errors;
-    const std::vector<TBatchJob> Jobs = CollectBatchJobs(Options.Files, Errors);
+    const std::vector<TBatchJob> Jobs = CollectBatchJobs(Options.Files, Errors, PageExtension(Options.Page.Format));
     for (const std::string &Error : Errors)
       Err << Error << "\n";
     const bool ShowProgress = !Options.Quiet && Jobs.size() > 1 && ::isatty(STDERR_FILENO);
-    const int Status = RunBatch(Jobs, Options, Err, ShowProgress);
+    std::vector<char> Pages;
+    int Status = RunBatch(Jobs, Options, Err, ShowProgress, &Pages);
+    if (Options.Index && Status < 128) {
+      for (const std::string &Input : Options.Files) {
+        if (!IsFolder(Input))
+          continue;
+        try {
+          WriteBatchIndex(Input, Jobs, Pages);
+        } catch (const EStreamError &Error) {
+          Err << "tessaline-cli: " << Error.what() << "\n";
+          Status = 1;
+        }
+      }
+    }
     return Status == 0 && !Errors.empty() ? 1 : Status;
   }
   try {

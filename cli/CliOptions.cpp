@@ -20,25 +20,45 @@ constexpr TValueOption PageTextOptions[] = {
     {"--body-end", &TCliOptions::BodyEnd},
 };
 
-void SetScheme(TCliOptions &Options, const std::string &Name) {
+// A scheme's name as Preset holds it.
+int FindScheme(const std::string &Name) {
   std::string Lower = Name;
   for (char &C : Lower)
     if (C >= 'A' && C <= 'Z')
       C = char(C + 32);
-  if (Lower == "builtin") {
-    Options.Preset = TCliOptions::BuiltinScheme;
-    return;
-  }
+  if (Lower == "builtin")
+    return TCliOptions::BuiltinScheme;
 #ifdef TESSALINE_HAVE_SETTINGS
-  if (Lower == "saved") {
-    Options.Preset = TCliOptions::SavedScheme;
-    return;
-  }
+  if (Lower == "saved")
+    return TCliOptions::SavedScheme;
 #endif
-  Options.Preset = FindColorPreset(Name);
-  if (Options.Preset < 0)
+  const int Preset = FindColorPreset(Name);
+  if (Preset < 0)
     throw EUsageError("unknown scheme '" + Name +
                       "' (use saved, builtin, Default, Classic, Twilight or Ocean)");
+  return Preset;
+}
+
+// Gives Converter the scheme that Preset names.
+void ApplyScheme(int Preset, TTessaline &Converter) {
+  if (Preset >= 0)
+    ApplyColorPreset(Converter, Preset);
+#ifdef TESSALINE_HAVE_SETTINGS
+  // As the window converts a file named on its command line: the scheme it
+  // saved, or its built-in one when it saved none.
+  if (Preset == TCliOptions::SavedScheme)
+    LoadColorSettings(TRegIniFile(SettingsKeyPath), Converter, ElementCaptionList());
+#endif
+}
+
+TPageFormat FindPageFormat(const std::string &Name) {
+  if (Name == "classic")
+    return TPageFormat::Classic;
+  if (Name == "html5")
+    return TPageFormat::HTML5;
+  if (Name == "rtf")
+    return TPageFormat::RTF;
+  throw EUsageError("unknown page '" + Name + "' (use classic, html5 or rtf)");
 }
 
 void AddElement(TCliOptions &Options, const std::string &Setting) {
@@ -83,6 +103,14 @@ TCliOptions ParseCliOptions(const std::vector<std::string> &Args) {
       Options.Quiet = true;
       continue;
     }
+    if (Arg == "--index") {
+      Options.Index = true;
+      continue;
+    }
+    if (Arg == "--line-numbers") {
+      Options.Page.LineNumbers = true;
+      continue;
+    }
     // The option's name and value, from "--name=value" or the next argument.
     std::string Name = Arg;
     std::string Value;
@@ -116,7 +144,16 @@ TCliOptions ParseCliOptions(const std::vector<std::string> &Args) {
       if (Options.Jobs < 1 || Count.find_first_not_of("0123456789") != std::string::npos)
         throw EUsageError("-j needs a number of jobs, 1 or more");
     } else if (Name == "--scheme") {
-      SetScheme(Options, TakeValue());
+      Options.Preset = FindScheme(TakeValue());
+    } else if (Name == "--dark-scheme") {
+      Options.DarkPreset = FindScheme(TakeValue());
+    } else if (Name == "--page") {
+      Options.Page.Format = FindPageFormat(TakeValue());
+    } else if (Name == "--encoding") {
+      const std::string &Encoding = TakeValue();
+      if (!FindSourceEncoding(Encoding, Options.Page.Encoding))
+        throw EUsageError("unknown encoding '" + Encoding +
+                          "' (use auto, utf-8, windows-1252, iso-8859-1, utf-16le or utf-16be)");
     } else if (Name == "--element") {
       AddElement(Options, TakeValue());
     } else if (Name == "--dialect") {
@@ -142,6 +179,9 @@ TCliOptions ParseCliOptions(const std::vector<std::string> &Args) {
     return Options;
   if (Options.Files.empty())
     throw EUsageError("no input file given");
+  if ((Options.Page.LineNumbers || Options.DarkPreset != TCliOptions::NoDarkScheme) &&
+      Options.Page.Format != TPageFormat::HTML5)
+    throw EUsageError("--line-numbers and --dark-scheme need --page html5");
   if (Options.HasOutput && Options.Files.size() > 1)
     throw EUsageError("-o needs exactly one input file");
   return Options;
@@ -153,16 +193,17 @@ void ApplyCliOptions(const TCliOptions &Options, TTessaline &Converter) {
   Converter.SetAddBodyStart(Options.BodyStart);
   Converter.SetAddBodyEnd(Options.BodyEnd);
   Converter.SetDialect(Options.Dialect);
-  if (Options.Preset >= 0)
-    ApplyColorPreset(Converter, Options.Preset);
-#ifdef TESSALINE_HAVE_SETTINGS
-  // As the window converts a file named on its command line: the scheme it
-  // saved, or its built-in one when it saved none.
-  if (Options.Preset == TCliOptions::SavedScheme)
-    LoadColorSettings(TRegIniFile(SettingsKeyPath), Converter, ElementCaptionList());
-#endif
+  ApplyScheme(Options.Preset, Converter);
   for (const auto &[Element, Value] : Options.Elements)
     LoadElementSetting(Converter, Element, Value);
+  TPageOptions Page = Options.Page;
+  if (Options.DarkPreset != TCliOptions::NoDarkScheme) {
+    TTessaline Dark;
+    ApplyScheme(Options.DarkPreset, Dark);
+    Page.HasDarkScheme = true;
+    Page.DarkScheme = Dark.Scheme();
+  }
+  Converter.SetPageOptions(Page);
 }
 
 std::string CliUsage() {
@@ -187,6 +228,16 @@ std::string CliUsage() {
          "                       default colour 0/1); applied after --scheme, in order\n"
          "  --dialect NAME       classic (the default) or modern: directives, multi-line\n"
          "                       strings, &names, %/&/_ numbers, #$ codes, asm bodies\n"
+         "  --page FORMAT        classic (the default), html5 or rtf\n"
+         "  --line-numbers       html5: number the lines, each with an anchor #L<n>\n"
+         "  --dark-scheme NAME   html5: a second scheme (as --scheme) for readers who\n"
+         "                       prefer a dark one\n"
+         "  --encoding NAME      html5, rtf: how the source is read: auto (the default:\n"
+         "                       a byte-order mark, else UTF-8 when valid, else\n"
+         "                       windows-1252), utf-8, windows-1252, iso-8859-1,\n"
+         "                       utf-16le, utf-16be\n"
+         "  --index              write an index.html into each folder given, listing\n"
+         "                       the pages converted below it\n"
          "  -j N                 convert N files at a time (default: one per processor)\n"
          "  -n, --no-clobber     keep pages that exist already\n"
          "  -q, --quiet          no progress bar and no notes, only errors\n"

@@ -38,9 +38,13 @@ struct TCliOptions {
   int Preset = DefaultScheme;
   std::vector<std::pair<THighlightElement, std::string>> Elements;
   TPascalDialect Dialect = TPascalDialect::Classic;
+  TPageOptions Page; // all but the dark scheme, which DarkPreset names
+  static constexpr int NoDarkScheme = -3;
+  int DarkPreset = NoDarkScheme; // as Preset, when a dark scheme is given
   int Jobs = 0;           // 0: one per processor
   bool NoClobber = false; // keep pages that exist
   bool Quiet = false;     // no progress bar, no notes
+  bool Index = false;     // an index.html in each folder given
   bool Help = false;
   bool Version = false;
 };
@@ -53,6 +57,11 @@ TCliOptions ParseCliOptions(const std::vector<std::string> &Args);
 /// Gives Converter the options' page texts, then the scheme: the preset
 /// (or the built-in scheme left as it is), then each --element in order.
 void ApplyCliOptions(const TCliOptions &Options, TTessaline &Converter);
+
+/// The extension of a page of Format: ".rtf" for RTF, else ".html".
+inline const char *PageExtension(TPageFormat Format) {
+  return Format == TPageFormat::RTF ? ".rtf" : ".html";
+}
 
 /// The short usage text, ending in a line end.
 std::string CliUsage();

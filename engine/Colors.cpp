@@ -70,3 +70,24 @@ std::string ColorToHTML(TColor Color) {
   }
   return Result;
 }
+
+namespace {
+
+// Windows' default system colours, as 0xRRGGBB, in the order of the
+// system colour values (clScrollBar first).
+constexpr uint32_t SystemColors[] = {
+    0xC8C8C8, 0x000000, 0x99B4D1, 0xBFCDDB, 0xF0F0F0, 0xFFFFFF, 0x646464, 0x000000, 0x000000,
+    0x000000, 0xB4B4B4, 0xF4F7FC, 0xABABAB, 0x0078D7, 0xFFFFFF, 0xF0F0F0, 0xA0A0A0, 0x6D6D6D,
+    0x000000, 0x000000, 0xFFFFFF, 0x696969, 0xE3E3E3, 0x000000, 0xFFFFE1};
+static_assert(sizeof SystemColors / sizeof SystemColors[0] == clInfoBk - clSystemColor + 1);
+
+} // namespace
+
+uint32_t ColorToRGB(TColor Color) {
+  if (Color == clNone)
+    return 0xFFFFFF;
+  if (Color >= clScrollBar && Color <= clInfoBk)
+    return SystemColors[Color - clSystemColor];
+  const auto Value = static_cast<uint32_t>(Color);
+  return (Value & 0xFF) << 16 | (Value & 0xFF00) | (Value >> 16 & 0xFF);
+}

@@ -1,7 +1,11 @@
 #include "Markup.h"
 
-TMarkup::TMarkup(const TScheme &Scheme)
-    : Scheme(Scheme), Texts(TPageWriter::PaddedRead, '\0') {
+TMarkup::TMarkup(const TMarkup &Like, uint16_t State) : TMarkup(Like.Scheme, Like.Spans) {
+  Key = State;
+}
+
+TMarkup::TMarkup(const TScheme &Scheme, const TSpanMarkup *Spans)
+    : Scheme(Scheme), Spans(Spans), Texts(TPageWriter::PaddedRead, '\0') {
   for (int E = 0; E < ElementCount; ++E) {
     const TElementScheme &Element = Scheme.Elements[E];
     const TFontStyles S = Element.Style;
@@ -44,10 +48,18 @@ void TMarkup::WorkOutStep(size_t Index) {
     return;
   std::string Out;
   // From whitespace to whitespace is no switch at all.
-  if (ThroughWhitespace)
-    SwitchByRules(heWhitespace, Out, StyleElement, ColorElement, StyleIsKnown, Opened);
-  if (E != heWhitespace)
-    SwitchByRules(E, Out, StyleElement, ColorElement, StyleIsKnown, Opened);
+  if (Spans) {
+    // A span markup keeps its open span as the open style.
+    if (ThroughWhitespace)
+      SwitchBySpans(heWhitespace, Out, StyleElement, StyleIsKnown);
+    if (E != heWhitespace)
+      SwitchBySpans(E, Out, StyleElement, StyleIsKnown);
+  } else {
+    if (ThroughWhitespace)
+      SwitchByRules(heWhitespace, Out, StyleElement, ColorElement, StyleIsKnown, Opened);
+    if (E != heWhitespace)
+      SwitchByRules(E, Out, StyleElement, ColorElement, StyleIsKnown, Opened);
+  }
   TStep &Step = Steps[Index];
   // The texts are kept followed by padding, so that any of them can be
   // copied in one piece of TPageWriter::PaddedRead bytes.
@@ -86,6 +98,24 @@ void TMarkup::SwitchByRules(THighlightElement E, std::string &Out, THighlightEle
   }
 }
 
+void TMarkup::SwitchBySpans(THighlightElement E, std::string &Out, THighlightElement &SpanElement,
+                            bool &SpanOpen) const {
+  if (SpanOpen) {
+    const bool Stays = E == heWhitespace ? !Spans->Decorated[SpanElement]
+                                         : Spans->Look[E] == Spans->Look[SpanElement];
+    if (Stays)
+      return;
+    Out += Spans->Close;
+    SpanOpen = false;
+  }
+  // Whitespace never opens a span: its colour is the background's.
+  if (E != heWhitespace && !Spans->Open[E].empty()) {
+    Out += Spans->Open[E];
+    SpanElement = E;
+    SpanOpen = true;
+  }
+}
+
 void TMarkup::ChangeColor(THighlightElement E, bool WithStyle, std::string &Out,
                           THighlightElement StyleElement, THighlightElement &ColorElement,
                           bool &Opened) const {
@@ -110,12 +140,15 @@ void TMarkup::ChangeColor(THighlightElement E, bool WithStyle, std::string &Out,
 }
 
 void WritePageHeader(TPageWriter &Writer, const std::string &Title, const std::string &AddHeader,
-                     TColor TextColor, TColor BackgroundColor, const std::string &AddBodyStart) {
+                     TColor TextColor, TColor BackgroundColor, const std::string &AddBodyStart,
+                     bool DeclareUTF8) {
   // Pieces are appended as they are: a "%" or "<" in a page text is the
   // user's HTML, never a format directive or something to escape.
   Writer.Put("<HTML>\r\n<HEAD>\r\n<TITLE>");
   Writer.Put(Title);
   Writer.Put("</TITLE>\r\n<META NAME=\"GENERATOR\" CONTENT=\"Tessaline by Quorvander\">\r\n");
+  if (DeclareUTF8)
+    Writer.Put("<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=utf-8\">\r\n");
   Writer.Put(AddHeader);
   Writer.Put("</HEAD>\r\n<BODY TEXT=\"");
   Writer.Put(ColorToHTML(TextColor));

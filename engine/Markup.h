@@ -13,10 +13,24 @@
 #include "PageWriter.h"
 #include "Types.h"
 
+/// The markup of the pages made of spans (HTML5, RTF): a run of tokens
+/// whose elements look alike shares one span, whitespace stays inside a
+/// span unless it is Decorated (underline or strike-out), and an element
+/// with no Open text gets no span. Spans never nest.
+struct TSpanMarkup {
+  std::string Open[ElementCount]; // empty: the element's tokens need no span
+  std::string Close;
+  uint8_t Look[ElementCount] = {}; // elements with equal values look alike
+  bool Decorated[ElementCount] = {};
+};
+
 class TMarkup {
 public:
-  /// Builds the 32 markup texts from a copy of Scheme, in StartState.
-  explicit TMarkup(const TScheme &Scheme);
+  /// Builds the 32 markup texts from a copy of Scheme, in StartState; with
+  /// Spans (which must outlive the markup), the span markup instead.
+  explicit TMarkup(const TScheme &Scheme, const TSpanMarkup *Spans = nullptr);
+  /// A markup like Like, in StartState.
+  TMarkup(const TMarkup &Like, uint16_t State);
   TMarkup(const TMarkup &) = delete;
   TMarkup &operator=(const TMarkup &) = delete;
 
@@ -73,6 +87,8 @@ public:
   uint16_t StateKey() const { return Key; }
   void SetStateKey(uint16_t Value) { Key = Value; }
   static constexpr uint16_t StartState = 0;
+  /// For span markups: whether a span is open, to be closed at the end.
+  bool SpanIsOpen() const { return Spans && OpenMarkupOf(Key) % ElementCodes != 0; }
 
 private:
   // A state is the open markup, shifted left by 5, with bit 4 set when the
@@ -104,6 +120,8 @@ private:
   // One switch by the rules, from the current state, into Out.
   void SwitchByRules(THighlightElement E, std::string &Out, THighlightElement &StyleElement,
                      THighlightElement &ColorElement, bool &StyleIsKnown, bool &Opened) const;
+  void SwitchBySpans(THighlightElement E, std::string &Out, THighlightElement &SpanElement,
+                     bool &SpanOpen) const;
   void ChangeColor(THighlightElement E, bool WithStyle, std::string &Out,
                    THighlightElement StyleElement, THighlightElement &ColorElement,
                    bool &Opened) const;
@@ -113,13 +131,17 @@ private:
   std::string FontOpen[ElementCount];
   std::string FontClose[ElementCount];
   const TScheme Scheme;
+  const TSpanMarkup *const Spans;
   uint16_t Key = StartState; // nothing opened, the last token whitespace
   std::string Texts;         // the texts of all steps worked out so far
   TStep Steps[1 << 12];
 };
 
-/// The page up to and including "<PRE>"; the body follows directly.
+/// The page up to and including "<PRE>"; the body follows directly. With
+/// DeclareUTF8 (a source with a byte-order mark) a META line after the
+/// generator line gives the page's charset as utf-8.
 void WritePageHeader(TPageWriter &Writer, const std::string &Title, const std::string &AddHeader,
-                     TColor TextColor, TColor BackgroundColor, const std::string &AddBodyStart);
+                     TColor TextColor, TColor BackgroundColor, const std::string &AddBodyStart,
+                     bool DeclareUTF8 = false);
 /// "</PRE>", AddBodyEnd and the closing tags, with no final line end.
 void WritePageFooter(TPageWriter &Writer, const std::string &AddBodyEnd);

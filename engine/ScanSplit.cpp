@@ -18,10 +18,10 @@ namespace {
 // for both, however their speeds differ.
 class THelper {
 public:
-  THelper(std::string_view Text, const TScheme &Scheme, TByteBuffer (&Pages)[2],
+  THelper(std::string_view Text, const TMarkup &Like, TByteBuffer (&Pages)[2],
           TFindPlainStarts FindPlainStarts, TScanControl &Control, bool Reporting, size_t Part,
           std::vector<TSegment> Segments)
-      : Text(Text), Markup(Scheme), FindPlainStarts(FindPlainStarts), Control(Control),
+      : Text(Text), Markup(Like, TMarkup::StartState), FindPlainStarts(FindPlainStarts), Control(Control),
         Reporting(Reporting), Part(Part), Segments(std::move(Segments)) {
     for (size_t K = 0; K < this->Segments.size(); ++K)
       this->Segments[K].Page = &Pages[K % 2];
@@ -173,7 +173,7 @@ bool ShouldSplit(size_t Length, const TScanSplit &Split) {
   return Split.Segment > 0 && Length >= Split.MinText && std::thread::hardware_concurrency() > 1;
 }
 
-size_t ScanWithHelper(TScan &Scan, std::string_view Text, const TScheme &Scheme,
+size_t ScanWithHelper(TScan &Scan, std::string_view Text, const TMarkup &Like,
                       const TScanSplit &Split, bool Streaming, TByteBuffer (&Pages)[2],
                       TFindPlainStarts FindPlainStarts, TScanControl &Control) {
   // Rounds of two segments: the caller's first, the helper's from the
@@ -209,7 +209,7 @@ size_t ScanWithHelper(TScan &Scan, std::string_view Text, const TScheme &Scheme,
       Segments.back().To = To;
     }
   }
-  THelper Helper(Text, Scheme, Pages, FindPlainStarts, Control, Scan.Reporting(), Split.HelperPart,
+  THelper Helper(Text, Like, Pages, FindPlainStarts, Control, Scan.Reporting(), Split.HelperPart,
                  std::move(Segments));
   size_t i = 0, K = 0;
   for (const TRound &Round : Rounds) {

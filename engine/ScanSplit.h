@@ -39,8 +39,8 @@ bool ShouldSplit(size_t Length, const TScanSplit &Split);
 /// Scans Text with Scan, which is at its start, sharing it with a helper
 /// thread that builds its segments' pages in Pages (kept by the caller
 /// between runs, so that they are not faulted in anew) with a markup of its
-/// own from Scheme. Returns the position of the last byte taken: the
+/// own like Like. Returns the position of the last byte taken: the
 /// whole text, or less when Stop was asked for.
-size_t ScanWithHelper(TScan &Scan, std::string_view Text, const TScheme &Scheme,
+size_t ScanWithHelper(TScan &Scan, std::string_view Text, const TMarkup &Like,
                       const TScanSplit &Split, bool Streaming, TByteBuffer (&Pages)[2],
                       TFindPlainStarts FindPlainStarts, TScanControl &Control);

@@ -6,8 +6,8 @@
 #include "Scan.h"
 #include "ScanSplit.h"
 
-void TScanner::Scan(std::string_view Text, TPascalDialect Dialect, const TScheme &Scheme,
-                    TMarkup &Markup, TPageWriter &Writer, TScanControl &Control) {
+void TScanner::Scan(std::string_view Text, TPascalDialect Dialect, TMarkup &Markup,
+                    TPageWriter &Writer, TScanControl &Control) {
   const TFindPlainStarts FindPlainStarts = ChoosePlainSearch(FOptions.WidestSearch);
   TScan Scan(Text, Markup, Writer, Control, FindPlainStarts);
   Scan.StartReports();
@@ -19,7 +19,7 @@ void TScanner::Scan(std::string_view Text, TPascalDialect Dialect, const TScheme
   }
   size_t i = 0;
   if (ShouldSplit(Text.size(), FOptions.Split))
-    i = ScanWithHelper(Scan, Text, Scheme, FOptions.Split, Writer.Streaming(), FHelperPages,
+    i = ScanWithHelper(Scan, Text, Markup, FOptions.Split, Writer.Streaming(), FHelperPages,
                        FindPlainStarts, Control);
   i = Scan.Run<TScanMode::Caller>(i, Text.size());
   Scan.Finish(i);

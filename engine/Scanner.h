@@ -29,15 +29,15 @@ public:
   void SetOptions(const TScanOptions &Value) { FOptions = Value; }
 
   /// Writes the tokens of Text to Writer, each after the markup that
-  /// Markup (built from Scheme, in its start state) gives for it, and then
+  /// Markup (in its start state) gives for it, and then
   /// the markup of the switch to whitespace after the last token. The byte
   /// after Text must be readable and NUL. Progress goes to Control after
   /// identifiers as percentages fall due (not the 1 before or the 100
   /// after). When Control is stopped, the scan ends before its next token
   /// and the body is partial. The modern dialect is read on the calling
-  /// thread alone, by the token rules without their fast path.
-  void Scan(std::string_view Text, TPascalDialect Dialect, const TScheme &Scheme,
-            TMarkup &Markup, TPageWriter &Writer, TScanControl &Control);
+  /// thread alone.
+  void Scan(std::string_view Text, TPascalDialect Dialect, TMarkup &Markup, TPageWriter &Writer,
+            TScanControl &Control);
 
 private:
   TScanOptions FOptions;

@@ -3,6 +3,9 @@
 #include "FileIO.h"
 #include "Markup.h"
 #include "PageWriter.h"
+#include "Html5Page.h"
+#include "RtfPage.h"
+#include "SourceText.h"
 
 TTessaline::TTessaline()
     : FScheme{{{clWhite, true, 0},
@@ -52,26 +55,76 @@ bool TTessaline::ConvertTo(TOutputSink &Sink, std::string_view Text) {
   return Run(Text, Writer);
 }
 
-bool TTessaline::Run(std::string_view Text, TPageWriter &Writer) {
+bool TTessaline::Run(std::string_view Bytes, TPageWriter &Writer) {
   FControl.Restart();
   FScheme[heWhitespace].Style = 0;
-  WritePageHeader(Writer, FTitle, FAddHeader, FScheme[heIdentifier].Color,
-                  FScheme[heWhitespace].Color, FAddBodyStart);
   // The run works from a copy of the scheme: the window's progress
   // handler runs its event loop, where the colour editor may change the
   // converter's scheme, and a page must come from one scheme throughout.
   const TScheme Scheme = FScheme;
-  TMarkup Markup(Scheme);
+  const TPageOptions Options = FPageOptions;
+  const TPageTexts Texts{FTitle, FAddHeader, FAddBodyStart, FAddBodyEnd};
+  TSourceText Source;
+  if (Options.Format == TPageFormat::Classic) {
+    // A byte-order mark is no text: copied, it showed as garbage, and a
+    // UTF-16 source gave a page of NUL bytes.
+    TakeMarkedSource(Bytes, Source);
+    WritePageHeader(Writer, FTitle, FAddHeader, Scheme[heIdentifier].Color,
+                    Scheme[heWhitespace].Color, FAddBodyStart, Source.MarkedUnicode);
+    TMarkup Markup(Scheme);
+    if (!ScanBody(Source.Text, Markup, Writer, nullptr))
+      return false;
+    WritePageFooter(Writer, FAddBodyEnd);
+  } else if (Options.Format == TPageFormat::HTML5) {
+    DecodeSource(Bytes, Options.Encoding, Source);
+    ShowControlCharacters(Source);
+    TScheme Dark = Options.DarkScheme;
+    Dark[heWhitespace].Style = 0;
+    const TScheme *DarkOrNone = Options.HasDarkScheme ? &Dark : nullptr;
+    TSpanMarkup Spans;
+    BuildHtml5Spans(Scheme, DarkOrNone, Spans);
+    const uint64_t Lines = Options.LineNumbers ? CountLines(Source.Text) : 0;
+    WriteHtml5Header(Writer, Texts, Scheme, DarkOrNone, Spans, Lines);
+    TMarkup Markup(Scheme, &Spans);
+    TLineNumberSink Numbers(Writer, Lines);
+    if (!ScanBody(Source.Text, Markup, Writer, Options.LineNumbers ? &Numbers : nullptr))
+      return false;
+    WriteHtml5Footer(Writer, Texts, Markup.SpanIsOpen());
+  } else {
+    DecodeSource(Bytes, Options.Encoding, Source);
+    ShowControlCharacters(Source);
+    TSpanMarkup Spans;
+    BuildRtfSpans(Scheme, Spans);
+    WriteRtfHeader(Writer, Scheme);
+    TMarkup Markup(Scheme, &Spans);
+    TRtfBodySink Rtf(Writer);
+    if (!ScanBody(Source.Text, Markup, Writer, &Rtf))
+      return false;
+    WriteRtfFooter(Writer, Markup.SpanIsOpen());
+  }
+  Writer.Finish();
+  FControl.ReportProgress(100);
+  return true;
+}
+
+bool TTessaline::ScanBody(std::string_view Text, TMarkup &Markup, TPageWriter &Writer,
+                          TOutputSink *Filter) {
   FControl.ReportProgress(1);
-  FScanner.Scan(Text, FDialect, Scheme, Markup, Writer, FControl);
+  if (Filter) {
+    // The body passes through Filter on its way to Writer.
+    TPageWriter Body(*Filter);
+    FScanner.Scan(Text, FDialect, Markup, Body, FControl);
+    if (FControl.Stopped())
+      Body.Discard();
+    Body.Finish();
+  } else {
+    FScanner.Scan(Text, FDialect, Markup, Writer, FControl);
+  }
   if (FControl.Stopped()) {
     Writer.Discard();
     Writer.Finish();
     FControl.ReportProgress(0);
     return false;
   }
-  WritePageFooter(Writer, FAddBodyEnd);
-  Writer.Finish();
-  FControl.ReportProgress(100);
   return true;
 }

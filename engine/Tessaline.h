@@ -1,9 +1,10 @@
 // TTessaline, the converter from Pascal source to one highlighted HTML page.
 //
 // A caller sets the page texts and Plain, runs Convert and reads HTML (or
-// SaveToFile), or runs ConvertTo to stream the page elsewhere. Everything
-// works on byte strings: no character set, byte-order mark or line end is
-// ever converted, and the four page texts are inserted verbatim as HTML.
+// SaveToFile), or runs ConvertTo to stream the page elsewhere. The classic
+// page works on byte strings: no character set or line end is converted,
+// except that a source with a byte-order mark is read as Unicode (see
+// TakeMarkedSource). The four page texts are inserted verbatim as HTML.
 #pragma once
 
 #include <cstddef>
@@ -12,11 +13,13 @@
 #include <string_view>
 
 #include "Errors.h"
+#include "PageOptions.h"
 #include "PageWriter.h"
 #include "Scanner.h"
 #include "Types.h"
 
 class TTessaline;
+class TMarkup;
 
 /// Progress callback: Sender is the converter that runs, Percent 0..100.
 using TParseProgressEvent = std::function<void(TTessaline &Sender, int32_t Percent)>;
@@ -73,6 +76,12 @@ public:
   const TScanOptions &ScanOptions() const { return FScanner.Options(); }
   void SetScanOptions(const TScanOptions &Value) { FScanner.SetOptions(Value); }
 
+  /// The kind of page Convert writes and how it reads the source (see
+  /// TPageOptions); the classic page by default. Not to be changed during
+  /// a run.
+  const TPageOptions &PageOptions() const { return FPageOptions; }
+  void SetPageOptions(const TPageOptions &Value) { FPageOptions = Value; }
+
   /// Plain := the file's bytes. Throws EFOpenError ("Cannot open file
   /// NAME") or EReadError ("Stream read error"); Plain is then unchanged.
   void LoadFromFile(const std::string &FileName);
@@ -113,7 +122,10 @@ private:
     TTessaline &FOwner;
   };
 
-  bool Run(std::string_view Text, TPageWriter &Writer);
+  bool Run(std::string_view Bytes, TPageWriter &Writer);
+  // The body between header and footer, through Filter when there is one;
+  // false (with Writer emptied) when stopped.
+  bool ScanBody(std::string_view Text, TMarkup &Markup, TPageWriter &Writer, TOutputSink *Filter);
 
   TScheme FScheme;
   TPascalDialect FDialect = TPascalDialect::Classic;
@@ -124,6 +136,7 @@ private:
   TParseProgressEvent FOnProgress;
   std::string FPlain;
   TByteBuffer FOutput;
+  TPageOptions FPageOptions;
   TScanner FScanner;
   TControl FControl{*this};
 };

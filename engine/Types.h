@@ -103,3 +103,8 @@ struct TScheme {
 /// colours, clNone and the 25 system colours ("Navy", "None", "BtnFace"),
 /// otherwise "#RRGGBB" in upper case with the top byte ignored.
 std::string ColorToHTML(TColor Color);
+
+/// A colour as 0xRRGGBB for formats that know no colour names: system
+/// colours as Windows shows them by default, clNone as white, the top
+/// byte of other values ignored.
+uint32_t ColorToRGB(TColor Color);

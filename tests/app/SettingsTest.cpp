@@ -165,7 +165,9 @@ TEST_F(Settings, FilesOfOldGiveDirectivesThePresetsColourAndTheClassicDialect) {
   } Cases[] = {
       {"[Highlight]\nColorSpeedSetting=2\nComment=\"255,0,,0,1,1,0\"\n", {clGreen, false, 0}},
       {"[Highlight]\nColorSpeedSetting=1\n", {clAqua, false, 0}},
-      {"[Highlight]\nColorSpeedSetting=7\n", {clTeal, false, 0}}, // no preset: the built-in
+      // No preset: the built-in. (Each text of its own length: the store
+      // may take a rewrite within the same second and size for no change.)
+      {"[Highlight]\nColorSpeedSetting=-7\n", {clTeal, false, 0}},
       {"[Highlight]\nColorSpeedSetting=3\nDirective=\"255,0,B,0,1,8,0\"\n", {clRed, false, fsBold}},
       {"[Highlight]\nDirective=\n", {1, true, 0}}, // present but empty: as any element
   };

@@ -274,6 +274,10 @@ TEST(CliUsage, WrongUsageExitsWith2) {
            {A, "--scheme"},
            {A, "--dialect", "Modern"},
            {A, "--dialect"},
+           {A, "--page", "pdf"},
+           {A, "--line-numbers"},
+           {A, "--page", "rtf", "--dark-scheme", "Twilight"},
+           {A, "--page", "html5", "--encoding", "ebcdic"},
        }) {
     std::string Line;
     for (const std::string &Arg : Args)
@@ -507,3 +511,29 @@ TEST(CliHostileInput, UnreadableFile) {
   EXPECT_EQ("tessaline-cli: Cannot open file " + (Dir / "secret.pas") + "\n", Run.Err);
   EXPECT_FALSE(fs::exists(Dir / "secret.html"));
 }
+
+namespace {
+
+TEST(CliFormats, PageFormatsNameTheirPagesAndAnIndexListsThem) {
+  TScratchDir Dir;
+  fs::create_directories(Dir / "tree/sub dir");
+  WriteFile(Dir / "tree/a.pas", TinySource);
+  WriteFile(Dir / "tree/sub dir/b&c.pas", TinySource);
+  WriteFile(Dir / "tree/sub dir/broken.pas", TinySource);
+  fs::create_directory(Dir / "tree/sub dir/broken.html"); // no page can go there
+  const TRun Run = RunCli({"--page", "html5", "--index", "-q", Dir / "tree"});
+  EXPECT_EQ(1, Run.Status) << Run.Err;
+  const std::string Index = ReadFile(Dir / "tree/index.html");
+  EXPECT_TRUE(Index.starts_with("<!DOCTYPE html>\n")) << Index;
+  EXPECT_NE(Index.find("<p>2 pages</p>"), std::string::npos) << Index;
+  EXPECT_NE(Index.find("<a href=\"a.html\">a.html</a>"), std::string::npos) << Index;
+  EXPECT_NE(Index.find("<a href=\"sub%20dir/b%26c.html\">b&amp;c.html</a>"), std::string::npos)
+      << Index;
+  EXPECT_EQ(Index.find("broken"), std::string::npos) << "a failed page is listed:\n" << Index;
+  EXPECT_TRUE(ReadFile(Dir / "tree/a.html").starts_with("<!DOCTYPE html>\n"));
+
+  EXPECT_EQ(0, RunCli({"--page", "rtf", Dir / "tree/a.pas"}).Status);
+  EXPECT_TRUE(ReadFile(Dir / "tree/a.rtf").starts_with("{\\rtf1"));
+}
+
+} // namespace

@@ -88,9 +88,11 @@ TEST_P(Golden, PageMatchesTheHandWrittenOne) {
   Converter.SetPlain(ReadTextFile(Base + ".pas"));
   ASSERT_TRUE(Converter.Convert());
 
-  const std::string Expected = ReadTextFile(Base + ".html");
+  // An RTF document's expected form is NAME.rtf.
+  const std::string Extension = fs::exists(Base + ".rtf") ? ".rtf" : ".html";
+  const std::string Expected = ReadTextFile(Base + Extension);
   const std::string Actual = Converter.HTML();
-  EXPECT_TRUE(Expected == Actual) << GetParam() << ".html differs (- expected, + actual):\n"
+  EXPECT_TRUE(Expected == Actual) << GetParam() << Extension << " differs (- expected, + actual):\n"
                                   << LineDiff(Expected, Actual);
   if (fs::exists(Base + ".progress")) {
     std::istringstream Values(ReadTextFile(Base + ".progress"));

@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <map>
@@ -115,3 +116,21 @@ std::string StripMarkup(const std::string &Body, std::string &TagError) {
   return Source;
 }
 
+
+std::vector<std::string> FreePascalSample(size_t Count) {
+  namespace fs = std::filesystem;
+  std::vector<std::string> All;
+  std::error_code Error;
+  for (fs::recursive_directory_iterator It(FreePascalRoot, Error), End; !Error && It != End;
+       It.increment(Error)) {
+    const std::string Ext = It->path().extension().string();
+    if (It->is_regular_file() && (Ext == ".pas" || Ext == ".pp" || Ext == ".inc"))
+      All.push_back(It->path().string());
+  }
+  std::sort(All.begin(), All.end());
+  std::vector<std::string> Sample;
+  const size_t Step = std::max<size_t>(1, All.size() / std::max<size_t>(Count, 1));
+  for (size_t K = 0; K < All.size(); K += Step)
+    Sample.push_back(All[K]);
+  return Sample;
+}

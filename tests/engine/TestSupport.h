@@ -38,3 +38,9 @@ std::string ConvertBody(const std::string &Text);
 
 /// Runs Convert and returns every progress value it reported.
 std::vector<int> ProgressOf(TTessaline &Converter, const std::string &Text);
+
+/// Where Debian's fpc-source package puts the Free Pascal sources.
+inline constexpr const char *FreePascalRoot = "/usr/share/fpcsrc";
+/// About Count of its .pas, .pp and .inc files, every n-th of the sorted
+/// list, so the same on every machine; empty when they are missing.
+std::vector<std::string> FreePascalSample(size_t Count);

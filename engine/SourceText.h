@@ -1,0 +1,59 @@
+// What a source's bytes are as text: the byte-order marks a page honours,
+// and the decoding of the UTF-8 pages (HTML5 and RTF) from the source's
+// encoding.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+/// The encodings a source may be read in for the UTF-8 pages.
+enum class TSourceEncoding : uint8_t {
+  Auto,        // a byte-order mark, else UTF-8 when valid, else Windows-1252
+  UTF8,        // invalid sequences become U+FFFD
+  Windows1252, // the Windows code page of Western Europe
+  Latin1,      // ISO-8859-1: each byte is the code point of the same value
+  UTF16LE,
+  UTF16BE,
+};
+
+/// The encoding named Name ("auto", "utf-8", "windows-1252", "cp1252",
+/// "iso-8859-1", "latin1", "utf-16le", "utf-16be", any letter case), or
+/// false for a name not among them.
+bool FindSourceEncoding(std::string_view Name, TSourceEncoding &Encoding);
+
+/// The text a page is built from. Text is either a part of the bytes it
+/// was taken from or held in Storage; the byte after it is readable and
+/// NUL either way (as after a std::string's characters), so the bytes it
+/// came from must end in a readable NUL too.
+class TSourceText {
+public:
+  TSourceText() = default;
+  TSourceText(const TSourceText &) = delete;
+  TSourceText &operator=(const TSourceText &) = delete;
+
+  std::string_view Text;
+  /// Whether Text is UTF-8 by a byte-order mark of the source.
+  bool MarkedUnicode = false;
+  std::string Storage;
+};
+
+/// The classic page's text: bytes as they are, except that a UTF-8
+/// byte-order mark is left out and a UTF-16 one (LE or BE) has the rest
+/// decoded to UTF-8 (unpaired surrogates and an odd last byte as U+FFFD);
+/// in both cases MarkedUnicode is set.
+void TakeMarkedSource(std::string_view Bytes, TSourceText &Source);
+
+/// The UTF-8 pages' text: Bytes decoded from Encoding into valid UTF-8,
+/// without a byte-order mark. A mark of the source always wins over
+/// Encoding; valid UTF-8 is taken as it is, without a copy.
+void DecodeSource(std::string_view Bytes, TSourceEncoding Encoding, TSourceText &Source);
+
+/// For the HTML5 page, which may hold no control characters: each one in
+/// Source other than tab, LF, FF and CR replaced by its symbol in Unicode's
+/// Control Pictures (NUL as U+2400, DEL as U+2421).
+void ShowControlCharacters(TSourceText &Source);
+
+/// Whether Bytes is valid UTF-8 (no overlong forms, surrogates or code
+/// points above U+10FFFF).
+bool IsValidUTF8(std::string_view Bytes);

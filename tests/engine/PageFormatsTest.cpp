@@ -1,0 +1,159 @@
+// The HTML5 and RTF pages, checked by tools from outside: every HTML5 page
+// parses without a single error in html5lib's strict mode and its <pre>
+// holds the source; unrtf reads every RTF document back to the source
+// (tests/tools/check-pages.py). Inputs: the golden cases, with their odd
+// bytes, and a sample of the Free Pascal sources.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <sys/wait.h>
+
+#include "ColorScheme.h"
+#include "FileIO.h"
+#include "Html5Page.h"
+#include "RtfPage.h"
+#include "TestSupport.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<std::string> GoldenInputs() {
+  std::vector<std::string> Inputs;
+  for (const auto &Entry : fs::directory_iterator(TESSALINE_TEST_DATA))
+    if (Entry.path().extension() == ".pas")
+      Inputs.push_back(Entry.path().string());
+  std::sort(Inputs.begin(), Inputs.end());
+  return Inputs;
+}
+
+TScheme PresetScheme(int P) {
+  TTessaline Converter;
+  ApplyColorPreset(Converter, P);
+  return Converter.Scheme();
+}
+
+// Converts each source under Options (the K-th with the K-th scheme of
+// Schemes, round robin, every other one in the modern dialect) into Dir
+// and runs the checker on all of them; skips the test when the checker's
+// tool is missing.
+void CheckPages(const char *Kind, const std::vector<std::string> &Sources,
+                const TPageOptions &Options, const TTempDir &Dir) {
+  std::string Command = std::string(TESSALINE_PYTHON) + " " + TESSALINE_CHECK_PAGES + " " + Kind;
+  for (size_t K = 0; K < Sources.size(); ++K) {
+    TTessaline Converter;
+    if (K % 3 != 0)
+      ApplyColorPreset(Converter, static_cast<int>(K % ColorPresetCount));
+    Converter.SetPageOptions(Options);
+    if (K % 2 == 1)
+      Converter.SetDialect(TPascalDialect::Modern);
+    Converter.LoadFromFile(Sources[K]);
+    ASSERT_TRUE(Converter.Convert());
+    const std::string Page = Dir / ("page" + std::to_string(K));
+    Converter.SaveToFile(Page);
+    Command += " '" + Sources[K] + "' '" + Page + "'";
+  }
+  const int Status = std::system(Command.c_str());
+  ASSERT_TRUE(WIFEXITED(Status)) << Command;
+  if (WEXITSTATUS(Status) == 77)
+    GTEST_SKIP() << "the checker's tool is missing (python3-html5lib, unrtf)";
+  EXPECT_EQ(WEXITSTATUS(Status), 0) << "a page failed its check (see above)";
+}
+
+TEST(PageFormats, Html5PagesOfTheGoldenCasesAreValidAndHoldTheirSource) {
+  TTempDir Dir;
+  TPageOptions Options;
+  Options.Format = TPageFormat::HTML5;
+  CheckPages("html5", GoldenInputs(), Options, Dir);
+  Options.LineNumbers = true;
+  Options.HasDarkScheme = true;
+  Options.DarkScheme = PresetScheme(2);
+  CheckPages("html5", GoldenInputs(), Options, Dir);
+}
+
+TEST(PageFormats, Html5PagesOfFreePascalSourcesAreValidAndHoldTheirSource) {
+  const auto Sample = FreePascalSample(120);
+  if (Sample.empty())
+    GTEST_SKIP() << FreePascalRoot << " is missing (Debian package fpc-source-3.2.2)";
+  TTempDir Dir;
+  TPageOptions Options;
+  Options.Format = TPageFormat::HTML5;
+  Options.LineNumbers = true;
+  Options.HasDarkScheme = true;
+  Options.DarkScheme = PresetScheme(2);
+  CheckPages("html5", Sample, Options, Dir);
+}
+
+} // namespace
+
+namespace {
+
+TEST(PageFormats, RtfDocumentsOfTheGoldenCasesReadBackAsTheirSource) {
+  TTempDir Dir;
+  TPageOptions Options;
+  Options.Format = TPageFormat::RTF;
+  CheckPages("rtf", GoldenInputs(), Options, Dir);
+}
+
+TEST(PageFormats, RtfDocumentsOfFreePascalSourcesReadBackAsTheirSource) {
+  const auto Sample = FreePascalSample(60);
+  if (Sample.empty())
+    GTEST_SKIP() << FreePascalRoot << " is missing (Debian package fpc-source-3.2.2)";
+  TTempDir Dir;
+  TPageOptions Options;
+  Options.Format = TPageFormat::RTF;
+  CheckPages("rtf", Sample, Options, Dir);
+}
+
+} // namespace
+
+namespace {
+
+// A body as the filters see it, cut into blocks anywhere: inside markup,
+// an entity, a UTF-8 sequence and between CR and LF.
+template <typename TSink>
+std::string Filtered(const std::string &Body, size_t Block, uint64_t Lines) {
+  TByteBuffer Buffer;
+  TPageWriter Out(Buffer, 0);
+  TSink Sink = [&] {
+    if constexpr (std::is_same_v<TSink, TLineNumberSink>)
+      return TLineNumberSink(Out, Lines);
+    else
+      return TRtfBodySink(Out);
+  }();
+  for (size_t K = 0; K < Body.size(); K += Block)
+    Sink.Write(Body.data() + K, std::min(Block, Body.size() - K));
+  Out.Finish();
+  return std::string(Buffer.Data(), Buffer.Size());
+}
+
+TEST(PageFormats, FiltersGiveOneOutputWhereverTheBodyIsCut) {
+  const std::string Body = "<{\\cf2\\i >\\x &amp; &quot;\xC3\xA9\xF0\x9F\x98\x80\r\n\r\r\n\ty<}>\n";
+  for (size_t Block = 1; Block < 8; ++Block) {
+    EXPECT_EQ(Filtered<TRtfBodySink>(Body, Block, 0), Filtered<TRtfBodySink>(Body, 999, 0));
+    EXPECT_EQ(Filtered<TLineNumberSink>(Body, Block, 4),
+              Filtered<TLineNumberSink>(Body, 999, 4));
+  }
+  EXPECT_EQ(Filtered<TRtfBodySink>(Body, 999, 0),
+            "{\\cf2\\i \\\\x & \"\\u233?\\u-10179?\\u-8704?\\par\n\\par\n\\par\n\\tab y}\\par\n");
+}
+
+TEST(PageFormats, StoppedRunsOfEveryFormatLeaveNothing) {
+  for (const TPageFormat Format : {TPageFormat::Classic, TPageFormat::HTML5, TPageFormat::RTF}) {
+    TTessaline Converter;
+    TPageOptions Options;
+    Options.Format = Format;
+    Options.LineNumbers = Format == TPageFormat::HTML5;
+    Converter.SetPageOptions(Options);
+    Converter.SetPlain("begin\r\n  x := 1;\r\nend.\r\n");
+    Converter.SetOnProgress([](TTessaline &Sender, int32_t Percent) {
+      if (Percent > 1)
+        Sender.Stop();
+    });
+    EXPECT_FALSE(Converter.Convert());
+    EXPECT_EQ(Converter.HTML(), "");
+  }
+}
+
+} // namespace

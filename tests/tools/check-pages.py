@@ -1,0 +1,129 @@
+#!/usr/bin/env python3
+"""Checks pages that tessaline-cli wrote against their sources.
+
+    check-pages.py html5 SOURCE PAGE [SOURCE PAGE ...]
+    check-pages.py rtf SOURCE PAGE [SOURCE PAGE ...]
+
+html5: the page parses without a single error in html5lib's strict mode,
+and the text of its <pre> is the source (its control characters as their
+symbols in Control Pictures). rtf: unrtf's text of the document
+is the source, but for what unrtf's text mode writes for non-ASCII
+characters (a "?" each), tabs and page breaks, and that it writes each run
+of blanks as one. The source is decoded as the pages decode it (a byte-order
+mark, else UTF-8 when valid, else Windows-1252), and its line ends count as
+one LF each, as a parser reads them. Exit status 0 when all pages pass, 1
+with the first failure on standard error, 77 when the tool it needs is
+missing.
+"""
+import codecs
+import os
+import re
+import shutil
+import subprocess
+import sys
+
+
+def decode_source(data):
+    for mark, name in ((codecs.BOM_UTF8, "utf-8"), (codecs.BOM_UTF16_LE, "utf-16-le"),
+                       (codecs.BOM_UTF16_BE, "utf-16-be")):
+        if data.startswith(mark):
+            return data[len(mark):].decode(name, errors="replace")
+    try:
+        return data.decode("utf-8")
+    except UnicodeDecodeError:
+        # Windows-1252, with the five bytes it leaves undefined as themselves.
+        return "".join(bytes([b]).decode("cp1252") if 0x80 <= b < 0xA0 and
+                       b not in (0x81, 0x8D, 0x8F, 0x90, 0x9D) else chr(b) for b in data)
+
+
+def lines_as_lf(text):
+    return text.replace("\r\n", "\n").replace("\r", "\n")
+
+
+def control_pictures(text):
+    """The source as the HTML5 page shows it: control characters, which HTML
+    forbids, as their symbols."""
+    return re.sub("[\x00-\x08\x0b\x0e-\x1f\x7f]",
+                  lambda m: chr(0x2421 if m.group() == "\x7f" else 0x2400 + ord(m.group())), text)
+
+
+def check_html5(source, page):
+    import html5lib
+    data = open(page, "rb").read()
+    parser = html5lib.HTMLParser(strict=True, namespaceHTMLElements=False)
+    try:
+        document = parser.parse(data.decode("utf-8"))
+    except Exception as error:  # ParseError, UnicodeDecodeError
+        return "%s: not valid: %s" % (page, error)
+    pres = document.findall(".//pre")
+    if len(pres) != 1:
+        return "%s: %d <pre> elements" % (page, len(pres))
+    text = "".join(pres[0].itertext())
+    return None if text == lines_as_lf(control_pictures(source)) else "%s: the <pre> text differs from %s" % (page, "the source")
+
+
+def unrtf_text(page):
+    result = subprocess.run(["unrtf", "--quiet", "--text", page], capture_output=True)
+    if result.returncode != 0:
+        raise RuntimeError("unrtf failed: %s" % result.stderr.decode(errors="replace"))
+    # The text starts after a rule of dashes that unrtf writes first.
+    return result.stdout.decode("utf-8", errors="replace").split("-----------------\n", 1)[-1]
+
+
+def unrtf_renderings():
+    """What unrtf's text mode writes for a tab and a page break."""
+    import tempfile
+    with tempfile.NamedTemporaryFile("w", suffix=".rtf", delete=False) as probe:
+        probe.write("{\\rtf1\\ansi A\\tab B\\page C}")
+    text = unrtf_text(probe.name)
+    os.unlink(probe.name)
+    return text[text.index("A") + 1:text.index("B")], text[text.index("B") + 1:text.index("C")]
+
+
+RENDERINGS = []
+
+
+def check_rtf(source, page):
+    # unrtf's text mode writes "?" for each \u escape (one per UTF-16 unit)
+    # and its own texts for tabs and page breaks; all else must be the source.
+    if not RENDERINGS:
+        RENDERINGS.extend(unrtf_renderings())
+    tab, page_break = RENDERINGS
+    expected = "".join("?" * (2 if ord(c) > 0xFFFF else 1) if ord(c) > 0x7F else
+                       tab if c == "\t" else page_break if c == "\f" else c
+                       for c in lines_as_lf(control_pictures(source)))
+    try:
+        text = unrtf_text(page)
+    except RuntimeError as error:
+        return "%s: %s" % (page, error)
+    # unrtf's text mode also writes a run of blanks as one.
+    text, expected = (re.sub(" +", " ", t).rstrip("\n") for t in (text, expected))
+    if text != expected:
+        return "%s: unrtf's text differs from the source" % page
+    return None
+
+
+def main():
+    kind, pairs = sys.argv[1], sys.argv[2:]
+    if kind == "html5":
+        try:
+            import html5lib  # noqa: F401
+        except ImportError:
+            print("python3-html5lib is missing", file=sys.stderr)
+            return 77
+        check = check_html5
+    else:
+        if shutil.which("unrtf") is None:
+            print("unrtf is missing", file=sys.stderr)
+            return 77
+        check = check_rtf
+    for k in range(0, len(pairs), 2):
+        failure = check(decode_source(open(pairs[k], "rb").read()), pairs[k + 1])
+        if failure:
+            print(failure, file=sys.stderr)
+            return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
