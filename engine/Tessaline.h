@@ -64,8 +64,9 @@ public:
   /// The whole scheme at once.
   const TScheme &Scheme() const { return FScheme; }
 
-  /// The rules the source is read by (see TPascalDialect). Not to be
-  /// changed during a run.
+  /// The rules the source is read by (see TPascalDialect), in every page
+  /// format. Read when a run starts: a change during a run applies to
+  /// the next.
   TPascalDialect Dialect() const { return FDialect; }
   void SetDialect(TPascalDialect Value) { FDialect = Value; }
 
