@@ -71,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size) {
   if (Progress != Model.Progress)
     Fail("progress differs from the model's");
   std::string TagError;
-  if (StripMarkup(BodyOf(Page), TagError) != Text || !TagError.empty())
+  if (StripMarkup(BodyOf(Page), TagError) != Source.Text || !TagError.empty())
     Fail(TagError.empty() ? "stripped page is not the source" : TagError.c_str());
   // For one input in four (which keeps most of the run's speed), segments
   // of 64 bytes and up, so a 4 KB input costs a few dozen threads.
