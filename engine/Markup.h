@@ -26,8 +26,9 @@ struct TSpanMarkup {
 
 class TMarkup {
 public:
-  /// Builds the 32 markup texts from a copy of Scheme, in StartState; with
-  /// Spans (which must outlive the markup), the span markup instead.
+  /// Builds the markup texts of every element from a copy of Scheme, in
+  /// StartState; with Spans (which must outlive the markup), the span
+  /// markup instead.
   explicit TMarkup(const TScheme &Scheme, const TSpanMarkup *Spans = nullptr);
   /// A markup like Like, in StartState.
   TMarkup(const TMarkup &Like, uint16_t State);
