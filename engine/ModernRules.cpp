@@ -4,9 +4,10 @@
 // string; "&" escapes an identifier or opens an octal number; numbers take
 // "%" binary, "&" octal, "_" separators, fractions and exponents, but no
 // ".." range; "#" takes "$", "%" and "&" digits; and an asm block's body,
-// up to its "end", is assembler. The rules run on the calling thread; the
-// fast path (PlainTokens.cpp) takes the tokens both dialects read alike
-// and leaves the others here.
+// up to its "end", is assembler. The fast path (PlainTokens.cpp) takes the
+// tokens both dialects read alike and leaves the others here. A scan's
+// tokens depend on its position and on whether it is in an asm body, so
+// the split (ScanSplit.h) meets a helper where both agree on that too.
 #include "ReservedWords.h"
 #include "Scan.h"
 
@@ -17,22 +18,26 @@ bool IsLineEnd(unsigned char C) { return C == '\r' || C == '\n'; }
 
 } // namespace
 
-size_t TScan::RunModern(size_t i, size_t To) {
-  while (i < To && !Stopped<TScanMode::Caller>()) {
+// As TScan::Run (TokenRules.cpp), with the same hooks for the split.
+template <TScanMode Mode> size_t TScan::RunModern(size_t i, size_t To) {
+  while (i < To && !Stopped<Mode>()) {
+    if (!BeforeToken<Mode>(i + 1))
+      return i;
     // The fast path takes the tokens both dialects read alike; in an asm
     // body every token is assembler, which it does not know.
-    if (!InAsm) {
-      i = RunPlainTokens<TScanMode::Caller, true>(i, To);
-      if (i >= To)
-        break;
+    if constexpr (Mode != TScanMode::Meet) {
+      if (!InAsm && (Mode == TScanMode::Caller || Marks->size() >= Tuning::MarkedTokens)) {
+        i = RunPlainTokens<Mode, true>(i, To);
+        if (i >= To)
+          break;
+      }
     }
-    i = TakeModernToken(i + 1);
+    i = TakeModernToken<Mode>(i + 1);
   }
   return i;
 }
 
-size_t TScan::TakeModernToken(size_t i) {
-  constexpr TScanMode Mode = TScanMode::Caller;
+template <TScanMode Mode> size_t TScan::TakeModernToken(size_t i) {
   // Inside an asm body every token but comments, directives and blanks is
   // assembler, and only the reserved word "end" closes it: no nesting,
   // since assembler has no blocks of its own.
@@ -215,3 +220,7 @@ size_t TScan::ModernSymbolRunEnd(size_t i) const {
     ++E;
   return E;
 }
+
+template size_t TScan::RunModern<TScanMode::Caller>(size_t, size_t);
+template size_t TScan::RunModern<TScanMode::Helper>(size_t, size_t);
+template size_t TScan::RunModern<TScanMode::Meet>(size_t, size_t);

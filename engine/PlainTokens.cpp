@@ -326,3 +326,4 @@ inline size_t TScan::ContinuePlainRun(unsigned Run, size_t E) const {
 template size_t TScan::RunPlainTokens<TScanMode::Caller>(size_t, size_t);
 template size_t TScan::RunPlainTokens<TScanMode::Helper>(size_t, size_t);
 template size_t TScan::RunPlainTokens<TScanMode::Caller, true>(size_t, size_t);
+template size_t TScan::RunPlainTokens<TScanMode::Helper, true>(size_t, size_t);

@@ -33,6 +33,7 @@ struct TTokenMark {
   size_t Written;    // page bytes the helper had put before it
   size_t PendingPos; // the first source byte it had not put yet
   uint16_t Markup;   // the markup state before the token's switch
+  bool InAsm;        // modern: whether the token is in an asm body
 };
 
 /// An identifier at whose end the helper would have reported progress.
@@ -54,17 +55,17 @@ struct TSegment;
 class TScan {
 public:
   TScan(std::string_view Text, TMarkup &Markup, TPageWriter &Writer, TScanControl &Control,
-        TFindPlainStarts FindPlainStarts)
+        TFindPlainStarts FindPlainStarts, TPascalDialect Dialect = TPascalDialect::Classic)
       : Control(Control), S(Text.data() - 1), Len(Text.size()), Markup(Markup), Writer(Writer),
-        Pending(S + 1), FindPlainStarts(FindPlainStarts) {}
+        Pending(S + 1), FindPlainStarts(FindPlainStarts), Modern(Dialect == TPascalDialect::Modern) {}
 
   /// Converts the tokens that start after position i and before To + 1 (the
   /// last may run past To) and returns the position of the last byte taken.
   template <TScanMode Mode> size_t Run(size_t i, size_t To);
 
-  /// The same for the calling thread by the modern dialect's rules
-  /// (ModernRules.cpp), from the start of the text.
-  size_t RunModern(size_t i, size_t To);
+  /// The scan's state besides its markup: whether it is in an asm body
+  /// (modern dialect). A helper's segment starts outside one.
+  bool InAsmBody() const { return InAsm; }
 
   /// Writes what is still pending after a run that ended at i.
   void Finish(size_t i) {
@@ -94,8 +95,10 @@ private:
   // The token table of the rules: takes the token that starts at i and
   // returns the position of its last byte (TokenRules.cpp).
   template <TScanMode Mode> inline size_t TakeToken(size_t i);
-  // The modern dialect's token table and the ends of its longer tokens.
-  size_t TakeModernToken(size_t i);
+  // Run by the modern dialect's rules (ModernRules.cpp), its token table
+  // and the ends of its longer tokens.
+  template <TScanMode Mode> size_t RunModern(size_t i, size_t To);
+  template <TScanMode Mode> size_t TakeModernToken(size_t i);
   size_t ModernStringEnd(size_t i) const;
   size_t ModernDecimalEnd(size_t i) const;
   size_t ModernSymbolRunEnd(size_t i) const;
@@ -220,6 +223,7 @@ private:
   TPageWriter &Writer;
   const char *Pending;
   const TFindPlainStarts FindPlainStarts;
+  const bool Modern;
   uint8_t PassableByMarkup[TMarkup::OpenMarkups] = {}; // bit 3 set once known
   int32_t LastPercent = 0;
   size_t NextReport = SIZE_MAX;
@@ -264,4 +268,26 @@ template <TScanMode Mode> void TScan::AfterIdentifier(size_t E) {
     else
       Report(PercentAt(E));
   }
+}
+
+template <TScanMode Mode> bool TScan::BeforeToken(size_t P) {
+  if constexpr (Mode == TScanMode::Helper) {
+    if (Marks->size() < Tuning::MarkedTokens)
+      Marks->push_back({P, Writer.Written(), PendingPos(), Markup.StateKey(), InAsm});
+  } else if constexpr (Mode == TScanMode::Meet) {
+    // Where a token of ours starts at a marked token of the helper's, in
+    // the same markup state, everything after it is the same as the
+    // helper's. Past the last mark they can no longer meet.
+    const std::vector<TTokenMark> &Marked = *MeetingMarks;
+    while (MarkIndex < Marked.size() && Marked[MarkIndex].Pos < P)
+      ++MarkIndex;
+    if (MarkIndex == Marked.size())
+      return false;
+    if (Marked[MarkIndex].Pos == P && Marked[MarkIndex].Markup == Markup.StateKey() &&
+        Marked[MarkIndex].InAsm == InAsm) {
+      Met = true;
+      return false;
+    }
+  }
+  return true;
 }

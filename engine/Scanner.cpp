@@ -9,17 +9,11 @@
 void TScanner::Scan(std::string_view Text, TPascalDialect Dialect, TMarkup &Markup,
                     TPageWriter &Writer, TScanControl &Control) {
   const TFindPlainStarts FindPlainStarts = ChoosePlainSearch(FOptions.WidestSearch);
-  TScan Scan(Text, Markup, Writer, Control, FindPlainStarts);
+  TScan Scan(Text, Markup, Writer, Control, FindPlainStarts, Dialect);
   Scan.StartReports();
-  if (Dialect == TPascalDialect::Modern) {
-    // Its tokens cross lines and depend on an asm block opened far
-    // before, which the split's meeting points do not carry over.
-    Scan.Finish(Scan.RunModern(0, Text.size()));
-    return;
-  }
   size_t i = 0;
   if (ShouldSplit(Text.size(), FOptions.Split))
-    i = ScanWithHelper(Scan, Text, Markup, FOptions.Split, Writer.Streaming(), FHelperPages,
+    i = ScanWithHelper(Scan, Text, Dialect, Markup, FOptions.Split, Writer.Streaming(), FHelperPages,
                        FindPlainStarts, Control);
   i = Scan.Run<TScanMode::Caller>(i, Text.size());
   Scan.Finish(i);

@@ -34,8 +34,7 @@ public:
   /// after Text must be readable and NUL. Progress goes to Control after
   /// identifiers as percentages fall due (not the 1 before or the 100
   /// after). When Control is stopped, the scan ends before its next token
-  /// and the body is partial. The modern dialect is read on the calling
-  /// thread alone.
+  /// and the body is partial. Dialect names the token rules.
   void Scan(std::string_view Text, TPascalDialect Dialect, TMarkup &Markup, TPageWriter &Writer,
             TScanControl &Control);
 

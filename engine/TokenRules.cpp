@@ -7,6 +7,8 @@
 #include "Scan.h"
 
 template <TScanMode Mode> size_t TScan::Run(size_t i, size_t To) {
+  if (Modern)
+    return RunModern<Mode>(i, To);
   while (i < To && !Stopped<Mode>()) {
     if (!BeforeToken<Mode>(i + 1))
       return i;
@@ -99,27 +101,6 @@ template <TScanMode Mode> [[gnu::always_inline]] inline size_t TScan::TakeToken(
     return ByteSearch::SkipOther(S, i, Len);
   }
   return i;
-}
-
-template <TScanMode Mode> bool TScan::BeforeToken(size_t P) {
-  if constexpr (Mode == TScanMode::Helper) {
-    if (Marks->size() < Tuning::MarkedTokens)
-      Marks->push_back({P, Writer.Written(), PendingPos(), Markup.StateKey()});
-  } else if constexpr (Mode == TScanMode::Meet) {
-    // Where a token of ours starts at a marked token of the helper's, in
-    // the same markup state, everything after it is the same as the
-    // helper's. Past the last mark they can no longer meet.
-    const std::vector<TTokenMark> &Marked = *MeetingMarks;
-    while (MarkIndex < Marked.size() && Marked[MarkIndex].Pos < P)
-      ++MarkIndex;
-    if (MarkIndex == Marked.size())
-      return false;
-    if (Marked[MarkIndex].Pos == P && Marked[MarkIndex].Markup == Markup.StateKey()) {
-      Met = true;
-      return false;
-    }
-  }
-  return true;
 }
 
 template size_t TScan::Run<TScanMode::Caller>(size_t, size_t);
