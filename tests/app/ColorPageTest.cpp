@@ -209,9 +209,10 @@ TEST_F(ColorPage, EveryControlFitsWithAnySansFont) {
       const QRect Inside = Control->parentWidget()->rect();
       EXPECT_TRUE(Inside.contains(Control->geometry()))
           << Family << ": " << Control->objectName().toStdString() << " sticks out";
-      if (qobject_cast<QAbstractButton *>(Control) || qobject_cast<QLabel *>(Control))
+      if (qobject_cast<QAbstractButton *>(Control) || qobject_cast<QLabel *>(Control)) {
         EXPECT_GE(Control->width(), Control->sizeHint().width())
             << Family << ": " << Control->objectName().toStdString() << " is cut";
+      }
     }
     for (int Row = 0; Row < U->ElementList->count(); ++Row) {
       const QListWidgetItem *Item = U->ElementList->item(Row);

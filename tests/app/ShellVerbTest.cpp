@@ -178,15 +178,18 @@ TEST_F(ShellVerb, RegisteringNeverChangesTheDefaultProgram) {
     const QString Expected = Before.isEmpty() ? "ide.desktop" : "editor.desktop";
     EXPECT_EQ(DefaultApplicationFor("text/x-pascal"), Expected);
     const QString Gio = GioDefault();
-    if (!Gio.isEmpty())
+    if (!Gio.isEmpty()) {
       EXPECT_EQ(Gio, Expected) << "the lookup agrees with GIO";
+    }
 
     RegisterShellVerb(TESSALINE_APP);
     EXPECT_EQ(DefaultApplicationFor("text/x-pascal"), Expected);
-    if (!Gio.isEmpty())
+    if (!Gio.isEmpty()) {
       EXPECT_EQ(GioDefault(), Expected) << Before.toStdString();
-    if (!Before.isEmpty())
+    }
+    if (!Before.isEmpty()) {
       EXPECT_EQ(Read(UserMimeAppsPath()), Before) << "the user's choice is left alone";
+    }
 
     UnregisterShellVerb();
     EXPECT_EQ(Read(UserMimeAppsPath()), Before) << "as it was";
