@@ -20,12 +20,13 @@ void TForm1::ConnectColorPage() {
   connect(FUi->Foreground, &QCheckBox::toggled, this, &TForm1::ForegroundClick);
   // Only the user's choice applies a preset; an index set by program does not.
   connect(FUi->ColorSpeedSetting, &QComboBox::activated, this, &TForm1::ColorSpeedSettingChange);
+  connect(FUi->Dialect, &QComboBox::activated, this, &TForm1::DialectChange);
   connect(FUi->Register, &QPushButton::clicked, this, &TForm1::RegisterClick);
   connect(FUi->Unregister, &QPushButton::clicked, this, &TForm1::UnregisterClick);
 }
 
 void TForm1::FitElementList() {
-  // All eight elements in view and none cut, whatever the font: the list
+  // All elements in view and none cut, whatever the font: the list
   // has no scroll bars, so a hidden item could not be reached by mouse.
   QListWidget *List = FUi->ElementList;
   const int Frame = 2 * List->frameWidth();
@@ -111,3 +112,11 @@ void TForm1::ColorSpeedSettingChange() {
 void TForm1::RegisterClick() { RegisterShellVerb(QCoreApplication::applicationFilePath()); }
 
 void TForm1::UnregisterClick() { UnregisterShellVerb(); }
+
+void TForm1::DialectChange() {
+  if (!FConverter)
+    return;
+  FConverter->SetDialect(FUi->Dialect->currentIndex() == 1 ? TPascalDialect::Modern
+                                                           : TPascalDialect::Classic);
+  UpdateColorSample();
+}

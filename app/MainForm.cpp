@@ -212,6 +212,8 @@ void TForm1::FormCreate(const QStringList &Arguments) {
   const int Preset =
       LoadColorSettings(TRegIniFile(SettingsKeyPath), *FConverter, ElementCaptions());
   FUi->ColorSpeedSetting->setCurrentIndex(Preset >= 0 && Preset < ColorPresetCount ? Preset : -1);
+  FConverter->SetDialect(LoadDialectSetting(TRegIniFile(SettingsKeyPath)));
+  FUi->Dialect->setCurrentIndex(FConverter->Dialect() == TPascalDialect::Modern ? 1 : 0);
   // The "Colors" page shows the first element from the start, rather than
   // boxes and a grid that belong to no element until the user picks one.
   ElementListClick();
@@ -271,6 +273,7 @@ void TForm1::FormDestroy() {
     TRegIniFile Settings(FStorage->IniFileName);
     SaveColorSettings(Settings, *FConverter, ElementCaptions(),
                       FUi->ColorSpeedSetting->currentIndex());
+    SaveDialectSetting(Settings, FConverter->Dialect());
   }
   delete FProgressBar;
   FProgressBar = nullptr;

@@ -64,6 +64,8 @@ public slots:
   void WhatBtnClick();
   // The "Colors" page: each acts on the element selected in ElementList.
   void ElementListClick();
+  /// The "Dialect" list: the rules the next conversion reads the source by.
+  void DialectChange();
   void ColorGridChange();
   void BoldClick();
   void ItalicClick();

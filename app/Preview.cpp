@@ -14,8 +14,10 @@
 
 namespace {
 
-// Every kind of element once, in lines short enough for the page's side.
+// Every kind of element once, in lines short enough for the page's side
+// (the directive and the asm body as such in the modern dialect).
 constexpr const char *Sample = "{ Sample }\r\n"
+                               "{$H+}\r\n"
                                "procedure Go;\r\n"
                                "var S: string;\r\n"
                                "begin\r\n"
@@ -105,6 +107,7 @@ void TForm1::UpdateColorSample() {
     FSampleConverter->SetElementDefault(Element, FConverter->ElementDefault(Element));
     FSampleConverter->SetElementStyle(Element, FConverter->ElementStyle(Element));
   }
+  FSampleConverter->SetDialect(FConverter->Dialect());
   FSampleConverter->Convert();
   const std::string Page = FSampleConverter->HTML();
   ShowPage(FUi->ColorSample, QByteArray(Page.data(), qsizetype(Page.size())),

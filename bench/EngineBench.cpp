@@ -1,7 +1,7 @@
 // In-process throughput of the converter: Convert of one file into the
 // page buffer, repeated, reporting the median in MB/s (10^6 bytes of input
 // per second).
-//   engine_bench [--one-thread] [--page html5|html5-lines|rtf] FILE [RUNS]
+//   engine_bench [--one-thread] [--modern] [--page html5|html5-lines|rtf] FILE [RUNS]
 //   engine_bench --progress FILE
 // The second form streams the page to nowhere once and checks the progress
 // reports (1, strictly growing values, 100), for files of any size.
@@ -52,6 +52,12 @@ int main(int argc, char **argv) {
     --argc;
     ++argv;
   }
+  // The modern dialect, to compare with the classic one.
+  const bool Modern = argc >= 2 && std::strcmp(argv[1], "--modern") == 0;
+  if (Modern) {
+    --argc;
+    ++argv;
+  }
   // The other page formats, to compare with the classic page.
   TPageOptions Page;
   if (argc >= 3 && std::strcmp(argv[1], "--page") == 0) {
@@ -62,8 +68,8 @@ int main(int argc, char **argv) {
     argv += 2;
   }
   if (argc < 2) {
-    std::fprintf(stderr, "usage: engine_bench [--one-thread] [--page html5|html5-lines|rtf] FILE "
-                         "[RUNS] | engine_bench --progress FILE\n");
+    std::fprintf(stderr, "usage: engine_bench [--one-thread] [--modern] [--page "
+                         "html5|html5-lines|rtf] FILE [RUNS] | engine_bench --progress FILE\n");
     return 2;
   }
   const int Runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 9;
@@ -73,6 +79,8 @@ int main(int argc, char **argv) {
     Options.Split.Segment = 0;
     Converter.SetScanOptions(Options);
   }
+  if (Modern)
+    Converter.SetDialect(TPascalDialect::Modern);
   Converter.SetPageOptions(Page);
   Converter.LoadFromFile(argv[1]);
   const double Megabytes = Converter.Plain().size() / 1e6;
@@ -86,9 +94,10 @@ int main(int argc, char **argv) {
   }
   std::sort(Rates.begin(), Rates.end());
   static const char *const FormatNames[] = {"", ", html5", ", rtf"};
-  std::printf("engine%s%s%s: %.1f MB input, page %.1f MB, median %.0f MB/s over %d runs (min %.0f, max "
-              "%.0f)\n",
-              OneThread ? ", one thread" : "", FormatNames[static_cast<int>(Page.Format)],
+  std::printf("engine%s%s%s%s: %.1f MB input, page %.1f MB, median %.0f MB/s over %d runs (min "
+              "%.0f, max %.0f)\n",
+              OneThread ? ", one thread" : "", Modern ? ", modern" : "",
+              FormatNames[static_cast<int>(Page.Format)],
               Page.LineNumbers ? " with line numbers" : "", Megabytes, Converter.HTML().size() / 1e6,
               Rates[Rates.size() / 2], Runs, Rates.front(), Rates.back());
   // The machine's own limit for comparison: one thread copying the page's

@@ -62,8 +62,18 @@ void AddElement(TCliOptions &Options, const std::string &Setting) {
       Equals == std::string::npos ? -1 : FindElementByValueName(Setting.substr(0, Equals));
   if (E < 0)
     throw EUsageError("--element needs NAME=VALUE with NAME one of Whitespace_(BG), Comment, "
-                      "Reserved_word, Identifier, Symbol, String, Number, Assembler");
+                      "Reserved_word, Identifier, Symbol, String, Number, Assembler, "
+                      "Directive");
   Options.Elements.emplace_back(static_cast<THighlightElement>(E), Setting.substr(Equals + 1));
+}
+
+void SetDialect(TCliOptions &Options, const std::string &Name) {
+  if (Name == "classic")
+    Options.Dialect = TPascalDialect::Classic;
+  else if (Name == "modern")
+    Options.Dialect = TPascalDialect::Modern;
+  else
+    throw EUsageError("unknown dialect '" + Name + "' (use classic or modern)");
 }
 
 void SetJobs(TCliOptions &Options, const std::string &Count) {
@@ -106,6 +116,7 @@ constexpr TCliOption CliOptionTable[] = {
     {nullptr, "--dark-scheme", true, SetDarkScheme},
     {nullptr, "--encoding", true, SetEncoding},
     {nullptr, "--index", false, [](TCliOptions &O, const std::string &) { O.Index = true; }},
+    {nullptr, "--dialect", true, SetDialect},
 };
 
 // Short names are a dash and one letter, long ones two dashes and a word:
@@ -222,6 +233,7 @@ void ApplyCliOptions(const TCliOptions &Options, TTessaline &Converter) {
   Converter.SetAddHeader(Options.Header);
   Converter.SetAddBodyStart(Options.BodyStart);
   Converter.SetAddBodyEnd(Options.BodyEnd);
+  Converter.SetDialect(Options.Dialect);
   if (Options.Preset == TCliOptions::SavedScheme) {
     TCliOptions Read = Options;
     ReadSavedScheme(Read, [](const std::string &) {});
@@ -262,6 +274,8 @@ std::string CliUsage() {
          "  --element NAME=VALUE one element's setting as stored, e.g.\n"
          "                       --element Comment=32768,0,I,0 (colour, -, styles BIUS,\n"
          "                       default colour 0/1); applied after --scheme, in order\n"
+         "  --dialect NAME       classic (the default) or modern: directives, multi-line\n"
+         "                       strings, &names, %/&/_ numbers, #$ codes, asm bodies\n"
          "  --page FORMAT        classic (the default), html5 or rtf\n"
          "  --line-numbers       html5: number the lines, each with an anchor #L<n>\n"
          "  --dark-scheme NAME   html5: a second scheme (as --scheme) for readers who\n"

@@ -33,6 +33,7 @@ struct TCliOptions {
   static constexpr int BuiltinScheme = -1, SavedScheme = -2;
   int Preset = SavedScheme;
   std::vector<std::pair<THighlightElement, std::string>> Elements;
+  TPascalDialect Dialect = TPascalDialect::Classic;
   TPageOptions Page; // all but the dark scheme, which DarkPreset names
   static constexpr int NoDarkScheme = -3;
   int DarkPreset = NoDarkScheme; // as Preset, when a dark scheme is given

@@ -30,6 +30,13 @@ inline constexpr TCharSet csDecimal = 1 << 5; // decimal number continuation: 0-
 inline constexpr TCharSet csHex = 1 << 6;     // HexChars: $ 0-9 A-F a-f
 inline constexpr TCharSet csSymbol =
     1 << 7; // Symbols: ! % ( ) * + , - . / : ; = ? @ [ \ ] ^ ` { | } ~
+// The digits of the modern dialect's numbers and character codes, by base,
+// and the separator "_" its numbers may have among them.
+inline constexpr TCharSet csDecimalDigit = 1 << 8; // 0-9
+inline constexpr TCharSet csHexDigit = 1 << 9;     // 0-9 A-F a-f
+inline constexpr TCharSet csOctalDigit = 1 << 10;  // 0-7
+inline constexpr TCharSet csBinaryDigit = 1 << 11; // 0 1
+inline constexpr TCharSet csSeparator = 1 << 12;   // _
 
 namespace CharClassMembers {
 // The members of each class, by name; every byte not named is tsOther.
@@ -65,6 +72,13 @@ constexpr uint16_t ClassOf(char C) {
     Class = tsQuote;
   if (C == '$')
     Class = tsDollar | csHex;
+  if (In(Digits))
+    Class |= csDecimalDigit | csHexDigit | (C <= '7' ? csOctalDigit : 0) |
+             (C <= '1' ? csBinaryDigit : 0);
+  if (In(HexLetters))
+    Class |= csHexDigit;
+  if (C == '_')
+    Class |= csSeparator;
   return Class;
 }
 

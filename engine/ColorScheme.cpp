@@ -3,28 +3,34 @@
 #include "TextUtils.h"
 
 const char *const ElementCaptions[ElementCount] = {
-    "Whitespace (BG)", "Comment", "Reserved word", "Identifier",
-    "Symbol",          "String",  "Number",        "Assembler",
+    "Whitespace (BG)", "Comment", "Reserved word", "Identifier", "Symbol",
+    "String",          "Number",  "Assembler",     "Directive",
 };
 
 const char *const ColorPresetNames[ColorPresetCount] = {"Default", "Classic", "Twilight", "Ocean"};
 
 // Rows are presets, columns the elements Whitespace (BG), Comment,
-// Reserved word, Identifier, Symbol, String, Number, Assembler.
+// Reserved word, Identifier, Symbol, String, Number, Assembler, Directive.
+// A directive is a comment the compiler reads: each preset gives it a
+// colour of its own near its comments, upright where comments are italic.
 const TColorPresets ColorPresets = {
     {
-        clWhite, clBlack,  clBlack, clBlack,  clBlack,  clBlue,   clBlack,   clBlack,
-        clNavy,  clSilver, clWhite, clYellow, clYellow, clYellow, clYellow,  clLime,
-        clBlack, clSilver, clAqua,  clWhite,  clAqua,   clYellow, clFuchsia, clLime,
-        clAqua,  clTeal,   clBlack, clBlue,   clBlack,  clPurple, clOlive,   clBlue,
+        clWhite, clBlack,  clBlack, clBlack,  clBlack,  clBlue,   clBlack,   clBlack, clGreen,
+        clNavy,  clSilver, clWhite, clYellow, clYellow, clYellow, clYellow,  clLime,  clAqua,
+        clBlack, clSilver, clAqua,  clWhite,  clAqua,   clYellow, clFuchsia, clLime,  clGreen,
+        clAqua,  clTeal,   clBlack, clBlue,   clBlack,  clPurple, clOlive,   clBlue,  clGreen,
     },
     {
-        1, 1, 1, 1, 1, 0, 1, 1, 1, 0, 0, 1, 1, 1, 1, 0,
-        1, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 1,
+        1, 1, 1, 1, 1, 0, 1, 1, 0, //
+        1, 0, 0, 1, 1, 1, 1, 0, 0, //
+        1, 0, 0, 1, 0, 0, 0, 0, 0, //
+        0, 0, 0, 1, 0, 0, 0, 1, 0, //
     },
     {
-        0, fsItalic, fsBold, 0, 0, 0, 0, 0, 0, 0,        0,      0, 0, 0, 0, 0,
-        0, fsItalic, fsBold, 0, 0, 0, 0, 0, 0, fsItalic, fsBold, 0, 0, 0, 0, 0,
+        0, fsItalic, fsBold, 0, 0, 0, 0, 0, 0, //
+        0, 0,        0,      0, 0, 0, 0, 0, 0, //
+        0, fsItalic, fsBold, 0, 0, 0, 0, 0, 0, //
+        0, fsItalic, fsBold, 0, 0, 0, 0, 0, 0, //
     },
 };
 
@@ -90,4 +96,22 @@ std::string FormatElementSetting(const TTessaline &Converter, THighlightElement 
   return std::to_string(Converter.ElementColor(E)) + ',' +
          std::to_string(Converter.ElementColor(heWhitespace)) + ',' + Letters + ',' +
          (Converter.ElementDefault(E) ? "1" : "0") + ",1," + std::to_string(int(E)) + ",0";
+}
+
+void LoadMissingElementSetting(TTessaline &Converter, THighlightElement E, int Preset) {
+  if (!IsLaterElement(E)) {
+    LoadElementSetting(Converter, E, MissingElementSetting);
+    return;
+  }
+  // A file saved before the element existed must not turn it black: it
+  // gets the colours the user chose a preset for, or the built-in ones.
+  TElementScheme Setting = TTessaline().Scheme()[E];
+  if (Preset >= 0 && Preset < ColorPresetCount) {
+    const int Entry = Preset * ElementCount + E;
+    Setting = {ColorPresets.Colors[Entry], ColorPresets.Defaults[Entry] != 0,
+               ColorPresets.Styles[Entry]};
+  }
+  Converter.SetElementColor(E, Setting.Color);
+  Converter.SetElementDefault(E, Setting.Default);
+  Converter.SetElementStyle(E, Setting.Style);
 }

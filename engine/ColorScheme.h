@@ -15,7 +15,7 @@ inline constexpr int ColorPresetCount = 4;
 /// "Default", "Classic", "Twilight", "Ocean": the preset list's items.
 extern const char *const ColorPresetNames[ColorPresetCount];
 
-/// The preset table: entry (p, e) of each array is at p * 8 + e.
+/// The preset table: entry (p, e) of each array is at p * ElementCount + e.
 struct TColorPresets {
   TColor Colors[ColorPresetCount * ElementCount];
   uint8_t Defaults[ColorPresetCount * ElementCount];
@@ -26,7 +26,7 @@ extern const TColorPresets ColorPresets;
 /// The preset whose name equals Name with ASCII case ignored, or -1.
 int FindColorPreset(std::string_view Name);
 
-/// Replaces all eight elements with preset P (0..3): for each element its
+/// Replaces all elements with preset P (0..3): for each element its
 /// colour, then its flag, so the table's flag wins, then its style.
 void ApplyColorPreset(TTessaline &Converter, int P);
 
@@ -50,3 +50,13 @@ std::string FormatElementSetting(const TTessaline &Converter, THighlightElement 
 
 /// The text that stands in for an element value that was never stored.
 inline constexpr const char *MissingElementSetting = "0,0,,1,1,0,0";
+
+/// Whether settings stored before element E existed lack its value: true
+/// for Directive, which came later than the others.
+inline constexpr bool IsLaterElement(THighlightElement E) { return E == heDirective; }
+
+/// Sets element E as stored settings without its value give it: a later
+/// element (IsLaterElement) takes its setting in preset Preset when that
+/// is 0..3, else its setting in the built-in scheme; any other element
+/// is read from MissingElementSetting.
+void LoadMissingElementSetting(TTessaline &Converter, THighlightElement E, int Preset);

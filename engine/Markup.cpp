@@ -35,17 +35,21 @@ TMarkup::TMarkup(const TScheme &Scheme, const TSpanMarkup *Spans)
 }
 
 void TMarkup::WorkOutStep(size_t Index) {
-  const THighlightElement E = static_cast<THighlightElement>(Index & 7);
+  const auto E = static_cast<THighlightElement>(Index & 15);
   const bool ThroughWhitespace = Index & AfterToken;
-  const unsigned State = static_cast<unsigned>(Index >> 4);
-  THighlightElement StyleElement = static_cast<THighlightElement>(State & 7);
-  THighlightElement ColorElement = static_cast<THighlightElement>((State >> 3) & 7);
-  bool StyleIsKnown = State & StyleKnown;
-  bool Opened = State & ColorOpened;
+  const unsigned State = static_cast<unsigned>(OpenMarkupOf(static_cast<uint16_t>(Index)));
+  const unsigned StyleCode = State % ElementCodes, ColorCode = State / ElementCodes;
+  bool StyleIsKnown = StyleCode != 0;
+  bool Opened = ColorCode != 0;
+  auto StyleElement = static_cast<THighlightElement>(StyleIsKnown ? StyleCode - 1 : 0);
+  auto ColorElement = static_cast<THighlightElement>(Opened ? ColorCode - 1 : 0);
+  // Rows of a state's table that no switch leads to are never asked for.
+  if (E >= ElementCount || StyleCode >= ElementCodes || ColorCode >= ElementCodes)
+    return;
   std::string Out;
   // From whitespace to whitespace is no switch at all.
   if (Spans) {
-    // A span markup keeps its open span in the style bits.
+    // A span markup keeps its open span as the open style.
     if (ThroughWhitespace)
       SwitchBySpans(heWhitespace, Out, StyleElement, StyleIsKnown);
     if (E != heWhitespace)
@@ -62,10 +66,11 @@ void TMarkup::WorkOutStep(size_t Index) {
   Texts.resize(Texts.size() - TPageWriter::PaddedRead);
   Step.Offset = static_cast<uint32_t>(Texts.size());
   Step.Length = static_cast<uint16_t>(Out.size());
-  const unsigned Open = StyleElement | ColorElement << 3 | (StyleIsKnown ? StyleKnown : 0) |
-                        (Opened ? ColorOpened : 0);
+  // Without style or colour opened the element stays whitespace (above).
+  const unsigned Open = (StyleIsKnown ? StyleElement + 1u : 0u) +
+                        ElementCodes * (Opened ? ColorElement + 1u : 0u);
   const bool Quiet = Out.empty() && Open == State;
-  Step.Next = static_cast<uint16_t>(Open << 4 | (E != heWhitespace ? AfterToken : 0) | StepKnown |
+  Step.Next = static_cast<uint16_t>(Open << 5 | (E != heWhitespace ? AfterToken : 0) | StepKnown |
                                     (Quiet ? QuietStep : 0));
   Texts += Out;
   Texts.append(TPageWriter::PaddedRead, '\0');

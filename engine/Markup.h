@@ -26,8 +26,9 @@ struct TSpanMarkup {
 
 class TMarkup {
 public:
-  /// Builds the 32 markup texts from a copy of Scheme, in StartState; with
-  /// Spans (which must outlive the markup), the span markup instead.
+  /// Builds the markup texts of every element from a copy of Scheme, in
+  /// StartState; with Spans (which must outlive the markup), the span
+  /// markup instead.
   explicit TMarkup(const TScheme &Scheme, const TSpanMarkup *Spans = nullptr);
   /// A markup like Like, in StartState.
   TMarkup(const TMarkup &Like, uint16_t State);
@@ -75,11 +76,11 @@ public:
     return Steps[State | E].Next & QuietStep;
   }
   /// Set in a state whose last token was not whitespace.
-  static constexpr uint16_t AfterToken = 1 << 3;
+  static constexpr uint16_t AfterToken = 1 << 4;
   /// The open markup of a state (what stays when whitespace switches run
   /// on it), as a number below OpenMarkups.
-  static constexpr size_t OpenMarkups = 256;
-  static size_t OpenMarkupOf(uint16_t State) { return State >> 4; }
+  static constexpr size_t OpenMarkups = 128;
+  static size_t OpenMarkupOf(uint16_t State) { return State >> 5; }
 
   /// The whole state a later switch depends on, as one number, and setting
   /// it back: two markups with the same scheme and the same state write the
@@ -88,17 +89,21 @@ public:
   void SetStateKey(uint16_t Value) { Key = Value; }
   static constexpr uint16_t StartState = 0;
   /// For span markups: whether a span is open, to be closed at the end.
-  bool SpanIsOpen() const { return Spans && (Key >> 4 & StyleKnown); }
+  bool SpanIsOpen() const { return Spans && OpenMarkupOf(Key) % ElementCodes != 0; }
 
 private:
-  // A state is the open markup, shifted left by 4, with bit 3 set when the
+  // A state is the open markup, shifted left by 5, with bit 4 set when the
   // last token was not whitespace; a switch's index in Steps is that state
-  // ORed with the target element. The open markup: StyleElement in bits
-  // 0-2, ColorElement in bits 3-5, then whether the open style is a real
-  // one (not the start value that no element's style equals) and whether
-  // any colour markup has been opened.
-  static constexpr uint16_t StyleKnown = 1 << 6;
-  static constexpr uint16_t ColorOpened = 1 << 7;
+  // ORed with the target element (bits 0-3). The open markup is one number
+  // below 100, StyleCode + 10 * ColorCode: StyleCode is 0 while no real
+  // style is open (the start value that no element's style equals), else
+  // StyleElement + 1; ColorCode is 0 while no colour markup has been
+  // opened, else ColorElement + 1. Before the first of each, the element
+  // is always whitespace, so the pair says all there is, and nine elements
+  // fit the table that eight with two flags took.
+  static constexpr int ElementCodes = ElementCount + 1;
+  static_assert(ElementCodes * ElementCodes <= OpenMarkups && ElementCount <= 16 &&
+                (OpenMarkups << 5) <= (1 << 12));
   static constexpr uint16_t StepKnown = 1 << 15;
   static constexpr uint16_t QuietStep = 1 << 14; // no text, the same open markup
 

@@ -27,9 +27,10 @@ constexpr THighlightElement PlainRunElement[4] = {heIdentifier, heWhitespace, he
 
 // What the fast loop needs of a plain token's first byte, in one byte:
 // the element (bits 0-2), TMarkup::AfterToken unless it is whitespace
-// (bit 3), and for an identifier 0xF0, which keeps its length as the row
-// of the reserved-word sieve (any other token takes row 0, which is
-// empty). Bytes that start no plain token have 0; the loop never looks
+// (bit 4), and for an identifier 0xF0, which keeps its length as the row
+// of the reserved-word sieve; any other token takes row 0 or, with the
+// AfterToken bit, row 1, both empty (no reserved word has fewer than two
+// letters). Bytes that start no plain token have 0; the loop never looks
 // at them.
 struct TPlainKinds {
   uint8_t Of[256] = {};
@@ -39,12 +40,14 @@ struct TPlainKinds {
       if (Run == prNone)
         continue;
       const THighlightElement E = PlainRunElement[Run];
-      Of[C] = static_cast<uint8_t>(E | (E != heWhitespace ? 8 : 0) | (Run == prIdent ? 0xF0 : 0));
+      Of[C] = static_cast<uint8_t>(E | (E != heWhitespace ? TMarkup::AfterToken : 0) |
+                                   (Run == prIdent ? 0xF0 : 0));
     }
   }
 };
 constexpr TPlainKinds PlainKinds;
-static_assert(TMarkup::AfterToken == 8 && ElementCount <= 8 && ReservedWordHash::LongestWord < 16);
+static_assert(TMarkup::AfterToken == 16 && heReservedWord < 8 && heNumber < 8 &&
+              ReservedWordHash::ShortestWord >= 2 && ReservedWordHash::LongestWord < 16);
 
 
 inline uint64_t PassedStarts(const TPlainStarts &Starts, unsigned Passable) {
@@ -55,18 +58,18 @@ inline uint64_t PassedStarts(const TPlainStarts &Starts, unsigned Passable) {
 
 } // namespace
 
-template <TScanMode Mode> size_t TScan::RunPlainTokens(size_t i, size_t To) {
+template <TScanMode Mode, bool Modern> size_t TScan::RunPlainTokens(size_t i, size_t To) {
   if (Len < 64)
     return i;
   // The markup state is the one thing each token waits for from the one
   // before; held in a local it stays in a register.
   TMarkup &M = Markup;
   uint16_t Key = M.StateKey();
-  i = TakePlainTokens<Mode>(i, To, M, Key);
+  i = TakePlainTokens<Mode, Modern>(i, To, M, Key);
   M.SetStateKey(Key);
   return i;
 }
-template <TScanMode Mode>
+template <TScanMode Mode, bool Modern>
 [[gnu::always_inline]] inline size_t TScan::TakePlainTokens(size_t i, size_t To, TMarkup &M,
                                                           uint16_t &Key) {
   const size_t First = i;
@@ -76,7 +79,10 @@ template <TScanMode Mode>
   // end by TPageWriter::PaddedRead lets pending source bytes be copied
   // with PutPadded.
   const size_t Limit = std::min(To, Len - TPageWriter::PaddedRead);
-  unsigned Passable = PassableKinds(M, Key);
+  // The modern dialect looks at every number, and at every symbol in a
+  // block with a "%" (see IsModernOnly).
+  constexpr unsigned PassMask = Modern ? 3 : 7;
+  unsigned Passable = PassableKinds(M, Key) & PassMask;
   // Locals, since every store of page bytes could change a member as far
   // as the compiler knows; no report is made inside this loop.
   const char *const Source = S;
@@ -95,11 +101,15 @@ template <TScanMode Mode>
       const TPlainRun Run = PlainRunOf[TokenStartOf(C)];
       if (Run == prNone || (C == '(' && Byte(Block + 1) == '*'))
         break;
+      if constexpr (Modern) {
+        if (Run == prNumber || Run == prSymbol)
+          break;
+      }
       const size_t E = ContinuePlainRun(Run, Block + 63);
       if (Run == prIdent && E >= NextReport)
         break;
       if (!M.SwitchQuietly(Key, PlainRunElement[Run]))
-        Passable = SwitchLoudly(M, Key, PlainRunElement[Run], Block);
+        Passable = SwitchLoudly(M, Key, PlainRunElement[Run], Block) & PassMask;
       i = E;
       continue;
     }
@@ -113,10 +123,13 @@ template <TScanMode Mode>
     uint64_t Rest = Starts.All & ~(uint64_t(1) << LastBit);
     size_t Taken = Block + LastBit - 1; // where the next block starts after
     const char *const B = Source + Block;
+    unsigned BlockPass = 7;
+    if constexpr (Modern)
+      BlockPass = std::memchr(B, '%', 64) ? 1 : 3;
     for (;;) {
       const uint64_t Stops = Starts.Stop & Rest;
       const uint64_t Ending = Rest & (Stops - 1) & ~Stops; // all of Rest when Stops is 0
-      uint64_t Left = Ending & ~PassedStarts(Starts, Passable);
+      uint64_t Left = Ending & ~PassedStarts(Starts, Passable & BlockPass);
       while (Left != 0) {
         const unsigned Bit = static_cast<unsigned>(std::countr_zero(Left));
         const uint64_t Through = Left ^ (Left - 1); // bits up to Bit
@@ -137,9 +150,14 @@ template <TScanMode Mode>
           if (ReservedTable.Contains(FoldWordFast(B + Bit, Length)))
             Element = heReservedWord;
         }
+        if constexpr (Modern) {
+          if (IsModernOnly(Element, Block + Bit, Length))
+            return EndPlainTokens(First, Block + Bit - 1, Key, ShortEnd);
+        }
         if (!M.IsQuiet(Key, static_cast<THighlightElement>(Element))) {
-          Passable = SwitchLoudly(M, Key, static_cast<THighlightElement>(Element), Block + Bit);
-          Left = Ending & ~PassedStarts(Starts, Passable) & ~Through;
+          Passable =
+              SwitchLoudly(M, Key, static_cast<THighlightElement>(Element), Block + Bit) & PassMask;
+          Left = Ending & ~PassedStarts(Starts, Passable & BlockPass) & ~Through;
         } else {
           Key =
               static_cast<uint16_t>((Key & ~TMarkup::AfterToken) | (Kind & TMarkup::AfterToken));
@@ -151,11 +169,11 @@ template <TScanMode Mode>
       // for it and coming back costs much more.
       const size_t P = Block + static_cast<size_t>(std::countr_zero(Stops));
       THighlightElement Element;
-      const size_t E = EndOfShortToken(P, Element);
+      const size_t E = EndOfShortToken<Modern>(P, Element);
       if (E == 0)
         return EndPlainTokens(First, P - 1, Key, ShortEnd);
       if (!M.SwitchQuietly(Key, Element))
-        Passable = SwitchLoudly(M, Key, Element, P);
+        Passable = SwitchLoudly(M, Key, Element, P) & PassMask;
       ShortEnd = E;
       // Where the block's starts have one right after it, they hold from
       // there on what a block starting there would: no run goes on
@@ -176,8 +194,24 @@ template <TScanMode Mode>
 // within 64 bytes with no byte written as an entity, or of the hex number
 // or character code there, as the full rules find it, with its element;
 // 0 for any other token. The 64 bytes after P + 1 must be readable.
+template <bool Modern>
 inline size_t TScan::EndOfShortToken(size_t P, THighlightElement &Element) const {
   int End;
+  if constexpr (Modern) {
+    switch (Byte(P)) {
+    case '\'': // three apostrophes may open a multi-line string
+      if (Byte(P + 1) == '\'' && Byte(P + 2) == '\'')
+        return 0;
+      break;
+    case '{':
+      Element = Byte(P + 1) == '$' ? heDirective : heComment;
+      End = ByteSearch::ShortTokenEnd(S + P + 1, '}', '}');
+      return End < 0 ? 0 : P + 1 + static_cast<size_t>(End);
+    case '$':
+    case '#': // separators, "#$", "#%", "#&": the full rules
+      return 0;
+    }
+  }
   switch (Byte(P)) {
   case '\'': // '' inside a string ends it: the next string starts there
     Element = heString;
@@ -206,6 +240,29 @@ inline size_t TScan::EndOfShortToken(size_t P, THighlightElement &Element) const
   default:
     return 0;
   }
+}
+
+// Whether the modern dialect may read the plain token of Length bytes at P
+// otherwise than the classic rules: a number that a separator, an
+// exponent or a dot may belong to (a fraction or a range: the full rules
+// see which), a symbol run that ends in a "%" before a binary digit, and
+// the reserved word "asm", which opens an assembler body. Identifiers,
+// the commonest tokens, cost one compare.
+inline bool TScan::IsModernOnly(unsigned Element, size_t P, size_t Length) const {
+  if (Element == heIdentifier)
+    return false;
+  if (Element == heNumber) {
+    const unsigned char Next = Byte(P + Length);
+    if (Next == '_' || (Next | 32) == 'e')
+      return true;
+    for (size_t K = P + 1; K < P + Length; ++K)
+      if (Byte(K) == '.')
+        return true;
+    return false;
+  }
+  if (Element == heSymbol)
+    return Byte(P + Length - 1) == '%' && IsIn(Byte(P + Length), csBinaryDigit);
+  return Element == heReservedWord && IsThreeLetterWord(S + P, Length, "asm");
 }
 
 // Tokens passed over leave the state as their switches would have: only
@@ -268,3 +325,5 @@ inline size_t TScan::ContinuePlainRun(unsigned Run, size_t E) const {
 
 template size_t TScan::RunPlainTokens<TScanMode::Caller>(size_t, size_t);
 template size_t TScan::RunPlainTokens<TScanMode::Helper>(size_t, size_t);
+template size_t TScan::RunPlainTokens<TScanMode::Caller, true>(size_t, size_t);
+template size_t TScan::RunPlainTokens<TScanMode::Helper, true>(size_t, size_t);

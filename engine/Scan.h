@@ -33,6 +33,7 @@ struct TTokenMark {
   size_t Written;    // page bytes the helper had put before it
   size_t PendingPos; // the first source byte it had not put yet
   uint16_t Markup;   // the markup state before the token's switch
+  bool InAsm;        // modern: whether the token is in an asm body
 };
 
 /// An identifier at whose end the helper would have reported progress.
@@ -54,13 +55,17 @@ struct TSegment;
 class TScan {
 public:
   TScan(std::string_view Text, TMarkup &Markup, TPageWriter &Writer, TScanControl &Control,
-        TFindPlainStarts FindPlainStarts)
+        TFindPlainStarts FindPlainStarts, TPascalDialect Dialect = TPascalDialect::Classic)
       : Control(Control), S(Text.data() - 1), Len(Text.size()), Markup(Markup), Writer(Writer),
-        Pending(S + 1), FindPlainStarts(FindPlainStarts) {}
+        Pending(S + 1), FindPlainStarts(FindPlainStarts), Modern(Dialect == TPascalDialect::Modern) {}
 
   /// Converts the tokens that start after position i and before To + 1 (the
   /// last may run past To) and returns the position of the last byte taken.
   template <TScanMode Mode> size_t Run(size_t i, size_t To);
+
+  /// The scan's state besides its markup: whether it is in an asm body
+  /// (modern dialect). A helper's segment starts outside one.
+  bool InAsmBody() const { return InAsm; }
 
   /// Writes what is still pending after a run that ended at i.
   void Finish(size_t i) {
@@ -90,6 +95,14 @@ private:
   // The token table of the rules: takes the token that starts at i and
   // returns the position of its last byte (TokenRules.cpp).
   template <TScanMode Mode> inline size_t TakeToken(size_t i);
+  // Run by the modern dialect's rules (ModernRules.cpp), its token table
+  // and the ends of its longer tokens.
+  template <TScanMode Mode> size_t RunModern(size_t i, size_t To);
+  template <TScanMode Mode> size_t TakeModernToken(size_t i);
+  size_t ModernStringEnd(size_t i) const;
+  size_t ModernDecimalEnd(size_t i) const;
+  size_t ModernSymbolRunEnd(size_t i) const;
+  inline bool IsModernOnly(unsigned Element, size_t P, size_t Length) const;
   // The last positions of the comments "//..." and "(*...*)" at i.
   inline size_t LineCommentEnd(size_t i) const;
   inline size_t ParenCommentEnd(size_t i) const;
@@ -165,10 +178,12 @@ private:
 
   // The fast path for plain tokens (PlainTokens.cpp). The inline ones are
   // defined there, for its loop alone.
-  template <TScanMode Mode> size_t RunPlainTokens(size_t i, size_t To);
-  template <TScanMode Mode>
+  // Modern: the same loop for the modern dialect, which leaves every
+  // token whose modern rule differs from the classic one to the full rules.
+  template <TScanMode Mode, bool Modern = false> size_t RunPlainTokens(size_t i, size_t To);
+  template <TScanMode Mode, bool Modern>
   inline size_t TakePlainTokens(size_t i, size_t To, TMarkup &M, uint16_t &Key);
-  inline size_t EndOfShortToken(size_t P, THighlightElement &Element) const;
+  template <bool Modern> inline size_t EndOfShortToken(size_t P, THighlightElement &Element) const;
   inline size_t EndPlainTokens(size_t First, size_t i, uint16_t &Key, size_t ShortEnd) const;
   inline unsigned PassableKinds(TMarkup &M, uint16_t Key);
   inline unsigned SwitchLoudly(TMarkup &M, uint16_t &Key, THighlightElement E, size_t P);
@@ -208,10 +223,71 @@ private:
   TPageWriter &Writer;
   const char *Pending;
   const TFindPlainStarts FindPlainStarts;
+  const bool Modern;
   uint8_t PassableByMarkup[TMarkup::OpenMarkups] = {}; // bit 3 set once known
   int32_t LastPercent = 0;
   size_t NextReport = SIZE_MAX;
   size_t MarkIndex = 0; // Meet: the first mark not yet passed
   bool Met = false;
+  bool InAsm = false; // modern: inside the body of an asm block
   const std::vector<TTokenMark> *MeetingMarks = nullptr; // Meet: the helper's
 };
+
+/// Whether the identifier of Length bytes at W is Word, three lower-case
+/// letters, in any letter case.
+inline bool IsThreeLetterWord(const char *W, size_t Length, const char *Word) {
+  return Length == 3 && (W[0] | 32) == Word[0] && (W[1] | 32) == Word[1] &&
+         (W[2] | 32) == Word[2];
+}
+
+// Shared by the token rules of both dialects.
+inline size_t TScan::LineCommentEnd(size_t i) const {
+  // The line ends at a CR or a LF: stopping at CR alone would let a
+  // comment in a file with bare LF line ends take in the rest of the
+  // text. The CR is looked for only before the LF, so a text without any
+  // CR is not searched to its end once per comment.
+  const size_t LineFeed = Find('\n', i + 2);
+  const size_t Limit = LineFeed ? LineFeed - 1 : Len;
+  const size_t Return = Limit >= i + 2 ? Find('\r', i + 2, Limit) : 0;
+  return (Return ? Return : LineFeed ? LineFeed : Len + 1) - 1;
+}
+
+inline size_t TScan::ParenCommentEnd(size_t i) const {
+  // The closing "*)" is looked for from i + 2, so "(*)" does not close
+  // itself: it opens a comment that runs to the end.
+  for (size_t P = Find(')', i + 3); P != 0; P = Find(')', P + 1))
+    if (Byte(P - 1) == '*')
+      return P;
+  return Len;
+}
+
+template <TScanMode Mode> void TScan::AfterIdentifier(size_t E) {
+  if (E >= NextReport) {
+    if constexpr (Mode == TScanMode::Helper)
+      Record(E);
+    else
+      Report(PercentAt(E));
+  }
+}
+
+template <TScanMode Mode> bool TScan::BeforeToken(size_t P) {
+  if constexpr (Mode == TScanMode::Helper) {
+    if (Marks->size() < Tuning::MarkedTokens)
+      Marks->push_back({P, Writer.Written(), PendingPos(), Markup.StateKey(), InAsm});
+  } else if constexpr (Mode == TScanMode::Meet) {
+    // Where a token of ours starts at a marked token of the helper's, in
+    // the same markup state, everything after it is the same as the
+    // helper's. Past the last mark they can no longer meet.
+    const std::vector<TTokenMark> &Marked = *MeetingMarks;
+    while (MarkIndex < Marked.size() && Marked[MarkIndex].Pos < P)
+      ++MarkIndex;
+    if (MarkIndex == Marked.size())
+      return false;
+    if (Marked[MarkIndex].Pos == P && Marked[MarkIndex].Markup == Markup.StateKey() &&
+        Marked[MarkIndex].InAsm == InAsm) {
+      Met = true;
+      return false;
+    }
+  }
+  return true;
+}

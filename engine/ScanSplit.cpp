@@ -18,10 +18,10 @@ namespace {
 // for both, however their speeds differ.
 class THelper {
 public:
-  THelper(std::string_view Text, const TMarkup &Like, TByteBuffer (&Pages)[2],
-          TFindPlainStarts FindPlainStarts, TScanControl &Control, bool Reporting, size_t Part,
-          std::vector<TSegment> Segments)
-      : Text(Text), Markup(Like, TMarkup::StartState), FindPlainStarts(FindPlainStarts), Control(Control),
+  THelper(std::string_view Text, TPascalDialect Dialect, const TMarkup &Like,
+          TByteBuffer (&Pages)[2], TFindPlainStarts FindPlainStarts, TScanControl &Control,
+          bool Reporting, size_t Part, std::vector<TSegment> Segments)
+      : Text(Text), Dialect(Dialect), Markup(Like, TMarkup::StartState), FindPlainStarts(FindPlainStarts), Control(Control),
         Reporting(Reporting), Part(Part), Segments(std::move(Segments)) {
     for (size_t K = 0; K < this->Segments.size(); ++K)
       this->Segments[K].Page = &Pages[K % 2];
@@ -99,7 +99,7 @@ private:
       Segment.Marks.reserve(Tuning::MarkedTokens);
       const size_t Size = Segment.To - Segment.From;
       TPageWriter Writer(*Segment.Page, Size + Size / 3 + 4096);
-      TScan Scan(Text, Markup, Writer, Control, FindPlainStarts);
+      TScan Scan(Text, Markup, Writer, Control, FindPlainStarts, Dialect);
       Scan.Yield = &Yield;
       Scan.Marks = &Segment.Marks;
       Scan.Idents = &Segment.Idents;
@@ -109,6 +109,7 @@ private:
       Segment.End = Scan.Run<TScanMode::Helper>(Segment.From, To);
       Segment.EndPendingPos = Scan.PendingPos();
       Segment.EndMarkup = Markup.StateKey();
+      Segment.EndInAsm = Scan.InAsmBody();
       Writer.Finish();
     } catch (...) {
       Segment.Failed = true; // out of memory: the caller converts the segment itself
@@ -116,6 +117,7 @@ private:
   }
 
   const std::string_view Text;
+  const TPascalDialect Dialect;
   TMarkup Markup; // its own, from the start state at every segment
   const TFindPlainStarts FindPlainStarts;
   TScanControl &Control; // never called: a helper's scan only records
@@ -154,6 +156,7 @@ size_t TScan::MeetHelper(size_t i, const TSegment &Helper) {
     Writer.PutOwned(Helper.Page->Data() + From, Helper.Page->Size() - From);
   Pending = S + std::max(P, Helper.EndPendingPos);
   Markup.SetStateKey(Helper.EndMarkup);
+  InAsm = Helper.EndInAsm;
   // Its progress reports, in order, as they would have come; a Stop from
   // one of them ends the run as it would have.
   if (Reporting()) {
@@ -173,9 +176,10 @@ bool ShouldSplit(size_t Length, const TScanSplit &Split) {
   return Split.Segment > 0 && Length >= Split.MinText && std::thread::hardware_concurrency() > 1;
 }
 
-size_t ScanWithHelper(TScan &Scan, std::string_view Text, const TMarkup &Like,
-                      const TScanSplit &Split, bool Streaming, TByteBuffer (&Pages)[2],
-                      TFindPlainStarts FindPlainStarts, TScanControl &Control) {
+size_t ScanWithHelper(TScan &Scan, std::string_view Text, TPascalDialect Dialect,
+                      const TMarkup &Like, const TScanSplit &Split, bool Streaming,
+                      TByteBuffer (&Pages)[2], TFindPlainStarts FindPlainStarts,
+                      TScanControl &Control) {
   // Rounds of two segments: the caller's first, the helper's from the
   // first line start after the caller's share of the round on, which is
   // where a token almost always starts, and rarely inside a comment or
@@ -209,7 +213,7 @@ size_t ScanWithHelper(TScan &Scan, std::string_view Text, const TMarkup &Like,
       Segments.back().To = To;
     }
   }
-  THelper Helper(Text, Like, Pages, FindPlainStarts, Control, Scan.Reporting(), Split.HelperPart,
+  THelper Helper(Text, Dialect, Like, Pages, FindPlainStarts, Control, Scan.Reporting(), Split.HelperPart,
                  std::move(Segments));
   size_t i = 0, K = 0;
   for (const TRound &Round : Rounds) {

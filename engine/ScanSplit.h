@@ -6,7 +6,8 @@
 // So a helper may convert a later segment of the text on its own, from the
 // markup's start state and from a token start it guesses (a line start);
 // where the caller's own tokens reach one of the helper's token starts in
-// the same markup state, the rest of the helper's page is the caller's.
+// the same markup state (and, in the modern dialect, both in an asm body
+// or both outside one), the rest of the helper's page is the caller's.
 // Where they do not (a segment starting inside a comment or string, or a
 // markup state that never agrees), the caller converts that segment
 // itself. Progress reports are recorded by the helper and made by the
@@ -31,6 +32,7 @@ struct TSegment {
   // and the first source byte not yet put.
   size_t End = 0, EndPendingPos = 0;
   uint16_t EndMarkup = 0;
+  bool EndInAsm = false;
 };
 
 /// Whether a text of Length bytes is shared with a helper under Split.
@@ -41,6 +43,7 @@ bool ShouldSplit(size_t Length, const TScanSplit &Split);
 /// between runs, so that they are not faulted in anew) with a markup of its
 /// own like Like. Returns the position of the last byte taken: the
 /// whole text, or less when Stop was asked for.
-size_t ScanWithHelper(TScan &Scan, std::string_view Text, const TMarkup &Like,
-                      const TScanSplit &Split, bool Streaming, TByteBuffer (&Pages)[2],
-                      TFindPlainStarts FindPlainStarts, TScanControl &Control);
+size_t ScanWithHelper(TScan &Scan, std::string_view Text, TPascalDialect Dialect,
+                      const TMarkup &Like, const TScanSplit &Split, bool Streaming,
+                      TByteBuffer (&Pages)[2], TFindPlainStarts FindPlainStarts,
+                      TScanControl &Control);

@@ -6,14 +6,14 @@
 #include "Scan.h"
 #include "ScanSplit.h"
 
-void TScanner::Scan(std::string_view Text, TMarkup &Markup,
+void TScanner::Scan(std::string_view Text, TPascalDialect Dialect, TMarkup &Markup,
                     TPageWriter &Writer, TScanControl &Control) {
   const TFindPlainStarts FindPlainStarts = ChoosePlainSearch(FOptions.WidestSearch);
-  TScan Scan(Text, Markup, Writer, Control, FindPlainStarts);
+  TScan Scan(Text, Markup, Writer, Control, FindPlainStarts, Dialect);
   Scan.StartReports();
   size_t i = 0;
   if (ShouldSplit(Text.size(), FOptions.Split))
-    i = ScanWithHelper(Scan, Text, Markup, FOptions.Split, Writer.Streaming(), FHelperPages,
+    i = ScanWithHelper(Scan, Text, Dialect, Markup, FOptions.Split, Writer.Streaming(), FHelperPages,
                        FindPlainStarts, Control);
   i = Scan.Run<TScanMode::Caller>(i, Text.size());
   Scan.Finish(i);

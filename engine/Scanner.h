@@ -34,8 +34,9 @@ public:
   /// after Text must be readable and NUL. Progress goes to Control after
   /// identifiers as percentages fall due (not the 1 before or the 100
   /// after). When Control is stopped, the scan ends before its next token
-  /// and the body is partial.
-  void Scan(std::string_view Text, TMarkup &Markup, TPageWriter &Writer, TScanControl &Control);
+  /// and the body is partial. Dialect names the token rules.
+  void Scan(std::string_view Text, TPascalDialect Dialect, TMarkup &Markup, TPageWriter &Writer,
+            TScanControl &Control);
 
 private:
   TScanOptions FOptions;

@@ -15,7 +15,8 @@ TTessaline::TTessaline()
                {clBlack, true, 0},
                {clBlue, false, 0},
                {clBlack, true, 0},
-               {clBlack, true, 0}}} {}
+               {clBlack, true, 0},
+               {clTeal, false, 0}}} {}
 
 void TTessaline::SetElementColor(THighlightElement E, TColor Value) {
   // Re-storing the same colour must keep a default-coloured element
@@ -110,12 +111,12 @@ bool TTessaline::ScanBody(std::string_view Text, TMarkup &Markup, TPageWriter &W
   if (Filter) {
     // The body passes through Filter on its way to Writer.
     TPageWriter Body(*Filter);
-    FScanner.Scan(Text, Markup, Body, FControl);
+    FScanner.Scan(Text, FDialect, Markup, Body, FControl);
     if (FControl.Stopped())
       Body.Discard();
     Body.Finish();
   } else {
-    FScanner.Scan(Text, Markup, Writer, FControl);
+    FScanner.Scan(Text, FDialect, Markup, Writer, FControl);
   }
   if (FControl.Stopped()) {
     Writer.Discard();

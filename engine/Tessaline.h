@@ -27,8 +27,9 @@ using TParseProgressEvent = std::function<void(TTessaline &Sender, int32_t Perce
 class TTessaline {
 public:
   /// A converter with the built-in scheme: navy italic comments, bold
-  /// reserved words, blue strings, the rest in the page text colour (black)
-  /// on white. Page texts and Plain are empty.
+  /// reserved words, blue strings, teal directives, the rest in the page
+  /// text colour (black) on white; the classic dialect. Page texts and
+  /// Plain are empty.
   TTessaline();
   TTessaline(const TTessaline &) = delete;
   TTessaline &operator=(const TTessaline &) = delete;
@@ -62,6 +63,12 @@ public:
   void SetElementStyle(THighlightElement E, TFontStyles Value) { FScheme[E].Style = Value; }
   /// The whole scheme at once.
   const TScheme &Scheme() const { return FScheme; }
+
+  /// The rules the source is read by (see TPascalDialect), in every page
+  /// format. Read when a run starts: a change during a run applies to
+  /// the next.
+  TPascalDialect Dialect() const { return FDialect; }
+  void SetDialect(TPascalDialect Value) { FDialect = Value; }
 
   /// How runs may use the machine (see TScanOptions): the instruction set
   /// of the scanner's search and the sharing of large texts with a helper
@@ -122,6 +129,7 @@ private:
   bool ScanBody(std::string_view Text, TMarkup &Markup, TPageWriter &Writer, TOutputSink *Filter);
 
   TScheme FScheme;
+  TPascalDialect FDialect = TPascalDialect::Classic;
   std::string FTitle;
   std::string FAddHeader;
   std::string FAddBodyStart;

@@ -7,6 +7,8 @@
 #include "Scan.h"
 
 template <TScanMode Mode> size_t TScan::Run(size_t i, size_t To) {
+  if (Modern)
+    return RunModern<Mode>(i, To);
   while (i < To && !Stopped<Mode>()) {
     if (!BeforeToken<Mode>(i + 1))
       return i;
@@ -99,56 +101,6 @@ template <TScanMode Mode> [[gnu::always_inline]] inline size_t TScan::TakeToken(
     return ByteSearch::SkipOther(S, i, Len);
   }
   return i;
-}
-
-inline size_t TScan::LineCommentEnd(size_t i) const {
-  // The line ends at a CR or a LF: stopping at CR alone would let a
-  // comment in a file with bare LF line ends take in the rest of the
-  // text. The CR is looked for only before the LF, so a text without any
-  // CR is not searched to its end once per comment.
-  const size_t LineFeed = Find('\n', i + 2);
-  const size_t Limit = LineFeed ? LineFeed - 1 : Len;
-  const size_t Return = Limit >= i + 2 ? Find('\r', i + 2, Limit) : 0;
-  return (Return ? Return : LineFeed ? LineFeed : Len + 1) - 1;
-}
-
-inline size_t TScan::ParenCommentEnd(size_t i) const {
-  // The closing "*)" is looked for from i + 2, so "(*)" does not close
-  // itself: it opens a comment that runs to the end.
-  for (size_t P = Find(')', i + 3); P != 0; P = Find(')', P + 1))
-    if (Byte(P - 1) == '*')
-      return P;
-  return Len;
-}
-
-template <TScanMode Mode> bool TScan::BeforeToken(size_t P) {
-  if constexpr (Mode == TScanMode::Helper) {
-    if (Marks->size() < Tuning::MarkedTokens)
-      Marks->push_back({P, Writer.Written(), PendingPos(), Markup.StateKey()});
-  } else if constexpr (Mode == TScanMode::Meet) {
-    // Where a token of ours starts at a marked token of the helper's, in
-    // the same markup state, everything after it is the same as the
-    // helper's. Past the last mark they can no longer meet.
-    const std::vector<TTokenMark> &Marked = *MeetingMarks;
-    while (MarkIndex < Marked.size() && Marked[MarkIndex].Pos < P)
-      ++MarkIndex;
-    if (MarkIndex == Marked.size())
-      return false;
-    if (Marked[MarkIndex].Pos == P && Marked[MarkIndex].Markup == Markup.StateKey()) {
-      Met = true;
-      return false;
-    }
-  }
-  return true;
-}
-
-template <TScanMode Mode> void TScan::AfterIdentifier(size_t E) {
-  if (E >= NextReport) {
-    if constexpr (Mode == TScanMode::Helper)
-      Record(E);
-    else
-      Report(PercentAt(E));
-  }
 }
 
 template size_t TScan::Run<TScanMode::Caller>(size_t, size_t);

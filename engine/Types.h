@@ -9,15 +9,21 @@
 /// per-element table (colours, flags, styles, markup, presets, settings).
 enum THighlightElement : uint8_t {
   heWhitespace,   // gaps between tokens; its colour is the page background
-  heComment,      // {...}, (*...*) and //... comments
+  heComment,      // {...}, (*...*) and //... comments (and, classic, directives)
   heReservedWord, // identifiers found among the reserved words
   heIdentifier,   // other identifiers; its colour is the page text colour
   heSymbol,       // symbol runs and the characters & < > "
   heString,       // quoted strings and # character codes
   heNumber,       // decimal and $ hexadecimal numbers
-  heAssembler,    // kept in every scheme, never chosen by the scanner
+  heAssembler,    // modern: the bodies of asm blocks; classic: never chosen
+  heDirective,    // modern: {$...} and (*$...*); classic: never chosen
 };
-inline constexpr int ElementCount = 8;
+inline constexpr int ElementCount = 9;
+
+/// The rules a scan reads Pascal by. Classic is the default, and its pages
+/// never change; Modern reads today's Pascal (directives, multi-line
+/// strings, escaped identifiers, every number form, asm bodies).
+enum class TPascalDialect : uint8_t { Classic, Modern };
 
 /// A set of font styles held in the low four bits of one byte.
 using TFontStyles = uint8_t;
@@ -85,7 +91,7 @@ struct TElementScheme {
   constexpr bool operator==(const TElementScheme &) const = default;
 };
 
-/// The scheme of all eight elements, indexed by THighlightElement.
+/// The scheme of all elements, indexed by THighlightElement.
 struct TScheme {
   TElementScheme Elements[ElementCount];
   constexpr TElementScheme &operator[](THighlightElement E) { return Elements[E]; }

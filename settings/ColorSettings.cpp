@@ -34,11 +34,17 @@ int LoadColorSettings(const TRegIniFile &Settings, TTessaline &Converter,
   int Preset = 0;
   Read("ColorSpeedSetting",
        [&](const QString &Name) { Preset = Settings.ReadInteger(ColorSection, Name, 0); });
-  for (int E = 0; E < ElementCount && E < Captions.size(); ++E)
+  for (int E = 0; E < ElementCount && E < Captions.size(); ++E) {
+    const auto Element = static_cast<THighlightElement>(E);
     Read(ValueName(Captions[E]), [&](const QString &Name) {
+      if (IsLaterElement(Element) && !Settings.ValueExists(ColorSection, Name)) {
+        LoadMissingElementSetting(Converter, Element, Preset);
+        return;
+      }
       const QString Value = Settings.ReadString(ColorSection, Name, MissingElementSetting);
-      LoadElementSetting(Converter, static_cast<THighlightElement>(E), Value.toStdString());
+      LoadElementSetting(Converter, Element, Value.toStdString());
     });
+  }
   return Preset;
 }
 
@@ -49,4 +55,13 @@ void SaveColorSettings(TRegIniFile &Settings, const TTessaline &Converter,
     Settings.WriteString(
         ColorSection, ValueName(Captions[E]),
         QString::fromStdString(FormatElementSetting(Converter, static_cast<THighlightElement>(E))));
+}
+
+TPascalDialect LoadDialectSetting(const TRegIniFile &Settings) {
+  return Settings.ReadInteger(ColorSection, "Dialect", 0) == 1 ? TPascalDialect::Modern
+                                                               : TPascalDialect::Classic;
+}
+
+void SaveDialectSetting(TRegIniFile &Settings, TPascalDialect Dialect) {
+  Settings.WriteInteger(ColorSection, "Dialect", Dialect == TPascalDialect::Modern ? 1 : 0);
 }

@@ -131,6 +131,10 @@ QString TRegIniFile::ReadString(const QString &Section, const QString &Name,
   throw ERegistryException("Invalid data type for '" + Name.toStdString() + "'");
 }
 
+bool TRegIniFile::ValueExists(const QString &Section, const QString &Name) const {
+  return FSettings->contains(KeyOf(Section, Name));
+}
+
 int32_t TRegIniFile::ReadInteger(const QString &Section, const QString &Name,
                                  int32_t Default) const {
   const QString Text = ReadString(Section, Name, QString());

@@ -42,6 +42,8 @@ public:
   void EraseSection(const QString &Section);
   /// Whether the section is there, also when it holds no value.
   bool SectionExists(const QString &Section) const;
+  /// Whether the section holds a value of that name.
+  bool ValueExists(const QString &Section, const QString &Name) const;
   /// How many values the section holds.
   int ValueCount(const QString &Section) const;
   /// Where the settings are kept (a file name, or a registry path).

@@ -130,7 +130,7 @@ TEST_F(ColorPage, StyleBoxesSetAndClearTheirBitOnly) {
   EXPECT_EQ(StyleOf(heComment), fsBold | fsUnderline | fsStrikeOut);
 }
 
-TEST_F(ColorPage, PresetsReplaceAllEightElements) {
+TEST_F(ColorPage, PresetsReplaceAllElements) {
   Select(heNumber);
   ClickCell(3);
   QTest::mouseClick(U->Underline, Qt::LeftButton);
@@ -175,6 +175,21 @@ TEST_F(ColorPage, ColoursNoCellHoldsAreShownButKept) {
   EXPECT_EQ(ColorOf(heString), clBtnFace) << "a system colour is not replaced by its look-alike";
   ClickCell(5);
   EXPECT_EQ(ColorOf(heString), clPurple) << "until the user picks a cell";
+}
+
+TEST_F(ColorPage, DirectiveIsEditedAndTheDialectChosenHere) {
+  ChoosePreset("Twilight");
+  Select(heDirective);
+  EXPECT_EQ(U->ColorGrid->ForegroundIndex(), TColorGrid::CellOf(clGreen));
+  EXPECT_EQ(Boxes(), "");
+  U->Bold->click();
+  EXPECT_EQ(StyleOf(heDirective), fsBold);
+  EXPECT_EQ(Form.Converter().Dialect(), TPascalDialect::Classic);
+  U->Dialect->setFocus();
+  QTest::keyClick(U->Dialect, Qt::Key_Down);
+  EXPECT_EQ(Form.Converter().Dialect(), TPascalDialect::Modern);
+  QTest::keyClick(U->Dialect, Qt::Key_Up);
+  EXPECT_EQ(Form.Converter().Dialect(), TPascalDialect::Classic);
 }
 
 TEST_F(ColorPage, EveryControlFitsWithAnySansFont) {

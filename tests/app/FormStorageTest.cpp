@@ -80,6 +80,8 @@ TEST_F(FormStorage, FirstCloseWritesTheWholeLayout) {
                                           "Assembler=\"0,16777215,,1,1,7,0\"\n"
                                           "ColorSpeedSetting=0\n"
                                           "Comment=\"8388608,16777215,I,0,1,1,0\"\n"
+                                          "Dialect=0\n"
+                                          "Directive=\"8421376,16777215,,0,1,8,0\"\n"
                                           "Identifier=\"0,16777215,,1,1,3,0\"\n"
                                           "Number=\"0,16777215,,1,1,6,0\"\n"
                                           "Reserved_word=\"0,16777215,B,0,1,2,0\"\n"

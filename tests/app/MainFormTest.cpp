@@ -131,7 +131,11 @@ TEST_F(MainForm, ControlsHaveTheirCaptionsHintsAndStartStates) {
   EXPECT_EQ(U->BodyStart->toPlainText(), "");
   EXPECT_EQ(U->BodyEnd->toPlainText(), "");
   EXPECT_EQ(U->ElementList->currentRow(), 0);
-  EXPECT_EQ(U->ElementList->count(), 8);
+  EXPECT_EQ(U->ElementList->count(), 9);
+  EXPECT_EQ(U->ElementList->item(8)->text(), "Directive");
+  EXPECT_EQ(U->DialectLabel->buddy(), U->Dialect);
+  EXPECT_EQ(U->Dialect->currentText(), "Classic");
+  EXPECT_EQ(U->Dialect->count(), 2);
   EXPECT_EQ(U->ColorSpeedSetting->count(), 4);
   EXPECT_EQ(U->Register->toolTip(), "Register Context Menu");
   EXPECT_EQ(Form.ProgressBar()->geometry(), QRect(0, 2, 150, 17));

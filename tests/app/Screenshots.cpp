@@ -1,7 +1,8 @@
 // Saves a picture of each page of the main window, as a user sees it:
-//   app_screenshots OUTPUT_DIR [FONT_FAMILY [PASCAL_FILE]]
-// (with FONT_FAMILY, in that font at the design's size; "" for the
-// window's own; with PASCAL_FILE, also the preview of its page).
+//   app_screenshots OUTPUT_DIR [FONT_FAMILY[:PIXELS] [PASCAL_FILE]]
+// (with FONT_FAMILY, in that font at the design's size or at PIXELS; ""
+// for the window's own, ":PIXELS" for it at that size; with PASCAL_FILE,
+// also the preview of its page).
 // Run it on a real display (scripts/screenshots starts one under Xvfb).
 #include <QDir>
 #include <QFile>
@@ -20,8 +21,11 @@ int main(int argc, char **argv) {
   QDir().mkpath(Folder);
   TForm1 Form1;
   if (argc > 2 && argv[2][0]) {
-    QFont Font(QString::fromLocal8Bit(argv[2]));
-    Font.setPixelSize(11);
+    const QStringList Parts = QString::fromLocal8Bit(argv[2]).split(':');
+    QFont Font = Form1.font();
+    if (!Parts[0].isEmpty())
+      Font.setFamily(Parts[0]);
+    Font.setPixelSize(Parts.size() > 1 ? Parts[1].toInt() : 11);
     Form1.setFont(Font);
   }
   Form1.show();
@@ -42,6 +46,11 @@ int main(int argc, char **argv) {
   Form1.ColorSpeedSettingChange();
   Form1.Controls()->ElementList->setCurrentRow(1);
   Save("colors-twilight-comment");
+  // The last element, in the modern dialect, whose sample shows it.
+  Form1.Controls()->Dialect->setCurrentIndex(1);
+  Form1.DialectChange();
+  Form1.Controls()->ElementList->setCurrentRow(ElementCount - 1);
+  Save("colors-modern-directive");
   if (argc > 3) {
     // The file converted (into the temporary folder), its page previewed.
     Form1.Controls()->Pages->setCurrentIndex(0);

@@ -123,8 +123,10 @@ TEST_F(Settings, SettingsReadingsOfEmptySectionAndBlanks) {
   WriteIni("[MainForms]\nFormVersion=0\n[Highlight]\n");
   TTessaline C;
   EXPECT_EQ(LoadColorSettings(TRegIniFile(), C, ElementCaptionList()), 0);
-  for (int E = 0; E < ElementCount; ++E)
+  for (int E = 0; E < heDirective; ++E)
     EXPECT_EQ(ElementOf(C, static_cast<THighlightElement>(E)), (TElement{clBlack, true, 0})) << E;
+  // Saved before directives had an element: the stored preset's (Default).
+  EXPECT_EQ(ElementOf(C, heDirective), (TElement{clGreen, false, 0}));
   WriteIni("[Highlight]\nComment=255 , 0 , B , 0\nString= 255,0,I,0 , 1 \n");
   EXPECT_EQ(TRegIniFile().ReadString("Highlight", "Comment", ""), "255 , 0 , B , 0");
   LoadColorSettings(TRegIniFile(), C, ElementCaptionList());
@@ -196,6 +198,48 @@ TEST_F(Settings, SchemeSurvivesARestart) {
     EXPECT_EQ(ElementOf(Form.Converter(), El), ElementOf(Expected, El)) << E;
   }
   EXPECT_EQ(Form.Controls()->ColorSpeedSetting->currentText(), "Twilight");
+}
+
+// Settings saved before the directive element and the dialect existed.
+TEST_F(Settings, FilesOfOldGiveDirectivesThePresetsColourAndTheClassicDialect) {
+  const struct {
+    const char *Ini;
+    TElement Directive;
+  } Cases[] = {
+      {"[Highlight]\nColorSpeedSetting=2\nComment=\"255,0,,0,1,1,0\"\n", {clGreen, false, 0}},
+      {"[Highlight]\nColorSpeedSetting=1\n", {clAqua, false, 0}},
+      // No preset: the built-in. (Each text of its own length: the store
+      // may take a rewrite within the same second and size for no change.)
+      {"[Highlight]\nColorSpeedSetting=-7\n", {clTeal, false, 0}},
+      {"[Highlight]\nColorSpeedSetting=3\nDirective=\"255,0,B,0,1,8,0\"\n", {clRed, false, fsBold}},
+      {"[Highlight]\nDirective=\n", {1, true, 0}}, // present but empty: as any element
+  };
+  for (const auto &Case : Cases) {
+    WriteIni(Case.Ini);
+    TTessaline C;
+    LoadColorSettings(TRegIniFile(), C, ElementCaptionList());
+    EXPECT_EQ(ElementOf(C, heDirective), Case.Directive) << Case.Ini;
+    EXPECT_EQ(LoadDialectSetting(TRegIniFile()), TPascalDialect::Classic) << Case.Ini;
+  }
+}
+
+TEST_F(Settings, DialectSurvivesARestart) {
+  {
+    TForm1 Form;
+    Form.Controls()->Dialect->setCurrentIndex(1);
+    Form.Controls()->Dialect->activated(1);
+    EXPECT_EQ(Form.Converter().Dialect(), TPascalDialect::Modern);
+  }
+  EXPECT_EQ(TRegIniFile().ReadString("Highlight", "Dialect", ""), "1");
+  {
+    TForm1 Form;
+    EXPECT_EQ(Form.Controls()->Dialect->currentText(), "Modern");
+    EXPECT_EQ(Form.Converter().Dialect(), TPascalDialect::Modern);
+  }
+  TRegIniFile().WriteString("Highlight", "Dialect", "2"); // no dialect of ours: classic
+  TForm1 Form;
+  EXPECT_EQ(Form.Converter().Dialect(), TPascalDialect::Classic);
+  EXPECT_EQ(Form.Controls()->Dialect->currentText(), "Classic");
 }
 
 TEST_F(Settings, CommandLineToolUsesTheSavedScheme) {

@@ -258,6 +258,16 @@ TEST(CliScheme, PresetsAndElementSettings) {
                 .find("<BODY TEXT=\"Red\" BGCOLOR=\"Lime\">"));
 }
 
+TEST(CliDialect, ModernOnlyWhenAsked) {
+  const std::string Source = "{$R+} x";
+  const std::string Comment = "<FONT COLOR=\"Navy\"><I>{$R+} </I></FONT>x";
+  const std::string Directive = "<FONT COLOR=\"Red\">{$R+} </FONT>x";
+  EXPECT_EQ(Comment, BodyOf(PageFor(Source, {"--element", "Directive=255"})));
+  EXPECT_EQ(Comment, BodyOf(PageFor(Source, {"--dialect", "modern", "--dialect=classic"})));
+  EXPECT_EQ(Directive,
+            BodyOf(PageFor(Source, {"--dialect=modern", "--element", "Directive=255,0,,0"})));
+}
+
 TEST(CliHelp, HelpAndVersion) {
   for (const char *Option : {"--help", "-h"}) {
     const TRun Run = RunCli({Option});
@@ -291,6 +301,8 @@ TEST(CliUsage, WrongUsageExitsWith2) {
            {A, "-o"},
            {A, "--scheme"},
            {A, "--help=x"},
+           {A, "--dialect", "Modern"},
+           {A, "--dialect"},
            {A, "--page", "pdf"},
            {A, "--line-numbers"},
            {A, "--page", "rtf", "--dark-scheme", "Twilight"},

@@ -44,7 +44,8 @@ const TSetting Presets[ColorPresetCount][ElementCount] = {
      {clBlack, D, 0},
      {clBlue, F, 0},
      {clBlack, D, 0},
-     {clBlack, D, 0}},
+     {clBlack, D, 0},
+     {clGreen, F, 0}},
     {{clNavy, D, 0},
      {clSilver, F, 0},
      {clWhite, F, 0},
@@ -52,7 +53,8 @@ const TSetting Presets[ColorPresetCount][ElementCount] = {
      {clYellow, D, 0},
      {clYellow, D, 0},
      {clYellow, D, 0},
-     {clLime, F, 0}},
+     {clLime, F, 0},
+     {clAqua, F, 0}},
     {{clBlack, D, 0},
      {clSilver, F, I},
      {clAqua, F, B},
@@ -60,7 +62,8 @@ const TSetting Presets[ColorPresetCount][ElementCount] = {
      {clAqua, F, 0},
      {clYellow, F, 0},
      {clFuchsia, F, 0},
-     {clLime, F, 0}},
+     {clLime, F, 0},
+     {clGreen, F, 0}},
     {{clAqua, F, 0},
      {clTeal, F, I},
      {clBlack, F, B},
@@ -68,12 +71,13 @@ const TSetting Presets[ColorPresetCount][ElementCount] = {
      {clBlack, F, 0},
      {clPurple, F, 0},
      {clOlive, F, 0},
-     {clBlue, D, 0}},
+     {clBlue, D, 0},
+     {clGreen, F, 0}},
 };
 
 } // namespace
 
-TEST(ColorPresets, ApplyReplacesAllEightElements) {
+TEST(ColorPresets, ApplyReplacesAllElements) {
   for (int P = 0; P < ColorPresetCount; ++P) {
     TTessaline Converter;
     for (int E = 0; E < ElementCount; ++E) { // edits made before the preset
@@ -116,7 +120,7 @@ TEST(ColorPresets, FoundByNameInAnyCase) {
 TEST(ElementValueName, CaptionsWithUnderscores) {
   const char *const Names[ElementCount] = {"Whitespace_(BG)", "Comment",  "Reserved_word",
                                            "Identifier",      "Symbol",   "String",
-                                           "Number",          "Assembler"};
+                                           "Number",          "Assembler", "Directive"};
   for (int E = 0; E < ElementCount; ++E) {
     EXPECT_EQ(Names[E], ElementValueName(static_cast<THighlightElement>(E)));
     EXPECT_EQ(E, FindElementByValueName(Names[E]));
@@ -210,4 +214,18 @@ TEST(FormatElementSetting, LoadsBackToTheSameSetting) {
     }
     ExpectRoundTrip(Converter, "odd colours " + std::to_string(K));
   }
+}
+
+TEST(ElementSetting, AMissingDirectiveTakesThePresetsOrTheBuiltInSetting) {
+  for (int Preset : {-1, 0, 1, 2, 3, 4}) {
+    TTessaline Converter;
+    Converter.SetElementColor(heDirective, clGray);
+    LoadMissingElementSetting(Converter, heDirective, Preset);
+    const TSetting Expected =
+        Preset >= 0 && Preset < ColorPresetCount ? Presets[Preset][heDirective] : TSetting{clTeal, F, 0};
+    EXPECT_EQ(Expected, SettingOf(Converter, heDirective)) << Preset;
+  }
+  TTessaline Converter; // the elements of old keep the rule of old
+  LoadMissingElementSetting(Converter, heAssembler, 3);
+  EXPECT_EQ((TSetting{0, D, 0}), SettingOf(Converter, heAssembler));
 }

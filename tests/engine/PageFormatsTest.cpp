@@ -41,8 +41,9 @@ TScheme PresetScheme(int P) {
 }
 
 // Converts each source under Options (the K-th with the K-th scheme of
-// Schemes, round robin) into Dir and runs the checker on all of them;
-// skips the test when the checker's tool is missing.
+// Schemes, round robin, every other one in the modern dialect) into Dir
+// and runs the checker on all of them; skips the test when the checker's
+// tool is missing.
 void CheckPages(const char *Kind, const std::vector<std::string> &Sources,
                 const TPageOptions &Options, const TTempDir &Dir) {
   std::string Command = std::string(TESSALINE_PYTHON) + " " + TESSALINE_CHECK_PAGES + " " + Kind;
@@ -51,6 +52,8 @@ void CheckPages(const char *Kind, const std::vector<std::string> &Sources,
     if (K % 3 != 0)
       ApplyColorPreset(Converter, static_cast<int>(K % ColorPresetCount));
     Converter.SetPageOptions(Options);
+    if (K % 2 == 1)
+      Converter.SetDialect(TPascalDialect::Modern);
     Converter.LoadFromFile(Sources[K]);
     ASSERT_TRUE(Converter.Convert());
     const std::string Page = Dir / ("page" + std::to_string(K));

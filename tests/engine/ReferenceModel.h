@@ -3,10 +3,12 @@
 // through the reserved words, markup switched exactly step by step. The
 // engine takes shortcuts (a class table, a hash table, memchr, runs of
 // other bytes, memoised markup steps, a precomputed progress threshold);
-// tests and the fuzzer check that no input tells the two apart.
+// tests and the fuzzer check that no input tells the two apart. With
+// Modern set it reads by the modern dialect's rules (ModernToken).
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
@@ -73,10 +75,11 @@ inline std::string ModelColorName(TColor Color) {
 
 class TModel {
 public:
-  TColor Colors[8];
-  bool Defaults[8];
-  TFontStyles Styles[8];
+  TColor Colors[ElementCount];
+  bool Defaults[ElementCount];
+  TFontStyles Styles[ElementCount];
   bool HasProgress = true;
+  bool Modern = false;
   int StopAtCall = -1; // the progress call (0-based) that asks to stop
 
   std::string Body;
@@ -87,7 +90,7 @@ public:
     T = " " + Plain; // T[1] is the first byte
     Len = static_cast<int64_t>(Plain.size());
     Styles[heWhitespace] = 0;
-    for (int E = 0; E < 8; ++E) {
+    for (int E = 0; E < ElementCount; ++E) {
       const int S = Styles[E];
       SO[E] = std::string(S & 1 ? "<B>" : "") + (S & 2 ? "<I>" : "") + (S & 4 ? "<U>" : "") +
               (S & 8 ? "<STRIKE>" : "");
@@ -104,7 +107,13 @@ public:
       i = i + 1;
       const unsigned char c = T[i];
       int64_t e = i;
-      if (c == '#') {
+      if (Modern) {
+        e = ModernToken(i);
+        if (IdentifierEnd == e && e * 100 / Len > LastPercent && HasProgress) {
+          LastPercent = e * 100 / Len;
+          Report(static_cast<int>(LastPercent));
+        }
+      } else if (c == '#') {
         while (e + 1 <= Len && T[e + 1] >= '0' && T[e + 1] <= '9')
           ++e;
         SwitchTo(heString);
@@ -202,6 +211,125 @@ private:
     }
     return true;
   }
+  // The modern rules, one token at i; returns its last position.
+  unsigned char At(int64_t p) const { return p >= 1 && p <= Len ? T[p] : 0; }
+  static bool In(unsigned char C, const char *Set) {
+    return C != 0 && std::strchr(Set, C) != nullptr;
+  }
+  int64_t RunIn(int64_t e, const char *Set) const {
+    while (In(At(e + 1), Set))
+      ++e;
+    return e;
+  }
+  // Inside an asm body all but comments, directives and blanks is assembler.
+  int Code(int E) const { return InAsm ? heAssembler : E; }
+  void Emit(int E, int64_t i, int64_t e) {
+    SwitchTo(E);
+    Body += ModelEscape(T.substr(i, e - i + 1));
+  }
+  bool LineStartsAt(int64_t k) const {
+    return T[k - 1] == '\n' || (T[k - 1] == '\r' && At(k) != '\n');
+  }
+  int64_t ModernToken(int64_t i) {
+    static const char *const Hex = "0123456789ABCDEFabcdef", *const Dec = "0123456789",
+                             *const Oct = "01234567", *const Bin = "01";
+    const unsigned char c = T[i];
+    int64_t e = i;
+    if (c == '#') {
+      const char *Digits = At(i + 1) == '$' ? Hex : At(i + 1) == '%' ? Bin : At(i + 1) == '&' ? Oct : Dec;
+      if (Digits != Dec)
+        ++e;
+      e = RunIn(e, Digits);
+      Emit(Code(heString), i, e);
+    } else if (c == '\'') {
+      int64_t n = 0;
+      while (At(i + n) == '\'')
+        ++n;
+      if (n >= 3 && n % 2 == 1 && (At(i + n) == '\r' || At(i + n) == '\n')) {
+        e = Len;
+        for (int64_t k = i + n + 1; k <= Len; ++k) {
+          if (!LineStartsAt(k))
+            continue;
+          int64_t q = k;
+          while (At(q) == ' ' || At(q) == '\t')
+            ++q;
+          int64_t m = 0;
+          while (At(q + m) == '\'')
+            ++m;
+          if (m == n) {
+            e = q + n - 1;
+            break;
+          }
+        }
+      } else {
+        const int64_t p = FindDelimiter("'", i + 1);
+        e = p ? p : Len;
+      }
+      Emit(Code(heString), i, e);
+    } else if (c == '/' && At(i + 1) == '/') {
+      e = Len;
+      for (int64_t p = i + 2; p <= Len; ++p)
+        if (T[p] == '\r' || T[p] == '\n') {
+          e = p - 1;
+          break;
+        }
+      Emit(heComment, i, e);
+    } else if (c == '/') {
+      if (InAsm)
+        SwitchTo(heAssembler);
+      Body += T[i];
+    } else if (c == '{') {
+      const int64_t p = FindDelimiter("}", i);
+      e = p ? p : Len;
+      Emit(At(i + 1) == '$' ? heDirective : heComment, i, e);
+    } else if (c == '(' && At(i + 1) == '*') {
+      const int64_t p = FindDelimiter("*)", i + 2);
+      e = (p ? p : Len) + 1;
+      Emit(At(i + 2) == '$' ? heDirective : heComment, i, e);
+    } else if (IsLetter(c) || (c == '&' && IsLetter(At(i + 1)))) {
+      e = RunIn(i, "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz_");
+      const std::string Id = T.substr(i, e - i + 1);
+      bool Reserved = false;
+      for (const char *Word : ModelReservedWords)
+        Reserved = Reserved || SameText(Id, Word);
+      int E = Reserved ? heReservedWord : heIdentifier;
+      if (InAsm && Reserved && SameText(Id, "end"))
+        InAsm = false;
+      else if (InAsm)
+        E = heAssembler;
+      else if (Reserved && SameText(Id, "asm"))
+        InAsm = true;
+      Emit(E, i, e);
+      IdentifierEnd = e;
+    } else if (IsDigit(c)) {
+      e = RunIn(i, "0123456789_");
+      if (At(e + 1) == '.' && At(e + 2) != '.')
+        e = RunIn(e + 1, "0123456789_");
+      if (At(e + 1) == 'e' || At(e + 1) == 'E') {
+        int64_t p = e + 2;
+        if (At(p) == '+' || At(p) == '-')
+          ++p;
+        if (IsDigit(At(p)))
+          e = RunIn(p, "0123456789_");
+      }
+      Emit(Code(heNumber), i, e);
+    } else if (c == '$') {
+      e = RunIn(i, "0123456789ABCDEFabcdef_");
+      Emit(Code(heNumber), i, e);
+    } else if ((c == '%' && In(At(i + 1), Bin)) || (c == '&' && In(At(i + 1), Oct))) {
+      e = RunIn(i + 1, c == '%' ? "01_" : "01234567_");
+      Emit(Code(heNumber), i, e);
+    } else if (c == '&' || c == '<' || c == '>' || c == '"') {
+      Emit(Code(heSymbol), i, i);
+    } else if (IsSymbol(c)) {
+      while (IsSymbol(At(e + 1)) && !(At(e + 1) == '%' && In(At(e + 2), Bin)))
+        ++e;
+      Emit(Code(heSymbol), i, e);
+    } else {
+      Body += T[i];
+    }
+    return e;
+  }
   int64_t FindDelimiter(const std::string &D, int64_t From) const {
     for (int64_t p = From; p <= Len - 1; ++p)
       if (T[p] == D[0] && T.compare(p, D.size(), D) == 0)
@@ -250,7 +378,9 @@ private:
   std::string T;
   int64_t Len = 0;
   bool Cancel = false;
-  std::string SO[8], SC[8], FO[8], FC[8];
+  std::string SO[ElementCount], SC[ElementCount], FO[ElementCount], FC[ElementCount];
+  bool InAsm = false;
+  int64_t IdentifierEnd = -1; // the end of the last identifier ModernToken took
   int Current = 0, StyleElement = 0, ColorElement = 0, OpenStyle = -1;
   // The body starts in the background colour without a FONT tag of its
   // own, so the first colour change has nothing to close.

@@ -46,6 +46,44 @@ void RandomScheme(std::mt19937 &Random, TTessaline &Converter, TModel &Model) {
     Model.Defaults[K] = Converter.ElementDefault(E);
     Model.Styles[K] = Converter.ElementStyle(E);
   }
+  // The classic rules never choose the directive element: it keeps the
+  // converter's own setting (and these rounds their inputs of old).
+  Model.Colors[heDirective] = Converter.ElementColor(heDirective);
+  Model.Defaults[heDirective] = Converter.ElementDefault(heDirective);
+  Model.Styles[heDirective] = Converter.ElementStyle(heDirective);
+}
+
+// The same, for the modern dialect: every element drawn, the directive too.
+void RandomModernScheme(std::mt19937 &Random, TTessaline &Converter, TModel &Model) {
+  RandomScheme(Random, Converter, Model);
+  std::uniform_int_distribution<int> Color(0, 3), Flag(0, 1), Style(0, 15);
+  const TColor Palette[] = {clBlack, clWhite, clRed, clGreen};
+  Converter.SetElementColor(heDirective, Palette[Color(Random)]);
+  Converter.SetElementDefault(heDirective, Flag(Random) != 0);
+  Converter.SetElementStyle(heDirective, static_cast<TFontStyles>(Style(Random)));
+  Model.Colors[heDirective] = Converter.ElementColor(heDirective);
+  Model.Defaults[heDirective] = Converter.ElementDefault(heDirective);
+  Model.Styles[heDirective] = Converter.ElementStyle(heDirective);
+  Converter.SetDialect(TPascalDialect::Modern);
+  Model.Modern = true;
+}
+
+// Texts dense in what the modern rules read differently, mixed with the
+// classic pieces.
+std::string RandomModernText(std::mt19937 &Random, size_t MaxPieces) {
+  static const std::vector<std::string> Pieces = {
+      "'''\n", "'''\r\n", "'''\r", "'''''\n", "  '''", "\t'''", "'''", "''''", "'''x",
+      "''''''\n", "&", "&&", "&begin", "&End", "&_x", "&17", "&8", "&1_7", "%101", "%2", "%",
+      "%_1", "#$", "#$0D", "#$ff_", "#%10", "#&17", "#&", "#%", "#13", "1_000", "1.", "1..2",
+      "1.5e-3", "2E10", "1e", "1E+", "3.x", "$_", "$F_F", "$$", "{$IFDEF X}", "{$", "(*$R+*)",
+      "(*$", "{ {$X} }", "asm", "end", "ASM", "eNd", "{ end }", "// end\n", "mov eax, 1",
+      "'end'", "_", ";{$I+}", ":=%1;", "record", "case"};
+  std::uniform_int_distribution<size_t> Count(0, MaxPieces), Pick(0, Pieces.size() - 1),
+      Classic(0, 2);
+  std::string Text;
+  for (size_t N = Count(Random); N > 0; --N)
+    Text += Classic(Random) == 0 ? RandomText(Random, 2) : Pieces[Pick(Random)];
+  return Text;
 }
 
 TEST(ReferenceModel, RandomTextsUnderRandomSchemesGiveTheModelsPageAndProgress) {
@@ -102,6 +140,33 @@ TEST(ReferenceModel, LongTextsGiveTheModelsPageWithEveryInstructionSet) {
         ASSERT_EQ(Progress, Model.Progress) << "round " << Round << ", text:\n" << Text;
       }
     }
+  }
+}
+
+// The modern dialect: short texts through its own rules, long ones through
+// the fast path, which must leave every token it cannot read alike to
+// them, with each instruction set; half the rounds with progress.
+TEST(ReferenceModel, ModernDialectGivesTheModelsPageAndProgress) {
+  const TPlainSearch Searches[] = {TPlainSearch::AVX2, TPlainSearch::SSE2, TPlainSearch::Scalar};
+  std::mt19937 Random(2026);
+  for (int Round = 0; Round < 6000; ++Round) {
+    TTessaline Converter;
+    TScanOptions Options;
+    Options.WidestSearch = Searches[Round % 3];
+    Converter.SetScanOptions(Options);
+    TModel Model;
+    RandomModernScheme(Random, Converter, Model);
+    const std::string Text = RandomModernText(Random, Round % 2 ? 40 : 300);
+    std::vector<int> Progress;
+    if (Round % 4 < 2)
+      Converter.SetOnProgress([&Progress](TTessaline &, int32_t P) { Progress.push_back(P); });
+    else
+      Model.HasProgress = false;
+    Converter.SetPlain(Text);
+    ASSERT_TRUE(Converter.Convert());
+    Model.Run(Text);
+    ASSERT_EQ(BodyOf(Converter.HTML()), Model.Body) << "round " << Round << ", text:\n" << Text;
+    ASSERT_EQ(Progress, Model.Progress) << "round " << Round << ", text:\n" << Text;
   }
 }
 

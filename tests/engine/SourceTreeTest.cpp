@@ -12,6 +12,7 @@
 
 #include "ColorScheme.h"
 #include "FileIO.h"
+#include "ReferenceModel.h"
 #include "TestSupport.h"
 
 namespace {
@@ -75,6 +76,39 @@ TEST(SourceTree, FreePascalSourcesSurviveTheRoundTripUnderEveryScheme) {
   }
   RecordProperty("files", static_cast<int>(Sample.size()));
   RecordProperty("bytes", static_cast<int>(Bytes));
+}
+
+// The modern dialect on real code (directives, asm blocks, every number
+// form) against the plain model of its rules, under a scheme where every
+// element has its own colour and style.
+TEST(SourceTree, FreePascalSourcesGiveTheModernModelsPage) {
+  if (!fs::exists(SourceRoot))
+    GTEST_SKIP() << SourceRoot << " is missing (Debian package fpc-source-3.2.2)";
+  const auto Sample = SampleSources();
+  size_t Files = 0;
+  for (size_t K = 0; K < Sample.size(); K += 3, ++Files) {
+    const std::string Source = ReadFileBytes(Sample[K]);
+    TTessaline Converter;
+    TModel Model;
+    Model.Modern = true;
+    Converter.SetDialect(TPascalDialect::Modern);
+    for (int E = 0; E < ElementCount; ++E) {
+      const auto El = static_cast<THighlightElement>(E);
+      Converter.SetElementColor(El, 0x010101 * (E * 25 + 5));
+      Converter.SetElementStyle(El, static_cast<TFontStyles>(E % 4 == 1 ? 4 : E % 3));
+      Model.Colors[E] = Converter.ElementColor(El);
+      Model.Defaults[E] = Converter.ElementDefault(El);
+      Model.Styles[E] = Converter.ElementStyle(El);
+    }
+    std::vector<int> Progress;
+    Converter.SetOnProgress([&Progress](TTessaline &, int32_t P) { Progress.push_back(P); });
+    Converter.SetPlain(Source);
+    ASSERT_TRUE(Converter.Convert());
+    Model.Run(Source);
+    ASSERT_TRUE(BodyOf(Converter.HTML()) == Model.Body) << Sample[K];
+    ASSERT_EQ(Progress, Model.Progress) << Sample[K];
+  }
+  RecordProperty("files", static_cast<int>(Files));
 }
 
 } // namespace

@@ -35,8 +35,10 @@ public:
 // Stop at the StopAt-th progress report (0: never); a helper ends each of
 // its segments after HelperPart bytes (0: at its end).
 TRun Convert(const std::string &Text, const std::function<void(TTessaline &)> &Scheme,
-             size_t Segment, size_t StopAt = 0, size_t HelperPart = 0) {
+             size_t Segment, size_t StopAt = 0, size_t HelperPart = 0,
+             TPascalDialect Dialect = TPascalDialect::Classic) {
   TTessaline C;
+  C.SetDialect(Dialect);
   TScanOptions Options;
   Options.Split = {Segment, 0, HelperPart};
   C.SetScanOptions(Options);
@@ -85,12 +87,13 @@ std::vector<std::function<void(TTessaline &)>> Schemes() {
 
 // Segments of a byte or two on a long text would start a thread per byte.
 void ExpectSameAsOneThread(const std::string &Text, const std::string &What,
-                           std::initializer_list<size_t> Segments, size_t HelperPart = 0) {
+                           std::initializer_list<size_t> Segments, size_t HelperPart = 0,
+                           TPascalDialect Dialect = TPascalDialect::Classic) {
   const auto All = Schemes();
   for (size_t S = 0; S < All.size(); ++S) {
-    const TRun One = Convert(Text, All[S], 0);
+    const TRun One = Convert(Text, All[S], 0, 0, 0, Dialect);
     for (size_t Segment : Segments) {
-      const TRun Two = Convert(Text, All[S], Segment, 0, HelperPart);
+      const TRun Two = Convert(Text, All[S], Segment, 0, HelperPart, Dialect);
       ASSERT_TRUE(Two.Done);
       ASSERT_TRUE(Two.Page == One.Page) << What << ", scheme " << S << ", segment " << Segment;
       ASSERT_TRUE(Two.Streamed == One.Page)
@@ -124,6 +127,19 @@ TEST(Split, HelperEndingItsSegmentEarlyGivesThePageOfOneThread) {
     Text += "  S := 'it''s {" + std::to_string(Line) + "}'; // note\n  { x } Value := $FF;\n";
   for (size_t Part : {size_t(1), size_t(100), size_t(5000), size_t(30000)})
     ExpectSameAsOneThread(Text, "part " + std::to_string(Part), {20000, 70000}, Part);
+}
+
+// The modern dialect: its multi-line strings and asm bodies run across
+// segments, while a helper starts outside both; a meeting needs the same
+// asm state as well as the same markup.
+TEST(Split, ModernDialectPagesAndReportsAreThoseOfOneThread) {
+  const fs::path File = "/usr/share/fpcsrc/3.2.2/rtl/inc/system.inc";
+  std::string Text = fs::exists(File) ? ReadFileBytes(File.string()) : "";
+  for (int Line = 0; Line < 1500; ++Line)
+    Text += "s := '''\n  it's {" + std::to_string(Line) +
+            "} end\n  ''';\nasm\n  mov eax, &17 { end }\n  db '''\nend; {$I+} x := %1010 + 1.5e3;\n";
+  ExpectSameAsOneThread(Text, "modern", {61, 1000, 20000}, 0, TPascalDialect::Modern);
+  ExpectSameAsOneThread(Text, "modern, part 100", {20000}, 100, TPascalDialect::Modern);
 }
 
 TEST(Split, SegmentsStartingInsideUnclosedCommentsAndStrings) {

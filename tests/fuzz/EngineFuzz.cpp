@@ -1,6 +1,7 @@
-// libFuzzer target for the converter. The first 16 bytes of an input choose
-// a scheme (per element a colour from a small palette, the default flag and
-// the styles), the rest is the source. Every page must equal the plain
+// libFuzzer target for the converter. The first 2 bytes per element of an
+// input choose a scheme (per element a colour from a small palette, the
+// default flag and the styles), the next one the dialect (its low bit set:
+// modern), the rest is the source. Every page must equal the plain
 // model's, strip back to the source exactly, stream identically, and pair
 // its tags as the lazy markup allows, and come out the same (progress
 // included) when a helper thread takes segments of it, with any form of
@@ -18,6 +19,7 @@
 namespace {
 
 constexpr size_t SchemeBytes = 2 * ElementCount;
+constexpr size_t HeaderBytes = SchemeBytes + 1;
 
 class TCollector : public TOutputSink {
 public:
@@ -33,7 +35,7 @@ public:
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size) {
-  if (Size < SchemeBytes)
+  if (Size < HeaderBytes)
     return 0;
   // Few colours, so equal colours (which change the markup) are common.
   static const TColor Palette[] = {clBlack,  clWhite,   clNavy, clRed,
@@ -49,7 +51,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size) {
     Model.Defaults[E] = Converter.ElementDefault(El);
     Model.Styles[E] = Converter.ElementStyle(El);
   }
-  const std::string Text(reinterpret_cast<const char *>(Data) + SchemeBytes, Size - SchemeBytes);
+  if (Data[SchemeBytes] & 1) {
+    Converter.SetDialect(TPascalDialect::Modern);
+    Model.Modern = true;
+  }
+  const std::string Text(reinterpret_cast<const char *>(Data) + HeaderBytes, Size - HeaderBytes);
   std::vector<int> Progress;
   Converter.SetOnProgress([&Progress](TTessaline &, int32_t P) { Progress.push_back(P); });
   Converter.SetPlain(Text);
@@ -65,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size) {
   if (Progress != Model.Progress)
     Fail("progress differs from the model's");
   std::string TagError;
-  if (StripMarkup(BodyOf(Page), TagError) != Text || !TagError.empty())
+  if (StripMarkup(BodyOf(Page), TagError) != Source.Text || !TagError.empty())
     Fail(TagError.empty() ? "stripped page is not the source" : TagError.c_str());
   // For one input in four (which keeps most of the run's speed), segments
   // of 64 bytes and up, so a 4 KB input costs a few dozen threads.

@@ -1,0 +1,1 @@
+asm nop; {$I+} &end nop

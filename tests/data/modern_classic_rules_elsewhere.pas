@@ -1,0 +1,2 @@
+a<>b/2; // c
+beginning

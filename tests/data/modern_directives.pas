@@ -1,0 +1,1 @@
+{$IFDEF X} a (*$R+*) b { c } {$ELSE}

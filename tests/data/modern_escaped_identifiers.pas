@@ -1,0 +1,1 @@
+begin &begin := &End + &&y & 1; end

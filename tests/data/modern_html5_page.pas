@@ -1,0 +1,1 @@
+{$R+} asm nop end; {c}

@@ -1,0 +1,4 @@
+s := '''
+  It's ''quoted'' & '''triple'''
+''''not the end
+  ''';
