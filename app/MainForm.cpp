@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
-#include <QLayout>
 #include <QLocale>
 #include <QProgressBar>
 #include <QRegularExpression>
@@ -234,11 +233,6 @@ void TForm1::showEvent(QShowEvent *Event) {
 void TForm1::FormShow() {
   if (FFirstShow)
     return;
-  // Restored settings may have shown the preview pane, which makes the
-  // window taller only when the layout next runs: it runs now, so that the
-  // size checked here is the one the window will have.
-  if (layout())
-    layout()->activate();
   KeepFrameOnScreen();
   // The window manager's frame is known only once the window is on the
   // screen; until then the frame is the window itself. So the first
