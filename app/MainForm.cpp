@@ -233,6 +233,16 @@ void TForm1::showEvent(QShowEvent *Event) {
 void TForm1::FormShow() {
   if (FFirstShow)
     return;
+  // The restored settings may have shown the preview pane, which makes the
+  // window taller once the layouts between it and the window have run; each
+  // passes the request one level up in an event of its own. Run them all
+  // now, before the window is mapped: a window that grew after the first
+  // correction ended with its frame below the screen's edge, and a growth
+  // while the window manager maps the window can place it at the screen's
+  // corner. Nesting is shallower than the rounds allowed.
+  constexpr int LayoutLevels = 16;
+  for (int Level = 0; Level < LayoutLevels; ++Level)
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
   KeepFrameOnScreen();
   // The window manager's frame is known only once the window is on the
   // screen; until then the frame is the window itself. So the first
