@@ -14,17 +14,19 @@
 
 namespace {
 
-// Every kind of element once, in lines short enough for the page's side
-// (the directive and the asm body as such in the modern dialect).
+// Every kind of element once (the directive and the asm body as such in
+// the modern dialect), in lines of twelve characters at most: the page's
+// side shows no more at the window's design width without a scroll bar.
 constexpr const char *Sample = "{ Sample }\r\n"
                                "{$H+}\r\n"
-                               "procedure Go;\r\n"
-                               "var S: string;\r\n"
+                               "program Go;\r\n"
                                "begin\r\n"
-                               "  S := 'Hi' + #33;\r\n"
-                               "  N := N * 42;\r\n"
-                               "  asm nop end;\r\n"
-                               "end;\r\n";
+                               "  S := 'Hi';\r\n"
+                               "  N := N*42;\r\n"
+                               "  asm\r\n"
+                               "    nop\r\n"
+                               "  end;\r\n"
+                               "end.\r\n";
 
 // Larger pages take the view seconds to lay out, on every show.
 constexpr qsizetype PreviewLimit = 2 << 20;
