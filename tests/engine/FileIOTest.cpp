@@ -21,18 +21,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The message of the expected exception, or a description of what happened.
-template <class TError, class TAction> std::string MessageOf(TAction &&Action) {
-  try {
-    Action();
-  } catch (const TError &Error) {
-    return Error.what();
-  } catch (const std::exception &Other) {
-    return std::string("unexpected exception: ") + Other.what();
-  }
-  return "no exception";
-}
-
 // Names of the hidden temporary files a save may leave in Dir.
 std::string Temporaries(const fs::path &Dir) {
   std::string Names;

@@ -19,31 +19,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char *const SourceRoot = "/usr/share/fpcsrc";
-
-std::vector<std::string> SampleSources() {
-  std::vector<std::string> All;
-  std::error_code Error;
-  for (fs::recursive_directory_iterator It(SourceRoot, Error), End; !Error && It != End;
-       It.increment(Error)) {
-    const std::string Ext = It->path().extension().string();
-    if (It->is_regular_file() && (Ext == ".pas" || Ext == ".pp" || Ext == ".inc"))
-      All.push_back(It->path().string());
-  }
-  std::sort(All.begin(), All.end());
-  // Every n-th file of the sorted list: the same sample on every machine
-  // with the same package, spread over the whole tree.
-  std::vector<std::string> Sample;
-  const size_t Step = std::max<size_t>(1, All.size() / 240);
-  for (size_t K = 0; K < All.size(); K += Step)
-    Sample.push_back(All[K]);
-  return Sample;
-}
-
 TEST(SourceTree, FreePascalSourcesSurviveTheRoundTripUnderEveryScheme) {
-  if (!fs::exists(SourceRoot))
-    GTEST_SKIP() << SourceRoot << " is missing (Debian package fpc-source-3.2.2)";
-  const auto Sample = SampleSources();
+  if (!fs::exists(FreePascalRoot))
+    GTEST_SKIP() << FreePascalRoot << " is missing (Debian package fpc-source-3.2.2)";
+  const auto Sample = FreePascalSample(240);
   ASSERT_GE(Sample.size(), 200u);
 
   // The built-in scheme, the four presets, and one that underlines and
@@ -82,9 +61,9 @@ TEST(SourceTree, FreePascalSourcesSurviveTheRoundTripUnderEveryScheme) {
 // form) against the plain model of its rules, under a scheme where every
 // element has its own colour and style.
 TEST(SourceTree, FreePascalSourcesGiveTheModernModelsPage) {
-  if (!fs::exists(SourceRoot))
-    GTEST_SKIP() << SourceRoot << " is missing (Debian package fpc-source-3.2.2)";
-  const auto Sample = SampleSources();
+  if (!fs::exists(FreePascalRoot))
+    GTEST_SKIP() << FreePascalRoot << " is missing (Debian package fpc-source-3.2.2)";
+  const auto Sample = FreePascalSample(240);
   size_t Files = 0;
   for (size_t K = 0; K < Sample.size(); K += 3, ++Files) {
     const std::string Source = ReadFileBytes(Sample[K]);

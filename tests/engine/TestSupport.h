@@ -1,6 +1,7 @@
 // Small helpers shared by the engine tests.
 #pragma once
 
+#include <exception>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -38,6 +39,19 @@ std::string ConvertBody(const std::string &Text);
 
 /// Runs Convert and returns every progress value it reported.
 std::vector<int> ProgressOf(TTessaline &Converter, const std::string &Text);
+
+/// The message of the TError that Action throws, or a description of what
+/// happened instead ("no exception", "unexpected exception: ...").
+template <class TError, class TAction> std::string MessageOf(TAction &&Action) {
+  try {
+    Action();
+  } catch (const TError &Error) {
+    return Error.what();
+  } catch (const std::exception &Other) {
+    return std::string("unexpected exception: ") + Other.what();
+  }
+  return "no exception";
+}
 
 /// Where Debian's fpc-source package puts the Free Pascal sources.
 inline constexpr const char *FreePascalRoot = "/usr/share/fpcsrc";

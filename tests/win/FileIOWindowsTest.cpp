@@ -5,20 +5,10 @@
 #include "Batch.h"
 #include "FileIO.h"
 #include "Platform.h"
+#include "TestSupport.h"
 #include "WinSupport.h"
 
 namespace {
-
-template <class TError, class TAction> std::string MessageOf(TAction &&Action) {
-  try {
-    Action();
-  } catch (const TError &Error) {
-    return Error.what();
-  } catch (const std::exception &Other) {
-    return std::string("unexpected exception: ") + Other.what();
-  }
-  return "no exception";
-}
 
 std::string PageOf(const std::string &Source) {
   TTessaline Converter;
