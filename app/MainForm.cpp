@@ -323,6 +323,13 @@ void TForm1::RunCommand(const QString &Tag, uint8_t Source, uint8_t Target) {
 }
 
 void TForm1::RunConversion(uint8_t Source, uint8_t Target) {
+  // An output field naming the source (typed so, or picked in both
+  // dialogs) would have the source replaced by its page and lost, even
+  // with the overwrite question answered Yes, which asks about a page.
+  if (Source == ckFile && Target == ckFile &&
+      IsSameFile(FileNameBytes(FUi->Input->text()), FileNameBytes(FUi->Output->text())))
+    throw EStreamError("The page would replace its own source " +
+                       FileNameBytes(FUi->Input->text()));
   if (Target == ckFile && FUi->ConfirmOvr->isChecked() && QFile::exists(FUi->Output->text()) &&
       !Confirm("Confirm", "Overwrite output file ?"))
     return;

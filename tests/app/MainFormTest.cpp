@@ -330,6 +330,24 @@ TEST_F(MainForm, PageNobodyMayReplaceIsReplaced) {
   EXPECT_EQ(ReadAll(Path("a.html")), "old page");
 }
 
+TEST_F(MainForm, SourceReplacedByItsOwnPage) {
+  // The output field naming the source, also spelled another way, with no
+  // overwrite question to stop it.
+  WriteAll(Path("a.pas"), "begin end.");
+  for (const QString &Output : {Path("a.pas"), Dir.path() + "/./a.pas"}) {
+    Prompts.clear();
+    TForm1 Form;
+    Form.Controls()->ConfirmOvr->setChecked(false);
+    Form.Controls()->Input->setText(Path("a.pas"));
+    Form.Controls()->Output->setText(Output);
+    QTest::mouseClick(Form.Controls()->FileToFile, Qt::LeftButton);
+    ASSERT_EQ(Prompts.size(), 1u);
+    EXPECT_EQ(Prompts[0].Kind, TPromptKind::Error);
+    EXPECT_EQ(Prompts[0].Text, "The page would replace its own source " + Path("a.pas"));
+    EXPECT_EQ(ReadAll(Path("a.pas")), "begin end.");
+  }
+}
+
 TEST_F(MainForm, MissingSourceIsReportedAndChangesNothingElse) {
   TForm1 Form;
   Form.Controls()->Input->setText(Path("missing.pas"));
