@@ -91,7 +91,8 @@ public:
     if (New && InfoOfPath(Folder, Info) && Info.Kind == TFileKind::Folder)
       Known->second = {Info.Device, Info.Index, ""};
     if (Known->second.Name.empty() && Known->second != TFileKey())
-      return {Known->second.Device, Known->second.Index, Path.substr(NameStart)};
+      return {Known->second.Device, Known->second.Index,
+              ComparableFileName(Path.substr(NameStart))};
     return {0, 0, Path};
   }
 

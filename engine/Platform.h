@@ -97,6 +97,10 @@ void OfferHugePages(char *Data, size_t Size);
 /// Where a path's last component starts: after its last separator (or its
 /// drive, where names have one).
 size_t FileNameStart(const std::string &Path);
+/// A file name as the system's file systems compare names within a folder:
+/// unchanged on POSIX; in upper case on Windows, whose file systems do not
+/// tell case apart ("a.html" and "A.html" name one file there).
+std::string ComparableFileName(const std::string &Name);
 /// Folder and Name joined with the system's separator (none added after one).
 std::string PathInFolder(const std::string &Folder, const std::string &Name);
 /// The file a symbolic link leads to, as an absolute path; Path itself

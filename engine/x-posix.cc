@@ -251,6 +251,8 @@ size_t FileNameStart(const std::string &Path) {
   return Slash == std::string::npos ? 0 : Slash + 1;
 }
 
+std::string ComparableFileName(const std::string &Name) { return Name; }
+
 std::string PathInFolder(const std::string &Folder, const std::string &Name) {
   return Folder.empty() || Folder.back() == '/' ? Folder + Name : Folder + "/" + Name;
 }

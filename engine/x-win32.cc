@@ -266,6 +266,20 @@ size_t FileNameStart(const std::string &Path) {
   return Path.size() >= 2 && Path[1] == ':' ? 2 : 0;
 }
 
+std::string ComparableFileName(const std::string &Name) {
+  // The invariant upper case is the one NTFS's own table follows for
+  // everything but a few rare letters.
+  std::wstring Wide = Widened(Name);
+  if (Wide.empty())
+    return Name;
+  const int Size = static_cast<int>(Wide.size());
+  std::wstring Upper(Wide.size(), L'\0');
+  if (LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, Wide.c_str(), Size, Upper.data(),
+                    Size, nullptr, nullptr, 0) != Size)
+    return Name;
+  return Narrowed(Upper.data(), Upper.size());
+}
+
 std::string PathInFolder(const std::string &Folder, const std::string &Name) {
   if (Folder.empty() || Folder.back() == '/' || Folder.back() == '\\' ||
       (Folder.size() == 2 && Folder[1] == ':'))

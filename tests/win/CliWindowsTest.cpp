@@ -204,6 +204,18 @@ TEST(WindowsCli, BackslashAndDriveLetterPaths) {
   EXPECT_EQ("", Temporaries(Dir / "sub"));
 }
 
+// a.html and A.html are one page on Windows: two sources for it are
+// reported, and the first one's page is kept.
+TEST(WindowsCli, PagesSpelledInAnotherCaseUndetected) {
+  TWinTempDir Dir;
+  PutFile(Dir / "x.pas", "xpas");
+  PutFile(Dir / "X.inc", "xinc");
+  const TRun Run = RunCli({"-q", "-j", "2", "x.pas", "X.inc"}, "", Dir.Path());
+  EXPECT_EQ(1u, Run.Status);
+  EXPECT_NE(std::string::npos, Run.Err.find(" is the page of x.pas")) << Run.Err;
+  EXPECT_EQ(PageFor({"x"}, "xpas"), GetFile(Dir / "x.html"));
+}
+
 // Ctrl-Break (Ctrl-C's counterpart a program can send to another) while
 // the tool waits for its input: status 130, no page, no temporary file.
 TEST(WindowsCli, InterruptLeavesNoPage) {
