@@ -1,5 +1,6 @@
 #include "Application.h"
 
+#include <QFile>
 #include <QTimer>
 #include <exception>
 
@@ -18,7 +19,7 @@ bool TApplication::notify(QObject *Receiver, QEvent *Event) {
   try {
     return QApplication::notify(Receiver, Event);
   } catch (const std::exception &Error) {
-    ShowErrorReport(QString::fromLocal8Bit(Error.what()));
+    ShowErrorReport(ErrorText(Error));
   } catch (...) {
     ShowErrorReport(QStringLiteral("Unknown error"));
   }
@@ -27,6 +28,25 @@ bool TApplication::notify(QObject *Receiver, QEvent *Event) {
 
 void ShowErrorReport(const QString &Message) {
   ShowPrompt(TPromptKind::Error, ApplicationTitle, Message);
+}
+
+// The window's names went through the system's ANSI code page on Windows,
+// which the file layer read as UTF-8: a folder named "José" could not be
+// opened, and its name was garbled in the message.
+QString ErrorText(const std::exception &Error) {
+#ifdef Q_OS_WIN
+  return QString::fromUtf8(Error.what());
+#else
+  return QString::fromLocal8Bit(Error.what());
+#endif
+}
+
+std::string FileNameBytes(const QString &FileName) {
+#ifdef Q_OS_WIN
+  return FileName.toUtf8().toStdString();
+#else
+  return QFile::encodeName(FileName).toStdString();
+#endif
 }
 
 void PostQuitRequest() {

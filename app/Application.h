@@ -4,6 +4,8 @@
 #pragma once
 
 #include <QApplication>
+#include <exception>
+#include <string>
 
 /// Caption of plain message boxes and of the task bar entry.
 inline constexpr const char *ApplicationTitle = "Tessaline";
@@ -16,6 +18,15 @@ public:
 
 /// The standard error report: a message box with Message.
 void ShowErrorReport(const QString &Message);
+
+/// The text of Error's message, whose file names are in the file layer's
+/// encoding (see FileNameBytes).
+QString ErrorText(const std::exception &Error);
+
+/// FileName as the file layer takes it: UTF-8 on Windows, where the layer
+/// widens names for the system's wide calls; the system's own bytes for
+/// names elsewhere.
+std::string FileNameBytes(const QString &FileName);
 
 /// Asks the message loop to end. A box open now, or opened before the loop
 /// runs (an error report), is answered first: the request waits until no

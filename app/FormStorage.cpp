@@ -130,7 +130,7 @@ protected:
 QString SettingsFailureText(const std::exception &Error) {
   // "Failed to create key MainForms" names a section; the user needs the
   // file (or registry key) to look at.
-  return QString::fromLocal8Bit(Error.what()) + "\n\nSettings: " +
+  return ErrorText(Error) + "\n\nSettings: " +
          QDir::toNativeSeparators(TRegIniFile().FileName());
 }
 

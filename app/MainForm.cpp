@@ -36,9 +36,6 @@ std::string ToBytes(const QString &Text) { return Text.toLocal8Bit().toStdString
 QString FromBytes(const std::string &Bytes) {
   return QString::fromLocal8Bit(Bytes.data(), static_cast<qsizetype>(Bytes.size()));
 }
-std::string FileNameBytes(const QString &FileName) {
-  return QFile::encodeName(FileName).toStdString();
-}
 
 // A memo's whole text: its lines joined by CR LF.
 std::string MemoText(const QPlainTextEdit *Memo) {
@@ -164,7 +161,7 @@ TForm1::TForm1(const QStringList &Arguments, QWidget *Parent)
   } catch (const ERegistryException &Error) {
     ShowErrorReport(SettingsFailureText(Error));
   } catch (const std::exception &Error) {
-    ShowErrorReport(QString::fromLocal8Bit(Error.what()));
+    ShowErrorReport(ErrorText(Error));
   }
 }
 
@@ -178,7 +175,7 @@ TForm1::~TForm1() {
     if (!FStorage->SaveFailed())
       ShowErrorReport(SettingsFailureText(Error));
   } catch (const std::exception &Error) {
-    ShowErrorReport(QString::fromLocal8Bit(Error.what()));
+    ShowErrorReport(ErrorText(Error));
   }
 }
 
