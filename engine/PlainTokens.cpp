@@ -301,7 +301,7 @@ inline unsigned TScan::PassableKinds(TMarkup &M, uint16_t Key) {
 // at P; returns what can now be passed over (see PassableKinds).
 inline unsigned TScan::SwitchLoudly(TMarkup &M, uint16_t &Key, THighlightElement E, size_t P) {
   if (const std::string_view Text = M.Switch(Key, E); !Text.empty()) {
-    Writer.PutPadded(Pending, static_cast<size_t>(S + P - Pending));
+    Writer.PutTextPadded(Pending, static_cast<size_t>(S + P - Pending));
     Pending = S + P;
     Writer.PutPadded(Text.data(), Text.size());
   }

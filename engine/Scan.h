@@ -121,7 +121,7 @@ private:
   }
   // Writes the pending source bytes before position P.
   void WritePendingBefore(size_t P) {
-    Writer.Put(Pending, static_cast<size_t>(S + P - Pending));
+    Writer.PutText(Pending, static_cast<size_t>(S + P - Pending));
     Pending = S + P;
   }
   // Switches to whitespace and then to E, as before every token, for the
@@ -134,15 +134,36 @@ private:
     }
   }
   void WriteEscaped(size_t From, size_t To) {
+    if (Writer.TextTranslator()) [[unlikely]] {
+      WriteTranslatedEscaped(From, To);
+      return;
+    }
     WritePendingBefore(From);
     // The text and its terminating NUL can be read.
     ByteSearch::PutEscaped(Writer, S + From, To - From + 1, S + Len + 2);
     Pending = S + To + 1;
   }
   void WriteEntity(size_t P) {
+    // Where the page has no entities (RTF), the byte is text like any.
+    if (Writer.TextTranslator() && !Writer.TextTranslator()->WritesEntities()) [[unlikely]]
+      return;
     WritePendingBefore(P);
     Writer.Put(std::string_view(EntityFor(Byte(P))));
     Pending = S + P + 1;
+  }
+  // The same through the writer's text translator: the bytes between
+  // entities are text to translate; in a page without entities all are.
+  void WriteTranslatedEscaped(size_t From, size_t To) {
+    if (!Writer.TextTranslator()->WritesEntities())
+      return;
+    struct TTextOut {
+      TPageWriter &Writer;
+      void Put(const char *Data, size_t Size) { Writer.PutText(Data, Size); }
+      void Put(std::string_view Entity) { Writer.Put(Entity); }
+    } Out{Writer};
+    WritePendingBefore(From);
+    ByteSearch::PutEscaped(Out, S + From, To - From + 1, S + Len + 2);
+    Pending = S + To + 1;
   }
   // The position of the first C in [From, To], or 0.
   size_t Find(char C, size_t From, size_t To = SIZE_MAX) const {
@@ -272,8 +293,13 @@ template <TScanMode Mode> void TScan::AfterIdentifier(size_t E) {
 
 template <TScanMode Mode> bool TScan::BeforeToken(size_t P) {
   if constexpr (Mode == TScanMode::Helper) {
-    if (Marks->size() < Tuning::MarkedTokens)
+    if (Marks->size() < Tuning::MarkedTokens) {
+      // A translated text has no fixed length on the page: what is pending
+      // is put first, so the mark's page offset is the token's own.
+      if (Writer.TextTranslator())
+        WritePendingBefore(P);
       Marks->push_back({P, Writer.Written(), PendingPos(), Markup.StateKey(), InAsm});
+    }
   } else if constexpr (Mode == TScanMode::Meet) {
     // Where a token of ours starts at a marked token of the helper's, in
     // the same markup state, everything after it is the same as the

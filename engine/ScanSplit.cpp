@@ -19,9 +19,11 @@ namespace {
 class THelper {
 public:
   THelper(std::string_view Text, TPascalDialect Dialect, const TMarkup &Like,
-          TByteBuffer (&Pages)[2], TFindPlainStarts FindPlainStarts, TScanControl &Control,
-          bool Reporting, size_t Part, std::vector<TSegment> Segments)
-      : Text(Text), Dialect(Dialect), Markup(Like, TMarkup::StartState), FindPlainStarts(FindPlainStarts), Control(Control),
+          TByteBuffer (&Pages)[2], TFindPlainStarts FindPlainStarts,
+          const TTextTranslator *Translator, TScanControl &Control, bool Reporting, size_t Part,
+          std::vector<TSegment> Segments)
+      : Text(Text), Dialect(Dialect), Markup(Like, TMarkup::StartState),
+        FindPlainStarts(FindPlainStarts), Translator(Translator), Control(Control),
         Reporting(Reporting), Part(Part), Segments(std::move(Segments)) {
     for (size_t K = 0; K < this->Segments.size(); ++K)
       this->Segments[K].Page = &Pages[K % 2];
@@ -99,6 +101,7 @@ private:
       Segment.Marks.reserve(Tuning::MarkedTokens);
       const size_t Size = Segment.To - Segment.From;
       TPageWriter Writer(*Segment.Page, Size + Size / 3 + 4096);
+      Writer.SetTextTranslator(Translator);
       TScan Scan(Text, Markup, Writer, Control, FindPlainStarts, Dialect);
       Scan.Yield = &Yield;
       Scan.Marks = &Segment.Marks;
@@ -120,6 +123,7 @@ private:
   const TPascalDialect Dialect;
   TMarkup Markup; // its own, from the start state at every segment
   const TFindPlainStarts FindPlainStarts;
+  const TTextTranslator *const Translator; // shared: it holds no state
   TScanControl &Control; // never called: a helper's scan only records
   const bool Reporting;
   const size_t Part;
@@ -179,7 +183,7 @@ bool ShouldSplit(size_t Length, const TScanSplit &Split) {
 size_t ScanWithHelper(TScan &Scan, std::string_view Text, TPascalDialect Dialect,
                       const TMarkup &Like, const TScanSplit &Split, bool Streaming,
                       TByteBuffer (&Pages)[2], TFindPlainStarts FindPlainStarts,
-                      TScanControl &Control) {
+                      const TTextTranslator *Translator, TScanControl &Control) {
   // Rounds of two segments: the caller's first, the helper's from the
   // first line start after the caller's share of the round on, which is
   // where a token almost always starts, and rarely inside a comment or
@@ -213,8 +217,8 @@ size_t ScanWithHelper(TScan &Scan, std::string_view Text, TPascalDialect Dialect
       Segments.back().To = To;
     }
   }
-  THelper Helper(Text, Dialect, Like, Pages, FindPlainStarts, Control, Scan.Reporting(), Split.HelperPart,
-                 std::move(Segments));
+  THelper Helper(Text, Dialect, Like, Pages, FindPlainStarts, Translator, Control,
+                 Scan.Reporting(), Split.HelperPart, std::move(Segments));
   size_t i = 0, K = 0;
   for (const TRound &Round : Rounds) {
     if (Control.Stopped())

@@ -41,9 +41,10 @@ bool ShouldSplit(size_t Length, const TScanSplit &Split);
 /// Scans Text with Scan, which is at its start, sharing it with a helper
 /// thread that builds its segments' pages in Pages (kept by the caller
 /// between runs, so that they are not faulted in anew) with a markup of its
-/// own like Like. Returns the position of the last byte taken: the
+/// own like Like, and its text translated by Translator when that is not null
+/// (see TPageWriter::SetTextTranslator). Returns the position of the last byte taken: the
 /// whole text, or less when Stop was asked for.
 size_t ScanWithHelper(TScan &Scan, std::string_view Text, TPascalDialect Dialect,
                       const TMarkup &Like, const TScanSplit &Split, bool Streaming,
                       TByteBuffer (&Pages)[2], TFindPlainStarts FindPlainStarts,
-                      TScanControl &Control);
+                      const TTextTranslator *Translator, TScanControl &Control);

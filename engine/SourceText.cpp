@@ -3,67 +3,16 @@
 #include <algorithm>
 #include <cstring>
 
+#include "CodePoints.h"
+
 namespace {
 
+using namespace CodePoints;
+
 void AppendUTF8(std::string &Out, uint32_t Code) {
-  if (Code < 0x80) {
-    Out += static_cast<char>(Code);
-  } else if (Code < 0x800) {
-    Out += static_cast<char>(0xC0 | Code >> 6);
-    Out += static_cast<char>(0x80 | (Code & 0x3F));
-  } else if (Code < 0x10000) {
-    Out += static_cast<char>(0xE0 | Code >> 12);
-    Out += static_cast<char>(0x80 | (Code >> 6 & 0x3F));
-    Out += static_cast<char>(0x80 | (Code & 0x3F));
-  } else {
-    Out += static_cast<char>(0xF0 | Code >> 18);
-    Out += static_cast<char>(0x80 | (Code >> 12 & 0x3F));
-    Out += static_cast<char>(0x80 | (Code >> 6 & 0x3F));
-    Out += static_cast<char>(0x80 | (Code & 0x3F));
-  }
+  char Bytes[4];
+  Out.append(Bytes, EncodeUTF8(Code, Bytes));
 }
-
-constexpr uint32_t Replacement = 0xFFFD;
-
-// The length of the valid UTF-8 sequence at the start of Bytes (1 to 4),
-// or 0 when it starts with none.
-size_t ValidSequenceAt(const unsigned char *P, size_t Left) {
-  const unsigned char C = P[0];
-  if (C < 0x80)
-    return 1;
-  size_t Length;
-  uint32_t Low = 0x80, High = 0xBF; // the range of the second byte
-  if (C >= 0xC2 && C <= 0xDF) {
-    Length = 2;
-  } else if (C >= 0xE0 && C <= 0xEF) {
-    Length = 3;
-    if (C == 0xE0)
-      Low = 0xA0; // overlong below
-    if (C == 0xED)
-      High = 0x9F; // surrogates above
-  } else if (C >= 0xF0 && C <= 0xF4) {
-    Length = 4;
-    if (C == 0xF0)
-      Low = 0x90;
-    if (C == 0xF4)
-      High = 0x8F; // beyond U+10FFFF above
-  } else {
-    return 0;
-  }
-  if (Left < Length || P[1] < Low || P[1] > High)
-    return 0;
-  for (size_t K = 2; K < Length; ++K)
-    if ((P[K] & 0xC0) != 0x80)
-      return 0;
-  return Length;
-}
-
-// Code points of bytes 0x80 to 0x9F in Windows-1252; the five bytes it
-// leaves undefined keep their own value, as browsers decode them.
-constexpr uint16_t Windows1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 void DecodeUTF16(std::string_view Bytes, bool BigEndian, std::string &Out) {
   Out.clear();
@@ -103,10 +52,6 @@ void DecodeUTF8(std::string_view Bytes, std::string &Out) {
       K += Length;
     }
   }
-}
-
-bool IsControl(unsigned char C) {
-  return (C < 0x20 && C != '\t' && C != '\n' && C != '\f' && C != '\r') || C == 0x7F;
 }
 
 // Whether any byte of Word is below N (N <= 128), or strictly between M
@@ -159,9 +104,6 @@ size_t AsciiRun(const unsigned char *P, const unsigned char *End, bool ShowContr
   return static_cast<size_t>(Q - P);
 }
 
-// The symbol that shows control character C.
-uint32_t ControlPicture(unsigned char C) { return C == 0x7F ? 0x2421 : 0x2400 + C; }
-
 // Decodes and shows control characters in one pass, so that a large
 // source is copied once.
 void DecodeSingleBytes(std::string_view Bytes, bool Windows1252, bool ShowControls,
@@ -181,7 +123,7 @@ void DecodeSingleBytes(std::string_view Bytes, bool Windows1252, bool ShowContro
     if (C < 0x80)
       AppendUTF8(Out, ControlPicture(C));
     else
-      AppendUTF8(Out, C < 0xA0 && Windows1252 ? Windows1252High[C - 0x80] : C);
+      AppendUTF8(Out, SingleByteCode(C, Windows1252));
   }
 }
 
@@ -339,8 +281,52 @@ bool DecodeAny(std::string_view Bytes, TSourceEncoding Encoding, TSourceText &So
 void DecodeSource(std::string_view Bytes, TSourceEncoding Encoding, TSourceText &Source,
                   bool ShowControls) {
   Source.MarkedUnicode = false;
+  Source.Form = TTextForm::UTF8;
   // The single-byte decodings show them as they go.
   if (!DecodeAny(Bytes, Encoding, Source, ShowControls) && ShowControls)
     ShowControlCharacters(Source);
 }
 
+
+void TakeSource(std::string_view Bytes, TSourceEncoding Encoding, TSourceText &Source) {
+  Source.MarkedUnicode = false;
+  Source.Form = TTextForm::UTF8;
+  auto TakeUTF8 = [&Source](std::string_view Text) {
+    Source.Text = Text;
+    Source.Form = IsValidUTF8(Text) ? TTextForm::UTF8 : TTextForm::UTF8Mended;
+  };
+  switch (MarkOf(Bytes)) {
+  case TMark::UTF8:
+    Source.MarkedUnicode = true;
+    TakeUTF8(Bytes.substr(3)); // a UTF-8 mark vouches for nothing after it
+    return;
+  case TMark::UTF16LE:
+  case TMark::UTF16BE:
+    TakeMark(Bytes, Source);
+    return;
+  case TMark::None:
+    break;
+  }
+  switch (Encoding) {
+  case TSourceEncoding::Auto:
+    Source.Text = Bytes;
+    Source.Form = IsValidUTF8(Bytes) ? TTextForm::UTF8 : TTextForm::Windows1252;
+    break;
+  case TSourceEncoding::UTF8:
+    TakeUTF8(Bytes);
+    break;
+  case TSourceEncoding::Windows1252:
+  case TSourceEncoding::Latin1:
+    Source.Text = Bytes;
+    Source.Form = Encoding == TSourceEncoding::Windows1252 ? TTextForm::Windows1252
+                                                           : TTextForm::Latin1;
+    break;
+  case TSourceEncoding::UTF16LE:
+  case TSourceEncoding::UTF16BE:
+    DecodeUTF16(Bytes, Encoding == TSourceEncoding::UTF16BE, Source.Storage);
+    Source.Text = Source.Storage;
+    break;
+  }
+}
+
+bool HasControlCharacters(std::string_view Text) { return FindControl(Text, 0) < Text.size(); }

@@ -6,6 +6,7 @@
 #include "Html5Page.h"
 #include "RtfPage.h"
 #include "SourceText.h"
+#include "TextTranslator.h"
 
 TTessaline::TTessaline()
     : FScheme{{{clWhite, true, 0},
@@ -75,30 +76,39 @@ bool TTessaline::Run(std::string_view Bytes, TPageWriter &Writer) {
     if (!ScanBody(Source.Text, Markup, Writer, nullptr))
       return false;
     WritePageFooter(Writer, FAddBodyEnd);
-  } else if (Options.Format == TPageFormat::HTML5) {
-    DecodeSource(Bytes, Options.Encoding, Source, true);
-    TScheme Dark = Options.DarkScheme;
-    Dark[heWhitespace].Style = 0;
-    const TScheme *DarkOrNone = Options.HasDarkScheme ? &Dark : nullptr;
-    TSpanMarkup Spans;
-    BuildHtml5Spans(Scheme, DarkOrNone, Spans);
-    const uint64_t Lines = Options.LineNumbers ? CountLines(Source.Text) : 0;
-    WriteHtml5Header(Writer, Texts, Scheme, DarkOrNone, Spans, Lines);
-    TMarkup Markup(Scheme, &Spans);
-    TLineNumberSink Numbers(Writer, Lines);
-    if (!ScanBody(Source.Text, Markup, Writer, Options.LineNumbers ? &Numbers : nullptr))
-      return false;
-    WriteHtml5Footer(Writer, Texts, Markup.SpanIsOpen());
   } else {
-    DecodeSource(Bytes, Options.Encoding, Source, true);
+    // The source's bytes are scanned as they are: the page's text is
+    // decoded (and escaped, for RTF) as the writer puts it, on each thread
+    // of a shared scan, so that no decoded copy of the source is made.
+    TakeSource(Bytes, Options.Encoding, Source);
+    const bool Html5 = Options.Format == TPageFormat::HTML5;
+    const TTextTranslator Translator(Html5 ? TTextTarget::HTML5 : TTextTarget::RTF, Source.Form,
+                                     Source.Text);
+    // Valid UTF-8 without control characters is an HTML5 page's text as it is.
+    const bool Translates =
+        !Html5 || Source.Form != TTextForm::UTF8 || HasControlCharacters(Source.Text);
+    const TTextTranslator *Text = Translates ? &Translator : nullptr;
     TSpanMarkup Spans;
-    BuildRtfSpans(Scheme, Spans);
-    WriteRtfHeader(Writer, Scheme);
-    TMarkup Markup(Scheme, &Spans);
-    TRtfBodySink Rtf(Writer);
-    if (!ScanBody(Source.Text, Markup, Writer, &Rtf))
-      return false;
-    WriteRtfFooter(Writer, Markup.SpanIsOpen());
+    if (Html5) {
+      TScheme Dark = Options.DarkScheme;
+      Dark[heWhitespace].Style = 0;
+      const TScheme *DarkOrNone = Options.HasDarkScheme ? &Dark : nullptr;
+      BuildHtml5Spans(Scheme, DarkOrNone, Spans);
+      const uint64_t Lines = Options.LineNumbers ? CountLines(Source.Text) : 0;
+      WriteHtml5Header(Writer, Texts, Scheme, DarkOrNone, Spans, Lines);
+      TMarkup Markup(Scheme, &Spans);
+      TLineNumberSink Numbers(Writer, Lines);
+      if (!ScanBody(Source.Text, Markup, Writer, Options.LineNumbers ? &Numbers : nullptr, Text))
+        return false;
+      WriteHtml5Footer(Writer, Texts, Markup.SpanIsOpen());
+    } else {
+      BuildRtfSpans(Scheme, Spans);
+      WriteRtfHeader(Writer, Scheme);
+      TMarkup Markup(Scheme, &Spans);
+      if (!ScanBody(Source.Text, Markup, Writer, nullptr, Text))
+        return false;
+      WriteRtfFooter(Writer, Markup.SpanIsOpen());
+    }
   }
   Writer.Finish();
   FControl.ReportProgress(100);
@@ -106,17 +116,20 @@ bool TTessaline::Run(std::string_view Bytes, TPageWriter &Writer) {
 }
 
 bool TTessaline::ScanBody(std::string_view Text, TMarkup &Markup, TPageWriter &Writer,
-                          TOutputSink *Filter) {
+                          TOutputSink *Filter, const TTextTranslator *Translator) {
   FControl.ReportProgress(1);
   if (Filter) {
     // The body passes through Filter on its way to Writer.
     TPageWriter Body(*Filter);
+    Body.SetTextTranslator(Translator);
     FScanner.Scan(Text, FDialect, Markup, Body, FControl);
     if (FControl.Stopped())
       Body.Discard();
     Body.Finish();
   } else {
+    Writer.SetTextTranslator(Translator);
     FScanner.Scan(Text, FDialect, Markup, Writer, FControl);
+    Writer.SetTextTranslator(nullptr);
   }
   if (FControl.Stopped()) {
     Writer.Discard();

@@ -1,0 +1,245 @@
+#include "TextTranslator.h"
+
+#include <array>
+#include <bit>
+#include <string_view>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "CodePoints.h"
+#include "PageWriter.h"
+
+namespace {
+
+using namespace CodePoints;
+using TEscapes = std::array<TTextEscape, 128>;
+
+constexpr TTextEscape EscapeOf(std::string_view Text) {
+  TTextEscape Escape{};
+  for (size_t K = 0; K < Text.size(); ++K)
+    Escape.Text[K] = Text[K];
+  Escape.Length = static_cast<uint8_t>(Text.size());
+  return Escape;
+}
+
+constexpr TTextEscape UTF8Of(uint32_t Code) {
+  TTextEscape Escape{};
+  Escape.Length = static_cast<uint8_t>(EncodeUTF8(Code, Escape.Text));
+  return Escape;
+}
+
+// "\uN?": RTF's \u takes a signed 16-bit number, and "?" is what a reader
+// that does not know \u shows instead (\uc1).
+constexpr TTextEscape RtfUnitOf(uint32_t Unit) {
+  int32_t Signed = Unit >= 0x8000 ? static_cast<int32_t>(Unit) - 0x10000 : static_cast<int32_t>(Unit);
+  TTextEscape Escape{};
+  uint8_t N = 0;
+  Escape.Text[N++] = '\\';
+  Escape.Text[N++] = 'u';
+  if (Signed < 0) {
+    Escape.Text[N++] = '-';
+    Signed = -Signed;
+  }
+  char Digits[5] = {};
+  int D = 0;
+  do {
+    Digits[D++] = static_cast<char>('0' + Signed % 10);
+    Signed /= 10;
+  } while (Signed != 0);
+  while (D > 0)
+    Escape.Text[N++] = Digits[--D];
+  Escape.Text[N++] = '?';
+  Escape.Length = N;
+  return Escape;
+}
+
+constexpr TEscapes MakeAscii(TTextTarget Target) {
+  TEscapes Escapes{};
+  for (int C = 0; C < 128; ++C) {
+    const auto Byte = static_cast<unsigned char>(C);
+    const bool Control = IsControl(Byte);
+    if (Target == TTextTarget::HTML5)
+      Escapes[C] = Control ? UTF8Of(ControlPicture(Byte)) : UTF8Of(Byte);
+    else if (Control)
+      Escapes[C] = RtfUnitOf(ControlPicture(Byte));
+    else if (C == '\\' || C == '{' || C == '}')
+      Escapes[C] = EscapeOf(std::string_view("\\\\\\{\\}").substr(C == '\\' ? 0 : C == '{' ? 2 : 4, 2));
+    else if (C == '\r' || C == '\n')
+      Escapes[C] = EscapeOf("\\par\n");
+    else if (C == '\t')
+      Escapes[C] = EscapeOf("\\tab ");
+    else if (C == '\f')
+      Escapes[C] = EscapeOf("\\page ");
+    else
+      Escapes[C] = UTF8Of(Byte);
+  }
+  return Escapes;
+}
+
+constexpr TEscapes MakeHigh(TTextTarget Target, bool Windows1252) {
+  TEscapes Escapes{};
+  for (int C = 0x80; C < 0x100; ++C) {
+    const uint32_t Code = SingleByteCode(static_cast<unsigned char>(C), Windows1252);
+    Escapes[C - 0x80] = Target == TTextTarget::HTML5 ? UTF8Of(Code) : RtfUnitOf(Code);
+  }
+  return Escapes;
+}
+
+constexpr TEscapes Html5Ascii = MakeAscii(TTextTarget::HTML5);
+constexpr TEscapes RtfAscii = MakeAscii(TTextTarget::RTF);
+constexpr TEscapes Html5Windows1252 = MakeHigh(TTextTarget::HTML5, true);
+constexpr TEscapes Html5Latin1 = MakeHigh(TTextTarget::HTML5, false);
+constexpr TEscapes RtfWindows1252 = MakeHigh(TTextTarget::RTF, true);
+constexpr TEscapes RtfLatin1 = MakeHigh(TTextTarget::RTF, false);
+
+constexpr bool Is(const TTextEscape &Escape, std::string_view Text) {
+  return std::string_view(Escape.Text, Escape.Length) == Text;
+}
+static_assert(Is(RtfAscii['{'], "\\{") && Is(RtfAscii['\\'], "\\\\") && Is(RtfAscii['}'], "\\}") &&
+              Is(RtfAscii['\r'], "\\par\n") && Is(RtfAscii['\t'], "\\tab ") &&
+              Is(RtfAscii[0], "\\u9216?") && Is(RtfAscii[0x7F], "\\u9249?"));
+static_assert(Is(Html5Ascii[0x1B], "\xE2\x90\x9B") && Is(Html5Ascii['\t'], "\t"));
+static_assert(Is(RtfWindows1252[0], "\\u8364?") && Is(RtfLatin1[0x69], "\\u233?") &&
+              Is(Html5Windows1252[0x1F], "\xC5\xB8") && Is(Html5Latin1[0], "\xC2\x80"));
+static_assert(Is(RtfUnitOf(0xD83D), "\\u-10179?") && Is(RtfUnitOf(0xFFFD), "\\u-3?"));
+
+// The bytes that end a run copied as it is.
+enum TSpecialSet { ssRtf, ssHtml5, ssHtml5Controls };
+constexpr std::array<std::array<bool, 256>, 3> MakeSpecial() {
+  std::array<std::array<bool, 256>, 3> Special{};
+  for (int C = 0; C < 256; ++C) {
+    const auto Byte = static_cast<unsigned char>(C);
+    Special[ssRtf][C] = C < 0x20 || C >= 0x7F || C == '\\' || C == '{' || C == '}';
+    Special[ssHtml5][C] = IsControl(Byte) || C >= 0x80;
+    Special[ssHtml5Controls][C] = IsControl(Byte);
+  }
+  return Special;
+}
+constexpr auto Special = MakeSpecial();
+static_assert(Special[ssRtf]['\n'] && !Special[ssRtf]['<'] && Special[ssRtf][0xC3] &&
+              !Special[ssHtml5]['\n'] && Special[ssHtml5][0x00] && !Special[ssHtml5Controls][0xC3]);
+
+} // namespace
+
+TTextTranslator::TTextTranslator(TTextTarget Target, TTextForm Form, std::string_view Text)
+    : FTarget(Target), FForm(Form), FBegin(reinterpret_cast<const unsigned char *>(Text.data())),
+      FEnd(FBegin + Text.size()) {
+  const bool Rtf = Target == TTextTarget::RTF;
+  FAscii = Rtf ? RtfAscii.data() : Html5Ascii.data();
+  FHigh = nullptr;
+  if (Form == TTextForm::Windows1252)
+    FHigh = Rtf ? RtfWindows1252.data() : Html5Windows1252.data();
+  else if (Form == TTextForm::Latin1)
+    FHigh = Rtf ? RtfLatin1.data() : Html5Latin1.data();
+  // Valid UTF-8 goes into an HTML5 page as it is.
+  const bool CopiesUTF8 = !Rtf && Form == TTextForm::UTF8;
+  FSpecial = (Rtf ? Special[ssRtf] : CopiesUTF8 ? Special[ssHtml5Controls] : Special[ssHtml5]).data();
+  FSplitsSequences = !FHigh && !CopiesUTF8;
+}
+
+void TTextTranslator::Put(TPageWriter &Writer, const char *Data, size_t Size) const {
+  const auto *P = reinterpret_cast<const unsigned char *>(Data);
+  const auto *const End = P + Size;
+  if (FSplitsSequences && P < End && (*P & 0xC0) == 0x80)
+    P = SkipSplitSequence(P);
+  while (P < End) {
+    const unsigned char *Run = P;
+    P = FindSpecial(P, End);
+    if (P != Run)
+      Writer.Put(reinterpret_cast<const char *>(Run), static_cast<size_t>(P - Run));
+    if (P == End)
+      return;
+    P = PutSpecial(Writer, P);
+  }
+}
+
+const unsigned char *TTextTranslator::FindSpecial(const unsigned char *P,
+                                                  const unsigned char *End) const {
+#if defined(__SSE2__)
+  // Sixteen bytes at a time find the candidates: every byte below the
+  // blank or from DEL up (signed, both are below the blank) and, for RTF,
+  // its three escaped characters; the table decides.
+  const bool Rtf = FTarget == TTextTarget::RTF;
+  for (; End - P >= 16; P += 16) {
+    const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i *>(P));
+    __m128i Candidates = _mm_or_si128(_mm_cmplt_epi8(V, _mm_set1_epi8(0x20)),
+                                      _mm_cmpeq_epi8(V, _mm_set1_epi8(0x7F)));
+    if (Rtf)
+      Candidates = _mm_or_si128(
+          Candidates, _mm_or_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8('\\')),
+                                   _mm_or_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8('{')),
+                                                _mm_cmpeq_epi8(V, _mm_set1_epi8('}')))));
+    for (unsigned Mask = static_cast<unsigned>(_mm_movemask_epi8(Candidates)); Mask != 0;
+         Mask &= Mask - 1) {
+      const unsigned char *Q = P + std::countr_zero(Mask);
+      if (FSpecial[*Q])
+        return Q;
+    }
+  }
+#endif
+  while (P < End && !FSpecial[*P])
+    ++P;
+  return P;
+}
+
+const unsigned char *TTextTranslator::PutSpecial(TPageWriter &Writer, const unsigned char *P) const {
+  const unsigned char C = *P;
+  if (C < 0x80) {
+    // CR LF is one line end, one \par, even when markup came between them.
+    if (C == '\n' && FTarget == TTextTarget::RTF && P > FBegin && P[-1] == '\r')
+      return P + 1;
+    Writer.Put(FAscii[C].Text, FAscii[C].Length);
+    return P + 1;
+  }
+  if (FHigh) {
+    Writer.Put(FHigh[C - 0x80].Text, FHigh[C - 0x80].Length);
+    return P + 1;
+  }
+  const size_t Length = ValidSequenceAt(P, static_cast<size_t>(FEnd - P));
+  if (Length == 0) {
+    // Each byte of an invalid sequence (only in UTF8Mended) is one U+FFFD.
+    if (FTarget == TTextTarget::RTF)
+      PutRtfUnicode(Writer, Replacement);
+    else
+      Writer.Put("\xEF\xBF\xBD", 3);
+    return P + 1;
+  }
+  if (FTarget == TTextTarget::RTF)
+    PutRtfUnicode(Writer, DecodeSequence(P, Length));
+  else
+    Writer.Put(reinterpret_cast<const char *>(P), Length);
+  return P + Length;
+}
+
+const unsigned char *TTextTranslator::SkipSplitSequence(const unsigned char *P) const {
+  // A piece that starts on a continuation byte may start inside a sequence
+  // that the piece before it has written whole: its lead is at most three
+  // bytes back. A lead byte is never a continuation byte, so the nearest
+  // one starts the sequence, valid or not.
+  if (P == FBegin)
+    return P;
+  const unsigned char *Lead = P - 1;
+  while (Lead > FBegin && P - Lead < 3 && (*Lead & 0xC0) == 0x80)
+    --Lead;
+  const size_t Length = ValidSequenceAt(Lead, static_cast<size_t>(FEnd - Lead));
+  return Lead + Length > P ? Lead + Length : P;
+}
+
+void TTextTranslator::PutRtfUnicode(TPageWriter &Writer, uint32_t Code) const {
+  // Characters beyond U+FFFF take two \u escapes, as UTF-16.
+  char Text[2 * sizeof(TTextEscape::Text)];
+  size_t Length = 0;
+  auto Add = [&Text, &Length](const TTextEscape &Unit) {
+    for (size_t K = 0; K < Unit.Length; ++K)
+      Text[Length++] = Unit.Text[K];
+  };
+  if (Code >= 0x10000) {
+    Add(RtfUnitOf(0xD800 + ((Code - 0x10000) >> 10)));
+    Add(RtfUnitOf(0xDC00 + ((Code - 0x10000) & 0x3FF)));
+  } else {
+    Add(RtfUnitOf(Code));
+  }
+  Writer.Put(Text, Length);
+}
