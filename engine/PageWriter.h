@@ -90,13 +90,6 @@ public:
     else
       Put(Data, Size);
   }
-  /// The same, with PutPadded where the text is put as it is.
-  void PutTextPadded(const char *Data, size_t Size) {
-    if (FText) [[unlikely]]
-      FText->Put(*this, Data, Size);
-    else
-      PutPadded(Data, Size);
-  }
   /// Whether the page goes to a sink rather than into a buffer.
   bool Streaming() const { return FSink != nullptr; }
   /// Bytes put so far (buffer only): where the next Put lands, counted from
