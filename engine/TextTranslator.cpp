@@ -155,14 +155,15 @@ void TTextTranslator::Put(TPageWriter &Writer, const char *Data, size_t Size) co
   }
 }
 
-const unsigned char *TTextTranslator::FindSpecial(const unsigned char *P,
-                                                  const unsigned char *End) const {
+[[gnu::always_inline]] inline const unsigned char *
+TTextTranslator::FindSpecial(const unsigned char *P, const unsigned char *End) const {
 #if defined(__SSE2__)
   // Sixteen bytes at a time find the candidates: every byte below the
   // blank or from DEL up (signed, both are below the blank) and, for RTF,
-  // its three escaped characters; the table decides.
+  // its three escaped characters; the table decides. Most pieces are
+  // short: the bytes after one are read too while they are the text's.
   const bool Rtf = FTarget == TTextTarget::RTF;
-  for (; End - P >= 16; P += 16) {
+  for (; P < End && FEnd - P >= 16; P += 16) {
     const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i *>(P));
     __m128i Candidates = _mm_or_si128(_mm_cmplt_epi8(V, _mm_set1_epi8(0x20)),
                                       _mm_cmpeq_epi8(V, _mm_set1_epi8(0x7F)));
@@ -171,13 +172,17 @@ const unsigned char *TTextTranslator::FindSpecial(const unsigned char *P,
           Candidates, _mm_or_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8('\\')),
                                    _mm_or_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8('{')),
                                                 _mm_cmpeq_epi8(V, _mm_set1_epi8('}')))));
-    for (unsigned Mask = static_cast<unsigned>(_mm_movemask_epi8(Candidates)); Mask != 0;
-         Mask &= Mask - 1) {
+    unsigned Mask = static_cast<unsigned>(_mm_movemask_epi8(Candidates));
+    if (End - P < 16)
+      Mask &= (1u << (End - P)) - 1;
+    for (; Mask != 0; Mask &= Mask - 1) {
       const unsigned char *Q = P + std::countr_zero(Mask);
       if (FSpecial[*Q])
         return Q;
     }
   }
+  if (P >= End)
+    return End;
 #endif
   while (P < End && !FSpecial[*P])
     ++P;
