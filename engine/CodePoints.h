@@ -76,6 +76,17 @@ constexpr bool IsControl(unsigned char C) {
 /// Pictures (NUL as U+2400, DEL as U+2421).
 constexpr uint32_t ControlPicture(unsigned char C) { return C == 0x7F ? 0x2421 : 0x2400 + C; }
 
+/// The characters HTML allows in no form, neither as text nor as a
+/// character reference, and for which no symbol stands: the C1 controls
+/// and the noncharacters (U+FDD0 to U+FDEF, and the last two code points
+/// of every plane).
+constexpr bool HtmlForbids(uint32_t Code) {
+  return (Code >= 0x80 && Code <= 0x9F) || (Code >= 0xFDD0 && Code <= 0xFDEF) ||
+         (Code & 0xFFFE) == 0xFFFE;
+}
+static_assert(HtmlForbids(0x85) && HtmlForbids(0xFFFF) && HtmlForbids(0x10FFFE) &&
+              !HtmlForbids(0xA0) && !HtmlForbids(0xFFFD) && !HtmlForbids(0x7F));
+
 /// Code's UTF-8 form at Out (room for 4 bytes); returns its length.
 constexpr size_t EncodeUTF8(uint32_t Code, char *Out) {
   if (Code < 0x80) {

@@ -72,58 +72,33 @@ constexpr bool AnyControl(uint64_t Word) {
 static_assert(AnyControl(0x1A) && AnyControl(0x7F00) && AnyControl(0x0B) &&
               !AnyControl(0x0D0A090C20414243ull));
 
-// The first control character at or after From in Text, or its size.
-size_t FindControl(std::string_view Text, size_t From) {
-  size_t K = From;
-  while (K + 8 <= Text.size()) {
-    uint64_t Word;
-    std::memcpy(&Word, Text.data() + K, 8);
-    if (AnyControl(Word))
-      break;
-    K += 8;
-  }
-  for (; K < Text.size(); ++K)
-    if (IsControl(static_cast<unsigned char>(Text[K])))
-      return K;
-  return Text.size();
-}
-
-// The length of the run of ASCII bytes at the start of [P, End), and with
-// ShowControls of ASCII bytes that are no control characters.
-size_t AsciiRun(const unsigned char *P, const unsigned char *End, bool ShowControls) {
+// The length of the run of ASCII bytes at the start of [P, End).
+size_t AsciiRun(const unsigned char *P, const unsigned char *End) {
   const unsigned char *Q = P;
   while (End - Q >= 8) {
     uint64_t Word;
     std::memcpy(&Word, Q, 8);
-    if ((Word & Highs) || (ShowControls && AnyControl(Word)))
+    if (Word & Highs)
       break;
     Q += 8;
   }
-  while (Q < End && *Q < 0x80 && !(ShowControls && IsControl(*Q)))
+  while (Q < End && *Q < 0x80)
     ++Q;
   return static_cast<size_t>(Q - P);
 }
 
-// Decodes and shows control characters in one pass, so that a large
-// source is copied once.
-void DecodeSingleBytes(std::string_view Bytes, bool Windows1252, bool ShowControls,
-                       std::string &Out) {
+void DecodeSingleBytes(std::string_view Bytes, bool Windows1252, std::string &Out) {
   Out.clear();
   Out.reserve(Bytes.size() + Bytes.size() / 4);
   const auto *P = reinterpret_cast<const unsigned char *>(Bytes.data());
   const auto *const End = P + Bytes.size();
   while (P < End) {
     // Sources are mostly ASCII, which is copied a run at a time.
-    const size_t Run = AsciiRun(P, End, ShowControls);
+    const size_t Run = AsciiRun(P, End);
     Out.append(reinterpret_cast<const char *>(P), Run);
     P += Run;
-    if (P == End)
-      break;
-    const unsigned char C = *P++;
-    if (C < 0x80)
-      AppendUTF8(Out, ControlPicture(C));
-    else
-      AppendUTF8(Out, SingleByteCode(C, Windows1252));
+    if (P < End)
+      AppendUTF8(Out, SingleByteCode(*P++, Windows1252));
   }
 }
 
@@ -205,36 +180,15 @@ bool IsValidUTF8(std::string_view Bytes) {
   return true;
 }
 
-void ShowControlCharacters(TSourceText &Source) {
-  const std::string_view Text = Source.Text;
-  const size_t First = FindControl(Text, 0);
-  if (First == Text.size())
-    return; // the common case: nothing to copy
-  std::string Shown;
-  Shown.reserve(Text.size() + 64);
-  size_t From = 0;
-  for (size_t K = First; K < Text.size(); K = FindControl(Text, K + 1)) {
-    const auto C = static_cast<unsigned char>(Text[K]);
-    Shown.append(Text.data() + From, K - From);
-    AppendUTF8(Shown, ControlPicture(C));
-    From = K + 1;
-  }
-  Shown.append(Text.data() + From, Text.size() - From);
-  Source.Storage = std::move(Shown);
-  Source.Text = Source.Storage;
-}
-
 void TakeMarkedSource(std::string_view Bytes, TSourceText &Source) {
   Source.MarkedUnicode = false;
   if (!TakeMark(Bytes, Source))
     Source.Text = Bytes;
 }
 
-namespace {
-
-// Returns whether the decoding has shown the control characters.
-bool DecodeAny(std::string_view Bytes, TSourceEncoding Encoding, TSourceText &Source,
-               bool ShowControls) {
+void DecodeSource(std::string_view Bytes, TSourceEncoding Encoding, TSourceText &Source) {
+  Source.MarkedUnicode = false;
+  Source.Form = TTextForm::UTF8;
   if (TakeMark(Bytes, Source)) {
     // A UTF-8 mark vouches for nothing after it.
     if (!IsValidUTF8(Source.Text)) {
@@ -243,50 +197,31 @@ bool DecodeAny(std::string_view Bytes, TSourceEncoding Encoding, TSourceText &So
       Source.Storage = std::move(Decoded);
       Source.Text = Source.Storage;
     }
-    return false;
+    return;
   }
   switch (Encoding) {
   case TSourceEncoding::Auto:
-    if (IsValidUTF8(Bytes)) {
-      Source.Text = Bytes;
-      return false;
-    }
-    DecodeSingleBytes(Bytes, true, ShowControls, Source.Storage);
-    Source.Text = Source.Storage;
-    return true;
   case TSourceEncoding::UTF8:
     if (IsValidUTF8(Bytes)) {
       Source.Text = Bytes;
-      return false;
+      return;
     }
-    DecodeUTF8(Bytes, Source.Storage);
+    if (Encoding == TSourceEncoding::Auto)
+      DecodeSingleBytes(Bytes, true, Source.Storage);
+    else
+      DecodeUTF8(Bytes, Source.Storage);
     break;
   case TSourceEncoding::Windows1252:
   case TSourceEncoding::Latin1:
-    DecodeSingleBytes(Bytes, Encoding == TSourceEncoding::Windows1252, ShowControls,
-                      Source.Storage);
-    Source.Text = Source.Storage;
-    return true;
+    DecodeSingleBytes(Bytes, Encoding == TSourceEncoding::Windows1252, Source.Storage);
+    break;
   case TSourceEncoding::UTF16LE:
   case TSourceEncoding::UTF16BE:
     DecodeUTF16(Bytes, Encoding == TSourceEncoding::UTF16BE, Source.Storage);
     break;
   }
   Source.Text = Source.Storage;
-  return false;
 }
-
-} // namespace
-
-void DecodeSource(std::string_view Bytes, TSourceEncoding Encoding, TSourceText &Source,
-                  bool ShowControls) {
-  Source.MarkedUnicode = false;
-  Source.Form = TTextForm::UTF8;
-  // The single-byte decodings show them as they go.
-  if (!DecodeAny(Bytes, Encoding, Source, ShowControls) && ShowControls)
-    ShowControlCharacters(Source);
-}
-
 
 void TakeSource(std::string_view Bytes, TSourceEncoding Encoding, TSourceText &Source) {
   Source.MarkedUnicode = false;
@@ -329,4 +264,30 @@ void TakeSource(std::string_view Bytes, TSourceEncoding Encoding, TSourceText &S
   }
 }
 
-bool HasControlCharacters(std::string_view Text) { return FindControl(Text, 0) < Text.size(); }
+bool HasCharactersShownAsSymbols(std::string_view Text) {
+  const auto *P = reinterpret_cast<const unsigned char *>(Text.data());
+  const size_t Size = Text.size();
+  size_t K = 0;
+  while (K < Size) {
+    // Sources are mostly ASCII without controls: eight bytes at a time.
+    while (K + 8 <= Size) {
+      uint64_t Word;
+      std::memcpy(&Word, P + K, 8);
+      if ((Word & Highs) || AnyControl(Word))
+        break;
+      K += 8;
+    }
+    if (K >= Size)
+      break;
+    const size_t Length = ValidSequenceAt(P + K, Size - K);
+    if (Length == 0) {
+      ++K; // not UTF-8: not asked
+      continue;
+    }
+    const uint32_t Code = DecodeSequence(P + K, Length);
+    if (Length == 1 ? IsControl(P[K]) : HtmlForbids(Code))
+      return true;
+    K += Length;
+  }
+  return false;
+}

@@ -57,27 +57,20 @@ void TakeMarkedSource(std::string_view Bytes, TSourceText &Source);
 
 /// The UTF-8 pages' text: Bytes decoded from Encoding into valid UTF-8,
 /// without a byte-order mark. A mark of the source always wins over
-/// Encoding; valid UTF-8 is taken as it is, without a copy. With
-/// ShowControls, control characters as ShowControlCharacters shows them,
-/// in the same pass where the text is decoded anyway.
-void DecodeSource(std::string_view Bytes, TSourceEncoding Encoding, TSourceText &Source,
-                  bool ShowControls = false);
+/// Encoding; valid UTF-8 is taken as it is, without a copy.
+void DecodeSource(std::string_view Bytes, TSourceEncoding Encoding, TSourceText &Source);
 
 /// The UTF-8 pages' text as DecodeSource gives it, but left in the form
-/// Bytes are in (see TTextForm) wherever a page writer can translate them
-/// as it goes: only a UTF-16 source is decoded (into Storage, where it
-/// takes at most one and a half times its size), and control characters
-/// stay as they are. Without a byte-order mark, like DecodeSource.
+/// Bytes are in (see TTextForm), which a page writer translates as it goes:
+/// only a UTF-16 source is decoded (into Storage, where it takes at most
+/// one and a half times its size). Without a byte-order mark, like
+/// DecodeSource.
 void TakeSource(std::string_view Bytes, TSourceEncoding Encoding, TSourceText &Source);
 
-/// Whether Text holds a control character that the UTF-8 pages show as a
-/// symbol (see ShowControlCharacters).
-bool HasControlCharacters(std::string_view Text);
-
-/// For the HTML5 page, which may hold no control characters: each one in
-/// Source other than tab, LF, FF and CR replaced by its symbol in Unicode's
-/// Control Pictures (NUL as U+2400, DEL as U+2421).
-void ShowControlCharacters(TSourceText &Source);
+/// Whether valid UTF-8 Text holds a character the HTML5 page shows as a
+/// symbol (see TTextTranslator): a control character other than tab, LF,
+/// FF and CR, a C1 control or a noncharacter.
+bool HasCharactersShownAsSymbols(std::string_view Text);
 
 /// Whether Bytes is valid UTF-8 (no overlong forms, surrogates or code
 /// points above U+10FFFF).

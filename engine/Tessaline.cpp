@@ -84,9 +84,10 @@ bool TTessaline::Run(std::string_view Bytes, TPageWriter &Writer) {
     const bool Html5 = Options.Format == TPageFormat::HTML5;
     const TTextTranslator Translator(Html5 ? TTextTarget::HTML5 : TTextTarget::RTF, Source.Form,
                                      Source.Text);
-    // Valid UTF-8 without control characters is an HTML5 page's text as it is.
+    // Valid UTF-8 with nothing to show as a symbol is an HTML5 page's text
+    // as it is.
     const bool Translates =
-        !Html5 || Source.Form != TTextForm::UTF8 || HasControlCharacters(Source.Text);
+        !Html5 || Source.Form != TTextForm::UTF8 || HasCharactersShownAsSymbols(Source.Text);
     const TTextTranslator *Text = Translates ? &Translator : nullptr;
     TSpanMarkup Spans;
     if (Html5) {

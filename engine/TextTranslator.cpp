@@ -82,7 +82,11 @@ constexpr TEscapes MakeHigh(TTextTarget Target, bool Windows1252) {
   TEscapes Escapes{};
   for (int C = 0x80; C < 0x100; ++C) {
     const uint32_t Code = SingleByteCode(static_cast<unsigned char>(C), Windows1252);
-    Escapes[C - 0x80] = Target == TTextTarget::HTML5 ? UTF8Of(Code) : RtfUnitOf(Code);
+    // A C1 control in an HTML5 page is left to PutHtmlForbidden (length 0).
+    if (Target == TTextTarget::RTF)
+      Escapes[C - 0x80] = RtfUnitOf(Code);
+    else if (!HtmlForbids(Code))
+      Escapes[C - 0x80] = UTF8Of(Code);
   }
   return Escapes;
 }
@@ -102,24 +106,41 @@ static_assert(Is(RtfAscii['{'], "\\{") && Is(RtfAscii['\\'], "\\\\") && Is(RtfAs
               Is(RtfAscii[0], "\\u9216?") && Is(RtfAscii[0x7F], "\\u9249?"));
 static_assert(Is(Html5Ascii[0x1B], "\xE2\x90\x9B") && Is(Html5Ascii['\t'], "\t"));
 static_assert(Is(RtfWindows1252[0], "\\u8364?") && Is(RtfLatin1[0x69], "\\u233?") &&
-              Is(Html5Windows1252[0x1F], "\xC5\xB8") && Is(Html5Latin1[0], "\xC2\x80"));
+              Is(Html5Windows1252[0x1F], "\xC5\xB8") && Html5Windows1252[0x01].Length == 0 &&
+              Html5Latin1[0].Length == 0 && Is(Html5Latin1[0x20], "\xC2\xA0"));
 static_assert(Is(RtfUnitOf(0xD83D), "\\u-10179?") && Is(RtfUnitOf(0xFFFD), "\\u-3?"));
 
-// The bytes that end a run copied as it is.
-enum TSpecialSet { ssRtf, ssHtml5, ssHtml5Controls };
-constexpr std::array<std::array<bool, 256>, 3> MakeSpecial() {
-  std::array<std::array<bool, 256>, 3> Special{};
+// The bytes that end a run copied as it is. Every byte from 0x80 up does:
+// even valid UTF-8 may hold a character HTML forbids.
+enum TSpecialSet { ssRtf, ssHtml5 };
+constexpr std::array<std::array<bool, 256>, 2> MakeSpecial() {
+  std::array<std::array<bool, 256>, 2> Special{};
   for (int C = 0; C < 256; ++C) {
     const auto Byte = static_cast<unsigned char>(C);
     Special[ssRtf][C] = C < 0x20 || C >= 0x7F || C == '\\' || C == '{' || C == '}';
     Special[ssHtml5][C] = IsControl(Byte) || C >= 0x80;
-    Special[ssHtml5Controls][C] = IsControl(Byte);
   }
   return Special;
 }
 constexpr auto Special = MakeSpecial();
 static_assert(Special[ssRtf]['\n'] && !Special[ssRtf]['<'] && Special[ssRtf][0xC3] &&
-              !Special[ssHtml5]['\n'] && Special[ssHtml5][0x00] && !Special[ssHtml5Controls][0xC3]);
+              !Special[ssHtml5]['\n'] && Special[ssHtml5][0x00] && Special[ssHtml5][0xC3]);
+
+// What an HTML5 page shows for a character HTML forbids: the replacement
+// character, in a span whose title keeps the code point.
+void PutHtmlForbidden(TPageWriter &Writer, uint32_t Code) {
+  char Text[48];
+  size_t Length = 0;
+  for (const char C : std::string_view("<span title=\"U+"))
+    Text[Length++] = C;
+  static const char Digits[] = "0123456789ABCDEF";
+  int Shift = Code > 0xFFFF ? (Code > 0xFFFFF ? 20 : 16) : 12;
+  for (; Shift >= 0; Shift -= 4)
+    Text[Length++] = Digits[Code >> Shift & 15];
+  for (const char C : std::string_view("\">\xEF\xBF\xBD</span>"))
+    Text[Length++] = C;
+  Writer.Put(Text, Length);
+}
 
 } // namespace
 
@@ -133,10 +154,8 @@ TTextTranslator::TTextTranslator(TTextTarget Target, TTextForm Form, std::string
     FHigh = Rtf ? RtfWindows1252.data() : Html5Windows1252.data();
   else if (Form == TTextForm::Latin1)
     FHigh = Rtf ? RtfLatin1.data() : Html5Latin1.data();
-  // Valid UTF-8 goes into an HTML5 page as it is.
-  const bool CopiesUTF8 = !Rtf && Form == TTextForm::UTF8;
-  FSpecial = (Rtf ? Special[ssRtf] : CopiesUTF8 ? Special[ssHtml5Controls] : Special[ssHtml5]).data();
-  FSplitsSequences = !FHigh && !CopiesUTF8;
+  FSpecial = (Rtf ? Special[ssRtf] : Special[ssHtml5]).data();
+  FSplitsSequences = !FHigh;
 }
 
 void TTextTranslator::Put(TPageWriter &Writer, const char *Data, size_t Size) const {
@@ -199,7 +218,11 @@ const unsigned char *TTextTranslator::PutSpecial(TPageWriter &Writer, const unsi
     return P + 1;
   }
   if (FHigh) {
-    Writer.Put(FHigh[C - 0x80].Text, FHigh[C - 0x80].Length);
+    const TTextEscape &Escape = FHigh[C - 0x80];
+    if (Escape.Length == 0)
+      PutHtmlForbidden(Writer, SingleByteCode(C, FForm == TTextForm::Windows1252));
+    else
+      Writer.Put(Escape.Text, Escape.Length);
     return P + 1;
   }
   const size_t Length = ValidSequenceAt(P, static_cast<size_t>(FEnd - P));
@@ -211,8 +234,11 @@ const unsigned char *TTextTranslator::PutSpecial(TPageWriter &Writer, const unsi
       Writer.Put("\xEF\xBF\xBD", 3);
     return P + 1;
   }
+  const uint32_t Code = DecodeSequence(P, Length);
   if (FTarget == TTextTarget::RTF)
-    PutRtfUnicode(Writer, DecodeSequence(P, Length));
+    PutRtfUnicode(Writer, Code);
+  else if (HtmlForbids(Code))
+    PutHtmlForbidden(Writer, Code);
   else
     Writer.Put(reinterpret_cast<const char *>(P), Length);
   return P + Length;

@@ -18,7 +18,9 @@
 class TPageWriter;
 
 enum class TTextTarget : uint8_t {
-  HTML5, // UTF-8, control characters as their symbols (Control Pictures)
+  HTML5, // UTF-8, control characters as their symbols (Control Pictures);
+          // C1 controls and noncharacters, which HTML allows in no form, as
+          // U+FFFD in <span title="U+XXXX">, which keeps the code point
   RTF,   // ASCII: "\", "{" and "}" escaped, line ends as \par, tabs as \tab,
          // form feeds as \page, every other character as a \u escape
 };
@@ -44,8 +46,8 @@ public:
   bool WritesEntities() const { return FTarget == TTextTarget::HTML5; }
 
   /// Writes the piece of Size bytes at Data, a part of Text, to Writer:
-  /// HTML5: the piece decoded from Form into UTF-8, control characters as
-  /// symbols; RTF: as its target says, a LF after a CR (in Text, even
+  /// HTML5: the piece decoded from Form into UTF-8, with the symbols of
+  /// the target above; RTF: as its target says, a LF after a CR (in Text, even
   /// before the piece) being part of the CR's \par. UTF-8 forms: a
   /// sequence that a cut splits is written whole by the piece it starts in.
   void Put(TPageWriter &Writer, const char *Data, size_t Size) const;
@@ -63,5 +65,5 @@ private:
   const bool *FSpecial;       // [256]: bytes that end a run copied as it is
   const TTextEscape *FAscii;  // [128]: what the special ASCII bytes become
   const TTextEscape *FHigh;   // [128] for bytes from 0x80 up; null for UTF-8 forms
-  bool FSplitsSequences;      // UTF-8 sequences are decoded, not copied
+  bool FSplitsSequences;      // UTF-8: taken a sequence at a time
 };
