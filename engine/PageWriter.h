@@ -90,6 +90,10 @@ public:
     else
       Put(Data, Size);
   }
+  /// The line the text put next is on, for a translator that numbers
+  /// lines (see TTextTranslator); 0 until set.
+  uint64_t TextLine() const { return FTextLine; }
+  void SetTextLine(uint64_t Value) { FTextLine = Value; }
   /// Whether the page goes to a sink rather than into a buffer.
   bool Streaming() const { return FSink != nullptr; }
   /// Bytes put so far (buffer only): where the next Put lands, counted from
@@ -133,4 +137,5 @@ private:
   TOutputSink *FSink = nullptr;
   std::unique_ptr<char[]> FBlock;
   const TTextTranslator *FText = nullptr;
+  uint64_t FTextLine = 0;
 };

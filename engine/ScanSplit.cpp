@@ -102,6 +102,12 @@ private:
       const size_t Size = Segment.To - Segment.From;
       TPageWriter Writer(*Segment.Page, Size + Size / 3 + 4096);
       Writer.SetTextTranslator(Translator);
+      if (Translator && Translator->NumbersLines()) {
+        // The lines before the segment, counted on from the last one's start.
+        LinesBefore += CountLineEnds(Text.data() + CountedTo, Text.data() + Segment.From);
+        CountedTo = Segment.From;
+        Writer.SetTextLine(1 + LinesBefore);
+      }
       TScan Scan(Text, Markup, Writer, Control, FindPlainStarts, Dialect);
       Scan.Yield = &Yield;
       Scan.Marks = &Segment.Marks;
@@ -113,6 +119,7 @@ private:
       Segment.EndPendingPos = Scan.PendingPos();
       Segment.EndMarkup = Markup.StateKey();
       Segment.EndInAsm = Scan.InAsmBody();
+      Segment.EndLine = Writer.TextLine();
       Writer.Finish();
     } catch (...) {
       Segment.Failed = true; // out of memory: the caller converts the segment itself
@@ -124,6 +131,8 @@ private:
   TMarkup Markup; // its own, from the start state at every segment
   const TFindPlainStarts FindPlainStarts;
   const TTextTranslator *const Translator; // shared: it holds no state
+  size_t CountedTo = 0;                    // numbered lines: line ends before
+  uint64_t LinesBefore = 0;                // CountedTo
   TScanControl &Control; // never called: a helper's scan only records
   const bool Reporting;
   const size_t Part;
@@ -158,6 +167,8 @@ size_t TScan::MeetHelper(size_t i, const TSegment &Helper) {
   const size_t From = Mark.Written + (P - Mark.PendingPos);
   if (From < Helper.Page->Size())
     Writer.PutOwned(Helper.Page->Data() + From, Helper.Page->Size() - From);
+  if (Helper.EndPendingPos > P)
+    Writer.SetTextLine(Helper.EndLine); // the helper's page holds text after P
   Pending = S + std::max(P, Helper.EndPendingPos);
   Markup.SetStateKey(Helper.EndMarkup);
   InAsm = Helper.EndInAsm;

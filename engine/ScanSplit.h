@@ -33,6 +33,7 @@ struct TSegment {
   size_t End = 0, EndPendingPos = 0;
   uint16_t EndMarkup = 0;
   bool EndInAsm = false;
+  uint64_t EndLine = 0; // numbered lines: the writer's TextLine at the end
 };
 
 /// Whether a text of Length bytes is shared with a helper under Split.

@@ -112,19 +112,22 @@ static_assert(Is(RtfUnitOf(0xD83D), "\\u-10179?") && Is(RtfUnitOf(0xFFFD), "\\u-
 
 // The bytes that end a run copied as it is. Every byte from 0x80 up does:
 // even valid UTF-8 may hold a character HTML forbids.
-enum TSpecialSet { ssRtf, ssHtml5 };
-constexpr std::array<std::array<bool, 256>, 2> MakeSpecial() {
-  std::array<std::array<bool, 256>, 2> Special{};
+// With numbered lines, line ends do too.
+enum TSpecialSet { ssRtf, ssHtml5, ssHtml5Lines };
+constexpr std::array<std::array<bool, 256>, 3> MakeSpecial() {
+  std::array<std::array<bool, 256>, 3> Special{};
   for (int C = 0; C < 256; ++C) {
     const auto Byte = static_cast<unsigned char>(C);
     Special[ssRtf][C] = C < 0x20 || C >= 0x7F || C == '\\' || C == '{' || C == '}';
     Special[ssHtml5][C] = IsControl(Byte) || C >= 0x80;
+    Special[ssHtml5Lines][C] = Special[ssHtml5][C] || C == '\r' || C == '\n';
   }
   return Special;
 }
 constexpr auto Special = MakeSpecial();
 static_assert(Special[ssRtf]['\n'] && !Special[ssRtf]['<'] && Special[ssRtf][0xC3] &&
-              !Special[ssHtml5]['\n'] && Special[ssHtml5][0x00] && Special[ssHtml5][0xC3]);
+              !Special[ssHtml5]['\n'] && Special[ssHtml5][0x00] && Special[ssHtml5][0xC3] &&
+              Special[ssHtml5Lines]['\r'] && !Special[ssHtml5Lines]['\t']);
 
 // What an HTML5 page shows for a character HTML forbids: the replacement
 // character, in a span whose title keeps the code point.
@@ -144,9 +147,10 @@ void PutHtmlForbidden(TPageWriter &Writer, uint32_t Code) {
 
 } // namespace
 
-TTextTranslator::TTextTranslator(TTextTarget Target, TTextForm Form, std::string_view Text)
+TTextTranslator::TTextTranslator(TTextTarget Target, TTextForm Form, std::string_view Text,
+                                 uint64_t LineCount)
     : FTarget(Target), FForm(Form), FBegin(reinterpret_cast<const unsigned char *>(Text.data())),
-      FEnd(FBegin + Text.size()) {
+      FEnd(FBegin + Text.size()), FLineCount(Target == TTextTarget::HTML5 ? LineCount : 0) {
   const bool Rtf = Target == TTextTarget::RTF;
   FAscii = Rtf ? RtfAscii.data() : Html5Ascii.data();
   FHigh = nullptr;
@@ -154,7 +158,7 @@ TTextTranslator::TTextTranslator(TTextTarget Target, TTextForm Form, std::string
     FHigh = Rtf ? RtfWindows1252.data() : Html5Windows1252.data();
   else if (Form == TTextForm::Latin1)
     FHigh = Rtf ? RtfLatin1.data() : Html5Latin1.data();
-  FSpecial = (Rtf ? Special[ssRtf] : Special[ssHtml5]).data();
+  FSpecial = (Rtf ? Special[ssRtf] : FLineCount ? Special[ssHtml5Lines] : Special[ssHtml5]).data();
   FSplitsSequences = !FHigh;
 }
 
@@ -211,6 +215,16 @@ TTextTranslator::FindSpecial(const unsigned char *P, const unsigned char *End) c
 const unsigned char *TTextTranslator::PutSpecial(TPageWriter &Writer, const unsigned char *P) const {
   const unsigned char C = *P;
   if (C < 0x80) {
+    if (FLineCount && (C == '\r' || C == '\n')) {
+      Writer.Put(reinterpret_cast<const char *>(P), 1);
+      // The LF of a CR LF ends the line.
+      if (C == '\r' && P + 1 < FEnd && P[1] == '\n')
+        return P + 1;
+      Writer.SetTextLine(Writer.TextLine() + 1);
+      if (Writer.TextLine() <= FLineCount)
+        PutLineAnchor(Writer, Writer.TextLine());
+      return P + 1;
+    }
     // CR LF is one line end, one \par, even when markup came between them.
     if (C == '\n' && FTarget == TTextTarget::RTF && P > FBegin && P[-1] == '\r')
       return P + 1;
@@ -273,4 +287,40 @@ void TTextTranslator::PutRtfUnicode(TPageWriter &Writer, uint32_t Code) const {
     Add(RtfUnitOf(Code));
   }
   Writer.Put(Text, Length);
+}
+
+void TTextTranslator::PutLineAnchor(TPageWriter &Writer, uint64_t Line) {
+  char Number[20];
+  size_t Digits = 0;
+  do {
+    Number[sizeof Number - ++Digits] = static_cast<char>('0' + Line % 10);
+    Line /= 10;
+  } while (Line != 0);
+  const std::string_view Text(Number + sizeof Number - Digits, Digits);
+  Writer.Put("<a class=\"line-number\" id=\"L");
+  Writer.Put(Text);
+  Writer.Put("\" href=\"#L");
+  Writer.Put(Text);
+  Writer.Put("\"></a>");
+}
+
+uint64_t CountLineEnds(const char *From, const char *To) {
+  uint64_t Ends = 0;
+  const char *P = From;
+#if defined(__SSE2__)
+  // A LF each, and a CR each that no LF follows: 16 bytes and the 16 after
+  // each of them at a time.
+  for (; To - P > 16; P += 16) {
+    const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i *>(P));
+    const __m128i Next = _mm_loadu_si128(reinterpret_cast<const __m128i *>(P + 1));
+    const __m128i LineFeeds = _mm_cmpeq_epi8(V, _mm_set1_epi8('\n'));
+    const __m128i LoneReturns = _mm_andnot_si128(_mm_cmpeq_epi8(Next, _mm_set1_epi8('\n')),
+                                                 _mm_cmpeq_epi8(V, _mm_set1_epi8('\r')));
+    Ends += static_cast<unsigned>(std::popcount(static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_or_si128(LineFeeds, LoneReturns)))));
+  }
+#endif
+  for (; P < To; ++P)
+    Ends += *P == '\n' || (*P == '\r' && P[1] != '\n');
+  return Ends;
 }

@@ -38,8 +38,18 @@ struct TTextEscape {
 class TTextTranslator {
 public:
   /// Text is the whole text in Form that pieces come from; its bytes, and
-  /// the one before a piece, are read.
-  TTextTranslator(TTextTarget Target, TTextForm Form, std::string_view Text);
+  /// the one before a piece, are read. HTML5 with LineCount > 0 (the
+  /// lines of Text, see CountLineEnds): after each line end but the last
+  /// line's, the next line's anchor <a class="line-number" id="L<n>"
+  /// href="#L<n>"></a>, n being the writer's TextLine, which each line end
+  /// moves on; the first line's anchor is the caller's to write.
+  TTextTranslator(TTextTarget Target, TTextForm Form, std::string_view Text,
+                  uint64_t LineCount = 0);
+
+  /// Whether the pieces' line ends move the writer's TextLine on.
+  bool NumbersLines() const { return FLineCount > 0; }
+  /// The anchor of line Line (see the constructor).
+  static void PutLineAnchor(TPageWriter &Writer, uint64_t Line);
 
   /// Whether & < > and the double quote are markup in the page, which the
   /// scanner then writes as entities; in RTF they are text.
@@ -62,8 +72,13 @@ private:
   const TTextForm FForm;
   const unsigned char *const FBegin;
   const unsigned char *const FEnd;
+  const uint64_t FLineCount;
   const bool *FSpecial;       // [256]: bytes that end a run copied as it is
   const TTextEscape *FAscii;  // [128]: what the special ASCII bytes become
   const TTextEscape *FHigh;   // [128] for bytes from 0x80 up; null for UTF-8 forms
   bool FSplitsSequences;      // UTF-8: taken a sequence at a time
 };
+
+/// The line ends in [From, To): CR LF, a lone CR and LF, each one; the byte
+/// at To is read.
+uint64_t CountLineEnds(const char *From, const char *To);

@@ -15,6 +15,7 @@
 #include "FileIO.h"
 #include "Html5Page.h"
 #include "TestSupport.h"
+#include "TextTranslator.h"
 
 // The checks run tools of the build machine (python3, unrtf) through a
 // POSIX shell.
@@ -117,22 +118,31 @@ TEST(PageFormats, RtfDocumentsOfFreePascalSourcesReadBackAsTheirSource) {
 
 namespace {
 
-// A body as the line-number filter sees it, cut into blocks anywhere:
-// inside markup, an entity, a UTF-8 sequence and between CR and LF.
-std::string Numbered(const std::string &Body, size_t Block, uint64_t Lines) {
+// The line anchors are written with the text, by each thread's page
+// writer: a text cut anywhere, between CR and LF too, numbers the same.
+std::string Numbered(std::string_view Text, size_t Block) {
+  const TTextTranslator Translator(TTextTarget::HTML5, TTextForm::UTF8, Text, CountLines(Text));
   TByteBuffer Buffer;
   TPageWriter Out(Buffer, 0);
-  TLineNumberSink Sink(Out, Lines);
-  for (size_t K = 0; K < Body.size(); K += Block)
-    Sink.Write(Body.data() + K, std::min(Block, Body.size() - K));
+  TTextTranslator::PutLineAnchor(Out, 1);
+  Out.SetTextLine(1);
+  for (size_t K = 0; K < Text.size(); K += Block)
+    Translator.Put(Out, Text.data() + K, std::min(Block, Text.size() - K));
   Out.Finish();
   return std::string(Buffer.Data(), Buffer.Size());
 }
 
-TEST(PageFormats, FiltersGiveOneOutputWhereverTheBodyIsCut) {
-  const std::string Body = "<span class=\"x\">\\x &amp; &quot;\xC3\xA9\xF0\x9F\x98\x80\r\n\r\r\n\ty</span>\n";
+TEST(PageFormats, LineAnchorsAreTheSameWhereverTheTextIsCut) {
+  const std::string Text = "\xC3\xA9\r\n\r\r\n\ty\n";
+  auto Anchor = [](int N) {
+    const std::string L = "L" + std::to_string(N);
+    return "<a class=\"line-number\" id=\"" + L + "\" href=\"#" + L + "\"></a>";
+  };
+  // No anchor after the last line end: no line follows it.
+  EXPECT_EQ(Numbered(Text, 999), Anchor(1) + "\xC3\xA9\r\n" + Anchor(2) + "\r" + Anchor(3) +
+                                     "\r\n" + Anchor(4) + "\ty\n");
   for (size_t Block = 1; Block < 8; ++Block)
-    EXPECT_EQ(Numbered(Body, Block, 4), Numbered(Body, 999, 4));
+    EXPECT_EQ(Numbered(Text, Block), Numbered(Text, 999)) << Block;
 }
 
 TEST(PageFormats, StoppedRunsOfEveryFormatLeaveNothing) {
