@@ -12,7 +12,7 @@ bool HasOwnColor(const TScheme &Scheme, THighlightElement E) {
 
 void BuildRtfSpans(const TScheme &Scheme, TSpanMarkup &Spans) {
   constexpr uint8_t Plain = 0xFF;
-  Spans.Close.assign(1, '}'); // (= "}" draws a false -Wrestrict from GCC 12)
+  Spans.Close.assign(1, '}'); // not = "}", which GCC 12 warns of falsely (-Wrestrict)
   for (int K = 0; K < ElementCount; ++K) {
     const auto E = static_cast<THighlightElement>(K);
     const bool Colored = HasOwnColor(Scheme, E);
