@@ -2,6 +2,7 @@
 
 #include <array>
 #include <bit>
+#include <cstring>
 #include <string_view>
 
 #if defined(__SSE2__)
@@ -97,6 +98,17 @@ constexpr TEscapes Html5Windows1252 = MakeHigh(TTextTarget::HTML5, true);
 constexpr TEscapes Html5Latin1 = MakeHigh(TTextTarget::HTML5, false);
 constexpr TEscapes RtfWindows1252 = MakeHigh(TTextTarget::RTF, true);
 constexpr TEscapes RtfLatin1 = MakeHigh(TTextTarget::RTF, false);
+
+// "00" to "99", for line numbers.
+constexpr std::array<char, 200> DigitPairs = [] {
+  std::array<char, 200> Pairs{};
+  for (int N = 0; N < 100; ++N) {
+    Pairs[2 * N] = static_cast<char>('0' + N / 10);
+    Pairs[2 * N + 1] = static_cast<char>('0' + N % 10);
+  }
+  return Pairs;
+}();
+static_assert(DigitPairs[0] == '0' && DigitPairs[2 * 57] == '5' && DigitPairs[2 * 57 + 1] == '7');
 
 constexpr bool Is(const TTextEscape &Escape, std::string_view Text) {
   return std::string_view(Escape.Text, Escape.Length) == Text;
@@ -290,18 +302,34 @@ void TTextTranslator::PutRtfUnicode(TPageWriter &Writer, uint32_t Code) const {
 }
 
 void TTextTranslator::PutLineAnchor(TPageWriter &Writer, uint64_t Line) {
-  char Number[20];
-  size_t Digits = 0;
-  do {
-    Number[sizeof Number - ++Digits] = static_cast<char>('0' + Line % 10);
-    Line /= 10;
-  } while (Line != 0);
-  const std::string_view Text(Number + sizeof Number - Digits, Digits);
-  Writer.Put("<a class=\"line-number\" id=\"L");
-  Writer.Put(Text);
-  Writer.Put("\" href=\"#L");
-  Writer.Put(Text);
-  Writer.Put("\"></a>");
+  // One anchor a line: built whole with copies of fixed sizes and put at
+  // once (an anchor of up to ten digits fits PutPadded's 64 bytes).
+  constexpr std::string_view Start = "<a class=\"line-number\" id=\"L", Middle = "\" href=\"#L",
+                             End = "\"></a>";
+  constexpr size_t MaxDigits = 20;
+  // The digits end at Number + MaxDigits, with room before them to copy
+  // MaxDigits bytes from their start; two at a time.
+  char Number[2 * MaxDigits] = {};
+  char *First = Number + MaxDigits;
+  for (; Line >= 100; Line /= 100)
+    std::memcpy(First -= 2, DigitPairs.data() + 2 * (Line % 100), 2);
+  if (Line >= 10)
+    std::memcpy(First -= 2, DigitPairs.data() + 2 * Line, 2);
+  else
+    *--First = static_cast<char>('0' + Line);
+  const size_t Digits = static_cast<size_t>(Number + MaxDigits - First);
+  char Text[Start.size() + Middle.size() + End.size() + 2 * MaxDigits + TPageWriter::PaddedRead];
+  size_t Length = Start.size();
+  std::memcpy(Text, Start.data(), Start.size());
+  std::memcpy(Text + Length, First, MaxDigits);
+  Length += Digits;
+  std::memcpy(Text + Length, Middle.data(), Middle.size());
+  Length += Middle.size();
+  std::memcpy(Text + Length, First, MaxDigits);
+  Length += Digits;
+  std::memcpy(Text + Length, End.data(), End.size());
+  Length += End.size();
+  Writer.PutPadded(Text, Length);
 }
 
 uint64_t CountLineEnds(const char *From, const char *To) {
@@ -309,15 +337,25 @@ uint64_t CountLineEnds(const char *From, const char *To) {
   const char *P = From;
 #if defined(__SSE2__)
   // A LF each, and a CR each that no LF follows: 16 bytes and the 16 after
-  // each of them at a time.
+  // each of them at a time, counted in 16 byte-sized counters that are
+  // summed before they can overflow.
+  const __m128i Zero = _mm_setzero_si128();
+  __m128i Counts = Zero;
+  int Blocks = 0;
   for (; To - P > 16; P += 16) {
     const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i *>(P));
     const __m128i Next = _mm_loadu_si128(reinterpret_cast<const __m128i *>(P + 1));
     const __m128i LineFeeds = _mm_cmpeq_epi8(V, _mm_set1_epi8('\n'));
     const __m128i LoneReturns = _mm_andnot_si128(_mm_cmpeq_epi8(Next, _mm_set1_epi8('\n')),
                                                  _mm_cmpeq_epi8(V, _mm_set1_epi8('\r')));
-    Ends += static_cast<unsigned>(std::popcount(static_cast<unsigned>(
-        _mm_movemask_epi8(_mm_or_si128(LineFeeds, LoneReturns)))));
+    Counts = _mm_sub_epi8(Counts, _mm_or_si128(LineFeeds, LoneReturns)); // a match is -1
+    if (++Blocks == 255 || To - P <= 32) {
+      const __m128i Sums = _mm_sad_epu8(Counts, Zero);
+      Ends += static_cast<uint64_t>(_mm_cvtsi128_si32(Sums)) +
+              static_cast<uint64_t>(_mm_cvtsi128_si32(_mm_srli_si128(Sums, 8)));
+      Counts = Zero;
+      Blocks = 0;
+    }
   }
 #endif
   for (; P < To; ++P)
