@@ -194,7 +194,7 @@ void TTextTranslator::Put(TPageWriter &Writer, const char *Data, size_t Size) co
 TTextTranslator::FindSpecial(const unsigned char *P, const unsigned char *End) const {
 #if defined(__SSE2__)
   // Sixteen bytes at a time find the candidates: every byte below the
-  // blank or from DEL up (signed, both are below the blank) and, for RTF,
+  // blank (compared signed, so with those from 0x80 up), DEL and, for RTF,
   // its three escaped characters; the table decides. Most pieces are
   // short: the bytes after one are read too while they are the text's.
   const bool Rtf = FTarget == TTextTarget::RTF;

@@ -19,22 +19,22 @@ class TPageWriter;
 
 enum class TTextTarget : uint8_t {
   HTML5, // UTF-8, control characters as their symbols (Control Pictures);
-          // C1 controls and noncharacters, which HTML allows in no form, as
-          // U+FFFD in <span title="U+XXXX">, which keeps the code point
+         // C1 controls and noncharacters, which HTML allows in no form, as
+         // U+FFFD in <span title="U+XXXX">, which keeps the code point
   RTF,   // ASCII: "\", "{" and "}" escaped, line ends as \par, tabs as \tab,
          // form feeds as \page, every other character as a \u escape
 };
 
 /// The short text a byte translates to.
 struct TTextEscape {
-  char Text[11]; // nine bytes at most: "\\u-10179?"
+  char Text[11]; // nine bytes at most: \u-10179?
   uint8_t Length;
 };
 
-/// Translates pieces of one text; holds no state of its own, so threads
-/// may share it, and a piece translates the same wherever the text is cut,
-/// provided no cut falls inside a valid UTF-8 sequence with markup put in
-/// between (no token starts there).
+/// Translates pieces of one text; holds no state of its own (a line count
+/// is the writer's), so threads may share it, and a piece translates the
+/// same wherever the text is cut, provided no cut falls inside a valid
+/// UTF-8 sequence with markup put in between (no token starts there).
 class TTextTranslator {
 public:
   /// Text is the whole text in Form that pieces come from; its bytes, and
@@ -57,8 +57,8 @@ public:
 
   /// Writes the piece of Size bytes at Data, a part of Text, to Writer:
   /// HTML5: the piece decoded from Form into UTF-8, with the symbols of
-  /// the target above; RTF: as its target says, a LF after a CR (in Text, even
-  /// before the piece) being part of the CR's \par. UTF-8 forms: a
+  /// the target above; RTF: as its target says, a LF after a CR (in Text,
+  /// even before the piece) being part of the CR's \par. UTF-8 forms: a
   /// sequence that a cut splits is written whole by the piece it starts in.
   void Put(TPageWriter &Writer, const char *Data, size_t Size) const;
 
