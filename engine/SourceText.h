@@ -44,7 +44,8 @@ public:
   std::string_view Text;
   /// Whether Text is UTF-8 by a byte-order mark of the source.
   bool MarkedUnicode = false;
-  /// How Text's bytes stand for characters: UTF-8 but after TakeSource.
+  /// How Text's bytes stand for characters, as TakeSource finds; after
+  /// DecodeSource always UTF8.
   TTextForm Form = TTextForm::UTF8;
   std::string Storage;
 };
