@@ -135,8 +135,11 @@ std::string Numbered(std::string_view Text, size_t Block) {
 TEST(PageFormats, LineAnchorsAreTheSameWhereverTheTextIsCut) {
   const std::string Text = "\xC3\xA9\r\n\r\r\n\ty\n";
   auto Anchor = [](int N) {
-    const std::string L = "L" + std::to_string(N);
-    return "<a class=\"line-number\" id=\"" + L + "\" href=\"#" + L + "\"></a>";
+    std::string Text = "<a class=\"line-number\" id=\"L";
+    Text += std::to_string(N);
+    Text += "\" href=\"#L";
+    Text += std::to_string(N);
+    return Text + "\"></a>";
   };
   // No anchor after the last line end: no line follows it.
   EXPECT_EQ(Numbered(Text, 999), Anchor(1) + "\xC3\xA9\r\n" + Anchor(2) + "\r" + Anchor(3) +
