@@ -4,29 +4,36 @@
 #include <map>
 
 #include "Batch.h"
+#include "ByteSearch.h"
 #include "FileIO.h"
 #include "Platform.h"
+#include "PageWriter.h"
 #include "SourceText.h"
+#include "TextTranslator.h"
 #include "TextUtils.h"
 
 namespace {
 
-// A file name as HTML text: the four entity characters escaped, and bytes
-// that are no UTF-8 as U+FFFD, since the index is a UTF-8 page.
+// A file name as HTML text: the four entity characters escaped, bytes that
+// are no UTF-8 as U+FFFD, since the index is a UTF-8 page, and characters
+// HTML forbids (controls, C1 controls, noncharacters) shown as the HTML5
+// pages show them; such a name made the index invalid.
 std::string NameAsHTML(const std::string &Name) {
   TSourceText Text;
-  DecodeSource(Name, TSourceEncoding::UTF8, Text);
-  std::string Result;
-  for (const char C : Text.Text) {
-    switch (C) {
-    case '&': Result += "&amp;"; break;
-    case '<': Result += "&lt;"; break;
-    case '>': Result += "&gt;"; break;
-    case '"': Result += "&quot;"; break;
-    default: Result += C;
-    }
-  }
-  return Result;
+  TakeSource(Name, TSourceEncoding::UTF8, Text);
+  const TTextTranslator Translator(TTextTarget::HTML5, Text.Form, Text.Text);
+  TByteBuffer Buffer;
+  TPageWriter Writer(Buffer, 0);
+  struct TTextOut {
+    TPageWriter &Writer;
+    const TTextTranslator &Translator;
+    void Put(const char *Data, size_t Size) { Translator.Put(Writer, Data, Size); }
+    void Put(std::string_view Entity) { Writer.Put(Entity); }
+  } Out{Writer, Translator};
+  const char *Data = Text.Text.data();
+  ByteSearch::PutEscaped(Out, Data, Text.Text.size(), Data + Text.Text.size());
+  Writer.Finish();
+  return std::string(Buffer.Data(), Buffer.Size());
 }
 
 // A relative path as a URL: every byte but the unreserved ones and "/"

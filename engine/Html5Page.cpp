@@ -1,6 +1,7 @@
 #include "Html5Page.h"
 
 #include "ColorScheme.h"
+#include "TextTranslator.h"
 
 namespace {
 
@@ -158,52 +159,6 @@ void WriteHtml5Footer(TPageWriter &Writer, const TPageTexts &Texts, bool SpanOpe
 }
 
 uint64_t CountLines(std::string_view Text) {
-  uint64_t Ends = 0;
-  const char *P = Text.data();
-  const char *const End = P + Text.size();
-  for (; P < End; ++P)
-    if (*P == '\n' || (*P == '\r' && (P + 1 == End || P[1] != '\n')))
-      ++Ends;
   const bool Open = !Text.empty() && Text.back() != '\n' && Text.back() != '\r';
-  return Ends + (Open ? 1 : 0);
-}
-
-void TLineNumberSink::PutAnchor() {
-  ++FLine;
-  const std::string Number = std::to_string(FLine);
-  FOut.Put("<a class=\"line-number\" id=\"L");
-  FOut.Put(Number);
-  FOut.Put("\" href=\"#L");
-  FOut.Put(Number);
-  FOut.Put("\"></a>");
-}
-
-void TLineNumberSink::Write(const char *Data, size_t Size) {
-  const char *P = Data;
-  const char *const End = Data + Size;
-  while (P < End) {
-    if (FLineStarts) {
-      // The LF of a CR LF still belongs to the line end before it.
-      if (FAfterCR && *P == '\n') {
-        FOut.Put(P, 1);
-        ++P;
-        FAfterCR = false;
-        continue;
-      }
-      // Markup after the last line end starts no line.
-      if (FLine < FLineCount)
-        PutAnchor();
-      FLineStarts = false;
-      FAfterCR = false;
-    }
-    const char *Run = P;
-    while (P < End && *P != '\n' && *P != '\r')
-      ++P;
-    if (P < End) {
-      FAfterCR = *P == '\r';
-      FLineStarts = true;
-      ++P;
-    }
-    FOut.Put(Run, static_cast<size_t>(P - Run));
-  }
+  return CountLineEnds(Text.data(), Text.data() + Text.size()) + (Open ? 1 : 0);
 }

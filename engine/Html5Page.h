@@ -1,6 +1,7 @@
 // The HTML5 page: "<!DOCTYPE html>", UTF-8, a <style> block that gives
 // each element's class its colour and font styles, one <pre> whose tokens
-// sit in <span>s, and optionally numbered lines with anchors.
+// sit in <span>s, and optionally numbered lines with anchors (which the
+// text translator writes, see TTextTranslator).
 #pragma once
 
 #include <cstdint>
@@ -39,21 +40,5 @@ void WriteHtml5Header(TPageWriter &Writer, const TPageTexts &Texts, const TSchem
 void WriteHtml5Footer(TPageWriter &Writer, const TPageTexts &Texts, bool SpanOpen);
 
 /// The number of lines of Text: its line ends (CR LF, a lone CR, LF), plus
-/// one for a last line without one.
+/// one for a last line without one. The byte after Text is read.
 uint64_t CountLines(std::string_view Text);
-
-/// Passes a body on to Out with the anchor of each of the text's
-/// LineCount lines before its first byte.
-class TLineNumberSink : public TOutputSink {
-public:
-  TLineNumberSink(TPageWriter &Out, uint64_t LineCount) : FOut(Out), FLineCount(LineCount) {}
-  void Write(const char *Data, size_t Size) override;
-
-private:
-  void PutAnchor();
-  TPageWriter &FOut;
-  const uint64_t FLineCount;
-  uint64_t FLine = 0;       // anchors written
-  bool FLineStarts = true;  // the next byte starts a line
-  bool FAfterCR = false;    // the last byte was a CR, which a LF may follow
-};

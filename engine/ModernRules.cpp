@@ -27,7 +27,7 @@ template <TScanMode Mode> size_t TScan::RunModern(size_t i, size_t To) {
     // body every token is assembler, which it does not know.
     if constexpr (Mode != TScanMode::Meet) {
       if (!InAsm && (Mode == TScanMode::Caller || Marks->size() >= Tuning::MarkedTokens)) {
-        i = RunPlainTokens<Mode, true>(i, To);
+        i = RunAnyPlainTokens<Mode, true>(i, To);
         if (i >= To)
           break;
       }

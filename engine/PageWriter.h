@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "Errors.h"
+#include "TextTranslator.h"
 
 /// Where ConvertTo streams a page. Write receives the page in order, in
 /// blocks of any size; it may throw to abort the run.
@@ -78,6 +79,21 @@ public:
       Put(Data, Size);
     }
   }
+  /// How the source's text is written (see PutText): as it is when null,
+  /// else through Translator, which must outlive its use here.
+  void SetTextTranslator(const TTextTranslator *Translator) { FText = Translator; }
+  const TTextTranslator *TextTranslator() const { return FText; }
+  /// Puts a piece of the source's text, translated as set above.
+  void PutText(const char *Data, size_t Size) {
+    if (FText) [[unlikely]]
+      FText->Put(*this, Data, Size);
+    else
+      Put(Data, Size);
+  }
+  /// The line the text put next is on, for a translator that numbers
+  /// lines (see TTextTranslator); 0 until set.
+  uint64_t TextLine() const { return FTextLine; }
+  void SetTextLine(uint64_t Value) { FTextLine = Value; }
   /// Whether the page goes to a sink rather than into a buffer.
   bool Streaming() const { return FSink != nullptr; }
   /// Bytes put so far (buffer only): where the next Put lands, counted from
@@ -120,4 +136,6 @@ private:
   size_t FStart = 0;
   TOutputSink *FSink = nullptr;
   std::unique_ptr<char[]> FBlock;
+  const TTextTranslator *FText = nullptr;
+  uint64_t FTextLine = 0;
 };

@@ -58,18 +58,19 @@ inline uint64_t PassedStarts(const TPlainStarts &Starts, unsigned Passable) {
 
 } // namespace
 
-template <TScanMode Mode, bool Modern> size_t TScan::RunPlainTokens(size_t i, size_t To) {
+template <TScanMode Mode, bool Modern, bool Translated>
+size_t TScan::RunPlainTokens(size_t i, size_t To) {
   if (Len < 64)
     return i;
   // The markup state is the one thing each token waits for from the one
   // before; held in a local it stays in a register.
   TMarkup &M = Markup;
   uint16_t Key = M.StateKey();
-  i = TakePlainTokens<Mode, Modern>(i, To, M, Key);
+  i = TakePlainTokens<Mode, Modern, Translated>(i, To, M, Key);
   M.SetStateKey(Key);
   return i;
 }
-template <TScanMode Mode, bool Modern>
+template <TScanMode Mode, bool Modern, bool Translated>
 [[gnu::always_inline]] inline size_t TScan::TakePlainTokens(size_t i, size_t To, TMarkup &M,
                                                           uint16_t &Key) {
   const size_t First = i;
@@ -109,7 +110,7 @@ template <TScanMode Mode, bool Modern>
       if (Run == prIdent && E >= NextReport)
         break;
       if (!M.SwitchQuietly(Key, PlainRunElement[Run]))
-        Passable = SwitchLoudly(M, Key, PlainRunElement[Run], Block) & PassMask;
+        Passable = SwitchLoudly<Translated>(M, Key, PlainRunElement[Run], Block) & PassMask;
       i = E;
       continue;
     }
@@ -156,7 +157,7 @@ template <TScanMode Mode, bool Modern>
         }
         if (!M.IsQuiet(Key, static_cast<THighlightElement>(Element))) {
           Passable =
-              SwitchLoudly(M, Key, static_cast<THighlightElement>(Element), Block + Bit) & PassMask;
+              SwitchLoudly<Translated>(M, Key, static_cast<THighlightElement>(Element), Block + Bit) & PassMask;
           Left = Ending & ~PassedStarts(Starts, Passable & BlockPass) & ~Through;
         } else {
           Key =
@@ -173,7 +174,7 @@ template <TScanMode Mode, bool Modern>
       if (E == 0)
         return EndPlainTokens(First, P - 1, Key, ShortEnd);
       if (!M.SwitchQuietly(Key, Element))
-        Passable = SwitchLoudly(M, Key, Element, P) & PassMask;
+        Passable = SwitchLoudly<Translated>(M, Key, Element, P) & PassMask;
       ShortEnd = E;
       // Where the block's starts have one right after it, they hold from
       // there on what a block starting there would: no run goes on
@@ -299,9 +300,13 @@ inline unsigned TScan::PassableKinds(TMarkup &M, uint16_t Key) {
 }
 // A switch that writes markup or changes the open markup, for the token
 // at P; returns what can now be passed over (see PassableKinds).
+template <bool Translated>
 inline unsigned TScan::SwitchLoudly(TMarkup &M, uint16_t &Key, THighlightElement E, size_t P) {
   if (const std::string_view Text = M.Switch(Key, E); !Text.empty()) {
-    Writer.PutPadded(Pending, static_cast<size_t>(S + P - Pending));
+    if constexpr (Translated)
+      Writer.PutText(Pending, static_cast<size_t>(S + P - Pending));
+    else
+      Writer.PutPadded(Pending, static_cast<size_t>(S + P - Pending));
     Pending = S + P;
     Writer.PutPadded(Text.data(), Text.size());
   }
@@ -327,3 +332,7 @@ template size_t TScan::RunPlainTokens<TScanMode::Caller>(size_t, size_t);
 template size_t TScan::RunPlainTokens<TScanMode::Helper>(size_t, size_t);
 template size_t TScan::RunPlainTokens<TScanMode::Caller, true>(size_t, size_t);
 template size_t TScan::RunPlainTokens<TScanMode::Helper, true>(size_t, size_t);
+template size_t TScan::RunPlainTokens<TScanMode::Caller, false, true>(size_t, size_t);
+template size_t TScan::RunPlainTokens<TScanMode::Helper, false, true>(size_t, size_t);
+template size_t TScan::RunPlainTokens<TScanMode::Caller, true, true>(size_t, size_t);
+template size_t TScan::RunPlainTokens<TScanMode::Helper, true, true>(size_t, size_t);

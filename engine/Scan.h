@@ -57,7 +57,8 @@ public:
   TScan(std::string_view Text, TMarkup &Markup, TPageWriter &Writer, TScanControl &Control,
         TFindPlainStarts FindPlainStarts, TPascalDialect Dialect = TPascalDialect::Classic)
       : Control(Control), S(Text.data() - 1), Len(Text.size()), Markup(Markup), Writer(Writer),
-        Pending(S + 1), FindPlainStarts(FindPlainStarts), Modern(Dialect == TPascalDialect::Modern) {}
+        Pending(S + 1), FindPlainStarts(FindPlainStarts), Modern(Dialect == TPascalDialect::Modern),
+        Translated(Writer.TextTranslator() != nullptr) {}
 
   /// Converts the tokens that start after position i and before To + 1 (the
   /// last may run past To) and returns the position of the last byte taken.
@@ -121,7 +122,7 @@ private:
   }
   // Writes the pending source bytes before position P.
   void WritePendingBefore(size_t P) {
-    Writer.Put(Pending, static_cast<size_t>(S + P - Pending));
+    Writer.PutText(Pending, static_cast<size_t>(S + P - Pending));
     Pending = S + P;
   }
   // Switches to whitespace and then to E, as before every token, for the
@@ -134,15 +135,36 @@ private:
     }
   }
   void WriteEscaped(size_t From, size_t To) {
+    if (Translated) [[unlikely]] {
+      WriteTranslatedEscaped(From, To);
+      return;
+    }
     WritePendingBefore(From);
     // The text and its terminating NUL can be read.
     ByteSearch::PutEscaped(Writer, S + From, To - From + 1, S + Len + 2);
     Pending = S + To + 1;
   }
   void WriteEntity(size_t P) {
+    // Where the page has no entities (RTF), the byte is text like any.
+    if (Translated && !Writer.TextTranslator()->WritesEntities()) [[unlikely]]
+      return;
     WritePendingBefore(P);
     Writer.Put(std::string_view(EntityFor(Byte(P))));
     Pending = S + P + 1;
+  }
+  // The same through the writer's text translator: the bytes between
+  // entities are text to translate; in a page without entities all are.
+  void WriteTranslatedEscaped(size_t From, size_t To) {
+    if (!Writer.TextTranslator()->WritesEntities())
+      return;
+    struct TTextOut {
+      TPageWriter &Writer;
+      void Put(const char *Data, size_t Size) { Writer.PutText(Data, Size); }
+      void Put(std::string_view Entity) { Writer.Put(Entity); }
+    } Out{Writer};
+    WritePendingBefore(From);
+    ByteSearch::PutEscaped(Out, S + From, To - From + 1, S + Len + 2);
+    Pending = S + To + 1;
   }
   // The position of the first C in [From, To], or 0.
   size_t Find(char C, size_t From, size_t To = SIZE_MAX) const {
@@ -180,12 +202,21 @@ private:
   // defined there, for its loop alone.
   // Modern: the same loop for the modern dialect, which leaves every
   // token whose modern rule differs from the classic one to the full rules.
-  template <TScanMode Mode, bool Modern = false> size_t RunPlainTokens(size_t i, size_t To);
-  template <TScanMode Mode, bool Modern>
+  // Translated: the text goes through the writer's translator (UTF-8
+  // pages): a loop of its own, so that the classic page's loop tests
+  // nothing more per switch.
+  template <TScanMode Mode, bool Modern = false, bool Translated = false>
+  size_t RunPlainTokens(size_t i, size_t To);
+  template <TScanMode Mode, bool Modern> size_t RunAnyPlainTokens(size_t i, size_t To) {
+    return Translated ? RunPlainTokens<Mode, Modern, true>(i, To)
+                      : RunPlainTokens<Mode, Modern, false>(i, To);
+  }
+  template <TScanMode Mode, bool Modern, bool Translated>
   inline size_t TakePlainTokens(size_t i, size_t To, TMarkup &M, uint16_t &Key);
   template <bool Modern> inline size_t EndOfShortToken(size_t P, THighlightElement &Element) const;
   inline size_t EndPlainTokens(size_t First, size_t i, uint16_t &Key, size_t ShortEnd) const;
   inline unsigned PassableKinds(TMarkup &M, uint16_t Key);
+  template <bool Translated>
   inline unsigned SwitchLoudly(TMarkup &M, uint16_t &Key, THighlightElement E, size_t P);
   inline size_t ContinuePlainRun(unsigned Run, size_t E) const;
 
@@ -224,6 +255,7 @@ private:
   const char *Pending;
   const TFindPlainStarts FindPlainStarts;
   const bool Modern;
+  const bool Translated; // the writer has a text translator (see PutText)
   uint8_t PassableByMarkup[TMarkup::OpenMarkups] = {}; // bit 3 set once known
   int32_t LastPercent = 0;
   size_t NextReport = SIZE_MAX;
@@ -272,8 +304,13 @@ template <TScanMode Mode> void TScan::AfterIdentifier(size_t E) {
 
 template <TScanMode Mode> bool TScan::BeforeToken(size_t P) {
   if constexpr (Mode == TScanMode::Helper) {
-    if (Marks->size() < Tuning::MarkedTokens)
+    if (Marks->size() < Tuning::MarkedTokens) {
+      // A translated text has no fixed length on the page: what is pending
+      // is put first, so the mark's page offset is the token's own.
+      if (Translated)
+        WritePendingBefore(P);
       Marks->push_back({P, Writer.Written(), PendingPos(), Markup.StateKey(), InAsm});
+    }
   } else if constexpr (Mode == TScanMode::Meet) {
     // Where a token of ours starts at a marked token of the helper's, in
     // the same markup state, everything after it is the same as the

@@ -19,9 +19,11 @@ namespace {
 class THelper {
 public:
   THelper(std::string_view Text, TPascalDialect Dialect, const TMarkup &Like,
-          TByteBuffer (&Pages)[2], TFindPlainStarts FindPlainStarts, TScanControl &Control,
-          bool Reporting, size_t Part, std::vector<TSegment> Segments)
-      : Text(Text), Dialect(Dialect), Markup(Like, TMarkup::StartState), FindPlainStarts(FindPlainStarts), Control(Control),
+          TByteBuffer (&Pages)[2], TFindPlainStarts FindPlainStarts,
+          const TTextTranslator *Translator, TScanControl &Control, bool Reporting, size_t Part,
+          std::vector<TSegment> Segments)
+      : Text(Text), Dialect(Dialect), Markup(Like, TMarkup::StartState),
+        FindPlainStarts(FindPlainStarts), Translator(Translator), Control(Control),
         Reporting(Reporting), Part(Part), Segments(std::move(Segments)) {
     for (size_t K = 0; K < this->Segments.size(); ++K)
       this->Segments[K].Page = &Pages[K % 2];
@@ -99,6 +101,13 @@ private:
       Segment.Marks.reserve(Tuning::MarkedTokens);
       const size_t Size = Segment.To - Segment.From;
       TPageWriter Writer(*Segment.Page, Size + Size / 3 + 4096);
+      Writer.SetTextTranslator(Translator);
+      if (Translator && Translator->NumbersLines()) {
+        // The lines before the segment, counted on from the last one's start.
+        LinesBefore += CountLineEnds(Text.data() + CountedTo, Text.data() + Segment.From);
+        CountedTo = Segment.From;
+        Writer.SetTextLine(1 + LinesBefore);
+      }
       TScan Scan(Text, Markup, Writer, Control, FindPlainStarts, Dialect);
       Scan.Yield = &Yield;
       Scan.Marks = &Segment.Marks;
@@ -110,6 +119,7 @@ private:
       Segment.EndPendingPos = Scan.PendingPos();
       Segment.EndMarkup = Markup.StateKey();
       Segment.EndInAsm = Scan.InAsmBody();
+      Segment.EndLine = Writer.TextLine();
       Writer.Finish();
     } catch (...) {
       Segment.Failed = true; // out of memory: the caller converts the segment itself
@@ -120,6 +130,9 @@ private:
   const TPascalDialect Dialect;
   TMarkup Markup; // its own, from the start state at every segment
   const TFindPlainStarts FindPlainStarts;
+  const TTextTranslator *const Translator; // shared: it holds no state
+  size_t CountedTo = 0;                    // numbered lines: line ends before
+  uint64_t LinesBefore = 0;                // CountedTo
   TScanControl &Control; // never called: a helper's scan only records
   const bool Reporting;
   const size_t Part;
@@ -154,6 +167,8 @@ size_t TScan::MeetHelper(size_t i, const TSegment &Helper) {
   const size_t From = Mark.Written + (P - Mark.PendingPos);
   if (From < Helper.Page->Size())
     Writer.PutOwned(Helper.Page->Data() + From, Helper.Page->Size() - From);
+  if (Helper.EndPendingPos > P)
+    Writer.SetTextLine(Helper.EndLine); // the helper's page holds text after P
   Pending = S + std::max(P, Helper.EndPendingPos);
   Markup.SetStateKey(Helper.EndMarkup);
   InAsm = Helper.EndInAsm;
@@ -179,7 +194,7 @@ bool ShouldSplit(size_t Length, const TScanSplit &Split) {
 size_t ScanWithHelper(TScan &Scan, std::string_view Text, TPascalDialect Dialect,
                       const TMarkup &Like, const TScanSplit &Split, bool Streaming,
                       TByteBuffer (&Pages)[2], TFindPlainStarts FindPlainStarts,
-                      TScanControl &Control) {
+                      const TTextTranslator *Translator, TScanControl &Control) {
   // Rounds of two segments: the caller's first, the helper's from the
   // first line start after the caller's share of the round on, which is
   // where a token almost always starts, and rarely inside a comment or
@@ -213,8 +228,8 @@ size_t ScanWithHelper(TScan &Scan, std::string_view Text, TPascalDialect Dialect
       Segments.back().To = To;
     }
   }
-  THelper Helper(Text, Dialect, Like, Pages, FindPlainStarts, Control, Scan.Reporting(), Split.HelperPart,
-                 std::move(Segments));
+  THelper Helper(Text, Dialect, Like, Pages, FindPlainStarts, Translator, Control,
+                 Scan.Reporting(), Split.HelperPart, std::move(Segments));
   size_t i = 0, K = 0;
   for (const TRound &Round : Rounds) {
     if (Control.Stopped())

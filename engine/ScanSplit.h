@@ -33,6 +33,7 @@ struct TSegment {
   size_t End = 0, EndPendingPos = 0;
   uint16_t EndMarkup = 0;
   bool EndInAsm = false;
+  uint64_t EndLine = 0; // numbered lines: the writer's TextLine at the end
 };
 
 /// Whether a text of Length bytes is shared with a helper under Split.
@@ -41,9 +42,10 @@ bool ShouldSplit(size_t Length, const TScanSplit &Split);
 /// Scans Text with Scan, which is at its start, sharing it with a helper
 /// thread that builds its segments' pages in Pages (kept by the caller
 /// between runs, so that they are not faulted in anew) with a markup of its
-/// own like Like. Returns the position of the last byte taken: the
+/// own like Like, and its text translated by Translator when that is not null
+/// (see TPageWriter::SetTextTranslator). Returns the position of the last byte taken: the
 /// whole text, or less when Stop was asked for.
 size_t ScanWithHelper(TScan &Scan, std::string_view Text, TPascalDialect Dialect,
                       const TMarkup &Like, const TScanSplit &Split, bool Streaming,
                       TByteBuffer (&Pages)[2], TFindPlainStarts FindPlainStarts,
-                      TScanControl &Control);
+                      const TTextTranslator *Translator, TScanControl &Control);

@@ -34,7 +34,8 @@ public:
   /// after Text must be readable and NUL. Progress goes to Control after
   /// identifiers as percentages fall due (not the 1 before or the 100
   /// after). When Control is stopped, the scan ends before its next token
-  /// and the body is partial. Dialect names the token rules.
+  /// and the body is partial. Dialect names the token rules. The source's
+  /// text goes through Writer's text translator, if it has one.
   void Scan(std::string_view Text, TPascalDialect Dialect, TMarkup &Markup, TPageWriter &Writer,
             TScanControl &Control);
 

@@ -3,67 +3,16 @@
 #include <algorithm>
 #include <cstring>
 
+#include "CodePoints.h"
+
 namespace {
 
+using namespace CodePoints;
+
 void AppendUTF8(std::string &Out, uint32_t Code) {
-  if (Code < 0x80) {
-    Out += static_cast<char>(Code);
-  } else if (Code < 0x800) {
-    Out += static_cast<char>(0xC0 | Code >> 6);
-    Out += static_cast<char>(0x80 | (Code & 0x3F));
-  } else if (Code < 0x10000) {
-    Out += static_cast<char>(0xE0 | Code >> 12);
-    Out += static_cast<char>(0x80 | (Code >> 6 & 0x3F));
-    Out += static_cast<char>(0x80 | (Code & 0x3F));
-  } else {
-    Out += static_cast<char>(0xF0 | Code >> 18);
-    Out += static_cast<char>(0x80 | (Code >> 12 & 0x3F));
-    Out += static_cast<char>(0x80 | (Code >> 6 & 0x3F));
-    Out += static_cast<char>(0x80 | (Code & 0x3F));
-  }
+  char Bytes[4];
+  Out.append(Bytes, EncodeUTF8(Code, Bytes));
 }
-
-constexpr uint32_t Replacement = 0xFFFD;
-
-// The length of the valid UTF-8 sequence at the start of Bytes (1 to 4),
-// or 0 when it starts with none.
-size_t ValidSequenceAt(const unsigned char *P, size_t Left) {
-  const unsigned char C = P[0];
-  if (C < 0x80)
-    return 1;
-  size_t Length;
-  uint32_t Low = 0x80, High = 0xBF; // the range of the second byte
-  if (C >= 0xC2 && C <= 0xDF) {
-    Length = 2;
-  } else if (C >= 0xE0 && C <= 0xEF) {
-    Length = 3;
-    if (C == 0xE0)
-      Low = 0xA0; // overlong below
-    if (C == 0xED)
-      High = 0x9F; // surrogates above
-  } else if (C >= 0xF0 && C <= 0xF4) {
-    Length = 4;
-    if (C == 0xF0)
-      Low = 0x90;
-    if (C == 0xF4)
-      High = 0x8F; // beyond U+10FFFF above
-  } else {
-    return 0;
-  }
-  if (Left < Length || P[1] < Low || P[1] > High)
-    return 0;
-  for (size_t K = 2; K < Length; ++K)
-    if ((P[K] & 0xC0) != 0x80)
-      return 0;
-  return Length;
-}
-
-// Code points of bytes 0x80 to 0x9F in Windows-1252; the five bytes it
-// leaves undefined keep their own value, as browsers decode them.
-constexpr uint16_t Windows1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 void DecodeUTF16(std::string_view Bytes, bool BigEndian, std::string &Out) {
   Out.clear();
@@ -105,10 +54,6 @@ void DecodeUTF8(std::string_view Bytes, std::string &Out) {
   }
 }
 
-bool IsControl(unsigned char C) {
-  return (C < 0x20 && C != '\t' && C != '\n' && C != '\f' && C != '\r') || C == 0x7F;
-}
-
 // Whether any byte of Word is below N (N <= 128), or strictly between M
 // and N (M <= 127, N <= 128): exact tests, no byte borrows from another.
 constexpr uint64_t Ones = 0x0101010101010101ull, Highs = 0x8080808080808080ull;
@@ -127,61 +72,33 @@ constexpr bool AnyControl(uint64_t Word) {
 static_assert(AnyControl(0x1A) && AnyControl(0x7F00) && AnyControl(0x0B) &&
               !AnyControl(0x0D0A090C20414243ull));
 
-// The first control character at or after From in Text, or its size.
-size_t FindControl(std::string_view Text, size_t From) {
-  size_t K = From;
-  while (K + 8 <= Text.size()) {
-    uint64_t Word;
-    std::memcpy(&Word, Text.data() + K, 8);
-    if (AnyControl(Word))
-      break;
-    K += 8;
-  }
-  for (; K < Text.size(); ++K)
-    if (IsControl(static_cast<unsigned char>(Text[K])))
-      return K;
-  return Text.size();
-}
-
-// The length of the run of ASCII bytes at the start of [P, End), and with
-// ShowControls of ASCII bytes that are no control characters.
-size_t AsciiRun(const unsigned char *P, const unsigned char *End, bool ShowControls) {
+// The length of the run of ASCII bytes at the start of [P, End).
+size_t AsciiRun(const unsigned char *P, const unsigned char *End) {
   const unsigned char *Q = P;
   while (End - Q >= 8) {
     uint64_t Word;
     std::memcpy(&Word, Q, 8);
-    if ((Word & Highs) || (ShowControls && AnyControl(Word)))
+    if (Word & Highs)
       break;
     Q += 8;
   }
-  while (Q < End && *Q < 0x80 && !(ShowControls && IsControl(*Q)))
+  while (Q < End && *Q < 0x80)
     ++Q;
   return static_cast<size_t>(Q - P);
 }
 
-// The symbol that shows control character C.
-uint32_t ControlPicture(unsigned char C) { return C == 0x7F ? 0x2421 : 0x2400 + C; }
-
-// Decodes and shows control characters in one pass, so that a large
-// source is copied once.
-void DecodeSingleBytes(std::string_view Bytes, bool Windows1252, bool ShowControls,
-                       std::string &Out) {
+void DecodeSingleBytes(std::string_view Bytes, bool Windows1252, std::string &Out) {
   Out.clear();
   Out.reserve(Bytes.size() + Bytes.size() / 4);
   const auto *P = reinterpret_cast<const unsigned char *>(Bytes.data());
   const auto *const End = P + Bytes.size();
   while (P < End) {
     // Sources are mostly ASCII, which is copied a run at a time.
-    const size_t Run = AsciiRun(P, End, ShowControls);
+    const size_t Run = AsciiRun(P, End);
     Out.append(reinterpret_cast<const char *>(P), Run);
     P += Run;
-    if (P == End)
-      break;
-    const unsigned char C = *P++;
-    if (C < 0x80)
-      AppendUTF8(Out, ControlPicture(C));
-    else
-      AppendUTF8(Out, C < 0xA0 && Windows1252 ? Windows1252High[C - 0x80] : C);
+    if (P < End)
+      AppendUTF8(Out, SingleByteCode(*P++, Windows1252));
   }
 }
 
@@ -263,36 +180,15 @@ bool IsValidUTF8(std::string_view Bytes) {
   return true;
 }
 
-void ShowControlCharacters(TSourceText &Source) {
-  const std::string_view Text = Source.Text;
-  const size_t First = FindControl(Text, 0);
-  if (First == Text.size())
-    return; // the common case: nothing to copy
-  std::string Shown;
-  Shown.reserve(Text.size() + 64);
-  size_t From = 0;
-  for (size_t K = First; K < Text.size(); K = FindControl(Text, K + 1)) {
-    const auto C = static_cast<unsigned char>(Text[K]);
-    Shown.append(Text.data() + From, K - From);
-    AppendUTF8(Shown, ControlPicture(C));
-    From = K + 1;
-  }
-  Shown.append(Text.data() + From, Text.size() - From);
-  Source.Storage = std::move(Shown);
-  Source.Text = Source.Storage;
-}
-
 void TakeMarkedSource(std::string_view Bytes, TSourceText &Source) {
   Source.MarkedUnicode = false;
   if (!TakeMark(Bytes, Source))
     Source.Text = Bytes;
 }
 
-namespace {
-
-// Returns whether the decoding has shown the control characters.
-bool DecodeAny(std::string_view Bytes, TSourceEncoding Encoding, TSourceText &Source,
-               bool ShowControls) {
+void DecodeSource(std::string_view Bytes, TSourceEncoding Encoding, TSourceText &Source) {
+  Source.MarkedUnicode = false;
+  Source.Form = TTextForm::UTF8;
   if (TakeMark(Bytes, Source)) {
     // A UTF-8 mark vouches for nothing after it.
     if (!IsValidUTF8(Source.Text)) {
@@ -301,46 +197,97 @@ bool DecodeAny(std::string_view Bytes, TSourceEncoding Encoding, TSourceText &So
       Source.Storage = std::move(Decoded);
       Source.Text = Source.Storage;
     }
-    return false;
+    return;
   }
   switch (Encoding) {
   case TSourceEncoding::Auto:
-    if (IsValidUTF8(Bytes)) {
-      Source.Text = Bytes;
-      return false;
-    }
-    DecodeSingleBytes(Bytes, true, ShowControls, Source.Storage);
-    Source.Text = Source.Storage;
-    return true;
   case TSourceEncoding::UTF8:
     if (IsValidUTF8(Bytes)) {
       Source.Text = Bytes;
-      return false;
+      return;
     }
-    DecodeUTF8(Bytes, Source.Storage);
+    if (Encoding == TSourceEncoding::Auto)
+      DecodeSingleBytes(Bytes, true, Source.Storage);
+    else
+      DecodeUTF8(Bytes, Source.Storage);
     break;
   case TSourceEncoding::Windows1252:
   case TSourceEncoding::Latin1:
-    DecodeSingleBytes(Bytes, Encoding == TSourceEncoding::Windows1252, ShowControls,
-                      Source.Storage);
-    Source.Text = Source.Storage;
-    return true;
+    DecodeSingleBytes(Bytes, Encoding == TSourceEncoding::Windows1252, Source.Storage);
+    break;
   case TSourceEncoding::UTF16LE:
   case TSourceEncoding::UTF16BE:
     DecodeUTF16(Bytes, Encoding == TSourceEncoding::UTF16BE, Source.Storage);
     break;
   }
   Source.Text = Source.Storage;
+}
+
+void TakeSource(std::string_view Bytes, TSourceEncoding Encoding, TSourceText &Source) {
+  Source.MarkedUnicode = false;
+  Source.Form = TTextForm::UTF8;
+  auto TakeUTF8 = [&Source](std::string_view Text) {
+    Source.Text = Text;
+    Source.Form = IsValidUTF8(Text) ? TTextForm::UTF8 : TTextForm::UTF8Mended;
+  };
+  switch (MarkOf(Bytes)) {
+  case TMark::UTF8:
+    Source.MarkedUnicode = true;
+    TakeUTF8(Bytes.substr(3)); // a UTF-8 mark vouches for nothing after it
+    return;
+  case TMark::UTF16LE:
+  case TMark::UTF16BE:
+    TakeMark(Bytes, Source);
+    return;
+  case TMark::None:
+    break;
+  }
+  switch (Encoding) {
+  case TSourceEncoding::Auto:
+    Source.Text = Bytes;
+    Source.Form = IsValidUTF8(Bytes) ? TTextForm::UTF8 : TTextForm::Windows1252;
+    break;
+  case TSourceEncoding::UTF8:
+    TakeUTF8(Bytes);
+    break;
+  case TSourceEncoding::Windows1252:
+  case TSourceEncoding::Latin1:
+    Source.Text = Bytes;
+    Source.Form = Encoding == TSourceEncoding::Windows1252 ? TTextForm::Windows1252
+                                                           : TTextForm::Latin1;
+    break;
+  case TSourceEncoding::UTF16LE:
+  case TSourceEncoding::UTF16BE:
+    DecodeUTF16(Bytes, Encoding == TSourceEncoding::UTF16BE, Source.Storage);
+    Source.Text = Source.Storage;
+    break;
+  }
+}
+
+bool HasCharactersShownAsSymbols(std::string_view Text) {
+  const auto *P = reinterpret_cast<const unsigned char *>(Text.data());
+  const size_t Size = Text.size();
+  size_t K = 0;
+  while (K < Size) {
+    // Sources are mostly ASCII without controls: eight bytes at a time.
+    while (K + 8 <= Size) {
+      uint64_t Word;
+      std::memcpy(&Word, P + K, 8);
+      if ((Word & Highs) || AnyControl(Word))
+        break;
+      K += 8;
+    }
+    if (K >= Size)
+      break;
+    const size_t Length = ValidSequenceAt(P + K, Size - K);
+    if (Length == 0) {
+      ++K; // not UTF-8: not asked
+      continue;
+    }
+    const uint32_t Code = DecodeSequence(P + K, Length);
+    if (Length == 1 ? IsControl(P[K]) : HtmlForbids(Code))
+      return true;
+    K += Length;
+  }
   return false;
 }
-
-} // namespace
-
-void DecodeSource(std::string_view Bytes, TSourceEncoding Encoding, TSourceText &Source,
-                  bool ShowControls) {
-  Source.MarkedUnicode = false;
-  // The single-byte decodings show them as they go.
-  if (!DecodeAny(Bytes, Encoding, Source, ShowControls) && ShowControls)
-    ShowControlCharacters(Source);
-}
-

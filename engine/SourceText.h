@@ -22,6 +22,15 @@ enum class TSourceEncoding : uint8_t {
 /// false for a name not among them.
 bool FindSourceEncoding(std::string_view Name, TSourceEncoding &Encoding);
 
+/// How the bytes of a text stand for characters, where a page writer
+/// translates them (see TTextTranslator) rather than a decoding copying them.
+enum class TTextForm : uint8_t {
+  UTF8,        // valid UTF-8
+  UTF8Mended,  // UTF-8 in which each byte of an invalid sequence is U+FFFD
+  Windows1252, // as TSourceEncoding::Windows1252
+  Latin1,      // each byte is the code point of the same value
+};
+
 /// The text a page is built from. Text is either a part of the bytes it
 /// was taken from or held in Storage; the byte after it is readable and
 /// NUL either way (as after a std::string's characters), so the bytes it
@@ -35,6 +44,9 @@ public:
   std::string_view Text;
   /// Whether Text is UTF-8 by a byte-order mark of the source.
   bool MarkedUnicode = false;
+  /// How Text's bytes stand for characters, as TakeSource finds; after
+  /// DecodeSource always UTF8.
+  TTextForm Form = TTextForm::UTF8;
   std::string Storage;
 };
 
@@ -46,16 +58,20 @@ void TakeMarkedSource(std::string_view Bytes, TSourceText &Source);
 
 /// The UTF-8 pages' text: Bytes decoded from Encoding into valid UTF-8,
 /// without a byte-order mark. A mark of the source always wins over
-/// Encoding; valid UTF-8 is taken as it is, without a copy. With
-/// ShowControls, control characters as ShowControlCharacters shows them,
-/// in the same pass where the text is decoded anyway.
-void DecodeSource(std::string_view Bytes, TSourceEncoding Encoding, TSourceText &Source,
-                  bool ShowControls = false);
+/// Encoding; valid UTF-8 is taken as it is, without a copy.
+void DecodeSource(std::string_view Bytes, TSourceEncoding Encoding, TSourceText &Source);
 
-/// For the HTML5 page, which may hold no control characters: each one in
-/// Source other than tab, LF, FF and CR replaced by its symbol in Unicode's
-/// Control Pictures (NUL as U+2400, DEL as U+2421).
-void ShowControlCharacters(TSourceText &Source);
+/// The UTF-8 pages' text as DecodeSource gives it, but left in the form
+/// Bytes are in (see TTextForm), which a page writer translates as it goes:
+/// only a UTF-16 source is decoded (into Storage, where it takes at most
+/// one and a half times its size). Without a byte-order mark, like
+/// DecodeSource.
+void TakeSource(std::string_view Bytes, TSourceEncoding Encoding, TSourceText &Source);
+
+/// Whether valid UTF-8 Text holds a character the HTML5 page shows as a
+/// symbol (see TTextTranslator): a control character other than tab, LF,
+/// FF and CR, a C1 control or a noncharacter.
+bool HasCharactersShownAsSymbols(std::string_view Text);
 
 /// Whether Bytes is valid UTF-8 (no overlong forms, surrogates or code
 /// points above U+10FFFF).

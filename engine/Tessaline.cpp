@@ -6,6 +6,7 @@
 #include "Html5Page.h"
 #include "RtfPage.h"
 #include "SourceText.h"
+#include "TextTranslator.h"
 
 TTessaline::TTessaline()
     : FScheme{{{clWhite, true, 0},
@@ -72,33 +73,46 @@ bool TTessaline::Run(std::string_view Bytes, TPageWriter &Writer) {
     WritePageHeader(Writer, FTitle, FAddHeader, Scheme[heIdentifier].Color,
                     Scheme[heWhitespace].Color, FAddBodyStart, Source.MarkedUnicode);
     TMarkup Markup(Scheme);
-    if (!ScanBody(Source.Text, Markup, Writer, nullptr))
+    if (!ScanBody(Source.Text, Markup, Writer))
       return false;
     WritePageFooter(Writer, FAddBodyEnd);
-  } else if (Options.Format == TPageFormat::HTML5) {
-    DecodeSource(Bytes, Options.Encoding, Source, true);
-    TScheme Dark = Options.DarkScheme;
-    Dark[heWhitespace].Style = 0;
-    const TScheme *DarkOrNone = Options.HasDarkScheme ? &Dark : nullptr;
-    TSpanMarkup Spans;
-    BuildHtml5Spans(Scheme, DarkOrNone, Spans);
-    const uint64_t Lines = Options.LineNumbers ? CountLines(Source.Text) : 0;
-    WriteHtml5Header(Writer, Texts, Scheme, DarkOrNone, Spans, Lines);
-    TMarkup Markup(Scheme, &Spans);
-    TLineNumberSink Numbers(Writer, Lines);
-    if (!ScanBody(Source.Text, Markup, Writer, Options.LineNumbers ? &Numbers : nullptr))
-      return false;
-    WriteHtml5Footer(Writer, Texts, Markup.SpanIsOpen());
   } else {
-    DecodeSource(Bytes, Options.Encoding, Source, true);
+    // The source's bytes are scanned as they are: the page's text is
+    // decoded (and escaped, for RTF) as the writer puts it, on each thread
+    // of a shared scan, so that no decoded copy of the source is made.
+    TakeSource(Bytes, Options.Encoding, Source);
+    const bool Html5 = Options.Format == TPageFormat::HTML5;
+    const uint64_t Lines = Html5 && Options.LineNumbers ? CountLines(Source.Text) : 0;
+    const TTextTranslator Translator(Html5 ? TTextTarget::HTML5 : TTextTarget::RTF, Source.Form,
+                                     Source.Text, Lines);
+    // Valid UTF-8 with nothing to show as a symbol is an HTML5 page's text
+    // as it is, unless its lines are numbered.
+    const bool Translates = !Html5 || Lines > 0 || Source.Form != TTextForm::UTF8 ||
+                            HasCharactersShownAsSymbols(Source.Text);
+    const TTextTranslator *Text = Translates ? &Translator : nullptr;
     TSpanMarkup Spans;
-    BuildRtfSpans(Scheme, Spans);
-    WriteRtfHeader(Writer, Scheme);
-    TMarkup Markup(Scheme, &Spans);
-    TRtfBodySink Rtf(Writer);
-    if (!ScanBody(Source.Text, Markup, Writer, &Rtf))
-      return false;
-    WriteRtfFooter(Writer, Markup.SpanIsOpen());
+    if (Html5) {
+      TScheme Dark = Options.DarkScheme;
+      Dark[heWhitespace].Style = 0;
+      const TScheme *DarkOrNone = Options.HasDarkScheme ? &Dark : nullptr;
+      BuildHtml5Spans(Scheme, DarkOrNone, Spans);
+      WriteHtml5Header(Writer, Texts, Scheme, DarkOrNone, Spans, Lines);
+      if (Lines > 0) {
+        TTextTranslator::PutLineAnchor(Writer, 1);
+        Writer.SetTextLine(1);
+      }
+      TMarkup Markup(Scheme, &Spans);
+      if (!ScanBody(Source.Text, Markup, Writer, Text))
+        return false;
+      WriteHtml5Footer(Writer, Texts, Markup.SpanIsOpen());
+    } else {
+      BuildRtfSpans(Scheme, Spans);
+      WriteRtfHeader(Writer, Scheme);
+      TMarkup Markup(Scheme, &Spans);
+      if (!ScanBody(Source.Text, Markup, Writer, Text))
+        return false;
+      WriteRtfFooter(Writer, Markup.SpanIsOpen());
+    }
   }
   Writer.Finish();
   FControl.ReportProgress(100);
@@ -106,18 +120,11 @@ bool TTessaline::Run(std::string_view Bytes, TPageWriter &Writer) {
 }
 
 bool TTessaline::ScanBody(std::string_view Text, TMarkup &Markup, TPageWriter &Writer,
-                          TOutputSink *Filter) {
+                          const TTextTranslator *Translator) {
   FControl.ReportProgress(1);
-  if (Filter) {
-    // The body passes through Filter on its way to Writer.
-    TPageWriter Body(*Filter);
-    FScanner.Scan(Text, FDialect, Markup, Body, FControl);
-    if (FControl.Stopped())
-      Body.Discard();
-    Body.Finish();
-  } else {
-    FScanner.Scan(Text, FDialect, Markup, Writer, FControl);
-  }
+  Writer.SetTextTranslator(Translator);
+  FScanner.Scan(Text, FDialect, Markup, Writer, FControl);
+  Writer.SetTextTranslator(nullptr);
   if (FControl.Stopped()) {
     Writer.Discard();
     Writer.Finish();

@@ -124,9 +124,10 @@ private:
   };
 
   bool Run(std::string_view Bytes, TPageWriter &Writer);
-  // The body between header and footer, through Filter when there is one;
-  // false (with Writer emptied) when stopped.
-  bool ScanBody(std::string_view Text, TMarkup &Markup, TPageWriter &Writer, TOutputSink *Filter);
+  // The body between header and footer, its text through Translator when
+  // that is not null; false (with Writer emptied) when stopped.
+  bool ScanBody(std::string_view Text, TMarkup &Markup, TPageWriter &Writer,
+                const TTextTranslator *Translator = nullptr);
 
   TScheme FScheme;
   TPascalDialect FDialect = TPascalDialect::Classic;

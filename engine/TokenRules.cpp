@@ -15,7 +15,7 @@ template <TScanMode Mode> size_t TScan::Run(size_t i, size_t To) {
     // The meeting needs every token start, and so do the helper's marks.
     if constexpr (Mode != TScanMode::Meet) {
       if (Mode == TScanMode::Caller || Marks->size() >= Tuning::MarkedTokens) {
-        i = RunPlainTokens<Mode>(i, To);
+        i = RunAnyPlainTokens<Mode, false>(i, To);
         if (i >= To)
           break;
       }

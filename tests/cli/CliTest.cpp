@@ -780,12 +780,17 @@ TEST(CliFormats, PageFormatsNameTheirPagesAndAnIndexListsThem) {
   WriteFile(Dir / "tree/a.pas", TinySource);
   WriteFile(Dir / "tree/sub dir/b&c.pas", TinySource);
   WriteFile(Dir / "tree/sub dir/broken.pas", TinySource);
+  // Characters HTML forbids in a name: an escape, a C1 control.
+  WriteFile(Dir / "tree/esc\x1B\xC2\x85.pas", TinySource);
   fs::create_directory(Dir / "tree/sub dir/broken.html"); // no page can go there
   const TRun Run = RunCli({"--page", "html5", "--index", "-q", Dir / "tree"});
   EXPECT_EQ(1, Run.Status) << Run.Err;
   const std::string Index = ReadFile(Dir / "tree/index.html");
   EXPECT_TRUE(Index.starts_with("<!DOCTYPE html>\n")) << Index;
-  EXPECT_NE(Index.find("<p>2 pages</p>"), std::string::npos) << Index;
+  EXPECT_NE(Index.find("<p>3 pages</p>"), std::string::npos) << Index;
+  EXPECT_NE(Index.find(">esc\xE2\x90\x9B<span title=\"U+0085\">\xEF\xBF\xBD</span>.html</a>"),
+            std::string::npos)
+      << Index;
   EXPECT_NE(Index.find("<a href=\"a.html\">a.html</a>"), std::string::npos) << Index;
   EXPECT_NE(Index.find("<a href=\"sub%20dir/b%26c.html\">b&amp;c.html</a>"), std::string::npos)
       << Index;

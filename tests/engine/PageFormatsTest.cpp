@@ -14,8 +14,8 @@
 #include "ColorScheme.h"
 #include "FileIO.h"
 #include "Html5Page.h"
-#include "RtfPage.h"
 #include "TestSupport.h"
+#include "TextTranslator.h"
 
 // The checks run tools of the build machine (python3, unrtf) through a
 // POSIX shell.
@@ -118,33 +118,34 @@ TEST(PageFormats, RtfDocumentsOfFreePascalSourcesReadBackAsTheirSource) {
 
 namespace {
 
-// A body as the filters see it, cut into blocks anywhere: inside markup,
-// an entity, a UTF-8 sequence and between CR and LF.
-template <typename TSink>
-std::string Filtered(const std::string &Body, size_t Block, uint64_t Lines) {
+// The line anchors are written with the text, by each thread's page
+// writer: a text cut anywhere, between CR and LF too, numbers the same.
+std::string Numbered(std::string_view Text, size_t Block) {
+  const TTextTranslator Translator(TTextTarget::HTML5, TTextForm::UTF8, Text, CountLines(Text));
   TByteBuffer Buffer;
   TPageWriter Out(Buffer, 0);
-  TSink Sink = [&] {
-    if constexpr (std::is_same_v<TSink, TLineNumberSink>)
-      return TLineNumberSink(Out, Lines);
-    else
-      return TRtfBodySink(Out);
-  }();
-  for (size_t K = 0; K < Body.size(); K += Block)
-    Sink.Write(Body.data() + K, std::min(Block, Body.size() - K));
+  TTextTranslator::PutLineAnchor(Out, 1);
+  Out.SetTextLine(1);
+  for (size_t K = 0; K < Text.size(); K += Block)
+    Translator.Put(Out, Text.data() + K, std::min(Block, Text.size() - K));
   Out.Finish();
   return std::string(Buffer.Data(), Buffer.Size());
 }
 
-TEST(PageFormats, FiltersGiveOneOutputWhereverTheBodyIsCut) {
-  const std::string Body = "<{\\cf2\\i >\\x &amp; &quot;\xC3\xA9\xF0\x9F\x98\x80\r\n\r\r\n\ty<}>\n";
-  for (size_t Block = 1; Block < 8; ++Block) {
-    EXPECT_EQ(Filtered<TRtfBodySink>(Body, Block, 0), Filtered<TRtfBodySink>(Body, 999, 0));
-    EXPECT_EQ(Filtered<TLineNumberSink>(Body, Block, 4),
-              Filtered<TLineNumberSink>(Body, 999, 4));
-  }
-  EXPECT_EQ(Filtered<TRtfBodySink>(Body, 999, 0),
-            "{\\cf2\\i \\\\x & \"\\u233?\\u-10179?\\u-8704?\\par\n\\par\n\\par\n\\tab y}\\par\n");
+TEST(PageFormats, LineAnchorsAreTheSameWhereverTheTextIsCut) {
+  const std::string Text = "\xC3\xA9\r\n\r\r\n\ty\n";
+  auto Anchor = [](int N) {
+    std::string Text = "<a class=\"line-number\" id=\"L";
+    Text += std::to_string(N);
+    Text += "\" href=\"#L";
+    Text += std::to_string(N);
+    return Text + "\"></a>";
+  };
+  // No anchor after the last line end: no line follows it.
+  EXPECT_EQ(Numbered(Text, 999), Anchor(1) + "\xC3\xA9\r\n" + Anchor(2) + "\r" + Anchor(3) +
+                                     "\r\n" + Anchor(4) + "\ty\n");
+  for (size_t Block = 1; Block < 8; ++Block)
+    EXPECT_EQ(Numbered(Text, Block), Numbered(Text, 999)) << Block;
 }
 
 TEST(PageFormats, StoppedRunsOfEveryFormatLeaveNothing) {

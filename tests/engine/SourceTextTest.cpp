@@ -3,7 +3,9 @@
 
 #include <vector>
 
+#include "PageWriter.h"
 #include "SourceText.h"
+#include "TextTranslator.h"
 
 namespace {
 
@@ -64,6 +66,18 @@ TEST(SourceText, DecodingGivesValidUTF8) {
   }
 }
 
+// The HTML5 page's text, as its writer puts the source taken by TakeSource.
+std::string Html5Text(const std::string &Bytes, TSourceEncoding Encoding) {
+  TSourceText Source;
+  TakeSource(Bytes, Encoding, Source);
+  const TTextTranslator Translator(TTextTarget::HTML5, Source.Form, Source.Text);
+  TByteBuffer Buffer;
+  TPageWriter Out(Buffer, 0);
+  Translator.Put(Out, Source.Text.data(), Source.Text.size());
+  Out.Finish();
+  return std::string(Buffer.Data(), Buffer.Size());
+}
+
 TEST(SourceText, ControlCharactersShowAsTheirSymbolsWhateverTheDecoding) {
   // Tab, LF, FF and CR stay; NUL, Ctrl-Z and DEL become U+2400, U+241A, U+2421.
   const std::string Controls("\t\n\f\r\0\x1A\x7F", 7);
@@ -73,10 +87,37 @@ TEST(SourceText, ControlCharactersShowAsTheirSymbolsWhateverTheDecoding) {
            {"\xE9" + Controls, "\xC3\xA9" + Shown},              // Windows-1252
            {"\xEF\xBB\xBF" + Controls, Shown},                    // a UTF-8 mark
            {std::string(40, 'x') + Controls, std::string(40, 'x') + Shown}}) {
-    TSourceText Source;
-    DecodeSource(Bytes, TSourceEncoding::Auto, Source, true);
-    EXPECT_EQ(Source.Text, Expected);
+    EXPECT_EQ(Html5Text(Bytes, TSourceEncoding::Auto), Expected);
   }
+  EXPECT_TRUE(HasCharactersShownAsSymbols("a\x1A"));
+}
+
+// HTML allows C1 controls and noncharacters in no form, not even as
+// character references, and no symbol stands for them: each shows as
+// U+FFFD in a span whose title keeps its code point.
+TEST(SourceText, CharactersHtmlForbidsShowAsReplacementsKeepingTheirCodePoint) {
+  const std::string Shown = "\xEF\xBF\xBD</span>";
+  const struct {
+    const char *Name;
+    TSourceEncoding Encoding;
+    std::string Bytes, Expected;
+  } Cases[] = {
+      {"a byte Windows-1252 leaves undefined", TSourceEncoding::Auto, "\x81\x80",
+       "<span title=\"U+0081\">" + Shown + "\xE2\x82\xAC"},
+      {"Latin-1: C1 controls", TSourceEncoding::Latin1, "\x9F\xA0",
+       "<span title=\"U+009F\">" + Shown + "\xC2\xA0"},
+      {"UTF-8: NEL", TSourceEncoding::Auto, "x\xC2\x85", "x<span title=\"U+0085\">" + Shown},
+      {"UTF-8: noncharacters", TSourceEncoding::UTF8, "\xEF\xB7\x90\xEF\xBF\xBE\xF4\x8F\xBF\xBF",
+       "<span title=\"U+FDD0\">" + Shown + "<span title=\"U+FFFE\">" + Shown +
+           "<span title=\"U+10FFFF\">" + Shown},
+      {"UTF-16: a noncharacter of plane 1", TSourceEncoding::UTF16LE,
+       std::string("\x3F\xD8\xFF\xDF", 4), "<span title=\"U+1FFFF\">" + Shown},
+  };
+  for (const auto &Case : Cases)
+    EXPECT_EQ(Html5Text(Case.Bytes, Case.Encoding), Case.Expected) << Case.Name;
+  EXPECT_TRUE(HasCharactersShownAsSymbols("abc\xC2\x9F"));
+  EXPECT_TRUE(HasCharactersShownAsSymbols("\xEF\xBF\xBF"));
+  EXPECT_FALSE(HasCharactersShownAsSymbols("\xC2\xA0\xEF\xBF\xBD\xF0\x9F\x98\x80 \t\r\n\f"));
 }
 
 TEST(SourceText, EncodingNames) {

@@ -36,9 +36,10 @@ public:
 // its segments after HelperPart bytes (0: at its end).
 TRun Convert(const std::string &Text, const std::function<void(TTessaline &)> &Scheme,
              size_t Segment, size_t StopAt = 0, size_t HelperPart = 0,
-             TPascalDialect Dialect = TPascalDialect::Classic) {
+             TPascalDialect Dialect = TPascalDialect::Classic, const TPageOptions &Page = {}) {
   TTessaline C;
   C.SetDialect(Dialect);
+  C.SetPageOptions(Page);
   TScanOptions Options;
   Options.Split = {Segment, 0, HelperPart};
   C.SetScanOptions(Options);
@@ -140,6 +141,35 @@ TEST(Split, ModernDialectPagesAndReportsAreThoseOfOneThread) {
             "} end\n  ''';\nasm\n  mov eax, &17 { end }\n  db '''\nend; {$I+} x := %1010 + 1.5e3;\n";
   ExpectSameAsOneThread(Text, "modern", {61, 1000, 20000}, 0, TPascalDialect::Modern);
   ExpectSameAsOneThread(Text, "modern, part 100", {20000}, 100, TPascalDialect::Modern);
+}
+
+// The UTF-8 pages' text is translated where each thread writes its page,
+// so the helper's page is RTF, or decoded HTML5, already: a meeting has to
+// find its place there, and a line end or character may be cut by it.
+TEST(Split, TranslatedPagesAreThoseOfOneThread) {
+  const fs::path File = "/usr/share/fpcsrc/3.2.2/rtl/inc/text.inc";
+  std::string Text = fs::exists(File) ? ReadFileBytes(File.string()) : "";
+  for (int Line = 0; Line < 800; ++Line)
+    Text += "  S := 'caf\xE9 \\ {" + std::to_string(Line) +
+            "}'; { \xC3\xA9 \x01 <&> }\r\n\tIf A<B Then {\x80} X:=\"\";\r\r\n";
+  const auto All = Schemes();
+  for (const TPageFormat Format : {TPageFormat::HTML5, TPageFormat::RTF})
+    for (const TSourceEncoding Encoding : {TSourceEncoding::Auto, TSourceEncoding::UTF8})
+      for (size_t S : {size_t(0), size_t(2), All.size() - 1}) {
+        TPageOptions Page;
+        Page.Format = Format;
+        Page.Encoding = Encoding;
+        Page.LineNumbers = Format == TPageFormat::HTML5 && S == 2;
+        const TRun One = Convert(Text, All[S], 0, 0, 0, TPascalDialect::Classic, Page);
+        for (const size_t Part : {size_t(0), size_t(300)})
+          for (const size_t Segment : {size_t(997), size_t(20000)}) {
+            const TRun Two = Convert(Text, All[S], Segment, 0, Part, TPascalDialect::Classic, Page);
+            ASSERT_TRUE(Two.Page == One.Page && Two.Streamed == One.Page)
+                << "format " << int(Format) << ", encoding " << int(Encoding) << ", scheme " << S
+                << ", segment " << Segment << ", part " << Part;
+            ASSERT_EQ(Two.Reports, One.Reports);
+          }
+      }
 }
 
 TEST(Split, SegmentsStartingInsideUnclosedCommentsAndStrings) {

@@ -5,7 +5,8 @@
 // model's, strip back to the source exactly, stream identically, and pair
 // its tags as the lazy markup allows, and come out the same (progress
 // included) when a helper thread takes segments of it, with any form of
-// the plain-token search; anything else aborts.
+// the plain-token search; HTML5 and RTF pages, too, must come out the same
+// with a helper thread and streamed; anything else aborts.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -103,5 +104,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size) {
   Converter.SetOnProgress(nullptr);
   if (!Converter.ConvertTo(Streamed) || Streamed.Bytes != Page)
     Fail("streamed page differs");
+  // For another input in four, the UTF-8 pages, whose text each thread
+  // translates as it writes its part: the dialect byte's other bits choose
+  // RTF or HTML5, line numbers and the encoding.
+  if (Size % 4 == 1) {
+    const uint8_t Choice = Data[SchemeBytes];
+    TPageOptions PageOptions;
+    PageOptions.Format = Choice & 2 ? TPageFormat::RTF : TPageFormat::HTML5;
+    PageOptions.LineNumbers = (Choice & 4) != 0;
+    PageOptions.Encoding = static_cast<TSourceEncoding>((Choice >> 3) % 6);
+    Converter.SetPageOptions(PageOptions);
+    if (!Converter.Convert())
+      Fail("Convert of a UTF-8 page returned false");
+    const std::string OneThread = Converter.HTML();
+    TScanOptions Options;
+    Options.Split = {64 + (Size * 7 + Data[0]) % 1024, 0,
+                     Size % 8 == 1 ? size_t(16) + Data[0] % 512 : size_t(0)};
+    Converter.SetScanOptions(Options);
+    TCollector SplitStreamed;
+    if (!Converter.Convert() || Converter.HTML() != OneThread)
+      Fail("UTF-8 page with a helper thread differs");
+    if (!Converter.ConvertTo(SplitStreamed) || SplitStreamed.Bytes != OneThread)
+      Fail("streamed UTF-8 page with a helper thread differs");
+    Converter.SetScanOptions(TScanOptions());
+    Converter.SetPageOptions(TPageOptions());
+  }
   return 0;
 }

@@ -8,7 +8,7 @@
 valid: each HTML5 page parses without a single error in html5lib's strict
 mode. html5: the page parses without a single error in html5lib's strict mode,
 and the text of its <pre> is the source (its control characters as their
-symbols in Control Pictures). rtf: unrtf's text of the document
+symbols in Control Pictures, C1 controls and noncharacters as U+FFFD). rtf: unrtf's text of the document
 is the source, but for what unrtf's text mode writes for non-ASCII
 characters (a "?" each), tabs and page breaks, and that it writes each run
 of blanks as one. The source is decoded as the pages decode it (a byte-order
@@ -44,9 +44,12 @@ def lines_as_lf(text):
 
 def control_pictures(text):
     """The source as the HTML5 page shows it: control characters, which HTML
-    forbids, as their symbols."""
-    return re.sub("[\x00-\x08\x0b\x0e-\x1f\x7f]",
+    forbids, as their symbols; C1 controls and noncharacters, which it
+    forbids too and for which there are no symbols, as U+FFFD."""
+    text = re.sub("[\x00-\x08\x0b\x0e-\x1f\x7f]",
                   lambda m: chr(0x2421 if m.group() == "\x7f" else 0x2400 + ord(m.group())), text)
+    return "".join("\ufffd" if 0x80 <= ord(c) <= 0x9f or 0xfdd0 <= ord(c) <= 0xfdef or
+                   ord(c) & 0xfffe == 0xfffe else c for c in text)
 
 
 def parse_strictly(page):

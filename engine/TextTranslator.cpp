@@ -1,0 +1,364 @@
+#include "TextTranslator.h"
+
+#include <array>
+#include <bit>
+#include <cstring>
+#include <string_view>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "CodePoints.h"
+#include "PageWriter.h"
+
+namespace {
+
+using namespace CodePoints;
+using TEscapes = std::array<TTextEscape, 128>;
+
+constexpr TTextEscape EscapeOf(std::string_view Text) {
+  TTextEscape Escape{};
+  for (size_t K = 0; K < Text.size(); ++K)
+    Escape.Text[K] = Text[K];
+  Escape.Length = static_cast<uint8_t>(Text.size());
+  return Escape;
+}
+
+constexpr TTextEscape UTF8Of(uint32_t Code) {
+  TTextEscape Escape{};
+  Escape.Length = static_cast<uint8_t>(EncodeUTF8(Code, Escape.Text));
+  return Escape;
+}
+
+// "\uN?": RTF's \u takes a signed 16-bit number, and "?" is what a reader
+// that does not know \u shows instead (\uc1).
+constexpr TTextEscape RtfUnitOf(uint32_t Unit) {
+  int32_t Signed = Unit >= 0x8000 ? static_cast<int32_t>(Unit) - 0x10000 : static_cast<int32_t>(Unit);
+  TTextEscape Escape{};
+  uint8_t N = 0;
+  Escape.Text[N++] = '\\';
+  Escape.Text[N++] = 'u';
+  if (Signed < 0) {
+    Escape.Text[N++] = '-';
+    Signed = -Signed;
+  }
+  char Digits[5] = {};
+  int D = 0;
+  do {
+    Digits[D++] = static_cast<char>('0' + Signed % 10);
+    Signed /= 10;
+  } while (Signed != 0);
+  while (D > 0)
+    Escape.Text[N++] = Digits[--D];
+  Escape.Text[N++] = '?';
+  Escape.Length = N;
+  return Escape;
+}
+
+constexpr TEscapes MakeAscii(TTextTarget Target) {
+  TEscapes Escapes{};
+  for (int C = 0; C < 128; ++C) {
+    const auto Byte = static_cast<unsigned char>(C);
+    const bool Control = IsControl(Byte);
+    if (Target == TTextTarget::HTML5)
+      Escapes[C] = Control ? UTF8Of(ControlPicture(Byte)) : UTF8Of(Byte);
+    else if (Control)
+      Escapes[C] = RtfUnitOf(ControlPicture(Byte));
+    else if (C == '\\' || C == '{' || C == '}')
+      Escapes[C] = EscapeOf(std::string_view("\\\\\\{\\}").substr(C == '\\' ? 0 : C == '{' ? 2 : 4, 2));
+    else if (C == '\r' || C == '\n')
+      Escapes[C] = EscapeOf("\\par\n");
+    else if (C == '\t')
+      Escapes[C] = EscapeOf("\\tab ");
+    else if (C == '\f')
+      Escapes[C] = EscapeOf("\\page ");
+    else
+      Escapes[C] = UTF8Of(Byte);
+  }
+  return Escapes;
+}
+
+constexpr TEscapes MakeHigh(TTextTarget Target, bool Windows1252) {
+  TEscapes Escapes{};
+  for (int C = 0x80; C < 0x100; ++C) {
+    const uint32_t Code = SingleByteCode(static_cast<unsigned char>(C), Windows1252);
+    // A C1 control in an HTML5 page is left to PutHtmlForbidden (length 0).
+    if (Target == TTextTarget::RTF)
+      Escapes[C - 0x80] = RtfUnitOf(Code);
+    else if (!HtmlForbids(Code))
+      Escapes[C - 0x80] = UTF8Of(Code);
+  }
+  return Escapes;
+}
+
+constexpr TEscapes Html5Ascii = MakeAscii(TTextTarget::HTML5);
+constexpr TEscapes RtfAscii = MakeAscii(TTextTarget::RTF);
+constexpr TEscapes Html5Windows1252 = MakeHigh(TTextTarget::HTML5, true);
+constexpr TEscapes Html5Latin1 = MakeHigh(TTextTarget::HTML5, false);
+constexpr TEscapes RtfWindows1252 = MakeHigh(TTextTarget::RTF, true);
+constexpr TEscapes RtfLatin1 = MakeHigh(TTextTarget::RTF, false);
+
+// "00" to "99", for line numbers.
+constexpr std::array<char, 200> DigitPairs = [] {
+  std::array<char, 200> Pairs{};
+  for (int N = 0; N < 100; ++N) {
+    Pairs[2 * N] = static_cast<char>('0' + N / 10);
+    Pairs[2 * N + 1] = static_cast<char>('0' + N % 10);
+  }
+  return Pairs;
+}();
+static_assert(DigitPairs[0] == '0' && DigitPairs[2 * 57] == '5' && DigitPairs[2 * 57 + 1] == '7');
+
+constexpr bool Is(const TTextEscape &Escape, std::string_view Text) {
+  return std::string_view(Escape.Text, Escape.Length) == Text;
+}
+static_assert(Is(RtfAscii['{'], "\\{") && Is(RtfAscii['\\'], "\\\\") && Is(RtfAscii['}'], "\\}") &&
+              Is(RtfAscii['\r'], "\\par\n") && Is(RtfAscii['\t'], "\\tab ") &&
+              Is(RtfAscii[0], "\\u9216?") && Is(RtfAscii[0x7F], "\\u9249?"));
+static_assert(Is(Html5Ascii[0x1B], "\xE2\x90\x9B") && Is(Html5Ascii['\t'], "\t"));
+static_assert(Is(RtfWindows1252[0], "\\u8364?") && Is(RtfLatin1[0x69], "\\u233?") &&
+              Is(Html5Windows1252[0x1F], "\xC5\xB8") && Html5Windows1252[0x01].Length == 0 &&
+              Html5Latin1[0].Length == 0 && Is(Html5Latin1[0x20], "\xC2\xA0"));
+static_assert(Is(RtfUnitOf(0xD83D), "\\u-10179?") && Is(RtfUnitOf(0xFFFD), "\\u-3?"));
+
+// The bytes that end a run copied as it is. Every byte from 0x80 up does:
+// even valid UTF-8 may hold a character HTML forbids.
+// With numbered lines, line ends do too.
+enum TSpecialSet { ssRtf, ssHtml5, ssHtml5Lines };
+constexpr std::array<std::array<bool, 256>, 3> MakeSpecial() {
+  std::array<std::array<bool, 256>, 3> Special{};
+  for (int C = 0; C < 256; ++C) {
+    const auto Byte = static_cast<unsigned char>(C);
+    Special[ssRtf][C] = C < 0x20 || C >= 0x7F || C == '\\' || C == '{' || C == '}';
+    Special[ssHtml5][C] = IsControl(Byte) || C >= 0x80;
+    Special[ssHtml5Lines][C] = Special[ssHtml5][C] || C == '\r' || C == '\n';
+  }
+  return Special;
+}
+constexpr auto Special = MakeSpecial();
+static_assert(Special[ssRtf]['\n'] && !Special[ssRtf]['<'] && Special[ssRtf][0xC3] &&
+              !Special[ssHtml5]['\n'] && Special[ssHtml5][0x00] && Special[ssHtml5][0xC3] &&
+              Special[ssHtml5Lines]['\r'] && !Special[ssHtml5Lines]['\t']);
+
+// What an HTML5 page shows for a character HTML forbids: the replacement
+// character, in a span whose title keeps the code point.
+void PutHtmlForbidden(TPageWriter &Writer, uint32_t Code) {
+  char Text[48];
+  size_t Length = 0;
+  for (const char C : std::string_view("<span title=\"U+"))
+    Text[Length++] = C;
+  static const char Digits[] = "0123456789ABCDEF";
+  int Shift = Code > 0xFFFF ? (Code > 0xFFFFF ? 20 : 16) : 12;
+  for (; Shift >= 0; Shift -= 4)
+    Text[Length++] = Digits[Code >> Shift & 15];
+  for (const char C : std::string_view("\">\xEF\xBF\xBD</span>"))
+    Text[Length++] = C;
+  Writer.Put(Text, Length);
+}
+
+} // namespace
+
+TTextTranslator::TTextTranslator(TTextTarget Target, TTextForm Form, std::string_view Text,
+                                 uint64_t LineCount)
+    : FTarget(Target), FForm(Form), FBegin(reinterpret_cast<const unsigned char *>(Text.data())),
+      FEnd(FBegin + Text.size()), FLineCount(Target == TTextTarget::HTML5 ? LineCount : 0) {
+  const bool Rtf = Target == TTextTarget::RTF;
+  FAscii = Rtf ? RtfAscii.data() : Html5Ascii.data();
+  FHigh = nullptr;
+  if (Form == TTextForm::Windows1252)
+    FHigh = Rtf ? RtfWindows1252.data() : Html5Windows1252.data();
+  else if (Form == TTextForm::Latin1)
+    FHigh = Rtf ? RtfLatin1.data() : Html5Latin1.data();
+  FSpecial = (Rtf ? Special[ssRtf] : FLineCount ? Special[ssHtml5Lines] : Special[ssHtml5]).data();
+  FSplitsSequences = !FHigh;
+}
+
+void TTextTranslator::Put(TPageWriter &Writer, const char *Data, size_t Size) const {
+  const auto *P = reinterpret_cast<const unsigned char *>(Data);
+  const auto *const End = P + Size;
+  if (FSplitsSequences && P < End && (*P & 0xC0) == 0x80)
+    P = SkipSplitSequence(P);
+  while (P < End) {
+    const unsigned char *Run = P;
+    P = FindSpecial(P, End);
+    if (P != Run)
+      Writer.Put(reinterpret_cast<const char *>(Run), static_cast<size_t>(P - Run));
+    if (P == End)
+      return;
+    P = PutSpecial(Writer, P);
+  }
+}
+
+[[gnu::always_inline]] inline const unsigned char *
+TTextTranslator::FindSpecial(const unsigned char *P, const unsigned char *End) const {
+#if defined(__SSE2__)
+  // Sixteen bytes at a time find the candidates: every byte below the
+  // blank (compared signed, so with those from 0x80 up), DEL and, for RTF,
+  // its three escaped characters; the table decides. Most pieces are
+  // short: the bytes after one are read too while they are the text's.
+  const bool Rtf = FTarget == TTextTarget::RTF;
+  for (; P < End && FEnd - P >= 16; P += 16) {
+    const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i *>(P));
+    __m128i Candidates = _mm_or_si128(_mm_cmplt_epi8(V, _mm_set1_epi8(0x20)),
+                                      _mm_cmpeq_epi8(V, _mm_set1_epi8(0x7F)));
+    if (Rtf)
+      Candidates = _mm_or_si128(
+          Candidates, _mm_or_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8('\\')),
+                                   _mm_or_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8('{')),
+                                                _mm_cmpeq_epi8(V, _mm_set1_epi8('}')))));
+    unsigned Mask = static_cast<unsigned>(_mm_movemask_epi8(Candidates));
+    if (End - P < 16)
+      Mask &= (1u << (End - P)) - 1;
+    for (; Mask != 0; Mask &= Mask - 1) {
+      const unsigned char *Q = P + std::countr_zero(Mask);
+      if (FSpecial[*Q])
+        return Q;
+    }
+  }
+  if (P >= End)
+    return End;
+#endif
+  while (P < End && !FSpecial[*P])
+    ++P;
+  return P;
+}
+
+const unsigned char *TTextTranslator::PutSpecial(TPageWriter &Writer, const unsigned char *P) const {
+  const unsigned char C = *P;
+  if (C < 0x80) {
+    if (FLineCount && (C == '\r' || C == '\n')) {
+      Writer.Put(reinterpret_cast<const char *>(P), 1);
+      // The LF of a CR LF ends the line.
+      if (C == '\r' && P + 1 < FEnd && P[1] == '\n')
+        return P + 1;
+      Writer.SetTextLine(Writer.TextLine() + 1);
+      if (Writer.TextLine() <= FLineCount)
+        PutLineAnchor(Writer, Writer.TextLine());
+      return P + 1;
+    }
+    // CR LF is one line end, one \par, even when markup came between them.
+    if (C == '\n' && FTarget == TTextTarget::RTF && P > FBegin && P[-1] == '\r')
+      return P + 1;
+    Writer.Put(FAscii[C].Text, FAscii[C].Length);
+    return P + 1;
+  }
+  if (FHigh) {
+    const TTextEscape &Escape = FHigh[C - 0x80];
+    if (Escape.Length == 0)
+      PutHtmlForbidden(Writer, SingleByteCode(C, FForm == TTextForm::Windows1252));
+    else
+      Writer.Put(Escape.Text, Escape.Length);
+    return P + 1;
+  }
+  const size_t Length = ValidSequenceAt(P, static_cast<size_t>(FEnd - P));
+  if (Length == 0) {
+    // Each byte of an invalid sequence (only in UTF8Mended) is one U+FFFD.
+    if (FTarget == TTextTarget::RTF)
+      PutRtfUnicode(Writer, Replacement);
+    else
+      Writer.Put("\xEF\xBF\xBD", 3);
+    return P + 1;
+  }
+  const uint32_t Code = DecodeSequence(P, Length);
+  if (FTarget == TTextTarget::RTF)
+    PutRtfUnicode(Writer, Code);
+  else if (HtmlForbids(Code))
+    PutHtmlForbidden(Writer, Code);
+  else
+    Writer.Put(reinterpret_cast<const char *>(P), Length);
+  return P + Length;
+}
+
+const unsigned char *TTextTranslator::SkipSplitSequence(const unsigned char *P) const {
+  // A piece that starts on a continuation byte may start inside a sequence
+  // that the piece before it has written whole: its lead is at most three
+  // bytes back. A lead byte is never a continuation byte, so the nearest
+  // one starts the sequence, valid or not.
+  if (P == FBegin)
+    return P;
+  const unsigned char *Lead = P - 1;
+  while (Lead > FBegin && P - Lead < 3 && (*Lead & 0xC0) == 0x80)
+    --Lead;
+  const size_t Length = ValidSequenceAt(Lead, static_cast<size_t>(FEnd - Lead));
+  return Lead + Length > P ? Lead + Length : P;
+}
+
+void TTextTranslator::PutRtfUnicode(TPageWriter &Writer, uint32_t Code) const {
+  // Characters beyond U+FFFF take two \u escapes, as UTF-16.
+  char Text[2 * sizeof(TTextEscape::Text)];
+  size_t Length = 0;
+  auto Add = [&Text, &Length](const TTextEscape &Unit) {
+    for (size_t K = 0; K < Unit.Length; ++K)
+      Text[Length++] = Unit.Text[K];
+  };
+  if (Code >= 0x10000) {
+    Add(RtfUnitOf(0xD800 + ((Code - 0x10000) >> 10)));
+    Add(RtfUnitOf(0xDC00 + ((Code - 0x10000) & 0x3FF)));
+  } else {
+    Add(RtfUnitOf(Code));
+  }
+  Writer.Put(Text, Length);
+}
+
+void TTextTranslator::PutLineAnchor(TPageWriter &Writer, uint64_t Line) {
+  // One anchor a line: built whole with copies of fixed sizes and put at
+  // once (an anchor of up to ten digits fits PutPadded's 64 bytes).
+  constexpr std::string_view Start = "<a class=\"line-number\" id=\"L", Middle = "\" href=\"#L",
+                             End = "\"></a>";
+  constexpr size_t MaxDigits = 20;
+  // The digits end at Number + MaxDigits, with room before them to copy
+  // MaxDigits bytes from their start; two at a time.
+  char Number[2 * MaxDigits] = {};
+  char *First = Number + MaxDigits;
+  for (; Line >= 100; Line /= 100)
+    std::memcpy(First -= 2, DigitPairs.data() + 2 * (Line % 100), 2);
+  if (Line >= 10)
+    std::memcpy(First -= 2, DigitPairs.data() + 2 * Line, 2);
+  else
+    *--First = static_cast<char>('0' + Line);
+  const size_t Digits = static_cast<size_t>(Number + MaxDigits - First);
+  char Text[Start.size() + Middle.size() + End.size() + 2 * MaxDigits + TPageWriter::PaddedRead];
+  size_t Length = Start.size();
+  std::memcpy(Text, Start.data(), Start.size());
+  std::memcpy(Text + Length, First, MaxDigits);
+  Length += Digits;
+  std::memcpy(Text + Length, Middle.data(), Middle.size());
+  Length += Middle.size();
+  std::memcpy(Text + Length, First, MaxDigits);
+  Length += Digits;
+  std::memcpy(Text + Length, End.data(), End.size());
+  Length += End.size();
+  Writer.PutPadded(Text, Length);
+}
+
+uint64_t CountLineEnds(const char *From, const char *To) {
+  uint64_t Ends = 0;
+  const char *P = From;
+#if defined(__SSE2__)
+  // A LF each, and a CR each that no LF follows: 16 bytes and the 16 after
+  // each of them at a time, counted in 16 byte-sized counters that are
+  // summed before they can overflow.
+  const __m128i Zero = _mm_setzero_si128();
+  __m128i Counts = Zero;
+  int Blocks = 0;
+  for (; To - P > 16; P += 16) {
+    const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i *>(P));
+    const __m128i Next = _mm_loadu_si128(reinterpret_cast<const __m128i *>(P + 1));
+    const __m128i LineFeeds = _mm_cmpeq_epi8(V, _mm_set1_epi8('\n'));
+    const __m128i LoneReturns = _mm_andnot_si128(_mm_cmpeq_epi8(Next, _mm_set1_epi8('\n')),
+                                                 _mm_cmpeq_epi8(V, _mm_set1_epi8('\r')));
+    Counts = _mm_sub_epi8(Counts, _mm_or_si128(LineFeeds, LoneReturns)); // a match is -1
+    if (++Blocks == 255 || To - P <= 32) {
+      const __m128i Sums = _mm_sad_epu8(Counts, Zero);
+      Ends += static_cast<uint64_t>(_mm_cvtsi128_si32(Sums)) +
+              static_cast<uint64_t>(_mm_cvtsi128_si32(_mm_srli_si128(Sums, 8)));
+      Counts = Zero;
+      Blocks = 0;
+    }
+  }
+#endif
+  for (; P < To; ++P)
+    Ends += *P == '\n' || (*P == '\r' && P[1] != '\n');
+  return Ends;
+}
