@@ -18,6 +18,7 @@
 
 #include "FormStorage.h"
 #include "MainForm.h"
+#include "OrdinaryUser.h"
 #include "QuitRequest.h"
 #include "RegIniFile.h"
 #include "ui_MainForm.h"
@@ -359,34 +360,11 @@ TEST_F(FormStorage, ReadOnlySettingsFolderKeepsWhatWasThere) {
       Wrong += std::to_string(Prompts.size()) + " messages";
     return Wrong;
   };
-  if (::geteuid() != 0) {
-    EXPECT_EQ(Check(true), "");
-  } else {
-    // Permissions do not bind root: the window runs in a child that has
-    // become the ordinary user "nobody", to whom the settings belong.
-    constexpr uid_t OrdinaryUser = 65534;
-    for (const QString &Path : {Name, Folder, QFileInfo(Folder).absolutePath()})
-      ASSERT_EQ(0, ::chown(Path.toLocal8Bit().constData(), OrdinaryUser, OrdinaryUser));
-    for (QDir Up(QFileInfo(Folder).absolutePath()); Up.cdUp() && !Up.isRoot();) {
-      struct stat Info {};
-      const QByteArray Path = Up.path().toLocal8Bit();
-      if (::stat(Path.constData(), &Info) == 0 && !(Info.st_mode & S_IXOTH))
-        ::chmod(Path.constData(), (Info.st_mode & 07777) | 0011);
-    }
-    const pid_t Child = ::fork();
-    if (Child == 0) {
-      const std::string Wrong =
-          ::setgroups(0, nullptr) == 0 && ::setgid(OrdinaryUser) == 0 && ::setuid(OrdinaryUser) == 0
-              ? Check(false)
-              : "cannot become an ordinary user";
-      if (!Wrong.empty())
-        std::fprintf(stderr, "%s\n", Wrong.c_str());
-      ::_exit(Wrong.empty() ? 0 : 1);
-    }
-    int Status = -1;
-    ASSERT_EQ(Child, ::waitpid(Child, &Status, 0));
-    EXPECT_TRUE(WIFEXITED(Status) && WEXITSTATUS(Status) == 0) << Status;
-  }
+  const bool Root = ::geteuid() == 0;
+  for (const QString &Path : {Name, Folder, QFileInfo(Folder).absolutePath()})
+    GiveToOrdinaryUser(Path.toStdString());
+  LetOrdinaryUserThrough(QFileInfo(Folder).absolutePath().toStdString());
+  EXPECT_EQ(AsOrdinaryUser([&] { return Check(!Root); }), "");
   QFile File(Name);
   ASSERT_TRUE(File.open(QIODevice::ReadOnly));
   EXPECT_EQ(File.readAll().toStdString(), Before.toStdString());

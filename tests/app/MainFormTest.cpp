@@ -30,6 +30,7 @@
 #include "Clipboard.h"
 #include "FileIO.h"
 #include "MainForm.h"
+#include "OrdinaryUser.h"
 #include "QuitRequest.h"
 #include "TextUtils.h"
 #include "Ticks.h"
@@ -285,48 +286,22 @@ TEST_F(MainForm, StopDuringARunWritesNothing) {
 // the page kept. Under root, who may write any file, the window runs in a
 // child that has become the ordinary user "nobody".
 TEST_F(MainForm, PageNobodyMayReplaceIsReplaced) {
-  constexpr uid_t OrdinaryUser = 65534;
-  const bool Root = ::geteuid() == 0;
   WriteAll(Path("a.pas"), "x");
   WriteAll(Path("a.html"), "old page");
   ::chmod(Path("a.html").toLocal8Bit().constData(), 0444);
-  for (const char *Name : {"", "a.pas", "a.html"}) {
-    if (Root) {
-      ASSERT_EQ(0, ::chown(Path(Name).toLocal8Bit().constData(), OrdinaryUser, OrdinaryUser));
-    }
-  }
-  // The test's own temporary folders around it must let that user through.
-  for (QDir Up(Dir.path()); Root && Up.cdUp() && !Up.isRoot();) {
-    struct stat Info {};
-    const QByteArray Name = Up.path().toLocal8Bit();
-    if (::stat(Name.constData(), &Info) == 0 && !(Info.st_mode & S_IXOTH))
-      ::chmod(Name.constData(), (Info.st_mode & 07777) | 0011);
-  }
-  auto Check = [&]() -> std::string {
-    TForm1 Form;
-    Form.Controls()->Input->setText(Path("a.pas"));
-    Form.Controls()->Output->setText(Path("a.html"));
-    Form.Controls()->ConfirmOvr->setChecked(false);
-    QTest::mouseClick(Form.Controls()->FileToFile, Qt::LeftButton);
-    const std::string Shown = Prompts.empty() ? "nothing" : Prompts[0].Text.toStdString();
-    return Shown == "Cannot create file " + Path("a.html").toStdString() ? "" : Shown;
-  };
-  if (!Root) {
-    EXPECT_EQ("", Check());
-  } else {
-    const pid_t Child = ::fork();
-    if (Child == 0) {
-      const bool Ordinary = ::setgroups(0, nullptr) == 0 && ::setgid(OrdinaryUser) == 0 &&
-                            ::setuid(OrdinaryUser) == 0;
-      const std::string Wrong = Ordinary ? Check() : "cannot become an ordinary user";
-      if (!Wrong.empty())
-        std::fprintf(stderr, "%s\n", Wrong.c_str());
-      ::_exit(Wrong.empty() ? 0 : 1);
-    }
-    int Status = -1;
-    ASSERT_EQ(Child, ::waitpid(Child, &Status, 0));
-    EXPECT_TRUE(WIFEXITED(Status) && WEXITSTATUS(Status) == 0) << Status;
-  }
+  for (const char *Name : {"", "a.pas", "a.html"})
+    GiveToOrdinaryUser(Path(Name).toStdString());
+  LetOrdinaryUserThrough(Dir.path().toStdString());
+  EXPECT_EQ("", AsOrdinaryUser([&]() -> std::string {
+              TForm1 Form;
+              Form.Controls()->Input->setText(Path("a.pas"));
+              Form.Controls()->Output->setText(Path("a.html"));
+              Form.Controls()->ConfirmOvr->setChecked(false);
+              QTest::mouseClick(Form.Controls()->FileToFile, Qt::LeftButton);
+              const std::string Shown =
+                  Prompts.empty() ? "nothing" : Prompts[0].Text.toStdString();
+              return Shown == "Cannot create file " + Path("a.html").toStdString() ? "" : Shown;
+            }));
   EXPECT_EQ(ReadAll(Path("a.html")), "old page");
 }
 

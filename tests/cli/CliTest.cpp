@@ -21,6 +21,7 @@
 #include <unistd.h>
 
 #include "Batch.h"
+#include "OrdinaryUser.h"
 #include "CliOptions.h"
 
 namespace fs = std::filesystem;
@@ -69,15 +70,6 @@ std::string Listing(const fs::path &Dir) {
   return Joined;
 }
 
-// The user an ordinary run takes when the tests run as root: "nobody".
-constexpr uid_t OrdinaryUser = 65534;
-
-// Gives Path to the user RunCli runs as with AsOrdinaryUser.
-void GiveToOrdinaryUser(const std::string &Path) {
-  if (::geteuid() == 0 && ::chown(Path.c_str(), OrdinaryUser, OrdinaryUser) != 0)
-    throw std::runtime_error("cannot give " + Path + " away");
-}
-
 struct TRun {
   int Status; // the exit status, or 100 + the signal that ended the program
   std::string Out;
@@ -88,11 +80,11 @@ struct TRun {
 // LimitFileSize no file the program writes may grow past 4096 bytes.
 // TerminateAfter, when not negative, sends SIGTERM that many milliseconds
 // after the start. SettingsIni, when not empty, is the settings file the
-// program finds. AsOrdinaryUser runs it as OrdinaryUser when the tests run
+// program finds. AsOrdinary runs it as OrdinaryUser when the tests run
 // as root, who may write any file.
 TRun RunCli(const std::vector<std::string> &Args, const std::string &Input = "",
             const std::string &WorkingDir = "", bool LimitFileSize = false, int TerminateAfter = -1,
-            const std::string &SettingsIni = "", bool AsOrdinaryUser = false) {
+            const std::string &SettingsIni = "", bool AsOrdinary = false) {
   TScratchDir Streams;
   const std::string InName = Streams / "in", OutName = Streams / "out", ErrName = Streams / "err";
   WriteFile(InName, Input);
@@ -116,9 +108,7 @@ TRun RunCli(const std::vector<std::string> &Args, const std::string &Input = "",
     // The program is opened first: the ordinary user may have no way into
     // the folders of the build.
     const int Program = ::open(TESSALINE_CLI, O_RDONLY | O_CLOEXEC);
-    if (AsOrdinaryUser && ::geteuid() == 0 &&
-        (::setgroups(0, nullptr) != 0 || ::setgid(OrdinaryUser) != 0 ||
-         ::setuid(OrdinaryUser) != 0))
+    if (AsOrdinary && ::geteuid() == 0 && !BecomeOrdinaryUser())
       ::_exit(126);
     // Never the settings of the user who runs the tests.
     ::setenv("XDG_CONFIG_HOME", Streams.Path().c_str(), 1);

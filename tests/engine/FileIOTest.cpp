@@ -15,6 +15,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "OrdinaryUser.h"
 #include "TestSupport.h"
 
 namespace fs = std::filesystem;
@@ -308,50 +309,6 @@ TEST(SaveToFile, FailedSaveKeepsThePreviousPage) {
   EXPECT_FALSE(fs::exists(Dir / "new.html"));
   EXPECT_EQ("", Temporaries(Dir.Path()));
 }
-
-namespace {
-
-// The user an ordinary run takes when the tests run as root: "nobody".
-constexpr uid_t OrdinaryUser = 65534;
-
-// Runs Check as an ordinary user: here, or, when the tests run as root (who
-// may write any file), in a child that has become OrdinaryUser. Check
-// returns what went wrong, or an empty text.
-std::string AsOrdinaryUser(const std::function<std::string()> &Check) {
-  if (::geteuid() != 0)
-    return Check();
-  int Pipe[2];
-  if (::pipe(Pipe) != 0)
-    return "no pipe";
-  const pid_t Child = ::fork();
-  if (Child == 0) {
-    ::close(Pipe[0]);
-    const std::string Result =
-        ::setgroups(0, nullptr) == 0 && ::setgid(OrdinaryUser) == 0 && ::setuid(OrdinaryUser) == 0
-            ? Check()
-            : "cannot become an ordinary user";
-    (void)!::write(Pipe[1], Result.data(), Result.size());
-    ::_exit(0);
-  }
-  ::close(Pipe[1]);
-  std::string Result;
-  char Chunk[512];
-  for (ssize_t N; (N = ::read(Pipe[0], Chunk, sizeof Chunk)) > 0;)
-    Result.append(Chunk, static_cast<size_t>(N));
-  ::close(Pipe[0]);
-  int Status = 0;
-  ::waitpid(Child, &Status, 0);
-  return WIFEXITED(Status) ? Result : Result + " (the check ended by a signal)";
-}
-
-// Gives Path to the user AsOrdinaryUser runs as.
-void GiveToOrdinaryUser(const std::string &Path) {
-  if (::geteuid() == 0) {
-    ASSERT_EQ(0, ::chown(Path.c_str(), OrdinaryUser, OrdinaryUser)) << Path;
-  }
-}
-
-} // namespace
 
 TEST(SaveToFile, ReadOnlyFolderKeepsTheOldFile) {
   TTempDir Dir;
