@@ -3,12 +3,18 @@
 // source survives a trip through the clipboard unchanged.
 #pragma once
 
+#include <QString>
 #include <string>
+#include <string_view>
 
 /// The clipboard's text; empty when it holds none.
 std::string ClipboardText();
 /// Replaces the clipboard's content with Text.
 void SetClipboardText(const std::string &Text);
+/// A page as text: UTF-8 where its head declares that charset (the HTML5
+/// page; the classic page of a source with a byte-order mark), else in the
+/// locale's 8-bit encoding, as its source was.
+QString PageText(std::string_view Page);
 /// Replaces the clipboard's content with a page: Page as plain text and as
 /// text/html, and Rtf as text/rtf and application/rtf (on Windows also as
 /// the native "HTML Format" and "Rich Text Format"), so that rich editors

@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <QTextBrowser>
 
+#include "Clipboard.h"
 #include "MainForm.h"
 #include "ui_MainForm.h"
 
@@ -43,7 +44,7 @@ void ShowPage(QTextBrowser *View, const QByteArray &Page, TColor Text, TColor Ba
   Apply(QPalette::Text, Text);
   Apply(QPalette::Base, Background);
   View->setPalette(Colors);
-  View->setHtml(QString::fromLocal8Bit(Page));
+  View->setHtml(PageText(std::string_view(Page.constData(), static_cast<size_t>(Page.size()))));
 }
 
 } // namespace

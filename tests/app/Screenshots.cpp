@@ -60,6 +60,11 @@ int main(int argc, char **argv) {
     Form1.Controls()->ShowPreview->click();
     Form1.FileToFileClick();
     Save("preview");
+    // The same as an HTML5 page with line numbers.
+    Form1.Controls()->PageFormat->setCurrentText("HTML5");
+    Form1.Controls()->LineNumbers->setChecked(true);
+    Form1.FileToFileClick();
+    Save("preview-html5");
     QFile::remove(QDir::temp().filePath("tessaline-preview.html"));
   }
   return 0;
