@@ -5,8 +5,12 @@
 #include <QMimeData>
 #include <algorithm>
 
-std::string ClipboardText() {
-  return QGuiApplication::clipboard()->text().toLocal8Bit().toStdString();
+std::string TextBytes(const QString &Text, bool UTF8) {
+  return (UTF8 ? Text.toUtf8() : Text.toLocal8Bit()).toStdString();
+}
+
+std::string ClipboardText(bool UTF8) {
+  return TextBytes(QGuiApplication::clipboard()->text(), UTF8);
 }
 
 void SetClipboardText(const std::string &Text) {

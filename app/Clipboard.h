@@ -7,8 +7,12 @@
 #include <string>
 #include <string_view>
 
-/// The clipboard's text; empty when it holds none.
-std::string ClipboardText();
+/// Text as the converter takes it: in the locale's 8-bit encoding, or, for
+/// the pages that decode their source (HTML5, RTF), in UTF-8, which loses no
+/// character where the locale's encoding is not UTF-8 (Windows).
+std::string TextBytes(const QString &Text, bool UTF8 = false);
+/// The clipboard's text (see TextBytes); empty when it holds none.
+std::string ClipboardText(bool UTF8 = false);
 /// Replaces the clipboard's content with Text.
 void SetClipboardText(const std::string &Text);
 /// A page as text: UTF-8 where its head declares that charset (the HTML5

@@ -97,7 +97,7 @@ void TForm1::DropOn(QObject *Target, const QMimeData *Data) {
     return;
   }
   const uint8_t Into = Target == FUi->ClipToFile ? ckFile : ckClipboard;
-  FDroppedText = Data->text().toLocal8Bit().toStdString();
+  FDroppedText = Data->text();
   QTimer::singleShot(0, this, [this, Into] {
     RunCommand(Into == ckFile ? "T > F" : "T > C", ckText, Into);
   });

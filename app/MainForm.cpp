@@ -337,10 +337,11 @@ void TForm1::RunConversion(uint8_t Source, uint8_t Target) {
   FConverter->SetAddBodyStart(MemoText(FUi->BodyStart));
   FConverter->SetAddBodyEnd(MemoText(FUi->BodyEnd));
   FConverter->SetPageOptions(ChosenPageOptions());
+  const bool DecodesSource = FConverter->PageOptions().Format != TPageFormat::Classic;
   if (Source == ckClipboard)
-    FConverter->SetPlain(ClipboardText());
+    FConverter->SetPlain(ClipboardText(DecodesSource));
   else if (Source == ckText)
-    FConverter->SetPlain(FDroppedText);
+    FConverter->SetPlain(TextBytes(FDroppedText, DecodesSource));
   else
     FConverter->LoadFromFile(FileNameBytes(FUi->Input->text()));
   if (FConverter->Convert()) {

@@ -126,7 +126,7 @@ private:
   uint8_t FLastTarget = ckNone;
   QString FLastOutputFile;
   int FFirstShow = 0;
-  std::string FDroppedText;
+  QString FDroppedText;
   // The last page for the preview pane (empty when too large to show).
   QByteArray FLastPage;
   size_t FLastPageSize = 0;
