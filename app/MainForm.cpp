@@ -240,37 +240,59 @@ void TForm1::FormShow() {
   constexpr int LayoutLevels = 16;
   for (int Level = 0; Level < LayoutLevels; ++Level)
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-  KeepFrameOnScreen();
+  KeepFrameOnScreen(false);
   // The window manager's frame is known only once the window is on the
-  // screen; until then the frame is the window itself. So the first
-  // exposure checks again, with the real frame.
-  if (QWindow *Handle = windowHandle())
+  // screen: the window system's first reports after that check again, with
+  // the real frame (a few reports come at the start).
+  if (QWindow *Handle = windowHandle()) {
+    FFrameChecks = 8;
     Handle->installEventFilter(this);
+  }
   FFirstShow = 1;
 }
 
-void TForm1::KeepFrameOnScreen() {
+bool TForm1::KeepFrameOnScreen(bool Exposed) {
   const QScreen *Screen = QGuiApplication::primaryScreen();
   if (!Screen)
-    return;
+    return true;
   const QSize ScreenSize = Screen->geometry().size();
-  const QRect Frame = frameGeometry();
+  // Before the first exposure the frame is not known, and asking for it
+  // then can have the X11 platform keep the answer "no frame" (or a frame
+  // without its title bar) until the window manager next reports a
+  // geometry, which it need not do after adding the frame around the
+  // window where it stands: the frame then stuck out past the screen's
+  // edge. So until then only the window itself is kept on the screen, and
+  // a frame still unknown once the window is shown is taken to be a wide
+  // one; a report that brings the real frame checks again.
+  QRect Frame = Exposed ? frameGeometry() : geometry();
+  const bool Known = !Exposed || Frame.top() < geometry().top() ||
+                     windowFlags().testFlag(Qt::FramelessWindowHint);
+  if (!Known)
+    Frame = Frame.marginsAdded(QMargins(8, 40, 8, 8));
   QPoint Position = Frame.topLeft();
   if (ScreenSize.width() < Frame.left() + Frame.width())
     Position.setX(ScreenSize.width() - Frame.width());
   if (ScreenSize.height() < Frame.top() + Frame.height())
     Position.setY(ScreenSize.height() - Frame.height());
-  if (Position != Frame.topLeft())
-    move(Position); // a visible window's move places its frame
+  if (Position != Frame.topLeft()) {
+    if (Exposed)
+      move(Position); // a visible window's move places its frame
+    else
+      setGeometry(QRect(Position, size())); // the window itself, as the restore placed it
+  }
+  return Known;
 }
 
 bool TForm1::eventFilter(QObject *Watched, QEvent *Event) {
   if (FilterDrop(Watched, Event))
     return true;
   QWindow *Handle = windowHandle();
-  if (Watched == Handle && Event->type() == QEvent::Expose && Handle->isExposed()) {
+  const QEvent::Type Type = Event->type();
+  if (Watched == Handle && FFrameChecks > 0 && Handle->isExposed() &&
+      (Type == QEvent::Expose || Type == QEvent::Move || Type == QEvent::Resize) &&
+      (KeepFrameOnScreen(true) || --FFrameChecks == 0)) {
+    FFrameChecks = 0;
     Handle->removeEventFilter(this);
-    KeepFrameOnScreen();
   }
   return QMainWindow::eventFilter(Watched, Event);
 }

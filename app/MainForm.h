@@ -89,7 +89,7 @@ private:
   void FormCreate(const QStringList &Arguments);
   void FormShow();
   void FormDestroy();
-  void KeepFrameOnScreen();
+  bool KeepFrameOnScreen(bool Exposed);
   void RunCommand(const QString &Tag, uint8_t Source, uint8_t Target);
   void RunConversion(uint8_t Source, uint8_t Target);
   void SetStatus(const QString &Text);
@@ -126,6 +126,7 @@ private:
   uint8_t FLastTarget = ckNone;
   QString FLastOutputFile;
   int FFirstShow = 0;
+  int FFrameChecks = 0; // window-system reports left to learn the frame from
   QString FDroppedText;
   // The last page for the preview pane (empty when too large to show).
   QByteArray FLastPage;

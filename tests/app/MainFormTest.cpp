@@ -426,6 +426,9 @@ TEST_F(MainForm, FirstShowKeepsTheWindowOnTheScreenOnce) {
   const QRect Screen = QGuiApplication::primaryScreen()->geometry();
   Form.move(Screen.width() - 100, 10);
   Form.show();
+  // The frame is known, and checked, once the window is exposed.
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&Form));
+  QCoreApplication::processEvents();
   EXPECT_EQ(Form.frameGeometry().right() + 1, Screen.width());
   Form.hide();
   Form.move(Screen.width() - 100, 10);
