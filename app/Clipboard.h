@@ -1,6 +1,7 @@
 // The system clipboard's text as the byte strings the converter works on.
 // Text crosses in the locale's 8-bit encoding (UTF-8 on Linux), so any
-// source survives a trip through the clipboard unchanged.
+// source survives a trip through the clipboard unchanged; for the pages that
+// decode their source (HTML5, RTF) it crosses in UTF-8 (see TextBytes).
 #pragma once
 
 #include <QString>

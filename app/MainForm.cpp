@@ -345,10 +345,10 @@ void TForm1::RunConversion(uint8_t Source, uint8_t Target) {
   // An output field naming the source (typed so, or picked in both
   // dialogs) would have the source replaced by its page and lost, even
   // with the overwrite question answered Yes, which asks about a page.
+  const std::string InputName = FileNameBytes(FUi->Input->text());
   if (Source == ckFile && Target == ckFile &&
-      IsSameFile(FileNameBytes(FUi->Input->text()), FileNameBytes(FUi->Output->text())))
-    throw EStreamError("The page would replace its own source " +
-                       FileNameBytes(FUi->Input->text()));
+      IsSameFile(InputName, FileNameBytes(FUi->Output->text())))
+    throw EStreamError("The page would replace its own source " + InputName);
   if (Target == ckFile && FUi->ConfirmOvr->isChecked() && QFile::exists(FUi->Output->text()) &&
       !Confirm("Confirm", "Overwrite output file ?"))
     return;
@@ -365,7 +365,7 @@ void TForm1::RunConversion(uint8_t Source, uint8_t Target) {
   else if (Source == ckText)
     FConverter->SetPlain(TextBytes(FDroppedText, DecodesSource));
   else
-    FConverter->LoadFromFile(FileNameBytes(FUi->Input->text()));
+    FConverter->LoadFromFile(InputName);
   if (FConverter->Convert()) {
     if (Target == ckClipboard)
       SetClipboardPage(FConverter->HTML(), RtfOfPlain());

@@ -101,18 +101,17 @@ bool TTessaline::Run(std::string_view Bytes, TPageWriter &Writer) {
         TTextTranslator::PutLineAnchor(Writer, 1);
         Writer.SetTextLine(1);
       }
-      TMarkup Markup(Scheme, &Spans);
-      if (!ScanBody(Source.Text, Markup, Writer, Text))
-        return false;
-      WriteHtml5Footer(Writer, Texts, Markup.SpanIsOpen());
     } else {
       BuildRtfSpans(Scheme, Spans);
       WriteRtfHeader(Writer, Scheme);
-      TMarkup Markup(Scheme, &Spans);
-      if (!ScanBody(Source.Text, Markup, Writer, Text))
-        return false;
-      WriteRtfFooter(Writer, Markup.SpanIsOpen());
     }
+    TMarkup Markup(Scheme, &Spans);
+    if (!ScanBody(Source.Text, Markup, Writer, Text))
+      return false;
+    if (Html5)
+      WriteHtml5Footer(Writer, Texts, Markup.SpanIsOpen());
+    else
+      WriteRtfFooter(Writer, Markup.SpanIsOpen());
   }
   Writer.Finish();
   FControl.ReportProgress(100);
