@@ -100,6 +100,12 @@ namespace {
 // Opens FileName for reading into File and Info; a folder is no file to
 // read. Throws EFOpenError.
 void OpenSource(const std::string &FileName, TOpenFile &File, TFileInfo &Info) {
+  // Windows opens a device for "aux.pas" in any folder, and reading AUX
+  // waits for ever; only a file of that name made where the system
+  // allows it is a source.
+  if (const std::string Device = DeviceNameOf(FileName);
+      !Device.empty() && !(InfoOfPath(FileName, Info) && Info.Kind == TFileKind::Regular))
+    throw EFOpenError(FileName + " names the device " + Device + ", not a file");
   File.File = OpenForReading(FileName);
   if (File.File == NoFile || !InfoOfFile(File.File, Info) || Info.Kind == TFileKind::Folder)
     ThrowOpenError(FileName);
@@ -167,6 +173,10 @@ bool TSourceFile::Shrunk() const { return MappingShrunk(FMapping); }
 
 TSafeFileWriter::TSafeFileWriter(const std::string &FileName)
     : FFileName(FileName), FTarget(FileName) {
+  // A page named after a device (Windows' "nul.html", "com1.html") would
+  // go to the device, or nowhere, in any folder.
+  if (const std::string Device = DeviceNameOf(FileName); !Device.empty())
+    throw EFCreateError(FileName + " names the device " + Device + ", not a file");
   TFileInfo Info;
   const bool Exists = InfoOfPath(FileName, Info);
   if (Exists) {
@@ -193,6 +203,8 @@ TSafeFileWriter::TSafeFileWriter(const std::string &FileName)
     if (FFile == NoFile && !Taken)
       break;
   }
+  if (FFile != NoFile)
+    FTempGuard = GuardTemporaryFile(FTempName);
   if (FFile == NoFile) {
     // Even where the old file itself is writable, writing it in place
     // would put it at risk; a folder that takes no new file means no save.
@@ -229,6 +241,10 @@ void TSafeFileWriter::Commit() {
     Abandon();
     return;
   }
+  // Released before the rename: a second interrupt in between would
+  // otherwise remove the finished page under its new name's old one.
+  ReleaseTemporaryFile(FTempGuard);
+  FTempGuard = -1;
   if (!ReplaceFileAtomically(FTempName, FTarget)) {
     Abandon();
     ThrowCreateError(FFileName);
@@ -268,6 +284,8 @@ void TSafeFileWriter::Abandon() {
   }
   if (!FTempName.empty()) {
     RemoveFile(FTempName);
+    ReleaseTemporaryFile(FTempGuard);
+    FTempGuard = -1;
     FTempName.clear();
   }
 }

@@ -13,7 +13,8 @@
 #include "Platform.h"
 
 /// The file's bytes, read at once. Throws EFOpenError ("Cannot open file
-/// NAME") when it cannot be opened or is a directory, EReadError ("Stream
+/// NAME") when it cannot be opened or is a directory (or names a device, as
+/// for TSourceFile), EReadError ("Stream
 /// read error") when fewer bytes than its size can be read. Pipes and
 /// devices are read to their end.
 std::string ReadFileBytes(const std::string &FileName);
@@ -34,8 +35,10 @@ std::string ReadDescriptorBytes(int Descriptor,
 /// file shrink while it is read, the bytes that are gone read as NUL
 /// instead of ending the process, and Shrunk tells so afterwards: the
 /// caller must then throw away what it made of Text. Throws EFOpenError
-/// ("Cannot open file NAME") or EReadError ("Stream read error", also for a
-/// file that shrinks while it is read).
+/// ("Cannot open file NAME"; "NAME names the device AUX, not a file" for a
+/// name that stands for a device on the system and is no regular file) or
+/// EReadError ("Stream read error", also for a file that shrinks while it
+/// is read).
 class TSourceFile {
 public:
   static constexpr uint64_t SmallestMappedFile = uint64_t(1) << 20;
@@ -56,7 +59,9 @@ private:
 /// Writes a file so that a failure never damages what was there: the bytes
 /// go to a hidden temporary file beside the target, which replaces the
 /// target on Commit and is removed if Commit never comes (destruction,
-/// an exception). An existing target keeps its permissions; a symbolic link
+/// an exception, or a second interrupt that ends the program: see
+/// GuardTemporaryFile). A name that stands for a device on the system
+/// (DeviceNameOf) is refused. An existing target keeps its permissions; a symbolic link
 /// keeps pointing where it did and its target file is replaced. Targets
 /// that are not regular files (/dev/null, a pipe) are written directly. A
 /// folder that takes no new file cannot be saved into, even where the old
@@ -68,7 +73,8 @@ private:
 /// as any program writing it would.
 class TSafeFileWriter : public TOutputSink {
 public:
-  /// Throws EFCreateError ("Cannot create file NAME").
+  /// Throws EFCreateError ("Cannot create file NAME", or "NAME names the
+  /// device COM1, not a file").
   explicit TSafeFileWriter(const std::string &FileName);
   TSafeFileWriter(const TSafeFileWriter &) = delete;
   TSafeFileWriter &operator=(const TSafeFileWriter &) = delete;
@@ -90,6 +96,7 @@ private:
   std::string FFileName; // as the caller named it, for messages
   std::string FTarget;   // the file to replace (symbolic links resolved)
   std::string FTempName; // empty when writing the target directly
+  int FTempGuard = -1;   // removes FTempName should a second interrupt end the program
   TFileHandle FFile = NoFile;
   bool FCopyIntoTarget = false; // on Commit, rather than replacing it
 };

@@ -33,8 +33,15 @@ struct TFileInfo {
 };
 
 /// Info for Path, following symbolic links (or for the link itself when
-/// not FollowLinks). False when there is nothing there.
+/// not FollowLinks). False when there is nothing there, or when the system
+/// cannot tell (see LookUpPath).
 bool InfoOfPath(const std::string &Path, TFileInfo &Info, bool FollowLinks = true);
+/// What looking Path up found: a file (Info filled), nothing (no such
+/// name, a link that leads nowhere or into a loop of links), or a failure
+/// that hides whatever is there (a path longer than the system takes, a
+/// folder on the way the user may not search, a failing device).
+enum class TPathLookup { Found, Missing, Failed };
+TPathLookup LookUpPath(const std::string &Path, TFileInfo &Info, bool FollowLinks = true);
 /// Info for an open file.
 bool InfoOfFile(TFileHandle File, TFileInfo &Info);
 /// Whether Path and Other name one file.
@@ -94,6 +101,16 @@ void UnmapPages(char *Data, size_t Size);
 /// instead of 512. Only a hint; the bytes stay as they are.
 void OfferHugePages(char *Data, size_t Size);
 
+/// Whether C separates the components of a path ('/', and '\\' on Windows).
+bool IsPathSeparator(char C);
+/// The device the system puts in place of the file Path seems to name, in
+/// upper case: on Windows, where CON, PRN, AUX, NUL, COM0 to COM9 and LPT0
+/// to LPT9 name devices in every folder and whatever extension follows,
+/// "COM1" for "com1.html" or "D:\\x\\Com1 .txt", a name no user means for
+/// a file. Empty when there is none (always on POSIX), and for a device
+/// asked for as such: its bare name ("NUL", as "/dev/null" elsewhere) or
+/// its device path ("\\\\.\\COM1").
+std::string DeviceNameOf(const std::string &Path);
 /// Where a path's last component starts: after its last separator (or its
 /// drive, where names have one).
 size_t FileNameStart(const std::string &Path);
@@ -128,11 +145,21 @@ struct TFolderEntry {
 /// The entries of Folder, without "." and "..", in no particular order.
 bool ListFolder(const std::string &Folder, std::vector<TFolderEntry> &Entries);
 
+/// Names a temporary file that a second interrupt, which ends the process
+/// (see InstallInterruptHandler), removes first. Returns a ticket for
+/// ReleaseTemporaryFile, or -1 when every place is taken (the file then
+/// stays behind should the process be ended so).
+int GuardTemporaryFile(const std::string &Path);
+/// Forgets a file named by GuardTemporaryFile (a ticket of -1 is ignored),
+/// before it is renamed or removed.
+void ReleaseTemporaryFile(int Ticket);
+
 /// Makes Ctrl-C (and the system's request to end, SIGTERM or closing the
 /// console) call OnInterrupt with the signal's number (2 for Ctrl-C, 15 for
 /// a request to end) instead of ending the process. OnInterrupt runs where
-/// only lock-free atomics may be touched. A second interrupt ends the
-/// process the usual way, should it be stuck. Reads from a terminal or a
+/// only lock-free atomics may be touched. A second interrupt removes the
+/// files named by GuardTemporaryFile and ends the process the usual way,
+/// should it be stuck. Reads from a terminal or a
 /// pipe return ReadInterrupted when an interrupt arrives.
 void InstallInterruptHandler(void (*OnInterrupt)(int Signal));
 

@@ -105,14 +105,28 @@ bool Fill(HANDLE File, TFileInfo &Info) {
 } // namespace
 
 bool InfoOfPath(const std::string &Path, TFileInfo &Info, bool FollowLinks) {
+  return LookUpPath(Path, Info, FollowLinks) == TPathLookup::Found;
+}
+
+TPathLookup LookUpPath(const std::string &Path, TFileInfo &Info, bool FollowLinks) {
   const HANDLE File = OpenForInfo(Path, FollowLinks);
-  if (File == INVALID_HANDLE_VALUE)
-    return false;
+  if (File == INVALID_HANDLE_VALUE) {
+    switch (GetLastError()) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+    case ERROR_DIRECTORY:
+    case ERROR_CANT_RESOLVE_FILENAME: // a loop of links
+      return TPathLookup::Missing;
+    default:
+      return TPathLookup::Failed;
+    }
+  }
   // Opened without following links, any reparse point (a symbolic link,
   // a junction) counts as a link.
   const bool Done = Fill(File, Info);
   CloseHandle(File);
-  return Done;
+  return Done ? TPathLookup::Found : TPathLookup::Failed;
 }
 
 bool InfoOfFile(TFileHandle File, TFileInfo &Info) { return Fill(Handle(File), Info); }
@@ -159,7 +173,10 @@ TFileHandle OpenForWritingInPlace(const std::string &Path) {
 }
 
 TFileHandle CreateExclusive(const std::string &Path, bool &AlreadyExists) {
-  const HANDLE File = CreateFileW(SystemPath(Path).c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+  // Shared for deletion, so that a second Ctrl-C can remove a temporary
+  // file still being written (it goes when the process's handle closes).
+  const HANDLE File = CreateFileW(SystemPath(Path).c_str(), GENERIC_WRITE,
+                                  FILE_SHARE_READ | FILE_SHARE_DELETE,
                                   nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   const DWORD Error = GetLastError();
   AlreadyExists = File == INVALID_HANDLE_VALUE &&
@@ -257,6 +274,38 @@ char *GrowPages(char *Data, size_t OldSize, size_t NewSize, size_t Alignment) {
 void UnmapPages(char *Data, size_t) { VirtualFree(Data, 0, MEM_RELEASE); }
 
 void OfferHugePages(char *, size_t) {}
+
+bool IsPathSeparator(char C) { return C == '/' || C == '\\'; }
+
+std::string DeviceNameOf(const std::string &Path) {
+  // The device namespace asked for by name is what the user means.
+  if (Path.rfind("\\\\.\\", 0) == 0)
+    return std::string();
+  // The system takes the part before the first dot (or colon), without
+  // trailing blanks, for the device, whatever follows: "nul.html" and
+  // "COM1 .txt" are devices in every folder.
+  const std::string Name = Path.substr(FileNameStart(Path));
+  std::string Stem = Name.substr(0, Name.find_first_of(".:"));
+  while (!Stem.empty() && Stem.back() == ' ')
+    Stem.pop_back();
+  for (char &C : Stem)
+    if (C >= 'a' && C <= 'z')
+      C = static_cast<char>(C - 'a' + 'A');
+  // A bare "NUL" is the device asked for, as a script writes it.
+  if (Stem.size() == Path.size())
+    return std::string();
+  for (const char *Device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
+    if (Stem == Device)
+      return Stem;
+  const bool Port = Stem.rfind("COM", 0) == 0 || Stem.rfind("LPT", 0) == 0;
+  // COM0 to COM9, and COM with a superscript 1, 2 or 3 (in UTF-8).
+  if (Port && Stem.size() == 4 && Stem[3] >= '0' && Stem[3] <= '9')
+    return Stem;
+  if (Port && Stem.size() == 5 && Stem[3] == '\xC2' &&
+      (Stem[4] == '\xB9' || Stem[4] == '\xB2' || Stem[4] == '\xB3'))
+    return Stem;
+  return std::string();
+}
 
 size_t FileNameStart(const std::string &Path) {
   const size_t Separator = Path.find_last_of("/\\");
@@ -371,14 +420,30 @@ bool ListFolder(const std::string &Folder, std::vector<TFolderEntry> &Entries) {
 
 namespace {
 
+// Temporary files a second Ctrl-C removes, each copied in before its place
+// shows as ready, as the handler's thread may look at any time.
+constexpr int GuardedTemporaries = 256;
+constexpr size_t LongestGuardedName = 4096;
+// Apart from the names, so that starting the program touches none of
+// their pages.
+std::atomic<bool> TemporaryTaken[GuardedTemporaries];
+std::atomic<bool> TemporaryReady[GuardedTemporaries];
+char TemporaryNames[GuardedTemporaries][LongestGuardedName];
+
 void (*InterruptCallback)(int) = nullptr;
 std::atomic<bool> Interrupted{false};
 HANDLE MainThread = nullptr;
 
 BOOL WINAPI OnConsoleControl(DWORD Event) {
-  // A second Ctrl-C ends the process the usual way, should it be stuck.
-  if (Interrupted.exchange(true))
+  // A second Ctrl-C ends the process the usual way, should it be stuck,
+  // leaving no temporary page: each is marked for deletion, which the
+  // system carries out as the process's handles close.
+  if (Interrupted.exchange(true)) {
+    for (int K = 0; K < GuardedTemporaries; ++K)
+      if (TemporaryReady[K].load())
+        RemoveFile(TemporaryNames[K]);
     return FALSE;
+  }
   const bool AskedToEnd = Event != CTRL_C_EVENT && Event != CTRL_BREAK_EVENT;
   InterruptCallback(AskedToEnd ? 15 : 2);
   // The handler runs in a thread of its own: a main thread waiting for
@@ -395,6 +460,26 @@ BOOL WINAPI OnConsoleControl(DWORD Event) {
 }
 
 } // namespace
+
+int GuardTemporaryFile(const std::string &Path) {
+  if (Path.size() >= LongestGuardedName)
+    return -1;
+  for (int K = 0; K < GuardedTemporaries; ++K) {
+    if (TemporaryTaken[K].exchange(true))
+      continue;
+    std::memcpy(TemporaryNames[K], Path.c_str(), Path.size() + 1);
+    TemporaryReady[K] = true;
+    return K;
+  }
+  return -1;
+}
+
+void ReleaseTemporaryFile(int Ticket) {
+  if (Ticket < 0)
+    return;
+  TemporaryReady[Ticket] = false;
+  TemporaryTaken[Ticket] = false;
+}
 
 void InstallInterruptHandler(void (*OnInterrupt)(int Signal)) {
   InterruptCallback = OnInterrupt;
