@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "BatchProgress.h"
+#include "FileKeys.h"
 #include "FileIO.h"
 #include "Interrupt.h"
 #include "Platform.h"
@@ -41,7 +42,12 @@ void WalkFolder(const std::string &Folder, const TFileInfo &Info, std::set<TFold
   if (!Walked.insert({Info.Device, Info.Index}).second)
     return;
   std::vector<TFolderEntry> Entries;
-  if (!ListFolder(Folder, Entries)) {
+  TFileInfo Self;
+  // A folder that may be listed but not searched gives names whose files
+  // cannot be reached: it fails as a whole, as one that cannot be listed.
+  if (!ListFolder(Folder, Entries) ||
+      (!Entries.empty() &&
+       LookUpPath(PathInFolder(Folder, "."), Self) == TPathLookup::Failed)) {
     Errors.push_back(Folder + ": Cannot open folder " + Folder);
     return;
   }
@@ -56,8 +62,16 @@ void WalkFolder(const std::string &Folder, const TFileInfo &Info, std::set<TFold
       if (Entry.Kind == TFileKind::Other)
         continue;
       TFileInfo EntryInfo;
-      if (!InfoOfPath(Path, EntryInfo))
+      const TPathLookup Found = LookUpPath(Path, EntryInfo);
+      if (Found == TPathLookup::Missing)
         continue; // a dangling link: nothing to convert
+      if (Found == TPathLookup::Failed) {
+        // A path too long for the system, say: what lies there is unknown,
+        // and passing over it would look like a batch that missed nothing.
+        const bool Source = Entry.Kind != TFileKind::Folder && HasPascalExtension(Entry.Name);
+        Errors.push_back(Path + (Source ? ": Cannot open file " : ": Cannot open folder ") + Path);
+        continue;
+      }
       if (EntryInfo.Kind == TFileKind::Folder) {
         WalkFolder(Path, EntryInfo, Walked, Jobs, Errors, Extension);
         continue;
@@ -68,37 +82,6 @@ void WalkFolder(const std::string &Folder, const TFileInfo &Info, std::set<TFold
       Jobs.push_back({Path, ChangeFileExt(Path, Extension)});
   }
 }
-
-// What names one file whatever the path that leads to it: the file's
-// identity where it exists, else its folder's and its own name, else the
-// path as given.
-struct TFileKey {
-  uint64_t Device = 0;
-  uint64_t Index = 0;
-  std::string Name;
-  auto operator<=>(const TFileKey &) const = default;
-};
-
-class TFileKeys {
-public:
-  TFileKey Of(const std::string &Path) {
-    TFileInfo Info;
-    if (InfoOfPath(Path, Info))
-      return {Info.Device, Info.Index, ""};
-    const size_t NameStart = FileNameStart(Path);
-    const std::string Folder = NameStart ? Path.substr(0, NameStart) : ".";
-    auto [Known, New] = FFolders.try_emplace(Folder);
-    if (New && InfoOfPath(Folder, Info) && Info.Kind == TFileKind::Folder)
-      Known->second = {Info.Device, Info.Index, ""};
-    if (Known->second.Name.empty() && Known->second != TFileKey())
-      return {Known->second.Device, Known->second.Index,
-              ComparableFileName(Path.substr(NameStart))};
-    return {0, 0, Path};
-  }
-
-private:
-  std::map<std::string, TFileKey> FFolders; // pages mostly share folders
-};
 
 bool Exists(const std::string &Path) {
   TFileInfo Info;

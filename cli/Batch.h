@@ -52,9 +52,20 @@ int RunBatch(const std::vector<TBatchJob> &Jobs, const TCliOptions &Options, std
              bool ShowProgress, bool Escapes = true, std::vector<char> *Pages = nullptr);
 
 /// Writes Folder/index.html, an HTML5 page that lists the pages of Jobs
-/// marked in Pages whose targets lie below Folder, by folder, with
-/// relative links, the sizes of source and page, and their count. Throws
-/// EStreamError when it cannot be written, or when a page of the batch is
-/// that very file.
+/// marked in Pages whose targets lie below Folder (however either is
+/// spelled: a page is below it when a folder on its way up is Folder's
+/// very folder), by folder, with relative links, the sizes of source and
+/// page, and their count. Throws EStreamError when it cannot be written,
+/// when it would replace a source or a page of Jobs (through any name,
+/// links included), or when it is no regular file; EInterrupted, leaving
+/// no index, when an interrupt has arrived.
 void WriteBatchIndex(const std::string &Folder, const std::vector<TBatchJob> &Jobs,
                      const std::vector<char> &Pages);
+
+/// Writes the index of each folder among Options.Files, once per folder
+/// however often and however spelled it is given, keeping an existing one
+/// with Options.NoClobber (said unless Options.Quiet). Failures are
+/// reported on Err as "tessaline-cli: message". Returns 0, 1 when an index
+/// failed, or 128 + the signal when interrupted (said on Err).
+int WriteBatchIndexes(const TCliOptions &Options, const std::vector<TBatchJob> &Jobs,
+                      const std::vector<char> &Pages, std::ostream &Err);

@@ -1,5 +1,6 @@
 #include "Cli.h"
 
+#include <algorithm>
 #include <new>
 
 #include "Batch.h"
@@ -81,13 +82,20 @@ int RunTessalineCli(const std::vector<std::string> &Args, std::ostream &Out, std
     Out << "tessaline-cli " << TESSALINE_VERSION << "\n";
     return 0;
   }
+  // With -o the one input is one page's source, even when it is a folder.
+  const bool Batch = Options.Files.size() > 1 || (!Options.HasOutput && Options.Files.front() != "-" &&
+                                                  IsFolder(Options.Files.front()));
+  // Which inputs are folders shows only now; an index asked for with none
+  // would be left out without a word.
+  if (Options.Index && (!Batch || std::none_of(Options.Files.begin(), Options.Files.end(), IsFolder))) {
+    Err << "tessaline-cli: --index needs a folder among the inputs (and no -o)\n" << CliUsage();
+    return 2;
+  }
   // Once, before any worker starts: each converter then gets a copy.
   ReadSavedScheme(Options,
                   [&](const std::string &Warning) { Err << "tessaline-cli: " << Warning << "\n"; });
   try {
-    // With -o the one input is one page's source, even when it is a folder.
-    if (Options.Files.size() > 1 ||
-        (!Options.HasOutput && Options.Files.front() != "-" && IsFolder(Options.Files.front()))) {
+    if (Batch) {
       std::vector<std::string> Errors;
       const std::vector<TBatchJob> Jobs =
           CollectBatchJobs(Options.Files, Errors, PageExtension(Options.Page.Format));
@@ -97,18 +105,8 @@ int RunTessalineCli(const std::vector<std::string> &Args, std::ostream &Out, std
       std::vector<char> Pages;
       int Status = RunBatch(Jobs, Options, Err, ShowProgress,
                             ShowProgress && EnableTerminalEscapes(2), &Pages);
-      if (Options.Index && Status < 128) {
-        for (const std::string &Input : Options.Files) {
-          if (!IsFolder(Input))
-            continue;
-          try {
-            WriteBatchIndex(Input, Jobs, Pages);
-          } catch (const EStreamError &Error) {
-            Err << "tessaline-cli: " << Error.what() << "\n";
-            Status = 1;
-          }
-        }
-      }
+      if (Options.Index && Status < 128)
+        Status = std::max(Status, WriteBatchIndexes(Options, Jobs, Pages, Err));
       return Status == 0 && !Errors.empty() ? 1 : Status;
     }
     return ConvertOne(Options, Err, InputFd, OutputFd);
