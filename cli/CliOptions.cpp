@@ -6,6 +6,7 @@
 
 #include "ColorScheme.h"
 #include "SavedScheme.h"
+#include "SourceText.h"
 #include "TextUtils.h"
 
 namespace {
@@ -39,7 +40,9 @@ void ApplyScheme(int Preset, TTessaline &Converter) {
     LoadSavedScheme(Converter);
 }
 
-void SetPageFormat(TCliOptions &Options, const std::string &Name) {
+// Names of values are taken in any case, as scheme and encoding names are.
+void SetPageFormat(TCliOptions &Options, const std::string &Given) {
+  const std::string Name = AsciiLowerCase(Given);
   if (Name == "classic")
     Options.Page.Format = TPageFormat::Classic;
   else if (Name == "html5")
@@ -47,10 +50,11 @@ void SetPageFormat(TCliOptions &Options, const std::string &Name) {
   else if (Name == "rtf")
     Options.Page.Format = TPageFormat::RTF;
   else
-    throw EUsageError("unknown page '" + Name + "' (use classic, html5 or rtf)");
+    throw EUsageError("unknown page '" + Given + "' (use classic, html5 or rtf)");
 }
 
 void SetEncoding(TCliOptions &Options, const std::string &Name) {
+  Options.HasEncoding = true;
   if (!FindSourceEncoding(Name, Options.Page.Encoding))
     throw EUsageError("unknown encoding '" + Name +
                       "' (use auto, utf-8, windows-1252, iso-8859-1, utf-16le or utf-16be)");
@@ -67,13 +71,14 @@ void AddElement(TCliOptions &Options, const std::string &Setting) {
   Options.Elements.emplace_back(static_cast<THighlightElement>(E), Setting.substr(Equals + 1));
 }
 
-void SetDialect(TCliOptions &Options, const std::string &Name) {
+void SetDialect(TCliOptions &Options, const std::string &Given) {
+  const std::string Name = AsciiLowerCase(Given);
   if (Name == "classic")
     Options.Dialect = TPascalDialect::Classic;
   else if (Name == "modern")
     Options.Dialect = TPascalDialect::Modern;
   else
-    throw EUsageError("unknown dialect '" + Name + "' (use classic or modern)");
+    throw EUsageError("unknown dialect '" + Given + "' (use classic or modern)");
 }
 
 void SetJobs(TCliOptions &Options, const std::string &Count) {
@@ -195,6 +200,20 @@ TCliOptions ParseCliOptions(const std::vector<std::string> &Args) {
   if ((Options.Page.LineNumbers || Options.DarkPreset != TCliOptions::NoDarkScheme) &&
       Options.Page.Format != TPageFormat::HTML5)
     throw EUsageError("--line-numbers and --dark-scheme need --page html5");
+  // The classic page takes the source's bytes as they are: an encoding it
+  // would not use is refused rather than passed over.
+  if (Options.HasEncoding && Options.Page.Format == TPageFormat::Classic)
+    throw EUsageError("--encoding needs --page html5 or rtf");
+  // The HTML5 page declares UTF-8; texts in another encoding would make it
+  // invalid, and which one they are in cannot be told.
+  if (Options.Page.Format == TPageFormat::HTML5) {
+    for (const auto &[Name, Text] : {std::pair<const char *, const std::string &>{"--title", Options.Title},
+                                     {"--header", Options.Header},
+                                     {"--body-start", Options.BodyStart},
+                                     {"--body-end", Options.BodyEnd}})
+      if (!IsValidUTF8(Text))
+        throw EUsageError(std::string(Name) + " is not UTF-8, which the HTML5 page is written in");
+  }
   if (Options.HasOutput && Options.Files.size() > 1)
     throw EUsageError("-o needs exactly one input file");
   // Standard input has no name to put a page beside, and a batch writes
@@ -276,7 +295,8 @@ std::string CliUsage() {
          "                       default colour 0/1); applied after --scheme, in order\n"
          "  --dialect NAME       classic (the default) or modern: directives, multi-line\n"
          "                       strings, &names, %/&/_ numbers, #$ codes, asm bodies\n"
-         "  --page FORMAT        classic (the default), html5 or rtf\n"
+         "  --page FORMAT        classic (the default), html5 or rtf; html5 texts\n"
+         "                       (--title...) must be UTF-8\n"
          "  --line-numbers       html5: number the lines, each with an anchor #L<n>\n"
          "  --dark-scheme NAME   html5: a second scheme (as --scheme) for readers who\n"
          "                       prefer a dark one\n"
@@ -285,7 +305,7 @@ std::string CliUsage() {
          "                       windows-1252), utf-8, windows-1252, iso-8859-1,\n"
          "                       utf-16le, utf-16be\n"
          "  --index              write an index.html into each folder given, listing\n"
-         "                       the pages converted below it\n"
+         "                       the pages converted below it (needs a folder)\n"
          "  -j N                 convert N files at a time (default: one per processor)\n"
          "  -n, --no-clobber     keep pages that exist already\n"
          "  -q, --quiet          no progress bar and no notes, only errors\n"

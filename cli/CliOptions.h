@@ -35,6 +35,7 @@ struct TCliOptions {
   std::vector<std::pair<THighlightElement, std::string>> Elements;
   TPascalDialect Dialect = TPascalDialect::Classic;
   TPageOptions Page; // all but the dark scheme, which DarkPreset names
+  bool HasEncoding = false; // --encoding given
   static constexpr int NoDarkScheme = -3;
   int DarkPreset = NoDarkScheme; // as Preset, when a dark scheme is given
   int Jobs = 0;           // 0: one per processor
