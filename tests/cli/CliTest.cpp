@@ -23,6 +23,8 @@
 #include "Batch.h"
 #include "OrdinaryUser.h"
 #include "CliOptions.h"
+#include "FileIO.h"
+#include "Interrupt.h"
 
 namespace fs = std::filesystem;
 
@@ -291,7 +293,6 @@ TEST(CliUsage, WrongUsageExitsWith2) {
            {A, "-o"},
            {A, "--scheme"},
            {A, "--help=x"},
-           {A, "--dialect", "Modern"},
            {A, "--dialect"},
            {A, "--page", "pdf"},
            {A, "--line-numbers"},
@@ -797,3 +798,230 @@ TEST(CliFormats, PageFormatsNameTheirPagesAndAnIndexListsThem) {
 }
 
 } // namespace
+
+namespace {
+
+// The number of pages an index says it lists, or -1.
+int IndexCount(const std::string &Index) {
+  const size_t At = Index.find("<p>");
+  return At == std::string::npos ? -1 : std::atoi(Index.c_str() + At + 3);
+}
+
+// A folder d with d/a.pas and d/sub/b.pas.
+void MakeIndexedTree(const TScratchDir &Dir) {
+  fs::create_directories(Dir / "d/sub");
+  WriteFile(Dir / "d/a.pas", TinySource);
+  WriteFile(Dir / "d/sub/b.pas", "b");
+}
+
+} // namespace
+
+// The index was written over a source given beside its folder, over a
+// source it was a hard or symbolic link to, and over an index -n was to
+// keep.
+TEST(CliIndex, IndexReplacedWhatItMustNot) {
+  TScratchDir Dir;
+  MakeIndexedTree(Dir);
+  WriteFile(Dir / "d/index.html", "a source named .html");
+  TRun Run = RunCli({"-q", "--index", Dir / "d", Dir / "d/index.html"});
+  EXPECT_EQ(1, Run.Status);
+  EXPECT_NE(Run.Err.find("tessaline-cli: the index " + (Dir / "d/index.html") +
+                         " would replace the source " + (Dir / "d/index.html") + "; not written\n"),
+            std::string::npos)
+      << Run.Err;
+  EXPECT_EQ("a source named .html", ReadFile(Dir / "d/index.html"));
+
+  fs::remove(Dir / "d/index.html");
+  fs::create_hard_link(Dir / "d/a.pas", Dir / "d/index.html");
+  Run = RunCli({"-q", "--index", Dir / "d"});
+  EXPECT_EQ(1, Run.Status);
+  EXPECT_EQ("tessaline-cli: the index " + (Dir / "d/index.html") + " would replace the source " +
+                (Dir / "d/a.pas") + "; not written\n",
+            Run.Err);
+  EXPECT_EQ(TinySource, ReadFile(Dir / "d/a.pas"));
+
+  fs::remove(Dir / "d/index.html");
+  fs::create_symlink("sub/b.pas", Dir / "d/index.html");
+  Run = RunCli({"-q", "--index", Dir / "d"});
+  EXPECT_EQ(1, Run.Status);
+  EXPECT_EQ("b", ReadFile(Dir / "d/sub/b.pas"));
+
+  fs::remove(Dir / "d/index.html");
+  WriteFile(Dir / "d/index.html", "mine");
+  Run = RunCli({"-n", "--index", Dir / "d"});
+  EXPECT_EQ(0, Run.Status) << Run.Err;
+  EXPECT_NE(Run.Err.find("tessaline-cli: kept the existing " + (Dir / "d/index.html") + "\n"),
+            std::string::npos)
+      << Run.Err;
+  EXPECT_EQ("mine", ReadFile(Dir / "d/index.html"));
+}
+
+// A folder given twice in two spellings got an index of no page over the
+// right one, a subfolder given in another spelling was left out, and a
+// folder name starting with FF FE was read as UTF-16.
+TEST(CliIndex, IndexListedTheWrongPages) {
+  TScratchDir Dir;
+  MakeIndexedTree(Dir);
+  fs::create_directory_symlink("d", Dir / "link");
+  for (const std::vector<std::string> &Folders :
+       std::vector<std::vector<std::string>>{{"d", "./d"}, {"d", "./d/sub"}, {"./d/", "link"}}) {
+    std::vector<std::string> Args{"-q", "--index"};
+    Args.insert(Args.end(), Folders.begin(), Folders.end());
+    const TRun Run = RunCli(Args, "", Dir.Path().string());
+    EXPECT_EQ(0, Run.Status) << Folders[1] << ": " << Run.Err;
+    const std::string Index = ReadFile(Dir / "d/index.html");
+    EXPECT_EQ(2, IndexCount(Index)) << Folders[1] << ":\n" << Index;
+    EXPECT_NE(Index.find("<a href=\"sub/b.html\">b.html</a>"), std::string::npos) << Index;
+  }
+  EXPECT_EQ(1, IndexCount(ReadFile(Dir / "d/sub/index.html")));
+
+  const std::string Marked = Dir / "\xFF\xFEz";
+  fs::create_directory(Marked);
+  WriteFile(Marked + "/a.pas", TinySource);
+  const TRun Run = RunCli({"-q", "--index", "\xFF\xFEz"}, "", Dir.Path().string());
+  EXPECT_EQ(0, Run.Status) << Run.Err;
+  EXPECT_NE(ReadFile(Marked + "/index.html").find("<h1>Index of \xEF\xBF\xBD\xEF\xBF\xBDz</h1>"),
+            std::string::npos)
+      << ReadFile(Marked + "/index.html");
+}
+
+namespace {
+
+// Makes Levels folders of 250-byte names below Folder, the last holding
+// x.pas, however long the path gets: the system takes no path over
+// PATH_MAX, so each is made from inside its parent.
+void MakeTooDeepTree(const std::string &Folder, int Levels, bool Remove = false) {
+  const pid_t Child = ::fork();
+  if (Child == 0) {
+    const std::string Name(250, 'n');
+    if (::chdir(Folder.c_str()) != 0)
+      ::_exit(1);
+    for (int K = 0; K < Levels; ++K)
+      if ((!Remove && ::mkdir(Name.c_str(), 0755) != 0) || ::chdir(Name.c_str()) != 0)
+        ::_exit(1);
+    if (!Remove) {
+      WriteFile("x.pas", "x");
+      ::_exit(0);
+    }
+    ::system("rm -f ./*"); // the pages too
+    for (int K = 0; K < Levels; ++K)
+      if (::chdir("..") != 0 || ::rmdir(Name.c_str()) != 0)
+        ::_exit(1);
+    ::_exit(0);
+  }
+  int Status = 0;
+  ::waitpid(Child, &Status, 0);
+  ASSERT_TRUE(WIFEXITED(Status) && WEXITSTATUS(Status) == 0);
+}
+
+} // namespace
+
+// A source below a folder whose path is too long, or below a folder the
+// user may not search, was passed over as a dangling link is: status 0.
+TEST(CliBatch, SourcesBelowUnreachableFoldersSkippedSilently) {
+  TScratchDir Dir;
+  fs::create_directory(Dir / "deep");
+  MakeTooDeepTree(Dir / "deep", 17);
+  TRun Run = RunCli({"-q", "deep"}, "", Dir.Path().string());
+  MakeTooDeepTree(Dir / "deep", 17, true);
+  EXPECT_EQ(1, Run.Status);
+  const std::string Deepest = "deep" + [] {
+    std::string Path;
+    for (int K = 0; K < 17; ++K)
+      Path += "/" + std::string(250, 'n');
+    return Path;
+  }();
+  EXPECT_EQ(Deepest + ": Cannot open folder " + Deepest + "\n", Run.Err);
+
+  GiveToOrdinaryUser(Dir.Path().string());
+  fs::create_directories(Dir / "tree/closed/sub");
+  WriteFile(Dir / "tree/closed/sub/x.pas", "x");
+  for (const char *Name : {"tree", "tree/closed", "tree/closed/sub", "tree/closed/sub/x.pas"})
+    GiveToOrdinaryUser(Dir / Name);
+  ::chmod((Dir / "tree/closed").c_str(), 0444); // listed, not searched
+  Run = RunCli({Dir / "tree"}, "", "", false, -1, "", true);
+  ::chmod((Dir / "tree/closed").c_str(), 0755);
+  EXPECT_EQ(1, Run.Status);
+  EXPECT_EQ(Dir / "tree/closed" + ": Cannot open folder " + (Dir / "tree/closed") + "\n", Run.Err);
+}
+
+// --encoding did nothing for the classic page, --page HTML5 was refused
+// while --scheme ocean was taken, and --index with no folder was passed
+// over; an HTML5 page declared UTF-8 took a title in another encoding.
+TEST(CliUsage, OptionsIgnoredWithoutAWord) {
+  TScratchDir Dir;
+  const std::string A = Dir / "a.pas";
+  WriteFile(A, TinySource);
+  for (const auto &Args : std::vector<std::vector<std::string>>{
+           {A, "--encoding", "utf-16le"},
+           {A, "--page", "classic", "--encoding", "auto"},
+           {A, "--index"},
+           {A, "-o", Dir / "x.html", "--index", Dir.Path().string()},
+           {A, "--page", "html5", "--title", "caf\xE9"},
+           {A, "--page", "html5", "--body-end", "\xFF"},
+       }) {
+    std::string Line;
+    for (const std::string &Arg : Args)
+      Line += " " + Arg;
+    const TRun Run = RunCli(Args);
+    EXPECT_EQ(2, Run.Status) << Line;
+    EXPECT_TRUE(Run.Err.ends_with(CliUsage())) << Line << ": " << Run.Err;
+  }
+  EXPECT_EQ("a.pas", Listing(Dir.Path()));
+  EXPECT_EQ(PageFor(TinySource, {"--page", "html5", "--dialect", "modern"}),
+            PageFor(TinySource, {"--page", "HTML5", "--dialect", "Modern"}));
+  EXPECT_NE(PageFor(TinySource, {"--page", "rtf", "--encoding", "UTF-16LE"}), "");
+  // The classic page takes the title's bytes as they are.
+  EXPECT_NE(PageFor(TinySource, {"--title", "caf\xE9"}).find("<TITLE>caf\xE9</TITLE>"),
+            std::string::npos);
+}
+
+// An interrupt while the index was written gave status 0 and an index;
+// an index that is a pipe waited for a reader; a second interrupt ended
+// the program with its temporary page left behind.
+TEST(CliInterrupt, InterruptsDuringTheIndex) {
+  TScratchDir Dir;
+  MakeIndexedTree(Dir);
+  const std::vector<TBatchJob> Jobs{{Dir / "d/a.pas", Dir / "d/a.html"}};
+  WriteFile(Dir / "d/a.html", "page");
+  const pid_t Child = ::fork();
+  if (Child == 0) {
+    InstallInterruptHandlers();
+    ::raise(SIGINT);
+    try {
+      WriteBatchIndex(Dir / "d", Jobs, {1});
+    } catch (const EInterrupted &) {
+      ::_exit(130);
+    } catch (...) {
+      ::_exit(1);
+    }
+    ::_exit(0);
+  }
+  int Status = 0;
+  ASSERT_EQ(Child, ::waitpid(Child, &Status, 0));
+  EXPECT_TRUE(WIFEXITED(Status) && WEXITSTATUS(Status) == 130) << Status;
+  EXPECT_EQ("a.html a.pas sub", Listing(Dir / "d"));
+
+  ASSERT_EQ(0, ::mkfifo((Dir / "d/index.html").c_str(), 0600));
+  // A reader, so that a tool that writes into the pipe is not stuck.
+  const int Reader = ::open((Dir / "d/index.html").c_str(), O_RDONLY | O_NONBLOCK);
+  const TRun Run = RunCli({"-q", "--index", Dir / "d"});
+  ::close(Reader);
+  EXPECT_EQ(1, Run.Status);
+  EXPECT_EQ("tessaline-cli: Cannot create file " + (Dir / "d/index.html") +
+                " (it is no regular file)\n",
+            Run.Err);
+
+  const pid_t Twice = ::fork();
+  if (Twice == 0) {
+    InstallInterruptHandlers();
+    TSafeFileWriter Page(Dir / "d/sub/page.html");
+    Page.Write("part", 4);
+    ::raise(SIGINT);
+    ::raise(SIGINT);
+    ::_exit(0);
+  }
+  ASSERT_EQ(Twice, ::waitpid(Twice, &Status, 0));
+  EXPECT_TRUE(WIFSIGNALED(Status) && WTERMSIG(Status) == SIGINT) << Status;
+  EXPECT_EQ("b.html b.pas", Listing(Dir / "d/sub"));
+}

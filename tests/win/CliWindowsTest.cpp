@@ -249,3 +249,49 @@ TEST(WindowsCli, InterruptLeavesNoPage) {
   EXPECT_EQ("<missing>", GetFile(Dir / "page.html"));
   EXPECT_EQ("", Temporaries(Dir.Path()));
 }
+
+// The index looked for pages named "d/..." where they are "d\a.html" and
+// listed none, linked a subfolder's page as "sub%5Cb.html", and replaced
+// the page of d\index.pas without a word.
+TEST(WindowsCli, IndexOfABackslashFolderListedNoPage) {
+  TWinTempDir Dir;
+  MakeFolder(Dir / "d");
+  MakeFolder(Dir / "d\\sub");
+  PutFile(Dir / "d\\a.pas", OtherSource);
+  PutFile(Dir / "d\\sub\\b.pas", OtherSource);
+  for (const std::string &Folder : {Dir / "d", Dir.Path() + "/d/"}) {
+    const TRun Run = RunCli({"-q", "--index", Folder});
+    EXPECT_EQ(0u, Run.Status) << Folder << ": " << Run.Err;
+    const std::string Index = GetFile(Dir / "d\\index.html");
+    EXPECT_NE(std::string::npos, Index.find("<p>2 pages</p>")) << Folder << ":\n" << Index;
+    EXPECT_NE(std::string::npos, Index.find("<a href=\"sub/b.html\">b.html</a>")) << Index;
+  }
+  PutFile(Dir / "d\\index.pas", CrLfSource);
+  const TRun Run = RunCli({"-q", "--index", Dir / "d"});
+  EXPECT_EQ(1u, Run.Status);
+  EXPECT_EQ("tessaline-cli: the index " + (Dir / "d\\index.html") + " would replace the page of " +
+                (Dir / "d\\index.pas") + "; not written\n",
+            Run.Err);
+  EXPECT_EQ(PageFor({"x"}, CrLfSource), GetFile(Dir / "d\\index.html"));
+}
+
+// Pages named after devices went to the device (status 0, no file), and a
+// source aux.pas had the tool wait for ever reading AUX.
+TEST(WindowsCli, DeviceNamesTakenForPagesAndSources) {
+  TWinTempDir Dir;
+  PutFile(Dir / "a.pas", OtherSource);
+  for (const char *Name : {"com1.html", "NUL.html", "Aux .txt", "lpt9"}) {
+    const TRun Run = RunCli({"-o", Dir / Name, Dir / "a.pas"});
+    EXPECT_EQ(1u, Run.Status) << Name;
+    EXPECT_NE(std::string::npos, Run.Err.find((Dir / Name) + " names the device ")) << Run.Err;
+  }
+  for (const char *Name : {"aux.pas", "con.pas"}) {
+    const TRun Run = RunCli({"-q", Name}, "", Dir.Path());
+    EXPECT_EQ(1u, Run.Status) << Name;
+    EXPECT_EQ("tessaline-cli: " + std::string(Name) + " names the device " +
+                  (Name[0] == 'a' ? "AUX" : "CON") + ", not a file\n",
+              Run.Err);
+  }
+  EXPECT_EQ("", Temporaries(Dir.Path()));
+  EXPECT_EQ("<missing>", GetFile(Dir / "a.html"));
+}
