@@ -3,9 +3,7 @@
 // ANSI code page and paths longer than MAX_PATH work alike.
 #include "Platform.h"
 
-#include <atomic>
 #include <cstring>
-#include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 
@@ -416,98 +414,6 @@ bool ListFolder(const std::string &Folder, std::vector<TFolderEntry> &Entries) {
   } while (FindNextFileW(Search, &Data));
   FindClose(Search);
   return true;
-}
-
-namespace {
-
-// Temporary files a second Ctrl-C removes, each copied in before its place
-// shows as ready, as the handler's thread may look at any time.
-constexpr int GuardedTemporaries = 256;
-constexpr size_t LongestGuardedName = 4096;
-// Apart from the names, so that starting the program touches none of
-// their pages.
-std::atomic<bool> TemporaryTaken[GuardedTemporaries];
-std::atomic<bool> TemporaryReady[GuardedTemporaries];
-char TemporaryNames[GuardedTemporaries][LongestGuardedName];
-
-void (*InterruptCallback)(int) = nullptr;
-std::atomic<bool> Interrupted{false};
-HANDLE MainThread = nullptr;
-
-BOOL WINAPI OnConsoleControl(DWORD Event) {
-  // A second Ctrl-C ends the process the usual way, should it be stuck,
-  // leaving no temporary page: each is marked for deletion, which the
-  // system carries out as the process's handles close.
-  if (Interrupted.exchange(true)) {
-    for (int K = 0; K < GuardedTemporaries; ++K)
-      if (TemporaryReady[K].load())
-        RemoveFile(TemporaryNames[K]);
-    return FALSE;
-  }
-  const bool AskedToEnd = Event != CTRL_C_EVENT && Event != CTRL_BREAK_EVENT;
-  InterruptCallback(AskedToEnd ? 15 : 2);
-  // The handler runs in a thread of its own: a main thread waiting for
-  // input from a pipe would not notice the flag until the writer is done.
-  if (MainThread)
-    CancelSynchronousIo(MainThread);
-  if (AskedToEnd) {
-    // Closing the console ends the process as soon as this returns: give
-    // the page being written the time to be abandoned, as the system
-    // allows some seconds before it ends the process anyway.
-    Sleep(4000);
-  }
-  return TRUE;
-}
-
-} // namespace
-
-int GuardTemporaryFile(const std::string &Path) {
-  if (Path.size() >= LongestGuardedName)
-    return -1;
-  for (int K = 0; K < GuardedTemporaries; ++K) {
-    if (TemporaryTaken[K].exchange(true))
-      continue;
-    std::memcpy(TemporaryNames[K], Path.c_str(), Path.size() + 1);
-    TemporaryReady[K] = true;
-    return K;
-  }
-  return -1;
-}
-
-void ReleaseTemporaryFile(int Ticket) {
-  if (Ticket < 0)
-    return;
-  TemporaryReady[Ticket] = false;
-  TemporaryTaken[Ticket] = false;
-}
-
-void InstallInterruptHandler(void (*OnInterrupt)(int Signal)) {
-  InterruptCallback = OnInterrupt;
-  DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &MainThread, 0,
-                  FALSE, DUPLICATE_SAME_ACCESS);
-  SetConsoleCtrlHandler(OnConsoleControl, TRUE);
-}
-
-bool IsTerminal(int Descriptor) {
-  DWORD Mode;
-  return GetConsoleMode(Handle(HandleOfDescriptor(Descriptor)), &Mode) != 0;
-}
-
-bool EnableTerminalEscapes(int Descriptor) {
-  const HANDLE Console = Handle(HandleOfDescriptor(Descriptor));
-  DWORD Mode;
-  if (!GetConsoleMode(Console, &Mode))
-    return false;
-  return (Mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) ||
-         SetConsoleMode(Console, Mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
-}
-
-void UseBinaryStandardStreams() {
-  // In text mode every LF written would become CR LF and a Ctrl-Z read
-  // would end the input.
-  _setmode(0, _O_BINARY);
-  _setmode(1, _O_BINARY);
-  _setmode(2, _O_BINARY);
 }
 
 std::vector<std::string> ProgramArguments(int, char **) {
