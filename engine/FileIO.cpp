@@ -198,13 +198,19 @@ TSafeFileWriter::TSafeFileWriter(const std::string &FileName)
   }
   for (int Attempt = 0; Attempt < 100 && FFile == NoFile; ++Attempt) {
     FTempName = TemporaryNameBeside(FTarget);
+    // Guarded before it exists: a second interrupt right after the file
+    // is made would otherwise leave it. The name is new, so removing it
+    // when the file could not be made removes nothing of anyone's.
+    FTempGuard = GuardTemporaryFile(FTempName);
     bool Taken = false;
     FFile = CreateExclusive(FTempName, Taken);
+    if (FFile == NoFile) {
+      ReleaseTemporaryFile(FTempGuard);
+      FTempGuard = -1;
+    }
     if (FFile == NoFile && !Taken)
       break;
   }
-  if (FFile != NoFile)
-    FTempGuard = GuardTemporaryFile(FTempName);
   if (FFile == NoFile) {
     // Even where the old file itself is writable, writing it in place
     // would put it at risk; a folder that takes no new file means no save.
