@@ -903,7 +903,8 @@ void MakeTooDeepTree(const std::string &Folder, int Levels, bool Remove = false)
       WriteFile("x.pas", "x");
       ::_exit(0);
     }
-    ::system("rm -f ./*"); // the pages too
+    if (::unlink("x.pas") != 0)
+      ::_exit(1);
     for (int K = 0; K < Levels; ++K)
       if (::chdir("..") != 0 || ::rmdir(Name.c_str()) != 0)
         ::_exit(1);
