@@ -7,6 +7,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
+#include <QGroupBox>
 #include <QLabel>
 #include <QMessageBox>
 #include <QMimeData>
@@ -16,11 +17,13 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
 #include <deque>
+#include <map>
 #include <grp.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -142,6 +145,41 @@ TEST_F(MainForm, ControlsHaveTheirCaptionsHintsAndStartStates) {
   EXPECT_EQ(Form.ProgressBar()->geometry(), QRect(0, 2, 150, 17));
   EXPECT_EQ(Form.LastTarget(), ckNone);
   EXPECT_EQ(TempFileName(), QDir::tempPath() + "/$tessalinetmp.htm");
+}
+
+// An access key that two controls shown together share only moves the
+// focus between them: a box never gets ticked, a button never pressed.
+TEST_F(MainForm, EveryPagesAccessKeysAreUnique) {
+  TForm1 Form;
+  const auto *U = Form.Controls();
+  for (int Page = 0; Page < U->Pages->count(); ++Page) {
+    U->Pages->setCurrentIndex(Page);
+    std::map<QKeySequence, QString> Owners;
+    for (QWidget *Control : Form.findChildren<QWidget *>()) {
+      if (!Control->isVisibleTo(&Form))
+        continue;
+      QStringList Captions;
+      if (const auto *Label = qobject_cast<QLabel *>(Control); Label && Label->buddy())
+        Captions << Label->text();
+      else if (const auto *Button = qobject_cast<QAbstractButton *>(Control))
+        Captions << Button->text();
+      else if (const auto *Group = qobject_cast<QGroupBox *>(Control))
+        Captions << Group->title();
+      else if (const auto *Tabs = qobject_cast<QTabBar *>(Control))
+        for (int Tab = 0; Tab < Tabs->count(); ++Tab)
+          Captions << Tabs->tabText(Tab);
+      for (const QString &Caption : Captions) {
+        const QKeySequence Key = QKeySequence::mnemonic(Caption);
+        if (Key.isEmpty())
+          continue;
+        const auto [Owner, New] = Owners.emplace(Key, Caption);
+        EXPECT_TRUE(New) << U->Pages->tabText(Page).toStdString() << ": \""
+                         << Caption.toStdString() << "\" and \"" << Owner->second.toStdString()
+                         << "\" share " << Key.toString().toStdString();
+      }
+    }
+    EXPECT_GE(Owners.size(), 3u) << U->Pages->tabText(Page).toStdString();
+  }
 }
 
 TEST_F(MainForm, FieldsStretchAndBrowseButtonsKeepToTheRightEdge) {
