@@ -216,6 +216,10 @@ void TForm1::FormCreate(const QStringList &Arguments) {
   ElementListClick();
   if (!Arguments.isEmpty()) {
     TQuitRequest Quit; // posted even when the conversion fails
+    // The page the window would write: its stored texts, page format and
+    // overwrite question are otherwise restored only when it is shown,
+    // after this conversion.
+    FStorage->LoadPropertyValues();
     FUi->Input->setText(Arguments.first());
     FUi->Output->setText(HtmlNameFor(FUi->Input->text()));
     FUi->FileToFile->click();
