@@ -323,6 +323,16 @@ TFormStorage::TFormStorage(QWidget *Window, const QStringList &StoredProps)
   }
 }
 
+void TFormStorage::LoadPropertyValues() {
+  try {
+    const TRegIniFile Store(IniFileName);
+    if (Store.ReadInteger(IniSection, "FormVersion", 0) >= Version)
+      ReadPropertyValues(Store);
+  } catch (const std::exception &) {
+    // Said once, by the restore that follows.
+  }
+}
+
 void TFormStorage::LoadPlacementValues(const TRegIniFile &Store) {
   TFormPlacement::LoadPlacementValues(Store);
   ReadPropertyValues(Store);

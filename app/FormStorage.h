@@ -97,6 +97,10 @@ public:
   /// (memos), names matched without regard to case.
   TFormStorage(QWidget *Window, const QStringList &StoredProps);
   const QStringList &StoredProps() const { return FStoredProps; }
+  /// Reads the stored property values alone, as the restore at the first
+  /// show will again, for a window that works before it is shown. A store
+  /// that cannot be read leaves them as they are; the restore reports it.
+  void LoadPropertyValues();
 
 protected:
   void StorePlacementValues(TRegIniFile &Store) override;

@@ -56,6 +56,16 @@ std::string SeparatorBytes(const QString &Separator, const char *Fallback) {
   return Separator.isEmpty() ? Fallback : ToBytes(Separator);
 }
 
+// A pipe waits in its opening for a program to write into it, and a device
+// may never end: neither reports progress, so "Ooops !" could not stop the
+// run and the window would hang. Folders and missing files are left to the
+// file layer's "Cannot open file".
+void RefuseSourceThatIsNoFile(const std::string &FileName) {
+  TFileInfo Info;
+  if (InfoOfPath(FileName, Info) && Info.Kind == TFileKind::Other)
+    throw EFOpenError("Cannot open file " + FileName + ": it is not a regular file");
+}
+
 // Posts the quit request when it goes out of scope, whatever happened. It is
 // an exit, not quit(): Qt's quit() first sends every window a close request,
 // and then the window state would be saved as closed by the user ("Visible"
@@ -216,6 +226,10 @@ void TForm1::FormCreate(const QStringList &Arguments) {
   ElementListClick();
   if (!Arguments.isEmpty()) {
     TQuitRequest Quit; // posted even when the conversion fails
+    // The page the window would write: its stored texts, page format and
+    // overwrite question are otherwise restored only when it is shown,
+    // after this conversion.
+    FStorage->LoadPropertyValues();
     FUi->Input->setText(Arguments.first());
     FUi->Output->setText(HtmlNameFor(FUi->Input->text()));
     FUi->FileToFile->click();
@@ -338,7 +352,15 @@ void TForm1::RunCommand(const QString &Tag, uint8_t Source, uint8_t Target) {
       Form->FUi->StopBtn->setEnabled(false);
     }
   } Restore{this};
-  RunConversion(Source, Target);
+  try {
+    RunConversion(Source, Target);
+  } catch (const std::exception &Error) {
+    // The error report's box goes away; "Processing..." would stay and
+    // claim a run that is over.
+    FProgressBar->setValue(0);
+    SetStatus(ErrorText(Error));
+    throw;
+  }
 }
 
 void TForm1::RunConversion(uint8_t Source, uint8_t Target) {
@@ -349,6 +371,8 @@ void TForm1::RunConversion(uint8_t Source, uint8_t Target) {
   if (Source == ckFile && Target == ckFile &&
       IsSameFile(InputName, FileNameBytes(FUi->Output->text())))
     throw EStreamError("The page would replace its own source " + InputName);
+  if (Source == ckFile)
+    RefuseSourceThatIsNoFile(InputName);
   if (Target == ckFile && FUi->ConfirmOvr->isChecked() && QFile::exists(FUi->Output->text()) &&
       !Confirm("Confirm", "Overwrite output file ?"))
     return;

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QStringList>
+#include <mutex>
 #include <optional>
 
 #include "TextUtils.h"
@@ -82,6 +83,30 @@ private:
 };
 #endif
 
+std::mutex UnsaidLock;
+QtMessageHandler HandlerBeforeUnsaid = nullptr;
+
+void PassAllButUnknownTypes(QtMsgType Type, const QMessageLogContext &Context,
+                            const QString &Message) {
+  if (!Message.startsWith(QLatin1String("QVariant::load: unknown user type")))
+    HandlerBeforeUnsaid(Type, Context, Message);
+}
+
+// QSettings decodes a value when it is first asked for, and Qt then writes
+// "QVariant::load: unknown user type" to standard error for a @Variant(...)
+// of a type it does not know, naming neither the file nor the value.
+// ReadString reports such a value with both, so Qt's line is left out.
+class TUnknownTypesUnsaid {
+public:
+  TUnknownTypesUnsaid() : FLock(UnsaidLock) {
+    HandlerBeforeUnsaid = qInstallMessageHandler(PassAllButUnknownTypes);
+  }
+  ~TUnknownTypesUnsaid() { qInstallMessageHandler(HandlerBeforeUnsaid); }
+
+private:
+  std::lock_guard<std::mutex> FLock;
+};
+
 } // namespace
 
 TRegIniFile::TRegIniFile(const QString &KeyPath) {
@@ -105,8 +130,13 @@ QString TRegIniFile::FileName() const { return FSettings->fileName(); }
 
 QString TRegIniFile::ReadString(const QString &Section, const QString &Name,
                                 const QString &Default) const {
-  const QVariant Value = FSettings->value(KeyOf(Section, Name));
-  if (!Value.isValid())
+  const QVariant Value = [&] {
+    const TUnknownTypesUnsaid Unsaid;
+    return FSettings->value(KeyOf(Section, Name));
+  }();
+  // A value that is there but reads as nothing is one that QSettings could
+  // not decode (a @Variant of a type Qt does not know): not a missing one.
+  if (!Value.isValid() && !FSettings->contains(KeyOf(Section, Name)))
     return Default;
   switch (Value.typeId()) {
   case QMetaType::QString:
@@ -127,7 +157,7 @@ QString TRegIniFile::ReadString(const QString &Section, const QString &Name,
     break;
   }
   // Registry values of other types, and INI values that QSettings decodes
-  // as something else than text (@Rect(...), @Variant(...)).
+  // as something else than text (@Rect(...), @Variant(...)) or not at all.
   throw ERegistryException("Invalid data type for '" + Name.toStdString() + "'");
 }
 

@@ -26,7 +26,9 @@ public:
   /// written, blanks around the commas included. Throws "Invalid data type
   /// for 'NAME'" for a value that is not text: in the Windows registry one
   /// of another type than REG_SZ or REG_EXPAND_SZ, in the INI file one that
-  /// QSettings decodes as another type (such as "@Rect(1 2 3 4)").
+  /// QSettings decodes as another type (such as "@Rect(1 2 3 4)") or cannot
+  /// decode (a "@Variant(...)" of a type Qt does not know, of which Qt's own
+  /// warning is not printed).
   QString ReadString(const QString &Section, const QString &Name, const QString &Default) const;
   /// The value read as an integer from text, or Default when it is missing
   /// or holds no integer.

@@ -3,6 +3,7 @@
 // converter is checked, since it is where every change goes.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QFontDatabase>
@@ -190,6 +191,28 @@ TEST_F(ColorPage, DirectiveIsEditedAndTheDialectChosenHere) {
   EXPECT_EQ(Form.Converter().Dialect(), TPascalDialect::Modern);
   QTest::keyClick(U->Dialect, Qt::Key_Up);
   EXPECT_EQ(Form.Converter().Dialect(), TPascalDialect::Classic);
+}
+
+// Alt+D once moved the focus between "Default color" and the dialect list,
+// whose label had the same key, and never ticked the box.
+TEST_F(ColorPage, AltDOnlyMovesTheFocusAndNeverTicksDefaultColor) {
+  QApplication::setActiveWindow(&Form);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&Form));
+  Select(heComment);
+  // A box's access key clicks it after a short animation.
+  auto Press = [](Qt::Key Key) {
+    QTest::keyClick(QApplication::focusWidget(), Key, Qt::AltModifier);
+    QTest::qWait(250);
+  };
+  Press(Qt::Key_D);
+  EXPECT_EQ(Boxes(), "ID");
+  EXPECT_TRUE(DefaultOf(heComment));
+  Press(Qt::Key_D);
+  EXPECT_EQ(Boxes(), "I");
+  Press(Qt::Key_B);
+  EXPECT_EQ(Boxes(), "BI");
+  Press(Qt::Key_A);
+  EXPECT_EQ(QApplication::focusWidget(), U->Dialect);
 }
 
 TEST_F(ColorPage, EveryControlFitsWithAnySansFont) {

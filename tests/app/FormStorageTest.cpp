@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QSettings>
 #include <QSplitter>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -16,6 +17,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "ColorScheme.h"
 #include "FormStorage.h"
 #include "MainForm.h"
 #include "OrdinaryUser.h"
@@ -300,6 +302,44 @@ TEST_F(FormStorage, CommandLineStartSavesAtDestruction) {
     EXPECT_EQ(RunUntilQuitRequest(), 0);
   }
   EXPECT_EQ(Value("MainForms/Visible"), "1");
+}
+
+// The command line once converted before the stored fields were restored
+// (at the first show): a classic page with the design's title, while the
+// colours and the dialect, kept apart, were the stored ones.
+TEST_F(FormStorage, CommandLineStartIgnoresTheStoredPageFormat) {
+  WriteIni("[MainForms]\nPageFormat_Text=HTML5\nLineNumbers_Checked=True\n"
+           "DarkScheme_Text=Twilight\nConfirmOvr_Checked=False\n"
+           "[MainForms.PageTitle_Lines]\nCount=1\nItem0=Stored title\n"
+           "[MainForms.BodyEnd_Lines]\nCount=2\nItem0=<hr>\nItem1=end\n");
+  QTemporaryDir Work;
+  const QString Source = Work.filePath("w.pas"), Page = Work.filePath("w.html");
+  for (const QString &Name : {Source, Page}) {
+    QFile File(Name);
+    File.open(QIODevice::WriteOnly);
+    File.write("begin x := 'y'; end.");
+  }
+  {
+    TForm1 Form({Source});
+    EXPECT_TRUE(Prompts.empty()) << "the stored answer: no overwrite question";
+    EXPECT_EQ(RunUntilQuitRequest(), 0);
+  }
+  TTessaline Window;
+  Window.SetTitle("Stored title");
+  Window.SetAddBodyEnd("<hr>\r\nend");
+  TPageOptions Options;
+  Options.Format = TPageFormat::HTML5;
+  Options.LineNumbers = true;
+  Options.HasDarkScheme = true;
+  TTessaline Twilight;
+  ApplyColorPreset(Twilight, FindColorPreset("Twilight"));
+  Options.DarkScheme = Twilight.Scheme();
+  Window.SetPageOptions(Options);
+  Window.SetPlain("begin x := 'y'; end.");
+  ASSERT_TRUE(Window.Convert());
+  QFile Written(Page);
+  ASSERT_TRUE(Written.open(QIODevice::ReadOnly));
+  EXPECT_EQ(Written.readAll().toStdString(), Window.HTML());
 }
 
 TEST_F(FormStorage, NeverShownWindowSavesNothing) {

@@ -7,6 +7,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
+#include <QGroupBox>
 #include <QLabel>
 #include <QMessageBox>
 #include <QMimeData>
@@ -16,11 +17,16 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
+#include <atomic>
 #include <deque>
+#include <map>
+#include <thread>
+#include <fcntl.h>
 #include <grp.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -142,6 +148,41 @@ TEST_F(MainForm, ControlsHaveTheirCaptionsHintsAndStartStates) {
   EXPECT_EQ(Form.ProgressBar()->geometry(), QRect(0, 2, 150, 17));
   EXPECT_EQ(Form.LastTarget(), ckNone);
   EXPECT_EQ(TempFileName(), QDir::tempPath() + "/$tessalinetmp.htm");
+}
+
+// An access key that two controls shown together share only moves the
+// focus between them: a box never gets ticked, a button never pressed.
+TEST_F(MainForm, EveryPagesAccessKeysAreUnique) {
+  TForm1 Form;
+  const auto *U = Form.Controls();
+  for (int Page = 0; Page < U->Pages->count(); ++Page) {
+    U->Pages->setCurrentIndex(Page);
+    std::map<QKeySequence, QString> Owners;
+    for (QWidget *Control : Form.findChildren<QWidget *>()) {
+      if (!Control->isVisibleTo(&Form))
+        continue;
+      QStringList Captions;
+      if (const auto *Label = qobject_cast<QLabel *>(Control); Label && Label->buddy())
+        Captions << Label->text();
+      else if (const auto *Button = qobject_cast<QAbstractButton *>(Control))
+        Captions << Button->text();
+      else if (const auto *Group = qobject_cast<QGroupBox *>(Control))
+        Captions << Group->title();
+      else if (const auto *Tabs = qobject_cast<QTabBar *>(Control))
+        for (int Tab = 0; Tab < Tabs->count(); ++Tab)
+          Captions << Tabs->tabText(Tab);
+      for (const QString &Caption : Captions) {
+        const QKeySequence Key = QKeySequence::mnemonic(Caption);
+        if (Key.isEmpty())
+          continue;
+        const auto [Owner, New] = Owners.emplace(Key, Caption);
+        EXPECT_TRUE(New) << U->Pages->tabText(Page).toStdString() << ": \""
+                         << Caption.toStdString() << "\" and \"" << Owner->second.toStdString()
+                         << "\" share " << Key.toString().toStdString();
+      }
+    }
+    EXPECT_GE(Owners.size(), 3u) << U->Pages->tabText(Page).toStdString();
+  }
 }
 
 TEST_F(MainForm, FieldsStretchAndBrowseButtonsKeepToTheRightEdge) {
@@ -331,7 +372,7 @@ TEST_F(MainForm, MissingSourceIsReportedAndChangesNothingElse) {
   ASSERT_EQ(Prompts.size(), 1u);
   EXPECT_EQ(Prompts[0].Kind, TPromptKind::Error);
   EXPECT_EQ(Prompts[0].Text, "Cannot open file " + Path("missing.pas"));
-  EXPECT_EQ(Form.StatusText(), "Processing...");
+  EXPECT_EQ(Form.StatusText(), Prompts[0].Text);
   EXPECT_TRUE(Form.Controls()->FileToFile->isEnabled());
   EXPECT_TRUE(Form.Controls()->CliptoClip->isEnabled());
   EXPECT_FALSE(Form.Controls()->StopBtn->isEnabled());
@@ -341,6 +382,49 @@ TEST_F(MainForm, MissingSourceIsReportedAndChangesNothingElse) {
   Form.Controls()->Input->clear();
   QTest::mouseClick(Form.Controls()->FileToFile, Qt::LeftButton);
   EXPECT_EQ(Prompts.back().Text, "Cannot open file ");
+}
+
+// A pipe as the source once hung "File to file" in its opening, where
+// "Ooops !" could not reach it, and the command line with no window shown;
+// a failed command left "Processing..." in the status bar.
+TEST_F(MainForm, FifoSourceFreezesTheWindowAndProcessingStays) {
+  const QString Fifo = Path("pipe.pas");
+  ASSERT_EQ(::mkfifo(QFile::encodeName(Fifo).constData(), 0600), 0);
+  // Should the window open the pipe after all, a writer that comes and
+  // goes lets it go on, and the test fails instead of hanging.
+  struct TWriter {
+    std::atomic<bool> Done{false};
+    std::thread Thread;
+    ~TWriter() {
+      Done = true;
+      Thread.join();
+    }
+  } Writer;
+  Writer.Thread = std::thread([&] {
+    for (int K = 0; K < 500 && !Writer.Done; ++K) {
+      const int File = ::open(QFile::encodeName(Fifo).constData(), O_WRONLY | O_NONBLOCK);
+      if (File >= 0)
+        ::close(File);
+      ::usleep(10000);
+    }
+  });
+  const QString Refusal = "Cannot open file " + Fifo + ": it is not a regular file";
+  {
+    TForm1 Form;
+    Form.Controls()->Input->setText(Fifo);
+    Form.Controls()->Output->setText(Path("pipe.html"));
+    QTest::mouseClick(Form.Controls()->FileToFile, Qt::LeftButton);
+    ASSERT_EQ(Prompts.size(), 1u);
+    EXPECT_EQ(Prompts[0].Text, Refusal);
+    EXPECT_EQ(Form.StatusText(), Refusal);
+    EXPECT_EQ(Form.LastTarget(), ckNone);
+  }
+  {
+    TForm1 Form({Fifo});
+    EXPECT_EQ(Prompts.back().Text, Refusal);
+    EXPECT_EQ(RunUntilQuitRequest(), 0);
+  }
+  EXPECT_FALSE(QFile::exists(Path("pipe.html")));
 }
 
 TEST_F(MainForm, ReportSwitchesToSecondsAtOneThousandMilliseconds) {

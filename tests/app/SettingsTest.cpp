@@ -157,6 +157,48 @@ TEST_F(Settings, CrashOnDamagedSettingValue) {
   EXPECT_EQ(Prompts.size(), 1u);
 }
 
+// A value of a type Qt cannot read once read as missing, giving colour 0,
+// and only Qt's own line on standard error said anything.
+TEST_F(Settings, UnknownVariantTypeGivesColourZeroAndOnlyQtsWarning) {
+  WriteIni("[Highlight]\nComment=@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\x10QRect)\n"
+           "String=\"255,0,B,0\"\n");
+  static QStringList Warnings;
+  Warnings.clear();
+  const QtMessageHandler Before = qInstallMessageHandler(
+      [](QtMsgType, const QMessageLogContext &, const QString &Text) { Warnings << Text; });
+  const std::string Said = "Invalid data type for 'Comment'";
+  try {
+    TRegIniFile().ReadString("Highlight", "Comment", "missing");
+    ADD_FAILURE() << "read as missing";
+  } catch (const ERegistryException &Error) {
+    EXPECT_EQ(Error.what(), Said);
+  }
+  TTessaline Builtin;
+  {
+    QTemporaryDir Work;
+    QFile Source(Work.filePath("a.pas"));
+    ASSERT_TRUE(Source.open(QIODevice::WriteOnly));
+    Source.close();
+    std::ostringstream Out, Err;
+    EXPECT_EQ(RunTessalineCli({Source.fileName().toStdString()}, Out, Err), 0);
+    EXPECT_EQ(Err.str(), "tessaline-cli: " + IniFile().toStdString() + ": " + Said +
+                             "; the built-in setting is used\n");
+    TTessaline C;
+    ApplyCliOptions(ParseCliOptions({"-"}), C);
+    EXPECT_EQ(ElementOf(C, heComment), ElementOf(Builtin, heComment));
+    EXPECT_EQ(ElementOf(C, heString), (TElement{clRed, false, fsBold}));
+  }
+  {
+    TForm1 Form;
+    ASSERT_EQ(Prompts.size(), 1u);
+    EXPECT_TRUE(Prompts[0].Text.startsWith(QString::fromStdString(Said)));
+    EXPECT_TRUE(Prompts[0].Text.contains(IniFile())) << Prompts[0].Text.toStdString();
+    EXPECT_EQ(ElementOf(Form.Converter(), heComment), ElementOf(Builtin, heComment));
+  }
+  qInstallMessageHandler(Before);
+  EXPECT_TRUE(Warnings.filter("unknown user type").isEmpty()) << "said with file and name instead";
+}
+
 TEST_F(Settings, StoredPresetIndexIsShownNotApplied) {
   WriteIni("[Highlight]\nColorSpeedSetting=3\nComment=\"65280,0,S,0,1,1,0\"\n");
   {
