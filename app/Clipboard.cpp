@@ -10,7 +10,15 @@ std::string TextBytes(const QString &Text, bool UTF8) {
 }
 
 std::string ClipboardText(bool UTF8) {
-  return TextBytes(QGuiApplication::clipboard()->text(), UTF8);
+  QString Text = QGuiApplication::clipboard()->text();
+#ifdef Q_OS_WIN
+  // Qt's Windows platform cuts the clipboard's CR LF line ends (Windows'
+  // own, which the source had) to LF; the page would have had bare LFs
+  // where "File to file" keeps CR LF. Other platforms hand the text as is.
+  if (QGuiApplication::platformName() == QLatin1String("windows"))
+    Text.replace('\n', QLatin1String("\r\n"));
+#endif
+  return TextBytes(Text, UTF8);
 }
 
 void SetClipboardText(const std::string &Text) {
@@ -30,11 +38,34 @@ QString PageText(std::string_view Page) {
   return QString::fromLocal8Bit(Page.data(), Size);
 }
 
+#ifdef Q_OS_WIN
+namespace {
+// Windows' "HTML Format" tells pasting programs where the fragment to paste
+// lies. Left to Qt, the fragment was the whole document, and a program
+// pasting it took the head's title as text above the code; the markers
+// make it the body's content, which Qt then points the header at.
+QString MarkedFragment(const QString &Page) {
+  const qsizetype BodyTag = Page.indexOf(QLatin1String("<body"), 0, Qt::CaseInsensitive);
+  const qsizetype Start = BodyTag < 0 ? -1 : Page.indexOf('>', BodyTag);
+  const qsizetype End = Page.lastIndexOf(QLatin1String("</body>"), -1, Qt::CaseInsensitive);
+  if (Start < 0 || End <= Start)
+    return Page;
+  return Page.left(Start + 1) + QLatin1String("<!--StartFragment-->") +
+         Page.mid(Start + 1, End - Start - 1) + QLatin1String("<!--EndFragment-->") +
+         Page.mid(End);
+}
+} // namespace
+#endif
+
 void SetClipboardPage(const std::string &Page, const std::string &Rtf) {
   auto *Data = new QMimeData;
   const QString Text = PageText(Page);
   Data->setText(Text);
-  Data->setHtml(Text); // Qt offers it as "HTML Format" on Windows
+#ifdef Q_OS_WIN
+  Data->setHtml(MarkedFragment(Text)); // Qt offers it as "HTML Format"
+#else
+  Data->setHtml(Text);
+#endif
   const QByteArray RtfBytes(Rtf.data(), static_cast<qsizetype>(Rtf.size()));
   Data->setData("text/rtf", RtfBytes);
   Data->setData("application/rtf", RtfBytes);
