@@ -14,7 +14,7 @@
 #
 # Only for Windows builds; the lists name imported Qt targets, so CMake
 # knows where this Qt keeps each file.
-include_guard(GLOBAL)
+include_guard(DIRECTORY) # the lists below are variables of the including folder
 
 # What the window loads: Widgets with what it rests on, the Windows
 # platform, and the native style (without it the window is drawn in Fusion).
@@ -36,10 +36,14 @@ function(_tessaline_qt_files Var Out)
   set(${Out} ${Files} PARENT_SCOPE)
 endfunction()
 
+# Qt's imported targets belong to the folder that found them.
+macro(_tessaline_find_qt_runtime)
+  find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets)
+endmacro()
+
 function(tessaline_deploy_qt Target)
   cmake_parse_arguments(PARSE_ARGV 1 Deploy "FOR_TESTS" "" "")
-  set(Libraries TESSALINE_QT_RUNTIME_LIBRARIES)
-  set(Platforms TESSALINE_QT_RUNTIME_PLATFORMS)
+  _tessaline_find_qt_runtime()
   set(LibraryNames ${TESSALINE_QT_RUNTIME_LIBRARIES})
   set(PlatformNames ${TESSALINE_QT_RUNTIME_PLATFORMS})
   if(Deploy_FOR_TESTS)
@@ -60,6 +64,7 @@ function(tessaline_deploy_qt Target)
 endfunction()
 
 function(tessaline_install_qt)
+  _tessaline_find_qt_runtime()
   _tessaline_qt_files(TESSALINE_QT_RUNTIME_LIBRARIES DllFiles)
   _tessaline_qt_files(TESSALINE_QT_RUNTIME_PLATFORMS PlatformFiles)
   _tessaline_qt_files(TESSALINE_QT_RUNTIME_STYLES StyleFiles)
