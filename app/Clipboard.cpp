@@ -4,6 +4,9 @@
 #include <QGuiApplication>
 #include <QMimeData>
 #include <algorithm>
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 
 std::string TextBytes(const QString &Text, bool UTF8) {
   return (UTF8 ? Text.toUtf8() : Text.toLocal8Bit()).toStdString();
@@ -40,6 +43,24 @@ QString PageText(std::string_view Page) {
 
 #ifdef Q_OS_WIN
 namespace {
+// Windows programs look for RTF under the format "Rich Text Format". Qt 6.4
+// registered the name "application/x-qt-windows-mime;value=..." as it
+// stood, so no word processor ever found the RTF: it is added beside the
+// formats Qt offers, as text that stays when the program ends.
+void AddWindowsRtf(const std::string &Rtf) {
+  HGLOBAL Handle = GlobalAlloc(GMEM_MOVEABLE, Rtf.size() + 1);
+  if (!Handle)
+    return;
+  char *Bytes = static_cast<char *>(GlobalLock(Handle));
+  std::copy(Rtf.begin(), Rtf.end(), Bytes);
+  Bytes[Rtf.size()] = '\0';
+  GlobalUnlock(Handle);
+  if (!OpenClipboard(nullptr) ||
+      !SetClipboardData(RegisterClipboardFormatW(L"Rich Text Format"), Handle))
+    GlobalFree(Handle); // the clipboard did not take it
+  CloseClipboard();
+}
+
 // Windows' "HTML Format" tells pasting programs where the fragment to paste
 // lies. Left to Qt, the fragment was the whole document, and a program
 // pasting it took the head's title as text above the code; the markers
@@ -69,9 +90,9 @@ void SetClipboardPage(const std::string &Page, const std::string &Rtf) {
   const QByteArray RtfBytes(Rtf.data(), static_cast<qsizetype>(Rtf.size()));
   Data->setData("text/rtf", RtfBytes);
   Data->setData("application/rtf", RtfBytes);
-#ifdef Q_OS_WIN
-  // Windows programs look for RTF under its own clipboard format's name.
-  Data->setData("application/x-qt-windows-mime;value=\"Rich Text Format\"", RtfBytes);
-#endif
   QGuiApplication::clipboard()->setMimeData(Data); // the clipboard owns it from here
+#ifdef Q_OS_WIN
+  if (QGuiApplication::platformName() == QLatin1String("windows"))
+    AddWindowsRtf(Rtf);
+#endif
 }

@@ -129,8 +129,13 @@ int main(int argc, char **argv) {
               Html.compare(size_t(EndFragment), End.size(), End) == 0,
           "StartFragment and EndFragment point just inside the fragment markers");
     // The page in UTF-8, its body's content between the markers.
-    const size_t BodyStart = PageUtf8.find('>', PageUtf8.find("<BODY")) + 1;
-    const size_t BodyEnd = PageUtf8.rfind("</BODY>");
+    const size_t BodyTag = PageUtf8.find("<BODY");
+    const size_t BodyStart = BodyTag == std::string::npos ? 0 : PageUtf8.find('>', BodyTag) + 1;
+    size_t BodyEnd = PageUtf8.rfind("</BODY>");
+    if (BodyStart == 0 || BodyEnd == std::string::npos || BodyEnd < BodyStart) {
+      Check(false, "the page file is a classic page with a body");
+      BodyEnd = BodyStart;
+    }
     const std::string Fragment = Html.substr(size_t(StartFragment), size_t(EndFragment - StartFragment));
     Check(Fragment == PageUtf8.substr(BodyStart, BodyEnd - BodyStart),
           "the fragment is the body's content, byte by byte",
@@ -144,6 +149,15 @@ int main(int argc, char **argv) {
   const std::string Rtf = FormatBytes(RegisterClipboardFormatW(L"Rich Text Format"));
   Check(Rtf.rfind("{\\rtf", 0) == 0, "\"Rich Text Format\" begins with {\\rtf",
         Rtf.substr(0, 16));
+  std::string Names;
+  for (UINT Format = EnumClipboardFormats(0); Format; Format = EnumClipboardFormats(Format)) {
+    wchar_t Name[128] = L"";
+    if (GetClipboardFormatNameW(Format, Name, 128) > 0)
+      Names += " \"" + Narrow(Name) + '"';
+    else
+      Names += ' ' + std::to_string(Format);
+  }
+  std::printf("formats offered:%s\n", Names.c_str());
   CloseClipboard();
   return Failures == 0 ? 0 : 1;
 }
