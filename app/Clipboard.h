@@ -12,7 +12,8 @@
 /// the pages that decode their source (HTML5, RTF), in UTF-8, which loses no
 /// character where the locale's encoding is not UTF-8 (Windows).
 std::string TextBytes(const QString &Text, bool UTF8 = false);
-/// The clipboard's text (see TextBytes); empty when it holds none.
+/// The clipboard's text (see TextBytes); empty when it holds none. Line ends
+/// are the text's own (CR LF on Windows, where Qt hands them over as LF).
 std::string ClipboardText(bool UTF8 = false);
 /// Replaces the clipboard's content with Text.
 void SetClipboardText(const std::string &Text);

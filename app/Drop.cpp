@@ -22,7 +22,7 @@ QStringList DroppedFiles(const QMimeData *Data) {
   if (Data->hasUrls())
     for (const QUrl &Url : Data->urls())
       if (Url.isLocalFile() && !QFileInfo(Url.toLocalFile()).isDir())
-        Files << Url.toLocalFile();
+        Files << QDir::toNativeSeparators(Url.toLocalFile()); // C:\x, as users type it on Windows
   return Files;
 }
 

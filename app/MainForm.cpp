@@ -96,7 +96,10 @@ const TFileDialogOptions TForm1::OpenHTMLDlg = {
 QString TempFileName() { return TempFileNameStorage(); }
 
 QString HtmlNameFor(const QString &Source) {
-  return FromBytes(ChangeFileExt(ToBytes(Source), ".html"));
+  // In UTF-8, not the locale's encoding: Windows' ANSI code page turned the
+  // letters it lacks into "?".
+  const std::string Page = ChangeFileExt(Source.toUtf8().toStdString(), ".html");
+  return QString::fromUtf8(Page.data(), static_cast<qsizetype>(Page.size()));
 }
 
 TForm1::TForm1(const QStringList &Arguments, QWidget *Parent)

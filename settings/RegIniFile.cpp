@@ -126,7 +126,16 @@ TRegIniFile::TRegIniFile(const QString &KeyPath) {
 
 TRegIniFile::~TRegIniFile() = default;
 
-QString TRegIniFile::FileName() const { return FSettings->fileName(); }
+QString TRegIniFile::FileName() const {
+#ifdef Q_OS_WIN
+  // QSettings names the key "\HKEY_CURRENT_USER\...", a path no registry
+  // tool takes; tessaline-cli and regedit say "HKEY_CURRENT_USER\...".
+  const QString Name = FSettings->fileName();
+  return Name.startsWith('\\') ? Name.mid(1) : Name;
+#else
+  return FSettings->fileName();
+#endif
+}
 
 QString TRegIniFile::ReadString(const QString &Section, const QString &Name,
                                 const QString &Default) const {

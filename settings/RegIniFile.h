@@ -48,7 +48,8 @@ public:
   bool ValueExists(const QString &Section, const QString &Name) const;
   /// How many values the section holds.
   int ValueCount(const QString &Section) const;
-  /// Where the settings are kept (a file name, or a registry path).
+  /// Where the settings are kept: a file name, or a registry path such as
+  /// HKEY_CURRENT_USER\SOFTWARE\Quorvander\Tessaline.
   QString FileName() const;
 
 private:

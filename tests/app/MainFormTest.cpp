@@ -26,22 +26,22 @@
 #include <deque>
 #include <map>
 #include <thread>
-#include <fcntl.h>
-#include <grp.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "Application.h"
 #include "Clipboard.h"
 #include "FileIO.h"
 #include "MainForm.h"
-#include "OrdinaryUser.h"
 #include "QuitRequest.h"
 #include "TextUtils.h"
 #include "Ticks.h"
 #include "UrlCatcher.h"
 #include "ui_MainForm.h"
+#ifndef Q_OS_WIN
+#include "OrdinaryUser.h"
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -92,7 +92,9 @@ protected:
   void TearDown() override {
     TickSource() = [] { return int64_t(0); };
   }
-  QString Path(const QString &Name) const { return Dir.filePath(Name); }
+  // A file in the test's folder, named as users name it: on Windows with a
+  // drive letter and backslashes.
+  QString Path(const QString &Name) const { return QDir::toNativeSeparators(Dir.filePath(Name)); }
 
   QTemporaryDir Dir;
   std::vector<TPrompt> Prompts;
@@ -147,7 +149,7 @@ TEST_F(MainForm, ControlsHaveTheirCaptionsHintsAndStartStates) {
   EXPECT_EQ(U->Register->toolTip(), "Register Context Menu");
   EXPECT_EQ(Form.ProgressBar()->geometry(), QRect(0, 2, 150, 17));
   EXPECT_EQ(Form.LastTarget(), ckNone);
-  EXPECT_EQ(TempFileName(), QDir::tempPath() + "/$tessalinetmp.htm");
+  EXPECT_EQ(TempFileName(), QDir::toNativeSeparators(QDir::tempPath() + "/$tessalinetmp.htm"));
 }
 
 // An access key that two controls shown together share only moves the
@@ -219,19 +221,23 @@ TEST_F(MainForm, FileToFileWritesTheEnginesPageAndReports) {
 }
 
 TEST_F(MainForm, ClipboardCommandsCarryTheTextBothWays) {
-  const QString Source = QString::fromUtf8("{ Grüße } x := 'é';"); // survives as UTF-8 bytes
+  // The classic page takes the text in the locale's encoding: UTF-8 on
+  // Linux, the ANSI code page on Windows (which holds these letters).
+  const QString Source = QString::fromUtf8("{ Grüße } x := 'é';");
+  const std::string Bytes = Source.toLocal8Bit().toStdString();
   QGuiApplication::clipboard()->setText(Source);
   TForm1 Form;
   Form.Controls()->Output->setText(Path("clip.html"));
   QTest::mouseClick(Form.Controls()->ClipToFile, Qt::LeftButton);
-  EXPECT_EQ(ReadAll(Path("clip.html")), PageOf(Source.toStdString()));
+  EXPECT_EQ(ReadAll(Path("clip.html")), PageOf(Bytes));
   EXPECT_EQ(Form.StatusTag(), "C > F");
   QTest::mouseClick(Form.Controls()->CliptoClip, Qt::LeftButton);
-  EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), PageOf(Source.toStdString()));
+  EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(),
+            QString::fromLocal8Bit(PageOf(Bytes)).toStdString());
   EXPECT_EQ(Form.StatusTag(), "C > C");
   EXPECT_EQ(Form.LastTarget(), ckClipboard);
   EXPECT_TRUE(Form.StatusText().contains(
-      QString::fromStdString("Size: " + FormatByteSize(int(Source.toUtf8().size())) + " > ")));
+      QString::fromStdString("Size: " + FormatByteSize(int(Bytes.size())) + " > ")));
   // An empty clipboard is an empty source, not a failure.
   QGuiApplication::clipboard()->clear();
   QTest::mouseClick(Form.Controls()->CliptoClip, Qt::LeftButton);
@@ -325,10 +331,25 @@ TEST_F(MainForm, StopDuringARunWritesNothing) {
 
 // "File to file" onto a read-only page: refused as a plain write would be,
 // the page kept. Under root, who may write any file, the window runs in a
-// child that has become the ordinary user "nobody".
+// child that has become the ordinary user "nobody"; on Windows the page is
+// read-only by its attribute, which binds everyone.
 TEST_F(MainForm, PageNobodyMayReplaceIsReplaced) {
   WriteAll(Path("a.pas"), "x");
   WriteAll(Path("a.html"), "old page");
+#ifdef Q_OS_WIN
+  ASSERT_TRUE(QFile::setPermissions(Path("a.html"), QFile::ReadOwner));
+  {
+    TForm1 Form;
+    Form.Controls()->Input->setText(Path("a.pas"));
+    Form.Controls()->Output->setText(Path("a.html"));
+    Form.Controls()->ConfirmOvr->setChecked(false);
+    QTest::mouseClick(Form.Controls()->FileToFile, Qt::LeftButton);
+    ASSERT_EQ(Prompts.size(), 1u);
+    EXPECT_EQ(Prompts[0].Text, "Cannot create file " + Path("a.html"));
+  }
+  EXPECT_EQ(ReadAll(Path("a.html")), "old page");
+  QFile::setPermissions(Path("a.html"), QFile::ReadOwner | QFile::WriteOwner);
+#else
   ::chmod(Path("a.html").toLocal8Bit().constData(), 0444);
   for (const char *Name : {"", "a.pas", "a.html"})
     GiveToOrdinaryUser(Path(Name).toStdString());
@@ -344,6 +365,7 @@ TEST_F(MainForm, PageNobodyMayReplaceIsReplaced) {
               return Shown == "Cannot create file " + Path("a.html").toStdString() ? "" : Shown;
             }));
   EXPECT_EQ(ReadAll(Path("a.html")), "old page");
+#endif
 }
 
 TEST_F(MainForm, SourceReplacedByItsOwnPage) {
@@ -384,6 +406,7 @@ TEST_F(MainForm, MissingSourceIsReportedAndChangesNothingElse) {
   EXPECT_EQ(Prompts.back().Text, "Cannot open file ");
 }
 
+#ifndef Q_OS_WIN // Windows has no named pipes among its files
 // A pipe as the source once hung "File to file" in its opening, where
 // "Ooops !" could not reach it, and the command line with no window shown;
 // a failed command left "Processing..." in the status bar.
@@ -426,6 +449,7 @@ TEST_F(MainForm, FifoSourceFreezesTheWindowAndProcessingStays) {
   }
   EXPECT_FALSE(QFile::exists(Path("pipe.html")));
 }
+#endif
 
 TEST_F(MainForm, ReportSwitchesToSecondsAtOneThousandMilliseconds) {
   WriteAll(Path("t.pas"), "x");
@@ -481,7 +505,7 @@ TEST_F(MainForm, BrowseButtonsStartInTheFieldsFolder) {
   EXPECT_TRUE(Dialogs[0].FileMustExist);
   EXPECT_EQ(Form.Controls()->Input->text(), Path("chosen.pas"));
   QTest::mouseClick(Form.Controls()->SpeedButton1, Qt::LeftButton);
-  EXPECT_EQ(Dialogs[1].Directory, Dir.path() + "/");
+  EXPECT_EQ(Dialogs[1].Directory, QDir::toNativeSeparators(Dir.path() + "/"));
   DialogAnswer.clear(); // cancelled: the field keeps its name
   Form.Controls()->Output->setText(Path("sub/out.html"));
   QTest::mouseClick(Form.Controls()->SpeedButton2, Qt::LeftButton);
@@ -521,9 +545,35 @@ TEST_F(MainForm, FirstShowKeepsTheWindowOnTheScreenOnce) {
 }
 
 TEST_F(MainForm, CommandLineNamesThePageAfterTheSource) {
-  EXPECT_EQ(HtmlNameFor("/src/Unit1.pas"), "/src/Unit1.html");
-  EXPECT_EQ(HtmlNameFor("/src.d/README"), "/src.d/README.html");
-  EXPECT_EQ(HtmlNameFor("Unit1.PAS"), "Unit1.html");
+  const struct {
+    const char *Source, *Page;
+  } Cases[] = {
+    {"/src/Unit1.pas", "/src/Unit1.html"},
+    {"/src.d/README", "/src.d/README.html"},
+    {"Unit1.PAS", "Unit1.html"},
+#ifdef Q_OS_WIN
+    {"C:\\dir.x\\file", "C:\\dir.x\\file.html"},
+    {"C:\\some dir\\x.pas", "C:\\some dir\\x.html"},
+    {"C:x.y\\z", "C:x.y\\z.html"},
+    {"D:file", "D:file.html"},
+#endif
+  };
+  for (const auto &Case : Cases)
+    EXPECT_EQ(HtmlNameFor(Case.Source), Case.Page) << Case.Source;
+}
+
+// The name went through the ANSI code page on Windows, which turned every
+// letter it lacks into "?": the page of C:\src\Модуль.pas was "C:\src\??????.html".
+TEST_F(MainForm, PageNameLostLettersOutsideTheAnsiCodePage) {
+  const QString Source = QString::fromUtf8("Модуль ドキュメント.pas");
+  EXPECT_EQ(HtmlNameFor(Path(Source)), Path(QString::fromUtf8("Модуль ドキュメント.html")));
+  WriteAll(Path(Source), "begin end.");
+  {
+    TForm1 Form({Path(Source)});
+    EXPECT_EQ(RunUntilQuitRequest(), 0);
+  }
+  EXPECT_TRUE(Prompts.empty());
+  EXPECT_EQ(ReadAll(Path(QString::fromUtf8("Модуль ドキュメント.html"))), PageOf("begin end."));
 }
 
 TEST_F(MainForm, CommandLineConvertsTheFirstArgumentAndQuits) {
@@ -613,6 +663,9 @@ TEST_F(MainForm, CtrlTabTurnsThePagesFromAnyControl) {
 }
 
 TEST_F(MainForm, ViewWithoutABrowserLauncherSaysSo) {
+#ifdef Q_OS_WIN
+  GTEST_SKIP() << "Windows opens pages through ShellExecute, with no launcher on the PATH to take away";
+#endif
   const QByteArray Path = qgetenv("PATH");
   qputenv("PATH", Dir.path().toLocal8Bit()); // no xdg-open there
   TForm1 Form;
@@ -633,6 +686,18 @@ void Drop(QWidget *Target, const QMimeData &Data) {
   QDropEvent Drop(QPointF(5, 5), Qt::CopyAction, &Data, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(Target, &Drop);
   QCoreApplication::processEvents();
+}
+
+// A file dropped from Explorer filled the fields as "C:/Users/me/a.pas",
+// not as Windows users write its name.
+TEST_F(MainForm, DroppedFileNamesHadForwardSlashes) {
+  WriteAll(Path("a.pas"), "a");
+  TForm1 Form;
+  QMimeData One;
+  One.setUrls({QUrl::fromLocalFile(Dir.filePath("a.pas"))});
+  Drop(&Form, One);
+  EXPECT_EQ(Form.Controls()->Input->text(), Path("a.pas"));
+  EXPECT_EQ(Form.Controls()->Output->text(), Path("a.html"));
 }
 
 TEST_F(MainForm, DroppedFilesAndTextAreConverted) {
@@ -709,7 +774,16 @@ TEST_F(MainForm, ClipToClipOffersHtmlAndRtfAndTheChosenFormatIsWritten) {
   const QMimeData *Data = QGuiApplication::clipboard()->mimeData();
   ASSERT_NE(Data, nullptr);
   EXPECT_EQ(Data->text().toStdString(), PageOf(Source)) << "plain editors still get the HTML";
+#ifdef Q_OS_WIN
+  // "HTML Format" marks the body's content as the fragment to paste.
+  const std::string Whole = PageOf(Source);
+  const size_t Start = Whole.find('>', Whole.find("<BODY")) + 1, End = Whole.rfind("</BODY>");
+  EXPECT_EQ(Data->html().toStdString(), Whole.substr(0, Start) + "<!--StartFragment-->" +
+                                            Whole.substr(Start, End - Start) +
+                                            "<!--EndFragment-->" + Whole.substr(End));
+#else
   EXPECT_EQ(Data->html().toStdString(), PageOf(Source));
+#endif
   EXPECT_TRUE(Data->data("text/rtf").startsWith("{\\rtf1")) << Data->formats().join(' ').toStdString();
   EXPECT_TRUE(Data->data("text/rtf").contains("{\\cf6 'a'}"));
 

@@ -1,4 +1,6 @@
-// The context-menu verb, written into a data folder of the test's own.
+// The context-menu verb: on Linux desktop entries written into a data
+// folder of the test's own, on Windows Explorer's verb in the test's own
+// registry keys (see the test main).
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -15,7 +17,125 @@
 #include "MimeApps.h"
 #include "ShellVerb.h"
 #include "ui_MainForm.h"
+#ifdef Q_OS_WIN
+#include "ScratchRegistry.h"
+#include "ShellVerbWin32.h"
+#include "StoredSettings.h"
+#endif
 
+#ifdef Q_OS_WIN
+namespace {
+
+// The type ".pas" names, with another program's "Open" verb, as a Pascal
+// IDE leaves them; the verb goes into the user's classes.
+class ShellVerb : public testing::Test {
+protected:
+  void SetUp() override {
+    TScratchRegistry::SetText(HKEY_CLASSES_ROOT, L".pas", L"", L"DelphiUnit");
+    TScratchRegistry::SetText(HKEY_CURRENT_USER, Shell + L"\\Open\\command", L"",
+                              L"C:\\IDE\\ide.exe \"%1\"");
+    PromptHandler() = [this](const TPrompt &Prompt) {
+      Prompts.push_back(Prompt);
+      return false;
+    };
+  }
+  std::wstring Command() const {
+    return TScratchRegistry::Get(HKEY_CURRENT_USER, Shell + L"\\Tessaline\\command", L"");
+  }
+  // The window program beside the tests' folder, in the build tree.
+  static QString Program() {
+    return QDir::toNativeSeparators(
+        QDir::cleanPath(QCoreApplication::applicationDirPath() + "/../app/tessaline.exe"));
+  }
+  static std::wstring Wide(const QString &Text) { return Text.toStdWString(); }
+
+  const std::wstring Shell = L"Software\\Classes\\DelphiUnit\\Shell";
+  std::vector<TPrompt> Prompts;
+};
+
+TEST_F(ShellVerb, RegisterTwiceThenUnregisterTwice) {
+  RegisterShellVerb("C:\\old place\\tessaline.exe");
+  EXPECT_EQ(Command(), L"\"C:\\old place\\tessaline.exe\" \"%1\"") << "a blank: quoted";
+  RegisterShellVerb(Program()); // again, from where the program is now
+  EXPECT_EQ(Command(), Wide(QString::fromStdString(ExplorerVerbCommand(Program().toStdString()))));
+  EXPECT_EQ(TScratchRegistry::Subkeys(HKEY_CURRENT_USER, Shell + L"\\Tessaline"), L"command ");
+  EXPECT_EQ(TScratchRegistry::ValueCount(HKEY_CURRENT_USER, Shell + L"\\Tessaline"), 0u);
+  UnregisterShellVerb();
+  EXPECT_FALSE(TScratchRegistry::Exists(HKEY_CURRENT_USER, Shell + L"\\Tessaline"));
+  EXPECT_EQ(TScratchRegistry::Subkeys(HKEY_CURRENT_USER, Shell), L"Open ");
+  UnregisterShellVerb(); // nothing there: nothing happens
+  EXPECT_EQ(TScratchRegistry::Get(HKEY_CURRENT_USER, Shell + L"\\Open\\command", L""),
+            L"C:\\IDE\\ide.exe \"%1\"");
+  EXPECT_EQ(TScratchRegistry::Get(HKEY_CLASSES_ROOT, L".pas", L""), L"DelphiUnit");
+}
+
+TEST_F(ShellVerb, TheRegisteredCommandConvertsAFile) {
+  RegisterShellVerb(Program());
+  const QString Exec = QString::fromStdWString(Command());
+  QTemporaryDir Work;
+  const QString Name = QDir::toNativeSeparators(Work.filePath("My Unit.pas"));
+  QFile Source(Name);
+  ASSERT_TRUE(Source.open(QIODevice::WriteOnly));
+  Source.write("begin end.");
+  Source.close();
+  // What Explorer does with the command: the file's name for %1, then the
+  // line split as the program's own start-up splits it.
+  QStringList Command = QProcess::splitCommand(QString(Exec).replace("%1", Name));
+  ASSERT_EQ(Command.size(), 2);
+  QProcess Run;
+  QProcessEnvironment Environment = QProcessEnvironment::systemEnvironment();
+  Environment.insert("QT_QPA_PLATFORM", "offscreen");
+  // The offscreen platform lies beside the tests, not beside the program.
+  Environment.insert("QT_PLUGIN_PATH", QCoreApplication::applicationDirPath());
+  Run.setProcessEnvironment(Environment);
+  Run.start(Command.takeFirst(), Command);
+  ASSERT_TRUE(Run.waitForFinished(60000));
+  EXPECT_EQ(Run.exitCode(), 0);
+  TTessaline Converter;
+  Converter.SetTitle("Howdy !!! Greetings from Tessaline :-)");
+  Converter.SetPlain("begin end.");
+  Converter.Convert();
+  QFile Page(Work.filePath("My Unit.html"));
+  ASSERT_TRUE(Page.open(QIODevice::ReadOnly));
+  EXPECT_EQ(Page.readAll().toStdString(), Converter.HTML());
+}
+
+TEST_F(ShellVerb, ButtonsRegisterAndAFailureNamesTheFile) {
+  TForm1 Form;
+  QTest::mouseClick(Form.Controls()->Register, Qt::LeftButton);
+  EXPECT_EQ(Command(), Wide(QString::fromStdString(ExplorerVerbCommand(
+                           QDir::toNativeSeparators(QCoreApplication::applicationFilePath())
+                               .toStdString()))));
+  QTest::mouseClick(Form.Controls()->Unregister, Qt::LeftButton);
+  EXPECT_FALSE(TScratchRegistry::Exists(HKEY_CURRENT_USER, Shell + L"\\Tessaline"));
+  EXPECT_TRUE(Prompts.empty());
+  // The user's classes closed to writing: the report names the value.
+  BlockStoredSettings();
+  QTest::mouseClick(Form.Controls()->Register, Qt::LeftButton);
+  ASSERT_EQ(Prompts.size(), 1u);
+  EXPECT_EQ(Prompts[0].Kind, TPromptKind::Error);
+  EXPECT_EQ(Prompts[0].Text, "Failed to set data for ''");
+}
+
+TEST_F(ShellVerb, RegisteringNeverChangesTheDefaultProgram) {
+  // The type's default verb and ".pas" itself stay as the IDE left them;
+  // without a type, nothing is written anywhere.
+  TScratchRegistry::SetText(HKEY_CURRENT_USER, Shell, L"", L"Open");
+  RegisterShellVerb(Program());
+  EXPECT_EQ(TScratchRegistry::Get(HKEY_CURRENT_USER, Shell, L""), L"Open");
+  UnregisterShellVerb();
+  EXPECT_EQ(TScratchRegistry::Get(HKEY_CURRENT_USER, Shell, L""), L"Open");
+  EXPECT_EQ(TScratchRegistry::Get(HKEY_CLASSES_ROOT, L".pas", L""), L"DelphiUnit");
+  RegDeleteTreeW(HKEY_CLASSES_ROOT, L".pas");
+  TForm1 Form;
+  QTest::mouseClick(Form.Controls()->Register, Qt::LeftButton);
+  ASSERT_EQ(Prompts.size(), 1u);
+  EXPECT_EQ(Prompts[0].Text, "No file type is registered for .pas files");
+  EXPECT_EQ(TScratchRegistry::Subkeys(HKEY_CURRENT_USER, L"Software\\Classes"), L"DelphiUnit ");
+}
+
+} // namespace
+#else
 namespace {
 
 class ShellVerb : public testing::Test {
@@ -201,3 +321,4 @@ TEST_F(ShellVerb, RegisteringNeverChangesTheDefaultProgram) {
 }
 
 } // namespace
+#endif
