@@ -9,6 +9,7 @@
 #include "Platform.h"
 #include "SavedScheme.h"
 #include "Tessaline.h"
+#include "TessalineVersion.h"
 #include "TextUtils.h"
 
 namespace {
@@ -62,6 +63,19 @@ int ConvertOne(const TCliOptions &Options, std::ostream &Err, int InputFd, int O
   return 0;
 }
 
+// What a bug report needs besides the number: which build, and whether
+// "--scheme saved" can see the window's settings at all.
+std::string VersionText() {
+  const std::string Place = SavedSchemePlace();
+  return "tessaline-cli " TESSALINE_VERSION "\n"
+         "Platform: " TESSALINE_PLATFORM "\n"
+         "Saved settings: " +
+         (Place.empty() ? std::string("not read (this build has no reader for them; --scheme saved "
+                                      "gives the built-in scheme)")
+                        : "read from " + Place) +
+         "\n";
+}
+
 } // namespace
 
 int RunTessalineCli(const std::vector<std::string> &Args, std::ostream &Out, std::ostream &Err,
@@ -78,7 +92,7 @@ int RunTessalineCli(const std::vector<std::string> &Args, std::ostream &Out, std
     return 0;
   }
   if (Options.Version) {
-    Out << "tessaline-cli " << TESSALINE_VERSION << "\n";
+    Out << VersionText();
     return 0;
   }
   // Once, before any worker starts: each converter then gets a copy.
