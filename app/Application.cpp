@@ -1,6 +1,7 @@
 #include "Application.h"
 
 #include <QFile>
+#include <QIcon>
 #include <QTimer>
 #include <exception>
 
@@ -10,6 +11,10 @@ TApplication::TApplication(int &argc, char **argv) : QApplication(argc, argv) {
   // The name only: a display name set here would be appended by Qt to
   // every window and box title ("Confirm — Tessaline").
   setApplicationName(ApplicationTitle);
+  // The launcher's name: desktops match the window to its menu entry and
+  // icon by it.
+  setDesktopFileName(QStringLiteral("com.quorvander.Tessaline"));
+  setWindowIcon(QIcon::fromTheme(QStringLiteral("com.quorvander.Tessaline")));
 }
 
 bool TApplication::notify(QObject *Receiver, QEvent *Event) {

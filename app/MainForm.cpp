@@ -21,6 +21,7 @@
 #include "FileUtils.h"
 #include "FormStorage.h"
 #include "Prompts.h"
+#include "TessalineVersion.h"
 #include "TextUtils.h"
 #include "Ticks.h"
 #include "ui_MainForm.h"
@@ -540,7 +541,7 @@ void TForm1::MyHomeClick() {
 
 void TForm1::WhatBtnClick() {
   ShowPrompt(TPromptKind::Information, "Information",
-             "Tessaline 1.03\r\n"
+             "Tessaline " TESSALINE_VERSION "\r\n"
              "PAS source code to HTML File\r\n"
              "\r\n"
              "Written by the Quorvander team\r\n"

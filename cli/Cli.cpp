@@ -10,6 +10,7 @@
 #include "Platform.h"
 #include "SavedScheme.h"
 #include "Tessaline.h"
+#include "TessalineVersion.h"
 #include "TextUtils.h"
 
 namespace {
@@ -63,6 +64,19 @@ int ConvertOne(const TCliOptions &Options, std::ostream &Err, int InputFd, int O
   return 0;
 }
 
+// What a bug report needs besides the number: which build, and whether
+// "--scheme saved" can see the window's settings at all.
+std::string VersionText() {
+  const std::string Place = SavedSchemePlace();
+  return "tessaline-cli " TESSALINE_VERSION "\n"
+         "Platform: " TESSALINE_PLATFORM "\n"
+         "Saved settings: " +
+         (Place.empty() ? std::string("not read (this build has no reader for them; --scheme saved "
+                                      "gives the built-in scheme)")
+                        : "read from " + Place) +
+         "\n";
+}
+
 } // namespace
 
 int RunTessalineCli(const std::vector<std::string> &Args, std::ostream &Out, std::ostream &Err,
@@ -79,7 +93,7 @@ int RunTessalineCli(const std::vector<std::string> &Args, std::ostream &Out, std
     return 0;
   }
   if (Options.Version) {
-    Out << "tessaline-cli " << TESSALINE_VERSION << "\n";
+    Out << VersionText();
     return 0;
   }
   // With -o the one input is one page's source, even when it is a folder.

@@ -22,6 +22,7 @@
 
 #include "Batch.h"
 #include "OrdinaryUser.h"
+#include "TessalineVersion.h"
 #include "CliOptions.h"
 #include "FileIO.h"
 #include "Interrupt.h"
@@ -269,8 +270,16 @@ TEST(CliHelp, HelpAndVersion) {
   }
   const TRun Version = RunCli({"--version"});
   EXPECT_EQ(0, Version.Status);
-  EXPECT_TRUE(Version.Out.starts_with("tessaline-cli ") && Version.Out.ends_with("\n"))
+  // The number, the system built for, and where "--scheme saved" reads.
+  EXPECT_TRUE(Version.Out.starts_with("tessaline-cli " TESSALINE_VERSION
+                                      "\nPlatform: " TESSALINE_PLATFORM "\n"))
       << Version.Out;
+#ifdef TESSALINE_HAVE_SETTINGS
+  EXPECT_NE(Version.Out.find("\nSaved settings: read from "), std::string::npos) << Version.Out;
+  EXPECT_TRUE(Version.Out.ends_with("/Quorvander/Tessaline.ini\n")) << Version.Out;
+#else
+  EXPECT_NE(Version.Out.find("\nSaved settings: not read"), std::string::npos) << Version.Out;
+#endif
   EXPECT_EQ("", Version.Err);
 }
 
