@@ -92,10 +92,11 @@ void PassAllButUnknownTypes(QtMsgType Type, const QMessageLogContext &Context,
     HandlerBeforeUnsaid(Type, Context, Message);
 }
 
-// QSettings decodes a value when it is first asked for, and Qt then writes
-// "QVariant::load: unknown user type" to standard error for a @Variant(...)
-// of a type it does not know, naming neither the file nor the value.
-// ReadString reports such a value with both, so Qt's line is left out.
+// QSettings decodes the values of an INI file's section when it first
+// looks into it, and Qt then writes "QVariant::load: unknown user type" to
+// standard error for a @Variant(...) of a type it does not know, naming
+// neither the file nor the value. ReadString reports such a value with
+// both, so Qt's line is left out wherever the file is read.
 class TUnknownTypesUnsaid {
 public:
   TUnknownTypesUnsaid() : FLock(UnsaidLock) {
@@ -111,6 +112,7 @@ private:
 
 TRegIniFile::TRegIniFile(const QString &KeyPath) {
   QString Path = KeyPath.startsWith('\\') ? KeyPath.mid(1) : KeyPath;
+  const TUnknownTypesUnsaid Unsaid;
 #ifdef Q_OS_WIN
   FSettings = std::make_unique<QSettings>("HKEY_CURRENT_USER\\" + Path, QSettings::NativeFormat);
 #else
@@ -121,6 +123,7 @@ TRegIniFile::TRegIniFile(const QString &KeyPath) {
   const QString Vendor = Parts.size() >= 2 ? Parts[Parts.size() - 2] : QString();
   FSettings =
       std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, Vendor, Program);
+  FSettings->allKeys(); // every section read now, where Qt's lines are left out
 #endif
 }
 
@@ -139,10 +142,7 @@ QString TRegIniFile::FileName() const {
 
 QString TRegIniFile::ReadString(const QString &Section, const QString &Name,
                                 const QString &Default) const {
-  const QVariant Value = [&] {
-    const TUnknownTypesUnsaid Unsaid;
-    return FSettings->value(KeyOf(Section, Name));
-  }();
+  const QVariant Value = FSettings->value(KeyOf(Section, Name));
   // A value that is there but reads as nothing is one that QSettings could
   // not decode (a @Variant of a type Qt does not know): not a missing one.
   if (!Value.isValid() && !FSettings->contains(KeyOf(Section, Name)))
@@ -217,7 +217,10 @@ bool TRegIniFile::SectionExists(const QString &Section) const {
 void TRegIniFile::Sync(const QString &Failure) {
   // QSettings reports a write that failed (a read-only folder, a full disk,
   // a file where a folder should be) only through its status after syncing.
-  FSettings->sync();
+  {
+    const TUnknownTypesUnsaid Unsaid; // a file another program changed is read again
+    FSettings->sync();
+  }
   if (FSettings->status() != QSettings::NoError)
     throw ERegistryException(Failure.toStdString());
 }
