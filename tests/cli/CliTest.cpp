@@ -81,12 +81,13 @@ struct TRun {
 
 // Input is standard input; an empty WorkingDir keeps the test's own; with
 // LimitFileSize no file the program writes may grow past 4096 bytes.
-// TerminateAfter, when not negative, sends SIGTERM that many milliseconds
-// after the start. SettingsIni, when not empty, is the settings file the
+// TerminateOnceIn, when not empty, sends SIGTERM as soon as a file
+// appears in that folder: the program is at work then, its handlers in
+// place (a fixed delay sent it, on a loaded machine, before them). SettingsIni, when not empty, is the settings file the
 // program finds. AsOrdinary runs it as OrdinaryUser when the tests run
 // as root, who may write any file.
 TRun RunCli(const std::vector<std::string> &Args, const std::string &Input = "",
-            const std::string &WorkingDir = "", bool LimitFileSize = false, int TerminateAfter = -1,
+            const std::string &WorkingDir = "", bool LimitFileSize = false, const std::string &TerminateOnceIn = "",
             const std::string &SettingsIni = "", bool AsOrdinary = false) {
   TScratchDir Streams;
   const std::string InName = Streams / "in", OutName = Streams / "out", ErrName = Streams / "err";
@@ -124,8 +125,13 @@ TRun RunCli(const std::vector<std::string> &Args, const std::string &Input = "",
     ::fexecve(Program, Argv.data(), environ);
     ::_exit(127);
   }
-  if (Child > 0 && TerminateAfter >= 0) {
-    ::usleep(static_cast<useconds_t>(TerminateAfter) * 1000);
+  if (Child > 0 && !TerminateOnceIn.empty()) {
+    const auto CountFiles = [&] {
+      return std::distance(fs::directory_iterator(TerminateOnceIn), fs::directory_iterator());
+    };
+    const auto Before = CountFiles();
+    for (int Waited = 0; Waited < 20000 && CountFiles() == Before; ++Waited)
+      ::usleep(1000);
     ::kill(Child, SIGTERM);
   }
   int Status = 0;
@@ -511,7 +517,7 @@ TEST(CliBatch, InterruptedBatchLeavesOnlyWholePages) {
   for (int K = 0; K < 60; ++K)
     WriteFile(Dir / ("src/u" + std::to_string(K) + ".pas"), Source);
   const std::string Page = PageOf(Source);
-  const TRun Run = RunCli({"-j", "1", Dir / "src"}, "", "", false, 30);
+  const TRun Run = RunCli({"-j", "1", Dir / "src"}, "", "", false, Dir / "src");
   EXPECT_TRUE(Run.Status == 143 || Run.Status == 0) << Run.Status << Run.Err;
   int Pages = 0;
   for (const auto &Entry : fs::directory_iterator(Dir / "src")) {
@@ -592,7 +598,7 @@ TEST(CliHostileInput, UnreadableFile) {
   GiveToOrdinaryUser(Dir.Path().string());
   WriteFile(Dir / "secret.pas", TinySource);
   ::chmod((Dir / "secret.pas").c_str(), 0);
-  const TRun Run = RunCli({Dir / "secret.pas"}, "", "", false, -1, "", true);
+  const TRun Run = RunCli({Dir / "secret.pas"}, "", "", false, "", "", true);
   EXPECT_EQ(1, Run.Status);
   EXPECT_EQ("tessaline-cli: Cannot open file " + (Dir / "secret.pas") + "\n", Run.Err);
   EXPECT_FALSE(fs::exists(Dir / "secret.html"));
@@ -616,7 +622,7 @@ TEST(CliSettings, CrashOnDamagedSettingValue) {
     for (const auto &Args :
          std::vector<std::vector<std::string>>{{Dir / "a.pas"}, {Dir / "a.pas", Dir / "b.pas"}}) {
       fs::remove(Dir / "a.html");
-      const TRun Run = RunCli(Args, "", "", false, -1, Ini);
+      const TRun Run = RunCli(Args, "", "", false, "", Ini);
       EXPECT_EQ(0, Run.Status) << Damage << ": " << Run.Err;
       EXPECT_NE(std::string::npos,
                 Run.Err.find("/Quorvander/Tessaline.ini: Invalid data type for '" + Name + "'"))
@@ -625,7 +631,7 @@ TEST(CliSettings, CrashOnDamagedSettingValue) {
     }
   }
   // Unquoted commas and a lone "@" are text like any other.
-  const TRun Run = RunCli({"-"}, "{ c } 's'", "", false, -1, "[Highlight]\nComment=255,@,B,0\n");
+  const TRun Run = RunCli({"-"}, "{ c } 's'", "", false, "", "[Highlight]\nComment=255,@,B,0\n");
   EXPECT_EQ(0, Run.Status) << Run.Err;
   EXPECT_EQ("", Run.Err);
   EXPECT_EQ("<FONT COLOR=\"Red\"><B>{ c } </B></FONT>'s'", BodyOf(Run.Out));
@@ -661,12 +667,12 @@ TEST(CliHostileInput, PageNobodyMayReplaceIsReplaced) {
   if (Root)
     ::chown((Dir / "b.html").c_str(), 0, 0); // another user's page, 0644
   for (const std::string Name : {"a", Root ? "b" : "a"}) {
-    const TRun Run = RunCli({Dir / (Name + ".pas")}, "", "", false, -1, "", true);
+    const TRun Run = RunCli({Dir / (Name + ".pas")}, "", "", false, "", "", true);
     EXPECT_EQ(1, Run.Status) << Name;
     EXPECT_EQ("tessaline-cli: Cannot create file " + (Dir / (Name + ".html")) + "\n", Run.Err);
     EXPECT_EQ("old page", ReadFile(Dir / (Name + ".html")));
   }
-  const TRun Batch = RunCli({Dir / "a.pas", Dir / "c.pas"}, "", "", false, -1, "", true);
+  const TRun Batch = RunCli({Dir / "a.pas", Dir / "c.pas"}, "", "", false, "", "", true);
   EXPECT_EQ(1, Batch.Status);
   EXPECT_EQ(Dir / "a.pas" + ": Cannot create file " + (Dir / "a.html") + "\n", Batch.Err);
   EXPECT_EQ(TinyPage, ReadFile(Dir / "c.html"));
@@ -724,7 +730,7 @@ TEST(CliBatch, ExitStatusOfEachFailureOnItsOwn) {
   for (const char *Name : {"tree", "tree/a.pas", "tree/closed"})
     GiveToOrdinaryUser(Dir / Name);
   ::chmod((Dir / "tree/closed").c_str(), 0);
-  const TRun Run = RunCli({Dir / "tree"}, "", "", false, -1, "", true);
+  const TRun Run = RunCli({Dir / "tree"}, "", "", false, "", "", true);
   EXPECT_EQ(1, Run.Status) << "a folder that cannot be opened";
   EXPECT_EQ(Dir / "tree/closed" + ": Cannot open folder " + (Dir / "tree/closed") + "\n", Run.Err);
   EXPECT_EQ(PageOf("a"), ReadFile(Dir / "tree/a.html"));
@@ -949,7 +955,7 @@ TEST(CliBatch, SourcesBelowUnreachableFoldersSkippedSilently) {
   for (const char *Name : {"tree", "tree/closed", "tree/closed/sub", "tree/closed/sub/x.pas"})
     GiveToOrdinaryUser(Dir / Name);
   ::chmod((Dir / "tree/closed").c_str(), 0444); // listed, not searched
-  Run = RunCli({Dir / "tree"}, "", "", false, -1, "", true);
+  Run = RunCli({Dir / "tree"}, "", "", false, "", "", true);
   ::chmod((Dir / "tree/closed").c_str(), 0755);
   EXPECT_EQ(1, Run.Status);
   EXPECT_EQ(Dir / "tree/closed" + ": Cannot open folder " + (Dir / "tree/closed") + "\n", Run.Err);
