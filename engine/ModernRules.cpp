@@ -23,6 +23,10 @@ template <TScanMode Mode> size_t TScan::RunModern(size_t i, size_t To) {
   while (i < To && !Stopped<Mode>()) {
     if (!BeforeToken<Mode>(i + 1))
       return i;
+    if (Conditions && Conditions->Skipping()) [[unlikely]] {
+      i = TakeSkippedText<Mode>(i + 1);
+      continue;
+    }
     // The fast path takes the tokens both dialects read alike; in an asm
     // body every token is assembler, which it does not know.
     if constexpr (Mode != TScanMode::Meet) {
@@ -89,6 +93,8 @@ template <TScanMode Mode> size_t TScan::TakeModernToken(size_t i) {
 
   case tsBrace:
     e = RunTo('}', i + 1);
+    if (Conditions && Byte(i + 1) == '$') [[unlikely]]
+      return TakeDirective<Mode>(i, e);
     SwitchTo(Byte(i + 1) == '$' ? heDirective : heComment, i);
     WriteEscaped(i, e);
     return e;
@@ -96,6 +102,8 @@ template <TScanMode Mode> size_t TScan::TakeModernToken(size_t i) {
   case tsParen:
     if (Byte(i + 1) == '*') {
       e = ParenCommentEnd(i);
+      if (Conditions && Byte(i + 2) == '$') [[unlikely]]
+        return TakeDirective<Mode>(i, e);
       // "(*)" at the end of the text: the byte after the "*" is its NUL.
       SwitchTo(Byte(i + 2) == '$' ? heDirective : heComment, i);
       WriteEscaped(i, e);

@@ -205,6 +205,8 @@ inline size_t TScan::EndOfShortToken(size_t P, THighlightElement &Element) const
         return 0;
       break;
     case '{':
+      if (Conditions && Byte(P + 1) == '$') // followed by the full rules
+        return 0;
       Element = Byte(P + 1) == '$' ? heDirective : heComment;
       End = ByteSearch::ShortTokenEnd(S + P + 1, '}', '}');
       return End < 0 ? 0 : P + 1 + static_cast<size_t>(End);

@@ -15,6 +15,7 @@
 
 #include "ByteSearch.h"
 #include "CharClasses.h"
+#include "Conditionals.h"
 #include "Markup.h"
 #include "PageWriter.h"
 #include "PlainSearch.h"
@@ -34,6 +35,8 @@ struct TTokenMark {
   size_t PendingPos; // the first source byte it had not put yet
   uint16_t Markup;   // the markup state before the token's switch
   bool InAsm;        // modern: whether the token is in an asm body
+  uint8_t CondDepth; // conditionals: the stack's depth and last levels
+  uint64_t CondLevels; // (TConditions::MarkDepth, MarkLevels)
 };
 
 /// An identifier at whose end the helper would have reported progress.
@@ -74,6 +77,11 @@ public:
     WritePendingBefore(Len + 1);
   }
 
+  /// Modern dialect: the conditionals followed, or null. A helper's scan
+  /// ends its segment before a directive that closes a conditional it has
+  /// not seen open, since only the caller knows what that closes.
+  TConditions *Conditions = nullptr;
+
   /// The helper's side. Yield asks it to end its segment where it is.
   std::atomic<bool> *Yield = nullptr;
   std::vector<TTokenMark> *Marks = nullptr;
@@ -103,6 +111,10 @@ private:
   size_t ModernStringEnd(size_t i) const;
   size_t ModernDecimalEnd(size_t i) const;
   size_t ModernSymbolRunEnd(size_t i) const;
+  // Conditionals (ConditionalRules.cpp): a directive from i to e, and the
+  // text of a skipped branch from i up to the next directive.
+  template <TScanMode Mode> size_t TakeDirective(size_t i, size_t e);
+  template <TScanMode Mode> size_t TakeSkippedText(size_t i);
   inline bool IsModernOnly(unsigned Element, size_t P, size_t Length) const;
   // The last positions of the comments "//..." and "(*...*)" at i.
   inline size_t LineCommentEnd(size_t i) const;
@@ -116,7 +128,7 @@ private:
   unsigned char Byte(size_t P) const { return static_cast<unsigned char>(S[P]); }
   template <TScanMode Mode> bool Stopped() const {
     if constexpr (Mode == TScanMode::Helper)
-      return Yield->load(std::memory_order_relaxed);
+      return Yield->load(std::memory_order_relaxed) || HelperEnds;
     else
       return Control.Stopped();
   }
@@ -262,7 +274,9 @@ private:
   size_t MarkIndex = 0; // Meet: the first mark not yet passed
   bool Met = false;
   bool InAsm = false; // modern: inside the body of an asm block
+  bool HelperEnds = false; // a helper came to a conditional it cannot follow
   const std::vector<TTokenMark> *MeetingMarks = nullptr; // Meet: the helper's
+  const TConditionLog *MeetingLog = nullptr;             // and its conditionals' log
 };
 
 /// Whether the identifier of Length bytes at W is Word, three lower-case
@@ -309,7 +323,9 @@ template <TScanMode Mode> bool TScan::BeforeToken(size_t P) {
       // is put first, so the mark's page offset is the token's own.
       if (Translated)
         WritePendingBefore(P);
-      Marks->push_back({P, Writer.Written(), PendingPos(), Markup.StateKey(), InAsm});
+      Marks->push_back({P, Writer.Written(), PendingPos(), Markup.StateKey(), InAsm,
+                        Conditions ? Conditions->MarkDepth() : uint8_t(0),
+                        Conditions ? Conditions->MarkLevels() : 0});
     }
   } else if constexpr (Mode == TScanMode::Meet) {
     // Where a token of ours starts at a marked token of the helper's, in
@@ -320,8 +336,9 @@ template <TScanMode Mode> bool TScan::BeforeToken(size_t P) {
       ++MarkIndex;
     if (MarkIndex == Marked.size())
       return false;
-    if (Marked[MarkIndex].Pos == P && Marked[MarkIndex].Markup == Markup.StateKey() &&
-        Marked[MarkIndex].InAsm == InAsm) {
+    const TTokenMark &Mark = Marked[MarkIndex];
+    if (Mark.Pos == P && Mark.Markup == Markup.StateKey() && Mark.InAsm == InAsm &&
+        (!Conditions || Conditions->AgreesWith(Mark.CondDepth, Mark.CondLevels, *MeetingLog, P))) {
       Met = true;
       return false;
     }

@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
+#include <optional>
 #include <system_error>
 #include <thread>
 
@@ -21,12 +22,14 @@ public:
   THelper(std::string_view Text, TPascalDialect Dialect, const TMarkup &Like,
           TByteBuffer (&Pages)[2], TFindPlainStarts FindPlainStarts,
           const TTextTranslator *Translator, TScanControl &Control, bool Reporting, size_t Part,
-          std::vector<TSegment> Segments)
+          std::vector<TSegment> Segments, const TConditionOptions *Conditions)
       : Text(Text), Dialect(Dialect), Markup(Like, TMarkup::StartState),
         FindPlainStarts(FindPlainStarts), Translator(Translator), Control(Control),
         Reporting(Reporting), Part(Part), Segments(std::move(Segments)) {
     for (size_t K = 0; K < this->Segments.size(); ++K)
       this->Segments[K].Page = &Pages[K % 2];
+    if (Conditions)
+      this->Conditions.emplace(*Conditions);
     try {
       Thread = std::thread([this] { Work(); });
     } catch (const std::system_error &) {
@@ -109,6 +112,15 @@ private:
         Writer.SetTextLine(1 + LinesBefore);
       }
       TScan Scan(Text, Markup, Writer, Control, FindPlainStarts, Dialect);
+      // The helper's guess of the conditionals at its segment's start: none
+      // open, the symbols as at the start of the text. What it reads of
+      // them is logged, for the caller to check where it meets it.
+      Segment.Log.Clear();
+      if (Conditions) {
+        Conditions->Reset();
+        Conditions->SetLog(&Segment.Log);
+        Scan.Conditions = &*Conditions;
+      }
       Scan.Yield = &Yield;
       Scan.Marks = &Segment.Marks;
       Scan.Idents = &Segment.Idents;
@@ -119,6 +131,8 @@ private:
       Segment.EndPendingPos = Scan.PendingPos();
       Segment.EndMarkup = Markup.StateKey();
       Segment.EndInAsm = Scan.InAsmBody();
+      if (Conditions)
+        Segment.EndStack = Conditions->Levels();
       Segment.EndLine = Writer.TextLine();
       Writer.Finish();
     } catch (...) {
@@ -129,6 +143,7 @@ private:
   const std::string_view Text;
   const TPascalDialect Dialect;
   TMarkup Markup; // its own, from the start state at every segment
+  std::optional<TConditions> Conditions;
   const TFindPlainStarts FindPlainStarts;
   const TTextTranslator *const Translator; // shared: it holds no state
   size_t CountedTo = 0;                    // numbered lines: line ends before
@@ -153,6 +168,7 @@ size_t TScan::MeetHelper(size_t i, const TSegment &Helper) {
   if (i >= To || Helper.Failed)
     return i; // our last token took in the whole segment, or the helper gave up
   MeetingMarks = &Helper.Marks;
+  MeetingLog = &Helper.Log;
   MarkIndex = 0;
   Met = false;
   i = Run<TScanMode::Meet>(i, To);
@@ -172,6 +188,8 @@ size_t TScan::MeetHelper(size_t i, const TSegment &Helper) {
   Pending = S + std::max(P, Helper.EndPendingPos);
   Markup.SetStateKey(Helper.EndMarkup);
   InAsm = Helper.EndInAsm;
+  if (Conditions)
+    Conditions->TakeOver(Mark.CondDepth, Helper.EndStack, Helper.Log, P);
   // Its progress reports, in order, as they would have come; a Stop from
   // one of them ends the run as it would have.
   if (Reporting()) {
@@ -194,7 +212,8 @@ bool ShouldSplit(size_t Length, const TScanSplit &Split) {
 size_t ScanWithHelper(TScan &Scan, std::string_view Text, TPascalDialect Dialect,
                       const TMarkup &Like, const TScanSplit &Split, bool Streaming,
                       TByteBuffer (&Pages)[2], TFindPlainStarts FindPlainStarts,
-                      const TTextTranslator *Translator, TScanControl &Control) {
+                      const TTextTranslator *Translator, TScanControl &Control,
+                      const TConditionOptions *Conditions) {
   // Rounds of two segments: the caller's first, the helper's from the
   // first line start after the caller's share of the round on, which is
   // where a token almost always starts, and rarely inside a comment or
@@ -229,7 +248,7 @@ size_t ScanWithHelper(TScan &Scan, std::string_view Text, TPascalDialect Dialect
     }
   }
   THelper Helper(Text, Dialect, Like, Pages, FindPlainStarts, Translator, Control,
-                 Scan.Reporting(), Split.HelperPart, std::move(Segments));
+                 Scan.Reporting(), Split.HelperPart, std::move(Segments), Conditions);
   size_t i = 0, K = 0;
   for (const TRound &Round : Rounds) {
     if (Control.Stopped())

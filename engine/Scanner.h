@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "CharClasses.h"
+#include "Conditionals.h"
 #include "PageWriter.h"
 #include "ReservedWords.h"
 #include "ScanControl.h"
@@ -35,9 +36,10 @@ public:
   /// identifiers as percentages fall due (not the 1 before or the 100
   /// after). When Control is stopped, the scan ends before its next token
   /// and the body is partial. Dialect names the token rules. The source's
-  /// text goes through Writer's text translator, if it has one.
+  /// text goes through Writer's text translator, if it has one. With
+  /// Conditions (the modern dialect), skipped branches are inactive code.
   void Scan(std::string_view Text, TPascalDialect Dialect, TMarkup &Markup, TPageWriter &Writer,
-            TScanControl &Control);
+            TScanControl &Control, const TConditionOptions *Conditions = nullptr);
 
 private:
   TScanOptions FOptions;
