@@ -27,6 +27,9 @@ public:
 
 private:
   using V = TValue;
+  // Operands beyond it are unknown, so that no result overflows; it is far
+  // beyond any version number.
+  static constexpr int64_t Limit = int64_t(1) << 31;
   static V Bool(bool B) { return {V::Boolean, B ? 1 : 0}; }
   static V Int(int64_t N) { return {V::Integer, N}; }
 
@@ -135,7 +138,6 @@ private:
     if (L.Kind != V::Integer || R.Kind != V::Integer)
       return {};
     const int64_t A = L.Number, B = R.Number;
-    constexpr int64_t Limit = int64_t(1) << 40; // far from overflow, far beyond any version
     if (A > Limit || A < -Limit || B > Limit || B < -Limit)
       return {};
     switch (Op) {
@@ -180,9 +182,9 @@ private:
     Blanks();
     if (At < Text.size() && Text[At] >= '0' && Text[At] <= '9') {
       int64_t N = 0;
-      while (At < Text.size() && Text[At] >= '0' && Text[At] <= '9' && N < (int64_t(1) << 40))
-        N = N * 10 + (Text[At++] - '0');
-      return Int(N);
+      for (; At < Text.size() && Text[At] >= '0' && Text[At] <= '9'; ++At)
+        N = N > Limit ? N : N * 10 + (Text[At] - '0');
+      return N > Limit ? V{} : Int(N);
     }
     const int Test = TakeWord("defined")     ? 0
                      : TakeWord("undefined") ? 1

@@ -9,11 +9,12 @@ bool IsIdentStart(char C) { return (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= '
 bool IsIdentChar(char C) { return IsIdentStart(C) || (C >= '0' && C <= '9'); }
 bool IsBlank(char C) { return C == ' ' || C == '\t' || C == '\r' || C == '\n' || C == '\f'; }
 
+// Whether A is Lower in any letter case.
 bool SameWord(std::string_view A, std::string_view Lower) {
   if (A.size() != Lower.size())
     return false;
   for (size_t K = 0; K < A.size(); ++K)
-    if ((A[K] | 32) != Lower[K])
+    if ((A[K] >= 'A' && A[K] <= 'Z' ? A[K] + 32 : A[K]) != Lower[K])
       return false;
   return true;
 }

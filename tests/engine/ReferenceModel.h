@@ -4,7 +4,8 @@
 // engine takes shortcuts (a class table, a hash table, memchr, runs of
 // other bytes, memoised markup steps, a precomputed progress threshold);
 // tests and the fuzzer check that no input tells the two apart. With
-// Modern set it reads by the modern dialect's rules (ModernToken).
+// Modern set it reads by the modern dialect's rules (ModernToken), and
+// with Conditions too it follows conditional compilation (SkippedToken).
 #pragma once
 
 #include <cstdint>
@@ -13,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "ReferenceConditions.h"
 #include "Types.h"
 
 // The model's tables and helpers are its own, written out from the rules,
@@ -80,6 +82,7 @@ public:
   TFontStyles Styles[ElementCount];
   bool HasProgress = true;
   bool Modern = false;
+  TModelConditions *Conditions = nullptr; // modern: the conditionals followed
   int StopAtCall = -1; // the progress call (0-based) that asks to stop
 
   std::string Body;
@@ -108,7 +111,7 @@ public:
       const unsigned char c = T[i];
       int64_t e = i;
       if (Modern) {
-        e = ModernToken(i);
+        e = Conditions && Conditions->Skipping() ? SkippedToken(i) : ModernToken(i);
         if (IdentifierEnd == e && e * 100 / Len > LastPercent && HasProgress) {
           LastPercent = e * 100 / Len;
           Report(static_cast<int>(LastPercent));
@@ -281,10 +284,14 @@ private:
     } else if (c == '{') {
       const int64_t p = FindDelimiter("}", i);
       e = p ? p : Len;
+      if (Conditions && At(i + 1) == '$')
+        return Directive(i);
       Emit(At(i + 1) == '$' ? heDirective : heComment, i, e);
     } else if (c == '(' && At(i + 1) == '*') {
       const int64_t p = FindDelimiter("*)", i + 2);
       e = (p ? p : Len) + 1;
+      if (Conditions && At(i + 2) == '$')
+        return Directive(i);
       Emit(At(i + 2) == '$' ? heDirective : heComment, i, e);
     } else if (IsLetter(c) || (c == '&' && IsLetter(At(i + 1)))) {
       e = RunIn(i, "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz_");
@@ -329,6 +336,74 @@ private:
       Body += T[i];
     }
     return e;
+  }
+  // A directive at i, followed; in skipped code it is dead code unless it
+  // is a conditional.
+  int64_t Directive(int64_t i) {
+    int64_t e, From, To;
+    if (T[i] == '{') {
+      const int64_t p = FindDelimiter("}", i);
+      e = p ? p : Len;
+      From = i + 2;
+      To = T[e] == '}' ? e - 1 : e;
+    } else {
+      const int64_t p = FindDelimiter("*)", i + 2);
+      e = p ? p + 1 : Len;
+      From = i + 3;
+      To = p ? p - 1 : Len;
+    }
+    const bool Skipped = Conditions->Skipping();
+    const bool Conditional =
+        Conditions->Follow(To >= From ? T.substr(From, To - From + 1) : std::string());
+    Emit(Skipped && !Conditional ? heInactive : heDirective, i, e);
+    return e;
+  }
+  // Skipped text as Free Pascal's skipuntildirective reads it: Style 0
+  // outside comments, 1 in brace comments (which nest: Level), 2 where
+  // "(*" was read; strings only outside comments, to the apostrophe that
+  // closes them or the line's end. "{$" (at level 0) and "(*$" end it.
+  int64_t SkippedToken(int64_t i) {
+    int64_t p = i, Level = 0;
+    int Style = 0;
+    while (p <= Len) {
+      const unsigned char c = T[p];
+      if (Style == 0 && c == '{' && At(p + 1) == '$')
+        break;
+      if (Style == 0 && c == '(' && At(p + 1) == '*' && At(p + 2) == '$')
+        break;
+      if (c == '{') {
+        Style = 1;
+        ++Level;
+        ++p;
+      } else if (c == '}' && Style == 1) {
+        if (--Level == 0)
+          Style = 0;
+        ++p;
+      } else if (Style == 0 && c == '(' && At(p + 1) == '*') {
+        const int64_t q = FindDelimiter("*)", p + 2);
+        p = q ? q + 2 : Len + 1;
+      } else if (Style == 0 && c == '/' && At(p + 1) == '/') {
+        p += 2;
+        while (p <= Len && T[p] != '\r' && T[p] != '\n')
+          ++p;
+      } else if (Style == 0 && c == '\'') {
+        ++p;
+        while (p <= Len && T[p] != '\r' && T[p] != '\n') {
+          if (T[p] == '\'' && At(p + 1) == '\'') {
+            p += 2;
+            continue;
+          }
+          if (T[p++] == '\'')
+            break;
+        }
+      } else {
+        ++p;
+      }
+    }
+    if (p == i)
+      return Directive(i);
+    Emit(heInactive, i, p - 1);
+    return p - 1;
   }
   int64_t FindDelimiter(const std::string &D, int64_t From) const {
     for (int64_t p = From; p <= Len - 1; ++p)
