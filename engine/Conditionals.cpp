@@ -403,7 +403,7 @@ bool TConditions::AgreesWith(uint8_t Depth, uint64_t Levels, const TConditionLog
 
 void TConditions::TakeOver(uint8_t Depth, const std::vector<uint8_t> &HelperStack,
                            const TConditionLog &Log, size_t P) {
-  Stack.resize(Stack.size() - Depth);
+  Stack.erase(Stack.end() - Depth, Stack.end());
   Stack.insert(Stack.end(), HelperStack.begin(), HelperStack.end());
   TConditionLog *Saved = this->Log;
   this->Log = nullptr;
