@@ -17,6 +17,7 @@
 #include "CharClasses.h"
 #include "Markup.h"
 #include "PageWriter.h"
+#include "PascalMode.h"
 #include "PlainSearch.h"
 #include "ScanControl.h"
 
@@ -24,6 +25,41 @@ enum class TScanMode {
   Caller, // the calling thread: reports progress, obeys Stop
   Helper, // a helper thread's segment: records where its tokens start
   Meet,   // the caller past its segment: looks for the helper's tokens
+};
+
+/// What the last token that is not a blank or a comment was, as far as
+/// the modern dialect's directives care.
+enum TPrevKind : uint8_t {
+  pvOther,     // a symbol, or nothing yet
+  pvValue,     // an identifier, number, string, ")" or "]", "string", "nil"
+  pvSemicolon, // a symbol run ending in ";"
+  pvDot,       // a symbol run ending in one "."
+  pvOpen,      // a symbol run ending in "("
+  pvReserved,  // a reserved word
+  pvClass,     // "class", "object" or "record"
+  pvDirective, // a directive word where it acts as one
+};
+
+/// The declaration a modern scan is in, for its directives.
+enum TSection : uint8_t {
+  scCode,
+  scHeading,     // a routine heading, up to its ";"
+  scDirectives,  // after a heading's ";": the routine's directives
+  scProperty,    // a property, up to its ";"
+  scPropertyEnd, // after a property's ";": "default;"
+};
+
+/// The modern dialect's context for the words to come: the mode, and
+/// enough of the tokens before to tell a directive from an identifier
+/// spelled like one (ModernRules.cpp). Bounded: the scan compares it
+/// where a helper's page is taken over.
+struct TModernContext {
+  uint8_t Keys = 0; // ModeKeys of the mode in force
+  TPascalMode Mode = TPascalMode::Delphi;
+  uint8_t Prev = 0;    // what the last token that is not a blank or comment was (TPrevKind)
+  uint8_t Section = 0; // TSection
+  uint8_t Depth = 0;   // brackets open in a heading or property, at most 15
+  bool operator==(const TModernContext &) const = default;
 };
 
 /// A token start of a helper's segment, with what the helper had written
@@ -34,6 +70,7 @@ struct TTokenMark {
   size_t PendingPos; // the first source byte it had not put yet
   uint16_t Markup;   // the markup state before the token's switch
   bool InAsm;        // modern: whether the token is in an asm body
+  TModernContext Context; // modern: the context before it
 };
 
 /// An identifier at whose end the helper would have reported progress.
@@ -55,10 +92,14 @@ struct TSegment;
 class TScan {
 public:
   TScan(std::string_view Text, TMarkup &Markup, TPageWriter &Writer, TScanControl &Control,
-        TFindPlainStarts FindPlainStarts, TPascalDialect Dialect = TPascalDialect::Classic)
+        TFindPlainStarts FindPlainStarts, TPascalDialect Dialect = TPascalDialect::Classic,
+        const TModeOptions &Modes = {})
       : Control(Control), S(Text.data() - 1), Len(Text.size()), Markup(Markup), Writer(Writer),
         Pending(S + 1), FindPlainStarts(FindPlainStarts), Modern(Dialect == TPascalDialect::Modern),
-        Translated(Writer.TextTranslator() != nullptr) {}
+        Translated(Writer.TextTranslator() != nullptr), FollowModes(Modes.ModeDirectives) {
+    Ctx.Mode = Modes.Mode;
+    Ctx.Keys = KeysOf(Modes.Mode);
+  }
 
   /// Converts the tokens that start after position i and before To + 1 (the
   /// last may run past To) and returns the position of the last byte taken.
@@ -67,6 +108,11 @@ public:
   /// The scan's state besides its markup: whether it is in an asm body
   /// (modern dialect). A helper's segment starts outside one.
   bool InAsmBody() const { return InAsm; }
+  /// Modern: the context of the words to come, and the mode in force
+  /// ("{$mode ...}" in the text changes it when the options let it). A
+  /// helper's segment starts in the context the scan started in.
+  const TModernContext &ModernContext() const { return Ctx; }
+  TPascalMode CurrentMode() const { return Ctx.Mode; }
 
   /// Writes what is still pending after a run that ended at i.
   void Finish(size_t i) {
@@ -103,7 +149,21 @@ private:
   size_t ModernStringEnd(size_t i) const;
   size_t ModernDecimalEnd(size_t i) const;
   size_t ModernSymbolRunEnd(size_t i) const;
-  inline bool IsModernOnly(unsigned Element, size_t P, size_t Length) const;
+  size_t NestedCommentEnd(size_t i) const;
+  // The modern context: a word's element where it stands, and what a
+  // symbol run, a value and a directive do to the context.
+  THighlightElement ModernWordElement(size_t P, size_t Length);
+  bool IsDirectiveHere(uint8_t Flags, size_t After) const;
+  void ModernSymbols(size_t P, size_t Length);
+  void ModernValue() {
+    if (!InAsm)
+      Ctx.Prev = pvValue;
+  }
+  void ReadModeDirective(size_t From, size_t To);
+  // The fast path's look at a plain token of the modern dialect: its
+  // element, or NotPlain for one the full rules must take.
+  static constexpr unsigned NotPlain = 255;
+  inline unsigned ModernPlainElement(unsigned Element, size_t P, size_t Length);
   // The last positions of the comments "//..." and "(*...*)" at i.
   inline size_t LineCommentEnd(size_t i) const;
   inline size_t ParenCommentEnd(size_t i) const;
@@ -262,6 +322,8 @@ private:
   size_t MarkIndex = 0; // Meet: the first mark not yet passed
   bool Met = false;
   bool InAsm = false; // modern: inside the body of an asm block
+  const bool FollowModes; // modern: "{$mode ...}" changes Ctx
+  TModernContext Ctx;
   const std::vector<TTokenMark> *MeetingMarks = nullptr; // Meet: the helper's
 };
 
@@ -309,7 +371,7 @@ template <TScanMode Mode> bool TScan::BeforeToken(size_t P) {
       // is put first, so the mark's page offset is the token's own.
       if (Translated)
         WritePendingBefore(P);
-      Marks->push_back({P, Writer.Written(), PendingPos(), Markup.StateKey(), InAsm});
+      Marks->push_back({P, Writer.Written(), PendingPos(), Markup.StateKey(), InAsm, Ctx});
     }
   } else if constexpr (Mode == TScanMode::Meet) {
     // Where a token of ours starts at a marked token of the helper's, in
@@ -321,7 +383,7 @@ template <TScanMode Mode> bool TScan::BeforeToken(size_t P) {
     if (MarkIndex == Marked.size())
       return false;
     if (Marked[MarkIndex].Pos == P && Marked[MarkIndex].Markup == Markup.StateKey() &&
-        Marked[MarkIndex].InAsm == InAsm) {
+        Marked[MarkIndex].InAsm == InAsm && Marked[MarkIndex].Context == Ctx) {
       Met = true;
       return false;
     }

@@ -18,11 +18,12 @@ namespace {
 // for both, however their speeds differ.
 class THelper {
 public:
-  THelper(std::string_view Text, TPascalDialect Dialect, const TMarkup &Like,
+  THelper(std::string_view Text, TPascalDialect Dialect, const TModeOptions &Modes,
+          const TMarkup &Like,
           TByteBuffer (&Pages)[2], TFindPlainStarts FindPlainStarts,
           const TTextTranslator *Translator, TScanControl &Control, bool Reporting, size_t Part,
           std::vector<TSegment> Segments)
-      : Text(Text), Dialect(Dialect), Markup(Like, TMarkup::StartState),
+      : Text(Text), Dialect(Dialect), Modes(Modes), Markup(Like, TMarkup::StartState),
         FindPlainStarts(FindPlainStarts), Translator(Translator), Control(Control),
         Reporting(Reporting), Part(Part), Segments(std::move(Segments)) {
     for (size_t K = 0; K < this->Segments.size(); ++K)
@@ -108,7 +109,7 @@ private:
         CountedTo = Segment.From;
         Writer.SetTextLine(1 + LinesBefore);
       }
-      TScan Scan(Text, Markup, Writer, Control, FindPlainStarts, Dialect);
+      TScan Scan(Text, Markup, Writer, Control, FindPlainStarts, Dialect, Modes);
       Scan.Yield = &Yield;
       Scan.Marks = &Segment.Marks;
       Scan.Idents = &Segment.Idents;
@@ -119,6 +120,7 @@ private:
       Segment.EndPendingPos = Scan.PendingPos();
       Segment.EndMarkup = Markup.StateKey();
       Segment.EndInAsm = Scan.InAsmBody();
+      Segment.EndContext = Scan.ModernContext();
       Segment.EndLine = Writer.TextLine();
       Writer.Finish();
     } catch (...) {
@@ -128,6 +130,7 @@ private:
 
   const std::string_view Text;
   const TPascalDialect Dialect;
+  const TModeOptions Modes;
   TMarkup Markup; // its own, from the start state at every segment
   const TFindPlainStarts FindPlainStarts;
   const TTextTranslator *const Translator; // shared: it holds no state
@@ -172,6 +175,7 @@ size_t TScan::MeetHelper(size_t i, const TSegment &Helper) {
   Pending = S + std::max(P, Helper.EndPendingPos);
   Markup.SetStateKey(Helper.EndMarkup);
   InAsm = Helper.EndInAsm;
+  Ctx = Helper.EndContext;
   // Its progress reports, in order, as they would have come; a Stop from
   // one of them ends the run as it would have.
   if (Reporting()) {
@@ -192,7 +196,7 @@ bool ShouldSplit(size_t Length, const TScanSplit &Split) {
 }
 
 size_t ScanWithHelper(TScan &Scan, std::string_view Text, TPascalDialect Dialect,
-                      const TMarkup &Like, const TScanSplit &Split, bool Streaming,
+                      const TModeOptions &Modes, const TMarkup &Like, const TScanSplit &Split, bool Streaming,
                       TByteBuffer (&Pages)[2], TFindPlainStarts FindPlainStarts,
                       const TTextTranslator *Translator, TScanControl &Control) {
   // Rounds of two segments: the caller's first, the helper's from the
@@ -228,7 +232,7 @@ size_t ScanWithHelper(TScan &Scan, std::string_view Text, TPascalDialect Dialect
       Segments.back().To = To;
     }
   }
-  THelper Helper(Text, Dialect, Like, Pages, FindPlainStarts, Translator, Control,
+  THelper Helper(Text, Dialect, Modes, Like, Pages, FindPlainStarts, Translator, Control,
                  Scan.Reporting(), Split.HelperPart, std::move(Segments));
   size_t i = 0, K = 0;
   for (const TRound &Round : Rounds) {

@@ -33,6 +33,7 @@ struct TSegment {
   size_t End = 0, EndPendingPos = 0;
   uint16_t EndMarkup = 0;
   bool EndInAsm = false;
+  TModernContext EndContext;
   uint64_t EndLine = 0; // numbered lines: the writer's TextLine at the end
 };
 
@@ -46,6 +47,6 @@ bool ShouldSplit(size_t Length, const TScanSplit &Split);
 /// (see TPageWriter::SetTextTranslator). Returns the position of the last byte taken: the
 /// whole text, or less when Stop was asked for.
 size_t ScanWithHelper(TScan &Scan, std::string_view Text, TPascalDialect Dialect,
-                      const TMarkup &Like, const TScanSplit &Split, bool Streaming,
+                      const TModeOptions &Modes, const TMarkup &Like, const TScanSplit &Split, bool Streaming,
                       TByteBuffer (&Pages)[2], TFindPlainStarts FindPlainStarts,
                       const TTextTranslator *Translator, TScanControl &Control);

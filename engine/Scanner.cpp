@@ -7,13 +7,13 @@
 #include "ScanSplit.h"
 
 void TScanner::Scan(std::string_view Text, TPascalDialect Dialect, TMarkup &Markup,
-                    TPageWriter &Writer, TScanControl &Control) {
+                    TPageWriter &Writer, TScanControl &Control, const TModeOptions &Modes) {
   const TFindPlainStarts FindPlainStarts = ChoosePlainSearch(FOptions.WidestSearch);
-  TScan Scan(Text, Markup, Writer, Control, FindPlainStarts, Dialect);
+  TScan Scan(Text, Markup, Writer, Control, FindPlainStarts, Dialect, Modes);
   Scan.StartReports();
   size_t i = 0;
   if (ShouldSplit(Text.size(), FOptions.Split))
-    i = ScanWithHelper(Scan, Text, Dialect, Markup, FOptions.Split, Writer.Streaming(), FHelperPages,
+    i = ScanWithHelper(Scan, Text, Dialect, Modes, Markup, FOptions.Split, Writer.Streaming(), FHelperPages,
                        FindPlainStarts, Writer.TextTranslator(), Control);
   i = Scan.Run<TScanMode::Caller>(i, Text.size());
   Scan.Finish(i);

@@ -13,6 +13,7 @@
 
 #include "CharClasses.h"
 #include "PageWriter.h"
+#include "PascalMode.h"
 #include "ReservedWords.h"
 #include "ScanControl.h"
 #include "ScanOptions.h"
@@ -34,10 +35,11 @@ public:
   /// after Text must be readable and NUL. Progress goes to Control after
   /// identifiers as percentages fall due (not the 1 before or the 100
   /// after). When Control is stopped, the scan ends before its next token
-  /// and the body is partial. Dialect names the token rules. The source's
-  /// text goes through Writer's text translator, if it has one.
+  /// and the body is partial. Dialect names the token rules, and Modes the
+  /// mode the modern dialect starts in. The source's text goes through
+  /// Writer's text translator, if it has one.
   void Scan(std::string_view Text, TPascalDialect Dialect, TMarkup &Markup, TPageWriter &Writer,
-            TScanControl &Control);
+            TScanControl &Control, const TModeOptions &Modes = {});
 
 private:
   TScanOptions FOptions;

@@ -122,7 +122,7 @@ bool TTessaline::ScanBody(std::string_view Text, TMarkup &Markup, TPageWriter &W
                           const TTextTranslator *Translator) {
   FControl.ReportProgress(1);
   Writer.SetTextTranslator(Translator);
-  FScanner.Scan(Text, FDialect, Markup, Writer, FControl);
+  FScanner.Scan(Text, FDialect, Markup, Writer, FControl, FModeOptions);
   Writer.SetTextTranslator(nullptr);
   if (FControl.Stopped()) {
     Writer.Discard();

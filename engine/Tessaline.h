@@ -70,6 +70,12 @@ public:
   TPascalDialect Dialect() const { return FDialect; }
   void SetDialect(TPascalDialect Value) { FDialect = Value; }
 
+  /// The modern dialect's mode at the start of the text, and whether
+  /// "{$mode ...}" in the text changes it (see TModeOptions): by default
+  /// Delphi's reading, following the text's directives.
+  const TModeOptions &ModeOptions() const { return FModeOptions; }
+  void SetModeOptions(const TModeOptions &Value) { FModeOptions = Value; }
+
   /// How runs may use the machine (see TScanOptions): the instruction set
   /// of the scanner's search and the sharing of large texts with a helper
   /// thread. No choice changes a page, its progress or Stop. Not to be
@@ -131,6 +137,7 @@ private:
 
   TScheme FScheme;
   TPascalDialect FDialect = TPascalDialect::Classic;
+  TModeOptions FModeOptions;
   std::string FTitle;
   std::string FAddHeader;
   std::string FAddBodyStart;
