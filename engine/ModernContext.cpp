@@ -45,7 +45,15 @@ bool FollowedLikeName(const char *S, size_t After) {
 
 THighlightElement TScan::ModernWordElement(size_t P, size_t Length) {
   const TWord *W = Table.Find(S + P, Length, Len + 2 - P);
-  if (W && IsReservedIn(*W, Ctx.Keys)) {
+  if (!W) {
+    NameSeen();
+    return heIdentifier;
+  }
+  return ModernWordElement(W, P + Length);
+}
+
+THighlightElement TScan::ModernWordElement(const ModernWords::TWord *W, size_t After) {
+  if (IsReservedIn(*W, Ctx.Keys)) {
     if (W->Role == wrHeading) {
       // A routine type among a heading's parameters is part of that heading.
       if (!(Ctx.Section == scHeading && Ctx.Depth > 0)) {
@@ -61,7 +69,7 @@ THighlightElement TScan::ModernWordElement(size_t P, size_t Length) {
     Ctx.Prev = W->Role == wrTypeOpener ? pvClass : W->Role == wrValue ? pvValue : pvReserved;
     return heReservedWord;
   }
-  if (W && W->Directive != 0 && IsDirectiveHere(W->Directive, P + Length)) {
+  if (W->Directive != 0 && IsDirectiveHere(W->Directive, After)) {
     if (W->Role == wrHeading) { // Delphi's "class operator"
       Ctx.Section = scHeading;
       Ctx.Depth = 0;
@@ -69,11 +77,7 @@ THighlightElement TScan::ModernWordElement(size_t P, size_t Length) {
     Ctx.Prev = pvDirective;
     return W->Directive & dfShown ? heReservedWord : heIdentifier;
   }
-  // A name after a ";" starts a declaration or a statement: whatever
-  // directives there were are over.
-  if (Ctx.Prev == pvSemicolon && (Ctx.Section == scDirectives || Ctx.Section == scPropertyEnd))
-    Ctx.Section = scCode;
-  Ctx.Prev = pvValue;
+  NameSeen();
   return heIdentifier;
 }
 
@@ -106,47 +110,6 @@ bool TScan::IsDirectiveHere(uint8_t Flags, size_t After) const {
   if ((Flags & dfVisibility) && (AfterDirective || Prev == pvClass))
     return true;
   return (Flags & dfAfterClass) && Prev == pvClass;
-}
-
-void TScan::ModernSymbols(size_t P, size_t Length) {
-  if (InAsm)
-    return;
-  const size_t End = P + Length;
-  if (Ctx.Section == scHeading || Ctx.Section == scProperty) {
-    for (size_t K = P; K < End && (Ctx.Section == scHeading || Ctx.Section == scProperty); ++K) {
-      switch (Byte(K)) {
-      case '(':
-      case '[':
-        Ctx.Depth = static_cast<uint8_t>(Ctx.Depth + (Ctx.Depth < 15));
-        break;
-      case ')':
-      case ']':
-        Ctx.Depth = static_cast<uint8_t>(Ctx.Depth - (Ctx.Depth > 0));
-        break;
-      case ';':
-        if (Ctx.Depth == 0)
-          Ctx.Section = Ctx.Section == scHeading ? scDirectives : scPropertyEnd;
-        break;
-      }
-    }
-  }
-  switch (Byte(End - 1)) {
-  case ';':
-    Ctx.Prev = pvSemicolon;
-    break;
-  case ')':
-  case ']':
-    Ctx.Prev = pvValue;
-    break;
-  case '(':
-    Ctx.Prev = pvOpen;
-    break;
-  case '.': // "a.b", but not the range of "0..Index"
-    Ctx.Prev = Length > 1 && Byte(End - 2) == '.' ? pvOther : pvDot;
-    break;
-  default:
-    Ctx.Prev = pvOther;
-  }
 }
 
 namespace {

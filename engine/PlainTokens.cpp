@@ -276,10 +276,17 @@ inline size_t TScan::EndOfShortToken(size_t P, THighlightElement &Element) const
 // "asm", which opens an assembler body.
 inline unsigned TScan::ModernPlainElement(unsigned Element, size_t P, size_t Length) {
   switch (Element) {
-  case heIdentifier:
+  case heIdentifier: {
+    // Away from the end of the text (see Limit), 16 bytes can be read.
+    const ModernWords::TWord *W = ModernWords::Table.Find(S + P, Length, 16);
+    if (W == nullptr) {
+      NameSeen();
+      return heIdentifier;
+    }
     if (IsThreeLetterWord(S + P, Length, "asm"))
       return NotPlain;
-    return ModernWordElement(P, Length);
+    return ModernWordElement(W, P + Length);
+  }
   case heNumber: {
     const unsigned char Next = Byte(P + Length);
     if (Next == '_' || (Next | 32) == 'e')

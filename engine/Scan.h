@@ -80,6 +80,9 @@ struct TIdentMark {
 };
 
 struct TSegment;
+namespace ModernWords {
+struct TWord;
+}
 
 // Positions are 1-based as in the token rules: S[1] is the first byte and
 // S[Len + 1] the terminating NUL that the caller guarantees. NUL belongs
@@ -153,8 +156,15 @@ private:
   // The modern context: a word's element where it stands, and what a
   // symbol run, a value and a directive do to the context.
   THighlightElement ModernWordElement(size_t P, size_t Length);
+  THighlightElement ModernWordElement(const ModernWords::TWord *W, size_t After);
+  // A name that is no directive here: it ends the directives after a ";".
+  void NameSeen() {
+    if (Ctx.Prev == pvSemicolon && (Ctx.Section == scDirectives || Ctx.Section == scPropertyEnd))
+      Ctx.Section = scCode;
+    Ctx.Prev = pvValue;
+  }
   bool IsDirectiveHere(uint8_t Flags, size_t After) const;
-  void ModernSymbols(size_t P, size_t Length);
+  inline void ModernSymbols(size_t P, size_t Length);
   void ModernValue() {
     if (!InAsm)
       Ctx.Prev = pvValue;
@@ -389,4 +399,46 @@ template <TScanMode Mode> bool TScan::BeforeToken(size_t P) {
     }
   }
   return true;
+}
+
+// Inline: the fast path looks at every symbol of the modern dialect.
+inline void TScan::ModernSymbols(size_t P, size_t Length) {
+  if (InAsm)
+    return;
+  const size_t End = P + Length;
+  if (Ctx.Section == scHeading || Ctx.Section == scProperty) {
+    for (size_t K = P; K < End && (Ctx.Section == scHeading || Ctx.Section == scProperty); ++K) {
+      switch (Byte(K)) {
+      case '(':
+      case '[':
+        Ctx.Depth = static_cast<uint8_t>(Ctx.Depth + (Ctx.Depth < 15));
+        break;
+      case ')':
+      case ']':
+        Ctx.Depth = static_cast<uint8_t>(Ctx.Depth - (Ctx.Depth > 0));
+        break;
+      case ';':
+        if (Ctx.Depth == 0)
+          Ctx.Section = Ctx.Section == scHeading ? scDirectives : scPropertyEnd;
+        break;
+      }
+    }
+  }
+  switch (Byte(End - 1)) {
+  case ';':
+    Ctx.Prev = pvSemicolon;
+    break;
+  case ')':
+  case ']':
+    Ctx.Prev = pvValue;
+    break;
+  case '(':
+    Ctx.Prev = pvOpen;
+    break;
+  case '.': // "a.b", but not the range of "0..Index"
+    Ctx.Prev = Length > 1 && Byte(End - 2) == '.' ? pvOther : pvDot;
+    break;
+  default:
+    Ctx.Prev = pvOther;
+  }
 }

@@ -116,7 +116,13 @@ begin
   else
     if (T >= tkabsolute) and (T <= tkxor) then
     begin
-      if IsKeyword(Text, Switches) then Result := 'R' else Result := 'I';
+      { "<<" and ">>" come as the keywords shl and shr }
+      if (Text <> '') and not (Text[1] in ['A'..'Z', 'a'..'z', '_']) then
+        Result := 'Y'
+      else if IsKeyword(Text, Switches) then
+        Result := 'R'
+      else
+        Result := 'I';
     end
     else
       Result := '?';
