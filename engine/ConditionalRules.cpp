@@ -28,6 +28,9 @@ template <TScanMode Mode> size_t TScan::TakeDirective(size_t i, size_t e) {
   // or closes a branch.
   const bool Skipped = Conditions->Skipping();
   const TConditions::TDirectiveKind Kind = Conditions->Follow(Body, i);
+  // "{$mode ...}" in active code changes the words' mode too.
+  if (!Skipped)
+    ReadModeDirective(From, e);
   SwitchTo(Skipped && Kind == TConditions::dkOther ? heInactive : heDirective, i);
   WriteEscaped(i, e);
   return e;

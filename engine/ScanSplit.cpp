@@ -19,11 +19,12 @@ namespace {
 // for both, however their speeds differ.
 class THelper {
 public:
-  THelper(std::string_view Text, TPascalDialect Dialect, const TMarkup &Like,
+  THelper(std::string_view Text, TPascalDialect Dialect, const TModeOptions &Modes,
+          const TMarkup &Like,
           TByteBuffer (&Pages)[2], TFindPlainStarts FindPlainStarts,
           const TTextTranslator *Translator, TScanControl &Control, bool Reporting, size_t Part,
           std::vector<TSegment> Segments, const TConditionOptions *Conditions)
-      : Text(Text), Dialect(Dialect), Markup(Like, TMarkup::StartState),
+      : Text(Text), Dialect(Dialect), Modes(Modes), Markup(Like, TMarkup::StartState),
         FindPlainStarts(FindPlainStarts), Translator(Translator), Control(Control),
         Reporting(Reporting), Part(Part), Segments(std::move(Segments)) {
     for (size_t K = 0; K < this->Segments.size(); ++K)
@@ -111,7 +112,7 @@ private:
         CountedTo = Segment.From;
         Writer.SetTextLine(1 + LinesBefore);
       }
-      TScan Scan(Text, Markup, Writer, Control, FindPlainStarts, Dialect);
+      TScan Scan(Text, Markup, Writer, Control, FindPlainStarts, Dialect, Modes);
       // The helper's guess of the conditionals at its segment's start: none
       // open, the symbols as at the start of the text. What it reads of
       // them is logged, for the caller to check where it meets it.
@@ -131,6 +132,7 @@ private:
       Segment.EndPendingPos = Scan.PendingPos();
       Segment.EndMarkup = Markup.StateKey();
       Segment.EndInAsm = Scan.InAsmBody();
+      Segment.EndContext = Scan.ModernContext();
       if (Conditions)
         Segment.EndStack = Conditions->Levels();
       Segment.EndLine = Writer.TextLine();
@@ -142,6 +144,7 @@ private:
 
   const std::string_view Text;
   const TPascalDialect Dialect;
+  const TModeOptions Modes;
   TMarkup Markup; // its own, from the start state at every segment
   std::optional<TConditions> Conditions;
   const TFindPlainStarts FindPlainStarts;
@@ -188,6 +191,7 @@ size_t TScan::MeetHelper(size_t i, const TSegment &Helper) {
   Pending = S + std::max(P, Helper.EndPendingPos);
   Markup.SetStateKey(Helper.EndMarkup);
   InAsm = Helper.EndInAsm;
+  Ctx = Helper.EndContext;
   if (Conditions)
     Conditions->TakeOver(Mark.CondDepth, Helper.EndStack, Helper.Log, P);
   // Its progress reports, in order, as they would have come; a Stop from
@@ -210,7 +214,7 @@ bool ShouldSplit(size_t Length, const TScanSplit &Split) {
 }
 
 size_t ScanWithHelper(TScan &Scan, std::string_view Text, TPascalDialect Dialect,
-                      const TMarkup &Like, const TScanSplit &Split, bool Streaming,
+                      const TModeOptions &Modes, const TMarkup &Like, const TScanSplit &Split, bool Streaming,
                       TByteBuffer (&Pages)[2], TFindPlainStarts FindPlainStarts,
                       const TTextTranslator *Translator, TScanControl &Control,
                       const TConditionOptions *Conditions) {
@@ -247,7 +251,7 @@ size_t ScanWithHelper(TScan &Scan, std::string_view Text, TPascalDialect Dialect
       Segments.back().To = To;
     }
   }
-  THelper Helper(Text, Dialect, Like, Pages, FindPlainStarts, Translator, Control,
+  THelper Helper(Text, Dialect, Modes, Like, Pages, FindPlainStarts, Translator, Control,
                  Scan.Reporting(), Split.HelperPart, std::move(Segments), Conditions);
   size_t i = 0, K = 0;
   for (const TRound &Round : Rounds) {

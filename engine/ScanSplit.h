@@ -33,6 +33,7 @@ struct TSegment {
   size_t End = 0, EndPendingPos = 0;
   uint16_t EndMarkup = 0;
   bool EndInAsm = false;
+  TModernContext EndContext;
   // Conditionals: what the helper read and changed, and its stack at the end.
   TConditionLog Log;
   std::vector<uint8_t> EndStack;
@@ -52,7 +53,7 @@ bool ShouldSplit(size_t Length, const TScanSplit &Split);
 /// TConditions::AgreesWith). Returns the position of the last byte taken: the
 /// whole text, or less when Stop was asked for.
 size_t ScanWithHelper(TScan &Scan, std::string_view Text, TPascalDialect Dialect,
-                      const TMarkup &Like, const TScanSplit &Split, bool Streaming,
+                      const TModeOptions &Modes, const TMarkup &Like, const TScanSplit &Split, bool Streaming,
                       TByteBuffer (&Pages)[2], TFindPlainStarts FindPlainStarts,
                       const TTextTranslator *Translator, TScanControl &Control,
                       const TConditionOptions *Conditions = nullptr);

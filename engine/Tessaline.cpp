@@ -127,7 +127,13 @@ bool TTessaline::ScanBody(std::string_view Text, TMarkup &Markup, TPageWriter &W
                           const TTextTranslator *Translator) {
   FControl.ReportProgress(1);
   Writer.SetTextTranslator(Translator);
-  FScanner.Scan(Text, FDialect, Markup, Writer, FControl, Conditions);
+  // A compiler's conditionals read a text as that compiler does: with
+  // Free Pascal's, the mode starts as its default, FPC, unless the mode
+  // options name one of its modes (Delphi's own reading is no mode of it).
+  TModeOptions Modes = FModeOptions;
+  if (Conditions && Conditions->Target == TCompilerTarget::FPC && Modes.Mode == TPascalMode::Delphi)
+    Modes.Mode = TPascalMode::Fpc;
+  FScanner.Scan(Text, FDialect, Markup, Writer, FControl, Modes, Conditions);
   Writer.SetTextTranslator(nullptr);
   if (FControl.Stopped()) {
     Writer.Discard();

@@ -77,6 +77,14 @@ public:
   const TConditionOptions &Conditions() const { return FConditions; }
   void SetConditions(const TConditionOptions &Value) { FConditions = Value; }
 
+  /// The modern dialect's mode at the start of the text, and whether
+  /// "{$mode ...}" in the text changes it (see TModeOptions): by default
+  /// Delphi's reading, following the text's directives. With Free
+  /// Pascal's conditionals (TCompilerTarget::FPC), a text whose mode is
+  /// Delphi's reading starts in Free Pascal's default mode, FPC, instead.
+  const TModeOptions &ModeOptions() const { return FModeOptions; }
+  void SetModeOptions(const TModeOptions &Value) { FModeOptions = Value; }
+
   /// How runs may use the machine (see TScanOptions): the instruction set
   /// of the scanner's search and the sharing of large texts with a helper
   /// thread. No choice changes a page, its progress or Stop. Not to be
@@ -139,6 +147,7 @@ private:
   TScheme FScheme;
   TPascalDialect FDialect = TPascalDialect::Classic;
   TConditionOptions FConditions;
+  TModeOptions FModeOptions;
   std::string FTitle;
   std::string FAddHeader;
   std::string FAddBodyStart;

@@ -82,7 +82,15 @@ std::string RandomModernText(std::mt19937 &Random, size_t MaxPieces) {
       "%_1", "#$", "#$0D", "#$ff_", "#%10", "#&17", "#&", "#%", "#13", "1_000", "1.", "1..2",
       "1.5e-3", "2E10", "1e", "1E+", "3.x", "$_", "$F_F", "$$", "{$IFDEF X}", "{$", "(*$R+*)",
       "(*$", "{ {$X} }", "asm", "end", "ASM", "eNd", "{ end }", "// end\n", "mov eax, 1",
-      "'end'", "_", ";{$I+}", ":=%1;", "record", "case"};
+      "'end'", "_", ";{$I+}", ":=%1;", "record", "case",
+      // Directive words and the context that makes them directives.
+      "procedure ", "function ", "property ", "class ", "object", "operator ", "read ",
+      "write ", "Name", "index ", "default", "virtual", "private", "public", "out ", "absolute",
+      "overload", "strict ", "inline", "string", "nil", "try", "objcclass", "bitpacked",
+      "otherwise", "(", ")", "[", "]", ";", ".", "..", " ", "\n", "x", ":", "=", ",", "^",
+      "{$mode objfpc}", "{$MODE Delphi}", "{$mode fpc}", "(*$mode tp*)", "{$modeswitch objectivec1}",
+      "{$modeswitch class-}", "{ { } }", "(* (* *) *)", "{ {", "(*)", "/", "a/b", ";//c\n",
+      "f(a);{c}", "|/"};
   std::uniform_int_distribution<size_t> Count(0, MaxPieces), Pick(0, Pieces.size() - 1),
       Classic(0, 2);
   std::string Text;
@@ -161,6 +169,14 @@ TEST(ReferenceModel, ModernDialectGivesTheModelsPageAndProgress) {
     Converter.SetScanOptions(Options);
     TModel Model;
     RandomModernScheme(Random, Converter, Model);
+    // Each mode the scan may start in, following "{$mode ...}" or not.
+    static const std::pair<TPascalMode, const char *> Modes[] = {
+        {TPascalMode::Delphi, "delphi"}, {TPascalMode::Fpc, "fpc"},
+        {TPascalMode::ObjFpc, "objfpc"}, {TPascalMode::FpcDelphi, "delphi-fpc"}};
+    const auto &[Mode, ModeName] = Modes[(Round / 3) % 4];
+    Converter.SetModeOptions({Mode, Round % 5 != 0});
+    Model.Mode = ModeName;
+    Model.FollowModes = Round % 5 != 0;
     const std::string Text = RandomModernText(Random, Round % 2 ? 40 : 300);
     std::vector<int> Progress;
     if (Round % 4 < 2)

@@ -133,15 +133,19 @@ TEST(Split, HelperEndingItsSegmentEarlyGivesThePageOfOneThread) {
     ExpectSameAsOneThread(Text, "part " + std::to_string(Part), {20000, 70000}, Part);
 }
 
-// The modern dialect: its multi-line strings and asm bodies run across
-// segments, while a helper starts outside both; a meeting needs the same
-// asm state as well as the same markup.
+// The modern dialect: its multi-line strings, asm bodies, headings and
+// modes run across segments, while a helper starts outside them; a meeting
+// needs the same asm state and context as well as the same markup.
 TEST(Split, ModernDialectPagesAndReportsAreThoseOfOneThread) {
   const fs::path File = "/usr/share/fpcsrc/3.2.2/rtl/inc/system.inc";
   std::string Text = fs::exists(File) ? ReadFileBytes(File.string()) : "";
   for (int Line = 0; Line < 1500; ++Line)
     Text += "s := '''\n  it's {" + std::to_string(Line) +
-            "} end\n  ''';\nasm\n  mov eax, &17 { end }\n  db '''\nend; {$I+} x := %1010 + 1.5e3;\n";
+            "} end\n  ''';\nasm\n  mov eax, &17 { end }\n  db '''\nend; {$I+} x := %1010 + 1.5e3;\n" +
+            // directive words by their context, and modes that nest comments or not
+            (Line % 500 == 0 ? "{$mode objfpc}\n" : Line % 500 == 250 ? "{$mode delphi}\n" : "") +
+            "procedure X(out A: Integer;\n Index: Byte); virtual;\n property Name: string read F\n"
+            " write F; default; { a { b } c } r.index := x/y;{c}\n";
   ExpectSameAsOneThread(Text, "modern", {61, 1000, 20000}, 0, TPascalDialect::Modern);
   ExpectSameAsOneThread(Text, "modern, part 100", {20000}, 100, TPascalDialect::Modern);
 }

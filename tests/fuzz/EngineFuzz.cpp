@@ -58,6 +58,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size) {
   if (Data[SchemeBytes] & 1) {
     Converter.SetDialect(TPascalDialect::Modern);
     Model.Modern = true;
+    // The mode the modern scan starts in, and whether "{$mode ...}" counts.
+    static const std::pair<TPascalMode, const char *> Modes[] = {
+        {TPascalMode::Delphi, "delphi"}, {TPascalMode::Fpc, "fpc"},
+        {TPascalMode::ObjFpc, "objfpc"}, {TPascalMode::FpcDelphi, "delphi-fpc"}};
+    const auto &[Mode, Name] = Modes[(Data[SchemeBytes] >> 1) & 3];
+    Converter.SetModeOptions({Mode, (Data[SchemeBytes] & 8) == 0});
+    Model.Mode = Name;
+    Model.FollowModes = (Data[SchemeBytes] & 8) == 0;
   }
   std::string Text(reinterpret_cast<const char *>(Data) + HeaderBytes, Size - HeaderBytes);
   TModelConditions ModelConditions;
