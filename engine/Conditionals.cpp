@@ -232,9 +232,26 @@ void TConditions::Write(std::string_view Name, const TSymbolState &Value, size_t
   }
 }
 
+bool TConditions::Uncertain() const {
+  for (const uint8_t Level : Stack)
+    if (Level & lsUncertain)
+      return true;
+  return false;
+}
+
+void TConditions::WriteHere(std::string_view Name, TSymbolState Value, size_t Pos) {
+  // Code is never shown as dead on a guess: a change made in a branch the
+  // compiler may skip leaves the symbol unknown, unless it changes nothing.
+  if (Uncertain() && !(Lookup(Name, Pos) == Value))
+    Value = {TSymbolState::Unknown, false, 0};
+  Write(Name, Value, Pos);
+}
+
 void TConditions::Include(size_t Pos) {
   // The include's own defines stay unknown; what was undefined before may
   // now be defined, what was defined stays so.
+  if (Options.IncludesDefineNothing)
+    return;
   AfterInclude = true;
   IncludedAt = Pos;
   for (auto It = Symbols.begin(); It != Symbols.end();)
@@ -261,9 +278,9 @@ void TConditions::SetMode(std::string_view Mode, size_t Pos) {
     return; // a mode the compiler refuses changes nothing
   for (const char *Symbol : Known)
     if (Symbols.count(Symbol) && Symbols[Symbol].State.State == TSymbolState::Defined)
-      Write(Symbol, {TSymbolState::Undefined, false, 0}, Pos);
+      WriteHere(Symbol, {TSymbolState::Undefined, false, 0}, Pos);
   if (NewSymbol)
-    Write(NewSymbol, {TSymbolState::Defined, false, 0}, Pos);
+    WriteHere(NewSymbol, {TSymbolState::Defined, false, 0}, Pos);
 }
 
 void TConditions::Open(TTruth Condition) {
@@ -273,7 +290,7 @@ void TConditions::Open(TTruth Condition) {
   }
   Stack.push_back(Condition == False  ? 0
                   : Condition == True ? lsActive | lsTakenYes
-                                      : lsActive | lsTakenMaybe);
+                                      : lsActive | lsTakenMaybe | lsUncertain);
 }
 
 void TConditions::Turn(TTruth Condition) {
@@ -287,8 +304,8 @@ void TConditions::Turn(TTruth Condition) {
   // was taken and every later one is dead.
   const bool Maybe = Level & lsTakenMaybe;
   Level = Condition == False  ? (Maybe ? lsTakenMaybe : 0)
-          : Condition == True ? lsActive | lsTakenYes
-                              : lsActive | lsTakenMaybe;
+          : Condition == True ? lsActive | lsTakenYes | (Maybe ? lsUncertain : 0)
+                              : lsActive | lsTakenMaybe | lsUncertain;
 }
 
 TConditions::TDirectiveKind TConditions::KindOf(std::string_view Body) const {
@@ -343,11 +360,11 @@ TConditions::TDirectiveKind TConditions::Follow(std::string_view Body, size_t Po
       if (Rest.substr(0, 2) == ":=")
         State.HasValue = ParseInteger(Rest.substr(2), State.Value);
       if (!Symbol.empty())
-        Write(Symbol, State, Pos);
+        WriteHere(Symbol, State, Pos);
     } else if (SameWord(D.Name, "undef")) {
       const std::string_view Symbol = TakeIdent(Rest);
       if (!Symbol.empty())
-        Write(Symbol, {TSymbolState::Undefined}, Pos);
+        WriteHere(Symbol, {TSymbolState::Undefined}, Pos);
     } else if (SameWord(D.Name, "i") || SameWord(D.Name, "include")) {
       // "{$I+}" and "{$I-}" are the I/O check switch, "{$I %DATE%}" a
       // text the compiler inserts: neither reads a file.
@@ -382,6 +399,15 @@ bool TConditions::AgreesWith(uint8_t Depth, uint64_t Levels, const TConditionLog
     Ours = Ours << 8 | Stack[K];
   if (Ours != Levels)
     return false;
+  // The helper took the levels it never saw for certain: where one of them
+  // is active only perhaps, its symbol changes after P would not be ours.
+  for (size_t K = 0; K < Below; ++K)
+    if (Stack[K] & lsUncertain) {
+      for (const TConditionLog::TWrite &Write : Log.Writes)
+        if (Write.Pos >= P)
+          return false;
+      break;
+    }
   // Every symbol the helper read after P as it had it at P must be ours
   // as we have it now.
   auto *Self = const_cast<TConditions *>(this);

@@ -38,6 +38,10 @@ struct TConditionOptions {
   TTargetCPU CPU = TTargetCPU::X86_64;
   /// Applied in order after the target's symbols.
   std::vector<TSymbolChange> Changes;
+  /// For comparisons with a scanner that does not follow include files
+  /// (tests/tools/ScanCompare.cpp): an {$I} then changes no symbol, where
+  /// otherwise every symbol not defined becomes unknown.
+  bool IncludesDefineNothing = false;
   bool operator==(const TConditionOptions &) const = default;
 };
 
@@ -149,15 +153,22 @@ public:
 
 private:
   // A level of the stack: whether its current branch is active, whether a
-  // branch before was taken (no, maybe, yes), and whether it was opened in
-  // skipped code, where none of its branches can be.
-  static constexpr uint8_t lsActive = 1, lsTakenMaybe = 2, lsTakenYes = 4, lsSkipped = 8;
+  // branch before was taken (no, maybe, yes), whether it was opened in
+  // skipped code, where none of its branches can be, and whether its
+  // current branch is active only perhaps (a condition undecided, or a
+  // branch before perhaps taken).
+  static constexpr uint8_t lsActive = 1, lsTakenMaybe = 2, lsTakenYes = 4, lsSkipped = 8,
+                           lsUncertain = 16;
   enum TTruth : uint8_t { False, True, Unknown };
   struct TValue;
   class TExpression;
 
   TSymbolState Lookup(std::string_view Name, size_t Pos);
   void Write(std::string_view Name, const TSymbolState &Value, size_t Pos);
+  // A {$DEFINE}, {$UNDEF} or mode symbol: in a branch active only perhaps,
+  // a symbol it changes becomes unknown.
+  void WriteHere(std::string_view Name, TSymbolState Value, size_t Pos);
+  bool Uncertain() const;
   void Include(size_t Pos);
   void SetMode(std::string_view Mode, size_t Pos);
   void Open(TTruth Condition);

@@ -69,6 +69,7 @@ public:
         }
         L.Active = Truth != 0;
         L.Taken = Truth == 1 ? 2 : Truth == 2 ? 1 : 0;
+        L.Perhaps = Truth == 2;
       }
       Levels.push_back(L);
     } else if (Name == "endif" || Name == "ifend") {
@@ -80,6 +81,7 @@ public:
       } else {
         const int Truth = Name == "else" ? 1 : Expression(Rest);
         L.Active = Truth != 0;
+        L.Perhaps = Truth == 2 || (Truth == 1 && L.Taken == 1);
         if (Truth == 1)
           L.Taken = 2;
         else if (Truth == 2)
@@ -92,6 +94,7 @@ public:
 private:
   struct TLevel {
     bool Active = false, Skipped = false;
+    bool Perhaps = false; // active, but perhaps skipped by the compiler
     int Taken = 0; // 0 no branch taken yet, 1 perhaps, 2 certainly
   };
   std::vector<TLevel> Levels;
@@ -144,6 +147,18 @@ private:
       S = {2, false, 0};
     return S;
   }
+  // A change in a branch the compiler perhaps skips: the symbol becomes
+  // unknown, unless the change changes nothing.
+  void SetHere(const std::string &Name, TSymbol S) {
+    bool Perhaps = false;
+    for (const TLevel &L : Levels)
+      Perhaps = Perhaps || L.Perhaps;
+    const TSymbol Was = Lookup(Name);
+    if (Perhaps && !(Was.Defined == S.Defined && Was.HasValue == S.HasValue &&
+                     (!S.HasValue || Was.Value == S.Value)))
+      S = {2, false, 0};
+    Symbols[Upper(Name)] = S;
+  }
   void Act(const std::string &Name, const std::string &Rest) {
     if (Name == "define" || Name == "undef") {
       const std::string Sym = FirstWord(Rest);
@@ -156,7 +171,7 @@ private:
         ++K;
       if (S.Defined && Rest.compare(K, 2, ":=") == 0)
         S.HasValue = Integer(Rest.substr(K + 2), S.Value);
-      Symbols[Upper(Sym)] = S;
+      SetHere(Sym, S);
     } else if (Name == "i" || Name == "include") {
       size_t K = 0;
       while (K < Rest.size() && IsSpace(Rest[K]))
@@ -179,9 +194,9 @@ private:
       for (const char *Old : {"FPC_DELPHI", "FPC_TP", "FPC_OBJFPC", "FPC_MACPAS", "FPC_ISO",
                               "FPC_EXTENDEDPASCAL"})
         if (Symbols.count(Old) && Symbols[Old].Defined == 1)
-          Symbols[Old] = TSymbol{};
+          SetHere(Old, TSymbol{});
       if (!Of.at(Mode).empty())
-        Symbols[Of.at(Mode)] = TSymbol{1, false, 0};
+        SetHere(Of.at(Mode), TSymbol{1, false, 0});
     }
   }
 
