@@ -2,7 +2,8 @@
   PScanner) and prints each token's byte range and kind, for the
   comparison with the modern dialect (ScanCompare.cpp).
 
-  Usage: pscan-tokens LISTFILE   (one source file name a line)
+  Usage: pscan-tokens LISTFILE [DEFINESFILE]
+  (one source file name a line; one symbol a line, NAME or NAME=VALUE)
 
   For each file: "F name", then one line per token "KIND START END"
   (0-based byte offsets, END past the token's last byte), then "E" or,
@@ -13,8 +14,11 @@
   Whitespace and line ends are not printed; code that PScanner skips
   ($IFDEF branches not taken) yields no tokens at all. Include files are
   not followed: an "$I" stays a directive of the file it is in. The
-  scanner starts in mode FPC with the defines of Free Pascal on
-  x86_64 Linux, as "fpc" on this machine. }
+  scanner starts in mode FPC with the symbols of DEFINESFILE defined
+  (those of Free Pascal 3.2.2 on x86_64 Linux, as Tessaline's
+  "--target fpc" has them; a symbol with a value as a macro, which
+  PScanner's $IF compares and $IFDEF finds defined), or without it with
+  a few of them. }
 program pscantokens;
 
 {$mode objfpc}{$H+}
@@ -72,6 +76,7 @@ end;
 var
   Content: string;
   LineStarts: array of Integer;
+  Defines: TStringList;
 
 procedure SplitLines;
 // As PScanner's stream reader does: a line ends at CR, LF or CR LF.
@@ -129,13 +134,57 @@ begin
   end;
 end;
 
+const
+  ModeSymbols: array[0..5] of string = (
+    'FPC_DELPHI', 'FPC_TP', 'FPC_OBJFPC', 'FPC_MACPAS', 'FPC_ISO', 'FPC_EXTENDEDPASCAL');
+
+{ The compiler defines a symbol for the mode in force ("SetCompileMode" in
+  compiler/scanner.pas); PScanner does not, so a "$mode" directive read in
+  active code does it here, before the next directive is read. }
+procedure FollowMode(Scanner: TPascalScanner; const Directive: string);
+var
+  D, Mode, Symbol: string;
+  K: Integer;
+begin
+  D := LowerCase(Directive);
+  if Copy(D, 1, 2) = '{$' then
+    Delete(D, 1, 2)
+  else if Copy(D, 1, 3) = '(*$' then
+    Delete(D, 1, 3)
+  else
+    Exit;
+  if (Copy(D, 1, 4) <> 'mode') or (Length(D) < 5) or not (D[5] in [' ', #9]) then
+    Exit;
+  Delete(D, 1, 5);
+  D := TrimLeft(D);
+  Mode := '';
+  K := 1;
+  while (K <= Length(D)) and (D[K] in ['a'..'z', '0'..'9', '_']) do
+  begin
+    Mode := Mode + D[K];
+    Inc(K);
+  end;
+  if (Mode = 'delphi') or (Mode = 'delphiunicode') then Symbol := 'FPC_DELPHI'
+  else if Mode = 'tp' then Symbol := 'FPC_TP'
+  else if Mode = 'objfpc' then Symbol := 'FPC_OBJFPC'
+  else if Mode = 'macpas' then Symbol := 'FPC_MACPAS'
+  else if Mode = 'iso' then Symbol := 'FPC_ISO'
+  else if Mode = 'extendedpascal' then Symbol := 'FPC_EXTENDEDPASCAL'
+  else if Mode = 'fpc' then Symbol := ''
+  else Exit;
+  for K := Low(ModeSymbols) to High(ModeSymbols) do
+    Scanner.RemoveDefine(ModeSymbols[K], True);
+  if Symbol <> '' then
+    Scanner.AddDefine(Symbol, True);
+end;
+
 procedure ScanFile(const Name: string);
 var
   Resolver: TStreamResolver;
   Scanner: TTokenScanner;
   Stream: TStringStream;
   T: TToken;
-  Start, Stop: Integer;
+  Start, Stop, K, Eq: Integer;
   Text: string;
 begin
   with TFileStream.Create(Name, fmOpenRead or fmShareDenyNone) do
@@ -157,17 +206,14 @@ begin
     try
       Scanner.SkipWhiteSpace := True;
       Scanner.SkipComments := False;
-      Scanner.AddDefine('FPC');
-      Scanner.AddDefine('UNIX');
-      Scanner.AddDefine('LINUX');
-      Scanner.AddDefine('CPUX86_64');
-      Scanner.AddDefine('CPUAMD64');
-      Scanner.AddDefine('CPU64');
-      Scanner.AddDefine('ENDIAN_LITTLE');
-      Scanner.AddDefine('FPC_LITTLE_ENDIAN');
-      Scanner.AddDefine('VER3');
-      Scanner.AddDefine('VER3_2');
-      Scanner.AddDefine('VER3_2_2');
+      for K := 0 to Defines.Count - 1 do
+      begin
+        Eq := Pos('=', Defines[K]);
+        if Eq > 0 then
+          Scanner.AddMacro(Copy(Defines[K], 1, Eq - 1), Copy(Defines[K], Eq + 1, MaxInt), True)
+        else if Defines[K] <> '' then
+          Scanner.AddDefine(Defines[K], True);
+      end;
       Scanner.OpenFile(Name);
       repeat
         T := Scanner.FetchToken;
@@ -179,6 +225,8 @@ begin
         Stop := Offset(Scanner.CurRow, Scanner.CurColumn);
         Text := Scanner.CurTokenString;
         WriteLn(KindOf(T, Text, Scanner.CurrentModeSwitches), ' ', Start, ' ', Stop);
+        if (T = tkComment) and (Stop > Start) then
+          FollowMode(Scanner, Copy(Content, Start + 1, Stop - Start));
       until False;
       WriteLn('E');
     except
@@ -197,12 +245,19 @@ var
   K: Integer;
 begin
   List := TStringList.Create;
+  Defines := TStringList.Create;
   try
+    if ParamCount >= 2 then
+      Defines.LoadFromFile(ParamStr(2))
+    else
+      Defines.CommaText := 'FPC,UNIX,LINUX,CPUX86_64,CPUAMD64,CPU64,ENDIAN_LITTLE,' +
+        'FPC_LITTLE_ENDIAN,VER3,VER3_2,VER3_2_2';
     List.LoadFromFile(ParamStr(1));
     for K := 0 to List.Count - 1 do
       if List[K] <> '' then
         ScanFile(List[K]);
   finally
+    Defines.Free;
     List.Free;
   end;
 end.
