@@ -205,7 +205,10 @@ std::string RandomConditionalText(std::mt19937 &Random, size_t MaxPieces) {
       "'{$ENDIF}'", "'it''s {$ELSE}", "{ {$ENDIF} }", "{ a { b } {$ELSE} }", "(* {$ELSE} *)",
       "// {$ENDIF}\n", "{$if declared(x)}", "{$IF sizeof(x) = 4}", "{$elseif}", "{$IF}",
       "{$IFDEF}", "{$IF (A}", "{$IF 99999999999 > 1}", "{$IF TRUE = (1 < 2)}", "{$}", "{$",
-      "x", " ", "\n", "\r\n", "'", "{", "}", "(*", "*)", "//", "begin", "asm", "end", "<"};
+      "x", " ", "\n", "\r\n", "'", "{", "}", "(*", "*)", "//", "begin", "asm", "end", "<",
+      // The word context and comment nesting across branches.
+      "procedure P;", " virtual;", "property X: T read", " index ", "r.read", "(out ", ";{c}",
+      "{$modeswitch objectivec1}", "objcclass", "operator", "{ { } }", "(* (* *) *)", "a/b"};
   std::uniform_int_distribution<size_t> Count(0, MaxPieces), Pick(0, Pieces.size() - 1),
       Other(0, 3);
   std::string Text;
@@ -246,6 +249,15 @@ TEST(ReferenceModel, ConditionalsGiveTheModelsPageAndProgress) {
     }
     Converter.SetConditions(Conditions);
     Model.Conditions = &ModelConditions;
+    // The word rules under every mode the scan may start in, with the
+    // conditionals deciding which "{$mode ...}" counts.
+    static const std::pair<TPascalMode, const char *> Modes[] = {
+        {TPascalMode::Delphi, "delphi"}, {TPascalMode::Fpc, "fpc"},
+        {TPascalMode::ObjFpc, "objfpc"}, {TPascalMode::FpcDelphi, "delphi-fpc"}};
+    const auto &[Mode, ModeName] = Modes[(Round / 7) % 4];
+    Converter.SetModeOptions({Mode, Round % 11 != 0});
+    Model.Mode = ModeName;
+    Model.FollowModes = Round % 11 != 0;
     const std::string Text = RandomConditionalText(Random, Round % 2 ? 40 : 300);
     std::vector<int> Progress;
     if (Round % 4 < 2)

@@ -165,7 +165,10 @@ TEST(Split, ConditionalPagesAndReportsAreThoseOfOneThread) {
             "{$ENDIF} b := 2; {$IF defined(FPC) and (V >= " + N + ")} c {$ELSEIF defined(S" + N +
             ")} d {$ENDIF}\n" + (Line % 11 == 0 ? "{$I inc" + N + ".inc}\n" : "") +
             (Line % 13 == 0 ? "{$mode objfpc}{$IFDEF FPC_OBJFPC} e {$ENDIF}{$mode delphi}\n" : "") +
-            (Line % 17 == 0 ? "{$ENDIF}{$ELSE} unbalanced\n" : "") + "{$IFNDEF S1} (* x *) f\n";
+            (Line % 17 == 0 ? "{$ENDIF}{$ELSE} unbalanced\n" : "") + "{$IFNDEF S1} (* x *) f\n" +
+            // the word context and nesting comments inside and across branches
+            "procedure X(out A: Integer;\n Index: Byte); {$IFDEF S2} virtual; {$ENDIF}\n"
+            " property Name: string read F\n write F; default; { a { b } c } r.index := x/y;{c}\n";
     if (Line % 9 == 0)
       Text += "{$ENDIF}{$ENDIF}\n";
   }
