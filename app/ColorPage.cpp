@@ -21,6 +21,7 @@ void TForm1::ConnectColorPage() {
   // Only the user's choice applies a preset; an index set by program does not.
   connect(FUi->ColorSpeedSetting, &QComboBox::activated, this, &TForm1::ColorSpeedSettingChange);
   connect(FUi->Dialect, &QComboBox::activated, this, &TForm1::DialectChange);
+  connect(FUi->Defines, &QLineEdit::textChanged, this, &TForm1::DefinesChange);
   connect(FUi->Register, &QPushButton::clicked, this, &TForm1::RegisterClick);
   connect(FUi->Unregister, &QPushButton::clicked, this, &TForm1::UnregisterClick);
 }
@@ -112,6 +113,15 @@ void TForm1::ColorSpeedSettingChange() {
 void TForm1::RegisterClick() { RegisterShellVerb(QCoreApplication::applicationFilePath()); }
 
 void TForm1::UnregisterClick() { UnregisterShellVerb(); }
+
+void TForm1::DefinesChange() {
+  if (!FConverter)
+    return;
+  TConditionOptions Conditions;
+  if (!ParseDefinesField(FUi->Defines->text().toStdString(), Conditions))
+    Conditions = TConditionOptions();
+  FConverter->SetConditions(Conditions);
+}
 
 void TForm1::DialectChange() {
   if (!FConverter)

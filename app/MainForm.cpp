@@ -225,6 +225,7 @@ void TForm1::FormCreate(const QStringList &Arguments) {
   FUi->ColorSpeedSetting->setCurrentIndex(Preset >= 0 && Preset < ColorPresetCount ? Preset : -1);
   FConverter->SetDialect(LoadDialectSetting(TRegIniFile(SettingsKeyPath)));
   FUi->Dialect->setCurrentIndex(FConverter->Dialect() == TPascalDialect::Modern ? 1 : 0);
+  FUi->Defines->setText(LoadDefinesSetting(TRegIniFile(SettingsKeyPath))); // runs DefinesChange
   // The "Colors" page shows the first element from the start, rather than
   // boxes and a grid that belong to no element until the user picks one.
   ElementListClick();
@@ -321,6 +322,7 @@ void TForm1::FormDestroy() {
     SaveColorSettings(Settings, *FConverter, ElementCaptions(),
                       FUi->ColorSpeedSetting->currentIndex());
     SaveDialectSetting(Settings, FConverter->Dialect());
+    SaveDefinesSetting(Settings, FUi->Defines->text());
   }
   delete FProgressBar;
   FProgressBar = nullptr;

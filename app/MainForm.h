@@ -66,6 +66,9 @@ public slots:
   void ElementListClick();
   /// The "Dialect" list: the rules the next conversion reads the source by.
   void DialectChange();
+  /// The "Defines" field: the conditionals the modern dialect follows
+  /// (ParseDefinesField); text it cannot read leaves them off.
+  void DefinesChange();
   void ColorGridChange();
   void BoldClick();
   void ItalicClick();

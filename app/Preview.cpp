@@ -19,8 +19,10 @@ namespace {
 // the modern dialect), in lines of twelve characters at most: the page's
 // side shows no more at the window's design width without a scroll bar.
 constexpr const char *Sample = "{ Sample }\r\n"
-                               "{$H+}\r\n"
                                "program Go;\r\n"
+                               "{$IFDEF X}\r\n"
+                               "  Log;\r\n"
+                               "{$ENDIF}\r\n"
                                "begin\r\n"
                                "  S := 'Hi';\r\n"
                                "  N := N*42;\r\n"
@@ -56,6 +58,11 @@ void TForm1::ConnectPreviews() {
   connect(FUi->ShowPreview, &QCheckBox::clicked, this, &TForm1::MakeRoomForPreview);
   FSampleConverter = std::make_unique<TTessaline>();
   FSampleConverter->SetPlain(Sample);
+  // Nothing defined: in the modern dialect the sample's {$IFDEF} branch
+  // shows what inactive code looks like.
+  TConditionOptions Conditions;
+  Conditions.Enabled = true;
+  FSampleConverter->SetConditions(Conditions);
 }
 
 void TForm1::ShowPreviewClick() {

@@ -1,7 +1,8 @@
 // In-process throughput of the converter: Convert of one file into the
 // page buffer, repeated, reporting the median in MB/s (10^6 bytes of input
 // per second).
-//   engine_bench [--one-thread] [--modern] [--page html5|html5-lines|rtf] FILE [RUNS]
+//   engine_bench [--one-thread] [--modern [--target fpc|delphi]] [--page html5|html5-lines|rtf]
+//                FILE [RUNS]
 //   engine_bench --progress FILE
 // The second form streams the page to nowhere once and checks the progress
 // reports (1, strictly growing values, 100), for files of any size.
@@ -58,6 +59,14 @@ int main(int argc, char **argv) {
     --argc;
     ++argv;
   }
+  // The modern dialect following conditionals with a compiler's symbols,
+  // to compare with the modern dialect alone.
+  TConditionOptions Conditions;
+  if (Modern && argc >= 3 && std::strcmp(argv[1], "--target") == 0) {
+    Conditions.Enabled = ParseCompilerTarget(argv[2], Conditions.Target);
+    argc -= 2;
+    argv += 2;
+  }
   // The other page formats, to compare with the classic page.
   TPageOptions Page;
   if (argc >= 3 && std::strcmp(argv[1], "--page") == 0) {
@@ -68,7 +77,7 @@ int main(int argc, char **argv) {
     argv += 2;
   }
   if (argc < 2) {
-    std::fprintf(stderr, "usage: engine_bench [--one-thread] [--modern] [--page "
+    std::fprintf(stderr, "usage: engine_bench [--one-thread] [--modern [--target fpc|delphi]] [--page "
                          "html5|html5-lines|rtf] FILE [RUNS] | engine_bench --progress FILE\n");
     return 2;
   }
@@ -81,6 +90,7 @@ int main(int argc, char **argv) {
   }
   if (Modern)
     Converter.SetDialect(TPascalDialect::Modern);
+  Converter.SetConditions(Conditions);
   Converter.SetPageOptions(Page);
   Converter.LoadFromFile(argv[1]);
   const double Megabytes = Converter.Plain().size() / 1e6;
@@ -94,10 +104,10 @@ int main(int argc, char **argv) {
   }
   std::sort(Rates.begin(), Rates.end());
   static const char *const FormatNames[] = {"", ", html5", ", rtf"};
-  std::printf("engine%s%s%s%s: %.1f MB input, page %.1f MB, median %.0f MB/s over %d runs (min "
+  std::printf("engine%s%s%s%s%s: %.1f MB input, page %.1f MB, median %.0f MB/s over %d runs (min "
               "%.0f, max %.0f)\n",
               OneThread ? ", one thread" : "", Modern ? ", modern" : "",
-              FormatNames[static_cast<int>(Page.Format)],
+              Conditions.Enabled ? " with conditionals" : "", FormatNames[static_cast<int>(Page.Format)],
               Page.LineNumbers ? " with line numbers" : "", Megabytes, Converter.HTML().size() / 1e6,
               Rates[Rates.size() / 2], Runs, Rates.front(), Rates.back());
   // The machine's own limit for comparison: one thread copying the page's

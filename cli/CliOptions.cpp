@@ -67,7 +67,7 @@ void AddElement(TCliOptions &Options, const std::string &Setting) {
   if (E < 0)
     throw EUsageError("--element needs NAME=VALUE with NAME one of Whitespace_(BG), Comment, "
                       "Reserved_word, Identifier, Symbol, String, Number, Assembler, "
-                      "Directive");
+                      "Directive, Inactive");
   Options.Elements.emplace_back(static_cast<THighlightElement>(E), Setting.substr(Equals + 1));
 }
 
@@ -79,6 +79,32 @@ void SetDialect(TCliOptions &Options, const std::string &Given) {
     Options.Dialect = TPascalDialect::Modern;
   else
     throw EUsageError("unknown dialect '" + Given + "' (use classic or modern)");
+}
+
+void AddSymbols(TCliOptions &Options, const std::string &List, bool Define) {
+  Options.Conditions.Enabled = true;
+  if (!AddSymbolChanges(List, Define, Options.Conditions.Changes))
+    throw EUsageError(std::string(Define ? "--define" : "--undefine") +
+                      " needs symbols separated by commas (NAME" + (Define ? " or NAME=NUMBER" : "") +
+                      "), not '" + List + "'");
+}
+
+void SetTarget(TCliOptions &Options, const std::string &Name) {
+  Options.Conditions.Enabled = true;
+  if (!ParseCompilerTarget(Name, Options.Conditions.Target))
+    throw EUsageError("unknown target '" + Name + "' (use fpc or delphi)");
+}
+
+void SetTargetOS(TCliOptions &Options, const std::string &Name) {
+  Options.Conditions.Enabled = true;
+  if (!ParseTargetOS(Name, Options.Conditions.OS))
+    throw EUsageError("unknown OS '" + Name + "' (use linux, windows or darwin)");
+}
+
+void SetTargetCPU(TCliOptions &Options, const std::string &Name) {
+  Options.Conditions.Enabled = true;
+  if (!ParseTargetCPU(Name, Options.Conditions.CPU))
+    throw EUsageError("unknown CPU '" + Name + "' (use x86_64, i386 or aarch64)");
 }
 
 void SetJobs(TCliOptions &Options, const std::string &Count) {
@@ -122,6 +148,13 @@ constexpr TCliOption CliOptionTable[] = {
     {nullptr, "--encoding", true, SetEncoding},
     {nullptr, "--index", false, [](TCliOptions &O, const std::string &) { O.Index = true; }},
     {nullptr, "--dialect", true, SetDialect},
+    {nullptr, "--define", true,
+     [](TCliOptions &O, const std::string &V) { AddSymbols(O, V, true); }},
+    {nullptr, "--undefine", true,
+     [](TCliOptions &O, const std::string &V) { AddSymbols(O, V, false); }},
+    {nullptr, "--target", true, SetTarget},
+    {nullptr, "--os", true, SetTargetOS},
+    {nullptr, "--cpu", true, SetTargetCPU},
 };
 
 // Short names are a dash and one letter, long ones two dashes and a word:
@@ -253,6 +286,7 @@ void ApplyCliOptions(const TCliOptions &Options, TTessaline &Converter) {
   Converter.SetAddBodyStart(Options.BodyStart);
   Converter.SetAddBodyEnd(Options.BodyEnd);
   Converter.SetDialect(Options.Dialect);
+  Converter.SetConditions(Options.Conditions);
   if (Options.Preset == TCliOptions::SavedScheme) {
     TCliOptions Read = Options;
     ReadSavedScheme(Read, [](const std::string &) {});
@@ -295,6 +329,15 @@ std::string CliUsage() {
          "                       default colour 0/1); applied after --scheme, in order\n"
          "  --dialect NAME       classic (the default) or modern: directives, multi-line\n"
          "                       strings, &names, %/&/_ numbers, #$ codes, asm bodies\n"
+         "  --define SYM[,SYM]   modern: follow conditional compilation with SYM defined\n"
+         "                       (SYM=N gives it a value for {$IF}); code the compiler\n"
+         "                       skips is shown as inactive code\n"
+         "  --undefine SYM[,SYM] modern: the same with SYM not defined\n"
+         "  --target NAME        modern: fpc or delphi, with the symbols that compiler\n"
+         "                       predefines (Free Pascal 3.2.2, Delphi 12) for\n"
+         "  --os NAME            linux, windows or darwin (default: linux for fpc,\n"
+         "                       windows for delphi) and\n"
+         "  --cpu NAME           x86_64 (the default), i386 or aarch64\n"
          "  --page FORMAT        classic (the default), html5 or rtf; html5 texts\n"
          "                       (--title...) must be UTF-8\n"
          "  --line-numbers       html5: number the lines, each with an anchor #L<n>\n"

@@ -34,6 +34,9 @@ struct TCliOptions {
   int Preset = SavedScheme;
   std::vector<std::pair<THighlightElement, std::string>> Elements;
   TPascalDialect Dialect = TPascalDialect::Classic;
+  // --define, --undefine, --target, --os, --cpu: any of them turns the
+  // conditionals on (for the modern dialect).
+  TConditionOptions Conditions;
   TPageOptions Page; // all but the dark scheme, which DarkPreset names
   bool HasEncoding = false; // --encoding given
   static constexpr int NoDarkScheme = -3;

@@ -4,35 +4,51 @@
 
 const char *const ElementCaptions[ElementCount] = {
     "Whitespace (BG)", "Comment", "Reserved word", "Identifier", "Symbol",
-    "String",          "Number",  "Assembler",     "Directive",
+    "String",          "Number",  "Assembler",     "Directive",  "Inactive code",
+};
+
+// The first nine are their captions with blanks as "_", as they were
+// always stored; Inactive is stored short.
+const char *const ElementStoredNames[ElementCount] = {
+    "Whitespace_(BG)", "Comment", "Reserved_word", "Identifier", "Symbol",
+    "String",          "Number",  "Assembler",     "Directive",  "Inactive",
+};
+
+const char *const ElementClassNames[ElementCount] = {
+    "whitespace", "comment", "reserved-word", "identifier", "symbol",
+    "string",     "number",  "assembler",     "directive",  "inactive-code",
 };
 
 const char *const ColorPresetNames[ColorPresetCount] = {"Default", "Classic", "Twilight", "Ocean"};
 
 // Rows are presets, columns the elements Whitespace (BG), Comment,
-// Reserved word, Identifier, Symbol, String, Number, Assembler, Directive.
-// A directive is a comment the compiler reads: each preset gives it a
-// colour of its own near its comments, upright where comments are italic.
+// Reserved word, Identifier, Symbol, String, Number, Assembler, Directive,
+// Inactive code. A directive is a comment the compiler reads: each preset
+// gives it a colour of its own near its comments, upright where comments
+// are italic. Inactive code is dimmed, yet readable on the preset's
+// background (contrast about 3:1 or more): gray on white (3.9), teal on
+// navy (3.3), gray on black (5.3), gray on aqua (3.2).
 const TColorPresets ColorPresets = {
     {
-        clWhite, clBlack,  clBlack, clBlack,  clBlack,  clBlue,   clBlack,   clBlack, clGreen,
-        clNavy,  clSilver, clWhite, clYellow, clYellow, clYellow, clYellow,  clLime,  clAqua,
-        clBlack, clSilver, clAqua,  clWhite,  clAqua,   clYellow, clFuchsia, clLime,  clGreen,
-        clAqua,  clTeal,   clBlack, clBlue,   clBlack,  clPurple, clOlive,   clBlue,  clGreen,
+        clWhite, clBlack,  clBlack, clBlack,  clBlack,  clBlue,   clBlack,   clBlack, clGreen, clGray,
+        clNavy,  clSilver, clWhite, clYellow, clYellow, clYellow, clYellow,  clLime,  clAqua,  clTeal,
+        clBlack, clSilver, clAqua,  clWhite,  clAqua,   clYellow, clFuchsia, clLime,  clGreen, clGray,
+        clAqua,  clTeal,   clBlack, clBlue,   clBlack,  clPurple, clOlive,   clBlue,  clGreen, clGray,
     },
     {
-        1, 1, 1, 1, 1, 0, 1, 1, 0, //
-        1, 0, 0, 1, 1, 1, 1, 0, 0, //
-        1, 0, 0, 1, 0, 0, 0, 0, 0, //
-        0, 0, 0, 1, 0, 0, 0, 1, 0, //
+        1, 1, 1, 1, 1, 0, 1, 1, 0, 0, //
+        1, 0, 0, 1, 1, 1, 1, 0, 0, 0, //
+        1, 0, 0, 1, 0, 0, 0, 0, 0, 0, //
+        0, 0, 0, 1, 0, 0, 0, 1, 0, 0, //
     },
     {
-        0, fsItalic, fsBold, 0, 0, 0, 0, 0, 0, //
-        0, 0,        0,      0, 0, 0, 0, 0, 0, //
-        0, fsItalic, fsBold, 0, 0, 0, 0, 0, 0, //
-        0, fsItalic, fsBold, 0, 0, 0, 0, 0, 0, //
+        0, fsItalic, fsBold, 0, 0, 0, 0, 0, 0, 0, //
+        0, 0,        0,      0, 0, 0, 0, 0, 0, 0, //
+        0, fsItalic, fsBold, 0, 0, 0, 0, 0, 0, 0, //
+        0, fsItalic, fsBold, 0, 0, 0, 0, 0, 0, 0, //
     },
 };
+static_assert(sizeof(ColorPresets.Colors) / sizeof(TColor) == ColorPresetCount * ElementCount);
 
 int FindColorPreset(std::string_view Name) {
   const std::string Lower = AsciiLowerCase(Name);
@@ -52,9 +68,7 @@ void ApplyColorPreset(TTessaline &Converter, int P) {
   }
 }
 
-std::string ElementValueName(THighlightElement E) {
-  return SpacesToUnderscores(ElementCaptions[E]);
-}
+std::string ElementValueName(THighlightElement E) { return ElementStoredNames[E]; }
 
 int FindElementByValueName(std::string_view Name) {
   for (int E = 0; E < ElementCount; ++E)

@@ -10,6 +10,11 @@
 
 /// The captions users see for the elements, in element order.
 extern const char *const ElementCaptions[ElementCount];
+/// The names element settings are stored under ("Reserved_word",
+/// "Whitespace_(BG)", "Inactive"), and the HTML5 page's class names
+/// ("reserved-word", "whitespace", "inactive-code"), in element order.
+extern const char *const ElementStoredNames[ElementCount];
+extern const char *const ElementClassNames[ElementCount];
 
 inline constexpr int ColorPresetCount = 4;
 /// "Default", "Classic", "Twilight", "Ocean": the preset list's items.
@@ -30,8 +35,7 @@ int FindColorPreset(std::string_view Name);
 /// colour, then its flag, so the table's flag wins, then its style.
 void ApplyColorPreset(TTessaline &Converter, int P);
 
-/// The stored value name of element E: its caption with blanks as "_",
-/// e.g. "Reserved_word", "Whitespace_(BG)".
+/// The stored value name of element E (ElementStoredNames).
 std::string ElementValueName(THighlightElement E);
 
 /// The element whose value name is Name (exact bytes), or -1.
@@ -52,8 +56,10 @@ std::string FormatElementSetting(const TTessaline &Converter, THighlightElement 
 inline constexpr const char *MissingElementSetting = "0,0,,1,1,0,0";
 
 /// Whether settings stored before element E existed lack its value: true
-/// for Directive, which came later than the others.
-inline constexpr bool IsLaterElement(THighlightElement E) { return E == heDirective; }
+/// for Directive and Inactive, which came later than the others.
+inline constexpr bool IsLaterElement(THighlightElement E) {
+  return E == heDirective || E == heInactive;
+}
 
 /// Sets element E as stored settings without its value give it: a later
 /// element (IsLaterElement) takes its setting in preset Preset when that

@@ -49,28 +49,7 @@ void PutRules(TPageWriter &Writer, const TScheme &Scheme, const TSpanMarkup &Spa
 
 } // namespace
 
-std::string ElementClassName(THighlightElement E) {
-  std::string Name;
-  bool InParentheses = false;
-  for (const char *P = ElementCaptions[E]; *P; ++P) {
-    const char C = *P;
-    if (C == '(')
-      InParentheses = true;
-    else if (C == ')')
-      InParentheses = false;
-    else if (InParentheses)
-      continue;
-    else if (C >= 'A' && C <= 'Z')
-      Name += static_cast<char>(C + 32);
-    else if ((C >= 'a' && C <= 'z') || (C >= '0' && C <= '9'))
-      Name += C;
-    else if (!Name.empty() && Name.back() != '-')
-      Name += '-';
-  }
-  while (!Name.empty() && Name.back() == '-')
-    Name.pop_back();
-  return Name;
-}
+std::string ElementClassName(THighlightElement E) { return ElementClassNames[E]; }
 
 std::string ColorToCSS(TColor Color) {
   if (Color == clNone)
@@ -83,13 +62,15 @@ std::string ColorToCSS(TColor Color) {
   return Text;
 }
 
-void BuildHtml5Spans(const TScheme &Light, const TScheme *Dark, TSpanMarkup &Spans) {
+void BuildHtml5Spans(const TScheme &Light, const TScheme *Dark, TSpanMarkup &Spans,
+                     bool WithInactive) {
   constexpr uint8_t Plain = 0xFF;
   Spans.Close = "</span>";
   for (int K = 0; K < ElementCount; ++K) {
     const auto E = static_cast<THighlightElement>(K);
     const TLook NoLook{false, 0, 0};
-    const bool IsPlain = E == heWhitespace || (LookOf(Light, E) == NoLook &&
+    // Without conditionals no code is inactive, and the page has no rule for it.
+    const bool IsPlain = E == heWhitespace || (E == heInactive && !WithInactive) || (LookOf(Light, E) == NoLook &&
                                                (!Dark || LookOf(*Dark, E) == NoLook));
     Spans.Open[K].clear();
     Spans.Look[K] = Plain;

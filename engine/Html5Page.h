@@ -29,8 +29,11 @@ std::string ElementClassName(THighlightElement E);
 std::string ColorToCSS(TColor Color);
 
 /// Spans for the page of Light (and Dark, when not null): elements share a
-/// span where they look alike in both schemes.
-void BuildHtml5Spans(const TScheme &Light, const TScheme *Dark, TSpanMarkup &Spans);
+/// span where they look alike in both schemes. Inactive code gets a span
+/// (and the page a rule for it) only WithInactive, where conditionals are
+/// followed.
+void BuildHtml5Spans(const TScheme &Light, const TScheme *Dark, TSpanMarkup &Spans,
+                     bool WithInactive = false);
 
 /// The page up to and including "<pre>" and the line end the parser drops
 /// after it. LineCount > 0 styles numbered lines, with room for its digits.

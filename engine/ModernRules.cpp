@@ -4,10 +4,14 @@
 // string; "&" escapes an identifier or opens an octal number; numbers take
 // "%" binary, "&" octal, "_" separators, fractions and exponents, but no
 // ".." range; "#" takes "$", "%" and "&" digits; and an asm block's body,
-// up to its "end", is assembler. The fast path (PlainTokens.cpp) takes the
+// up to its "end", is assembler. A comment opener ends a symbol run, and a
+// "/" that opens none is a symbol. Words are read by their mode and where
+// they stand (ModernContext.cpp); in Free Pascal's own modes comments
+// nest. The fast path (PlainTokens.cpp) takes the
 // tokens both dialects read alike and leaves the others here. A scan's
-// tokens depend on its position and on whether it is in an asm body, so
-// the split (ScanSplit.h) meets a helper where both agree on that too.
+// tokens depend on its position, on whether it is in an asm body and on
+// its context, so the split (ScanSplit.h) meets a helper where both agree
+// on those too.
 #include "ReservedWords.h"
 #include "Scan.h"
 
@@ -23,6 +27,10 @@ template <TScanMode Mode> size_t TScan::RunModern(size_t i, size_t To) {
   while (i < To && !Stopped<Mode>()) {
     if (!BeforeToken<Mode>(i + 1))
       return i;
+    if (Conditions && Conditions->Skipping()) [[unlikely]] {
+      i = TakeSkippedText<Mode>(i + 1);
+      continue;
+    }
     // The fast path takes the tokens both dialects read alike; in an asm
     // body every token is assembler, which it does not know.
     if constexpr (Mode != TScanMode::Meet) {
@@ -63,6 +71,7 @@ template <TScanMode Mode> size_t TScan::TakeModernToken(size_t i) {
       break;
     }
     e = RunOf(Digits, e);
+    ModernValue();
     SwitchTo(Code(heString), i);
     if (Byte(i + 1) == '&')
       WriteEscaped(i, e);
@@ -71,16 +80,18 @@ template <TScanMode Mode> size_t TScan::TakeModernToken(size_t i) {
 
   case tsQuote:
     e = ModernStringEnd(i);
+    ModernValue();
     SwitchTo(Code(heString), i);
     WriteEscaped(i, e);
     return e;
 
   case tsSlash:
     if (Byte(i + 1) != '/') {
-      // Outside asm, as classic, a lone slash passes like a blank; in an
-      // asm body it is part of the assembler text.
-      SwitchTo(Code(heWhitespace), i);
-      return i;
+      // Division: a symbol, and the run of symbols it starts.
+      e = ModernSymbolRunEnd(i);
+      ModernSymbols(i, e - i + 1);
+      SwitchTo(Code(heSymbol), i);
+      return TakeOtherRunAfter<Mode>(e);
     }
     e = LineCommentEnd(i);
     SwitchTo(heComment, i);
@@ -88,16 +99,30 @@ template <TScanMode Mode> size_t TScan::TakeModernToken(size_t i) {
     return e;
 
   case tsBrace:
-    e = RunTo('}', i + 1);
+    // A directive ends at its first "}", nesting or not.
+    if (Byte(i + 1) == '$') {
+      e = RunTo('}', i + 1);
+      if (Conditions) [[unlikely]]
+        return TakeDirective<Mode>(i, e);
+      ReadModeDirective(i + 2, e);
+    } else {
+      e = NestsComments(Ctx.Keys) ? NestedCommentEnd(i) : RunTo('}', i + 1);
+    }
     SwitchTo(Byte(i + 1) == '$' ? heDirective : heComment, i);
     WriteEscaped(i, e);
     return e;
 
   case tsParen:
     if (Byte(i + 1) == '*') {
-      e = ParenCommentEnd(i);
       // "(*)" at the end of the text: the byte after the "*" is its NUL.
-      SwitchTo(Byte(i + 2) == '$' ? heDirective : heComment, i);
+      const bool Directive = Byte(i + 2) == '$';
+      e = !Directive && NestsComments(Ctx.Keys) ? NestedCommentEnd(i) : ParenCommentEnd(i);
+      if (Directive) {
+        if (Conditions) [[unlikely]]
+          return TakeDirective<Mode>(i, e);
+        ReadModeDirective(i + 3, e);
+      }
+      SwitchTo(Directive ? heDirective : heComment, i);
       WriteEscaped(i, e);
       return e;
     }
@@ -106,25 +131,28 @@ template <TScanMode Mode> size_t TScan::TakeModernToken(size_t i) {
   case tsSymbol:
     if (C == '%' && IsIn(Byte(i + 1), csBinaryDigit)) {
       e = RunOf(csBinaryDigit | csSeparator, i + 1);
+      ModernValue();
       SwitchTo(Code(heNumber), i);
       return e;
     }
     e = ModernSymbolRunEnd(i);
+    ModernSymbols(i, e - i + 1);
     SwitchTo(Code(heSymbol), i);
     return TakeOtherRunAfter<Mode>(e);
 
   case tsLetter: {
     e = ByteSearch::SkipIdent(S, i, Len);
     const size_t Length = e - i + 1;
-    THighlightElement E = IsReservedIdent(S + i, Length, Len + 2 - i) ? heReservedWord
-                                                                     : heIdentifier;
+    THighlightElement E;
     if (InAsm) {
-      if (E == heReservedWord && IsThreeLetterWord(S + i, Length, "end"))
+      E = heAssembler;
+      if (IsThreeLetterWord(S + i, Length, "end")) {
         InAsm = false;
-      else
-        E = heAssembler;
-    } else if (E == heReservedWord && IsThreeLetterWord(S + i, Length, "asm")) {
-      InAsm = true;
+        E = ModernWordElement(i, Length);
+      }
+    } else {
+      E = ModernWordElement(i, Length);
+      InAsm = E == heReservedWord && IsThreeLetterWord(S + i, Length, "asm");
     }
     SwitchTo(E, i);
     AfterIdentifier<Mode>(e);
@@ -133,11 +161,13 @@ template <TScanMode Mode> size_t TScan::TakeModernToken(size_t i) {
 
   case tsDigit:
     e = ModernDecimalEnd(i);
+    ModernValue();
     SwitchTo(Code(heNumber), i);
     return e;
 
   case tsDollar: // "$" and hexadecimal digits and separators, even none
     e = RunOf(csHexDigit | csSeparator, i);
+    ModernValue();
     SwitchTo(Code(heNumber), i);
     return e;
 
@@ -146,6 +176,7 @@ template <TScanMode Mode> size_t TScan::TakeModernToken(size_t i) {
       // An escaped identifier is never a reserved word: "&end" neither
       // closes an asm body nor "&asm" opens one.
       e = ByteSearch::SkipIdent(S, i + 1, Len);
+      ModernValue();
       SwitchTo(Code(heIdentifier), i);
       WriteEscaped(i, e);
       AfterIdentifier<Mode>(e);
@@ -153,10 +184,13 @@ template <TScanMode Mode> size_t TScan::TakeModernToken(size_t i) {
     }
     if (C == '&' && IsIn(Byte(i + 1), csOctalDigit)) {
       e = RunOf(csOctalDigit | csSeparator, i + 1);
+      ModernValue();
       SwitchTo(Code(heNumber), i);
       WriteEscaped(i, e);
       return e;
     }
+    if (!InAsm)
+      Ctx.Prev = pvOther;
     SwitchTo(Code(heSymbol), i);
     WriteEntity(i);
     return i;
@@ -213,12 +247,20 @@ size_t TScan::ModernDecimalEnd(size_t i) const {
 }
 
 size_t TScan::ModernSymbolRunEnd(size_t i) const {
-  // A "%" with a binary digit after it starts a number, not more symbols.
+  // A "%" with a binary digit after it starts a number, not more symbols;
+  // "{", "(*" and "//" start a comment or directive wherever they stand
+  // (";{$I+}", "f(a);// note").
   size_t E = i;
-  while (IsIn(Byte(E + 1), csSymbol) &&
-         !(Byte(E + 1) == '%' && IsIn(Byte(E + 2), csBinaryDigit)))
+  for (;;) {
+    const unsigned char C = Byte(E + 1);
+    if (!IsIn(C, csSymbol) || C == '{')
+      return E;
+    const unsigned char Next = Byte(E + 2);
+    if ((C == '%' && IsIn(Next, csBinaryDigit)) || (C == '/' && Next == '/') ||
+        (C == '(' && Next == '*'))
+      return E;
     ++E;
-  return E;
+  }
 }
 
 template size_t TScan::RunModern<TScanMode::Caller>(size_t, size_t);

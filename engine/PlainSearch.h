@@ -28,9 +28,10 @@ struct TByteMasks {
 /// of numbers. The middle three are the tokens that a loop may pass over
 /// when their switches write nothing. Stop has the starts of tokens that
 /// are not plain: bytes of no plain run, and symbols that may open a
-/// comment.
+/// comment. Openers has every byte that may open a comment, wherever it
+/// stands: the modern dialect ends a symbol run there.
 struct TPlainStarts {
-  uint64_t All, Other, Symbol, Number, Stop;
+  uint64_t All, Other, Symbol, Number, Stop, Openers;
 };
 
 // Runs of a kind end where a byte of another kind comes; the one awkward
@@ -55,7 +56,7 @@ static inline TPlainStarts PlainStartsOf(const TByteMasks &M) {
   // block's last, which the loop leaves to the next block.
   const uint64_t Openers = M.Opener | (M.Paren & (M.Star >> 1));
   return {RunStarts(Ident) | Symbols | Other | Numbers | M.None, Other, Symbols & ~Openers, Numbers,
-          M.None | (Symbols & Openers)};
+          M.None | (Symbols & Openers), Openers};
 }
 
 /// The starts among the 64 bytes at P, which must all be readable.

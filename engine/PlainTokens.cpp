@@ -5,6 +5,7 @@
 // the markup state and the progress as the token table would.
 #include <bit>
 
+#include "ModernWords.h"
 #include "ReservedWords.h"
 #include "Scan.h"
 
@@ -80,9 +81,9 @@ template <TScanMode Mode, bool Modern, bool Translated>
   // end by TPageWriter::PaddedRead lets pending source bytes be copied
   // with PutPadded.
   const size_t Limit = std::min(To, Len - TPageWriter::PaddedRead);
-  // The modern dialect looks at every number, and at every symbol in a
-  // block with a "%" (see IsModernOnly).
-  constexpr unsigned PassMask = Modern ? 3 : 7;
+  // The modern dialect looks at every number and symbol (see
+  // ModernPlainElement).
+  constexpr unsigned PassMask = Modern ? 1 : 7;
   unsigned Passable = PassableKinds(M, Key) & PassMask;
   // Locals, since every store of page bytes could change a member as far
   // as the compiler knows; no report is made inside this loop.
@@ -94,7 +95,18 @@ template <TScanMode Mode, bool Modern, bool Translated>
         break;
     }
     const size_t Block = i + 1;
-    const TPlainStarts Starts = FindPlainStarts(S + Block);
+    TPlainStarts Starts = FindPlainStarts(S + Block);
+    if constexpr (Modern) {
+      // A comment's opener inside a symbol run ends the run there; a "/"
+      // that opens none (";/") stays in it. Both are rare.
+      for (uint64_t Inside = Starts.Openers & ~Starts.All; Inside != 0; Inside &= Inside - 1) {
+        const unsigned Bit = static_cast<unsigned>(std::countr_zero(Inside));
+        if (Byte(Block + Bit) == '/' && Byte(Block + Bit + 1) != '/')
+          continue;
+        Starts.All |= uint64_t(1) << Bit;
+        Starts.Stop |= uint64_t(1) << Bit;
+      }
+    }
     // Every token but the last in the block ends inside it.
     const unsigned LastBit = 63 - static_cast<unsigned>(std::countl_zero(Starts.All));
     if (LastBit == 0) { // a run of 64 bytes or more
@@ -103,7 +115,7 @@ template <TScanMode Mode, bool Modern, bool Translated>
       if (Run == prNone || (C == '(' && Byte(Block + 1) == '*'))
         break;
       if constexpr (Modern) {
-        if (Run == prNumber || Run == prSymbol)
+        if (Run != prOther)
           break;
       }
       const size_t E = ContinuePlainRun(Run, Block + 63);
@@ -124,9 +136,7 @@ template <TScanMode Mode, bool Modern, bool Translated>
     uint64_t Rest = Starts.All & ~(uint64_t(1) << LastBit);
     size_t Taken = Block + LastBit - 1; // where the next block starts after
     const char *const B = Source + Block;
-    unsigned BlockPass = 7;
-    if constexpr (Modern)
-      BlockPass = std::memchr(B, '%', 64) ? 1 : 3;
+    constexpr unsigned BlockPass = 7;
     for (;;) {
       const uint64_t Stops = Starts.Stop & Rest;
       const uint64_t Ending = Rest & (Stops - 1) & ~Stops; // all of Rest when Stops is 0
@@ -141,19 +151,21 @@ template <TScanMode Mode, bool Modern, bool Translated>
             static_cast<unsigned>(std::countr_zero(Starts.All & ~Through)) - Bit;
         const unsigned char Last = static_cast<unsigned char>(B[Bit + Length - 1]);
         unsigned Element = Kind & 7;
-        // Identifiers are the commonest token, in no order a branch could
-        // learn: the first test of a reserved word is made on every token,
-        // and only its outcome is a branch. Neither branch here has a
-        // hint: both outcomes, and switches that write and those that do
-        // not, are common.
-        if (ReservedTable.MayContain(C, Last, Length, Kind >> 4)) {
-          // Away from the end of the text (see Limit), 16 bytes can be read.
-          if (ReservedTable.Contains(FoldWordFast(B + Bit, Length)))
-            Element = heReservedWord;
-        }
         if constexpr (Modern) {
-          if (IsModernOnly(Element, Block + Bit, Length))
+          Element = ModernPlainElement(Element, Block + Bit, Length);
+          if (Element == NotPlain)
             return EndPlainTokens(First, Block + Bit - 1, Key, ShortEnd);
+        } else {
+          // Identifiers are the commonest token, in no order a branch could
+          // learn: the first test of a reserved word is made on every token,
+          // and only its outcome is a branch. Neither branch here has a
+          // hint: both outcomes, and switches that write and those that do
+          // not, are common.
+          if (ReservedTable.MayContain(C, Last, Length, Kind >> 4)) {
+            // Away from the end of the text (see Limit), 16 bytes can be read.
+            if (ReservedTable.Contains(FoldWordFast(B + Bit, Length)))
+              Element = heReservedWord;
+          }
         }
         if (!M.IsQuiet(Key, static_cast<THighlightElement>(Element))) {
           Passable =
@@ -173,6 +185,10 @@ template <TScanMode Mode, bool Modern, bool Translated>
       const size_t E = EndOfShortToken<Modern>(P, Element);
       if (E == 0)
         return EndPlainTokens(First, P - 1, Key, ShortEnd);
+      if constexpr (Modern) {
+        if (Element == heString)
+          Ctx.Prev = pvValue;
+      }
       if (!M.SwitchQuietly(Key, Element))
         Passable = SwitchLoudly<Translated>(M, Key, Element, P) & PassMask;
       ShortEnd = E;
@@ -204,10 +220,20 @@ inline size_t TScan::EndOfShortToken(size_t P, THighlightElement &Element) const
       if (Byte(P + 1) == '\'' && Byte(P + 2) == '\'')
         return 0;
       break;
-    case '{':
-      Element = Byte(P + 1) == '$' ? heDirective : heComment;
-      End = ByteSearch::ShortTokenEnd(S + P + 1, '}', '}');
-      return End < 0 ? 0 : P + 1 + static_cast<size_t>(End);
+    case '{': {
+      // "{$mode ...}" changes the mode, a directive may be a conditional
+      // followed, and a nesting comment may hold a "{": the full rules
+      // take them.
+      const bool Directive = Byte(P + 1) == '$';
+      if (Directive && (Conditions || (Byte(P + 2) | 32) == 'm'))
+        return 0;
+      Element = Directive ? heDirective : heComment;
+      const bool Nests = !Directive && NestsComments(Ctx.Keys);
+      End = ByteSearch::ShortTokenEnd(S + P + 1, Nests ? '{' : '}', '}');
+      return End < 0 || Byte(P + 1 + static_cast<size_t>(End)) == '{'
+                 ? 0
+                 : P + 1 + static_cast<size_t>(End);
+    }
     case '$':
     case '#': // separators, "#$", "#%", "#&": the full rules
       return 0;
@@ -243,27 +269,43 @@ inline size_t TScan::EndOfShortToken(size_t P, THighlightElement &Element) const
   }
 }
 
-// Whether the modern dialect may read the plain token of Length bytes at P
-// otherwise than the classic rules: a number that a separator, an
-// exponent or a dot may belong to (a fraction or a range: the full rules
-// see which), a symbol run that ends in a "%" before a binary digit, and
-// the reserved word "asm", which opens an assembler body. Identifiers,
-// the commonest tokens, cost one compare.
-inline bool TScan::IsModernOnly(unsigned Element, size_t P, size_t Length) const {
-  if (Element == heIdentifier)
-    return false;
-  if (Element == heNumber) {
+// The modern dialect's element of the plain token of Length bytes at P,
+// which the classic rules would give Element, with the context it leaves;
+// NotPlain where the full rules must see which: a number that a
+// separator, an exponent or a dot may belong to (a fraction or a range),
+// a symbol run that ends in a "%" before a binary digit, and the word
+// "asm", which opens an assembler body.
+inline unsigned TScan::ModernPlainElement(unsigned Element, size_t P, size_t Length) {
+  switch (Element) {
+  case heIdentifier: {
+    // Away from the end of the text (see Limit), 16 bytes can be read.
+    const ModernWords::TWord *W = ModernWords::Table.Find(S + P, Length, 16);
+    if (W == nullptr) {
+      NameSeen();
+      return heIdentifier;
+    }
+    if (IsThreeLetterWord(S + P, Length, "asm"))
+      return NotPlain;
+    return ModernWordElement(W, P + Length);
+  }
+  case heNumber: {
     const unsigned char Next = Byte(P + Length);
     if (Next == '_' || (Next | 32) == 'e')
-      return true;
+      return NotPlain;
     for (size_t K = P + 1; K < P + Length; ++K)
       if (Byte(K) == '.')
-        return true;
-    return false;
+        return NotPlain;
+    Ctx.Prev = pvValue;
+    return Element;
   }
-  if (Element == heSymbol)
-    return Byte(P + Length - 1) == '%' && IsIn(Byte(P + Length), csBinaryDigit);
-  return Element == heReservedWord && IsThreeLetterWord(S + P, Length, "asm");
+  case heSymbol:
+    if (Byte(P + Length - 1) == '%' && IsIn(Byte(P + Length), csBinaryDigit))
+      return NotPlain;
+    ModernSymbols(P, Length);
+    return Element;
+  default:
+    return Element;
+  }
 }
 
 // Tokens passed over leave the state as their switches would have: only

@@ -47,11 +47,14 @@ void BuildRtfSpans(const TScheme &Scheme, TSpanMarkup &Spans) {
   }
 }
 
-void WriteRtfHeader(TPageWriter &Writer, const TScheme &Scheme) {
+void WriteRtfHeader(TPageWriter &Writer, const TScheme &Scheme, bool WithInactive) {
   Writer.Put("{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1\n"
              "{\\fonttbl{\\f0\\fmodern\\fcharset0 Courier New;}}\n"
              "{\\colortbl;");
-  for (int K = 0; K < ElementCount; ++K) {
+  // Inactive code, the last element, has its colour only where there can
+  // be any, so that other documents stay as they were.
+  const int Colors = WithInactive ? ElementCount : heInactive;
+  for (int K = 0; K < Colors; ++K) {
     const uint32_t RGB = ColorToRGB(Scheme.Elements[K].Color);
     Writer.Put("\\red" + std::to_string(RGB >> 16) + "\\green" + std::to_string(RGB >> 8 & 0xFF) +
                "\\blue" + std::to_string(RGB & 0xFF) + ";");

@@ -14,7 +14,9 @@
 /// (colour table entry E + 1) and styles; elements alike share one.
 void BuildRtfSpans(const TScheme &Scheme, TSpanMarkup &Spans);
 
-/// The document's start: font and colour tables, the page colours.
-void WriteRtfHeader(TPageWriter &Writer, const TScheme &Scheme);
+/// The document's start: font and colour tables, the page colours. The
+/// colour table has inactive code's colour, its last entry, only
+/// WithInactive, where conditionals are followed.
+void WriteRtfHeader(TPageWriter &Writer, const TScheme &Scheme, bool WithInactive = false);
 /// Closes an open group and the document.
 void WriteRtfFooter(TPageWriter &Writer, bool SpanOpen);

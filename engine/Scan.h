@@ -15,8 +15,10 @@
 
 #include "ByteSearch.h"
 #include "CharClasses.h"
+#include "Conditionals.h"
 #include "Markup.h"
 #include "PageWriter.h"
+#include "PascalMode.h"
 #include "PlainSearch.h"
 #include "ScanControl.h"
 
@@ -24,6 +26,41 @@ enum class TScanMode {
   Caller, // the calling thread: reports progress, obeys Stop
   Helper, // a helper thread's segment: records where its tokens start
   Meet,   // the caller past its segment: looks for the helper's tokens
+};
+
+/// What the last token that is not a blank or a comment was, as far as
+/// the modern dialect's directives care.
+enum TPrevKind : uint8_t {
+  pvOther,     // a symbol, or nothing yet
+  pvValue,     // an identifier, number, string, ")" or "]", "string", "nil"
+  pvSemicolon, // a symbol run ending in ";"
+  pvDot,       // a symbol run ending in one "."
+  pvOpen,      // a symbol run ending in "("
+  pvReserved,  // a reserved word
+  pvClass,     // "class", "object" or "record"
+  pvDirective, // a directive word where it acts as one
+};
+
+/// The declaration a modern scan is in, for its directives.
+enum TSection : uint8_t {
+  scCode,
+  scHeading,     // a routine heading, up to its ";"
+  scDirectives,  // after a heading's ";": the routine's directives
+  scProperty,    // a property, up to its ";"
+  scPropertyEnd, // after a property's ";": "default;"
+};
+
+/// The modern dialect's context for the words to come: the mode, and
+/// enough of the tokens before to tell a directive from an identifier
+/// spelled like one (ModernRules.cpp). Bounded: the scan compares it
+/// where a helper's page is taken over.
+struct TModernContext {
+  uint8_t Keys = 0; // ModeKeys of the mode in force
+  TPascalMode Mode = TPascalMode::Delphi;
+  uint8_t Prev = 0;    // what the last token that is not a blank or comment was (TPrevKind)
+  uint8_t Section = 0; // TSection
+  uint8_t Depth = 0;   // brackets open in a heading or property, at most 15
+  bool operator==(const TModernContext &) const = default;
 };
 
 /// A token start of a helper's segment, with what the helper had written
@@ -34,6 +71,9 @@ struct TTokenMark {
   size_t PendingPos; // the first source byte it had not put yet
   uint16_t Markup;   // the markup state before the token's switch
   bool InAsm;        // modern: whether the token is in an asm body
+  TModernContext Context; // modern: the context before it
+  uint8_t CondDepth; // conditionals: the stack's depth and last levels
+  uint64_t CondLevels; // (TConditions::MarkDepth, MarkLevels)
 };
 
 /// An identifier at whose end the helper would have reported progress.
@@ -43,6 +83,9 @@ struct TIdentMark {
 };
 
 struct TSegment;
+namespace ModernWords {
+struct TWord;
+}
 
 // Positions are 1-based as in the token rules: S[1] is the first byte and
 // S[Len + 1] the terminating NUL that the caller guarantees. NUL belongs
@@ -55,10 +98,14 @@ struct TSegment;
 class TScan {
 public:
   TScan(std::string_view Text, TMarkup &Markup, TPageWriter &Writer, TScanControl &Control,
-        TFindPlainStarts FindPlainStarts, TPascalDialect Dialect = TPascalDialect::Classic)
+        TFindPlainStarts FindPlainStarts, TPascalDialect Dialect = TPascalDialect::Classic,
+        const TModeOptions &Modes = {})
       : Control(Control), S(Text.data() - 1), Len(Text.size()), Markup(Markup), Writer(Writer),
         Pending(S + 1), FindPlainStarts(FindPlainStarts), Modern(Dialect == TPascalDialect::Modern),
-        Translated(Writer.TextTranslator() != nullptr) {}
+        Translated(Writer.TextTranslator() != nullptr), FollowModes(Modes.ModeDirectives) {
+    Ctx.Mode = Modes.Mode;
+    Ctx.Keys = KeysOf(Modes.Mode);
+  }
 
   /// Converts the tokens that start after position i and before To + 1 (the
   /// last may run past To) and returns the position of the last byte taken.
@@ -67,12 +114,22 @@ public:
   /// The scan's state besides its markup: whether it is in an asm body
   /// (modern dialect). A helper's segment starts outside one.
   bool InAsmBody() const { return InAsm; }
+  /// Modern: the context of the words to come, and the mode in force
+  /// ("{$mode ...}" in the text changes it when the options let it). A
+  /// helper's segment starts in the context the scan started in.
+  const TModernContext &ModernContext() const { return Ctx; }
+  TPascalMode CurrentMode() const { return Ctx.Mode; }
 
   /// Writes what is still pending after a run that ended at i.
   void Finish(size_t i) {
     SwitchTo(heWhitespace, std::min(i, Len) + 1);
     WritePendingBefore(Len + 1);
   }
+
+  /// Modern dialect: the conditionals followed, or null. A helper's scan
+  /// ends its segment before a directive that closes a conditional it has
+  /// not seen open, since only the caller knows what that closes.
+  TConditions *Conditions = nullptr;
 
   /// The helper's side. Yield asks it to end its segment where it is.
   std::atomic<bool> *Yield = nullptr;
@@ -103,7 +160,32 @@ private:
   size_t ModernStringEnd(size_t i) const;
   size_t ModernDecimalEnd(size_t i) const;
   size_t ModernSymbolRunEnd(size_t i) const;
-  inline bool IsModernOnly(unsigned Element, size_t P, size_t Length) const;
+  // Conditionals (ConditionalRules.cpp): a directive from i to e, and the
+  // text of a skipped branch from i up to the next directive.
+  template <TScanMode Mode> size_t TakeDirective(size_t i, size_t e);
+  template <TScanMode Mode> size_t TakeSkippedText(size_t i);
+  size_t NestedCommentEnd(size_t i) const;
+  // The modern context: a word's element where it stands, and what a
+  // symbol run, a value and a directive do to the context.
+  THighlightElement ModernWordElement(size_t P, size_t Length);
+  THighlightElement ModernWordElement(const ModernWords::TWord *W, size_t After);
+  // A name that is no directive here: it ends the directives after a ";".
+  void NameSeen() {
+    if (Ctx.Prev == pvSemicolon && (Ctx.Section == scDirectives || Ctx.Section == scPropertyEnd))
+      Ctx.Section = scCode;
+    Ctx.Prev = pvValue;
+  }
+  bool IsDirectiveHere(uint8_t Flags, size_t After) const;
+  inline void ModernSymbols(size_t P, size_t Length);
+  void ModernValue() {
+    if (!InAsm)
+      Ctx.Prev = pvValue;
+  }
+  void ReadModeDirective(size_t From, size_t To);
+  // The fast path's look at a plain token of the modern dialect: its
+  // element, or NotPlain for one the full rules must take.
+  static constexpr unsigned NotPlain = 255;
+  inline unsigned ModernPlainElement(unsigned Element, size_t P, size_t Length);
   // The last positions of the comments "//..." and "(*...*)" at i.
   inline size_t LineCommentEnd(size_t i) const;
   inline size_t ParenCommentEnd(size_t i) const;
@@ -116,7 +198,7 @@ private:
   unsigned char Byte(size_t P) const { return static_cast<unsigned char>(S[P]); }
   template <TScanMode Mode> bool Stopped() const {
     if constexpr (Mode == TScanMode::Helper)
-      return Yield->load(std::memory_order_relaxed);
+      return Yield->load(std::memory_order_relaxed) || HelperEnds;
     else
       return Control.Stopped();
   }
@@ -262,7 +344,11 @@ private:
   size_t MarkIndex = 0; // Meet: the first mark not yet passed
   bool Met = false;
   bool InAsm = false; // modern: inside the body of an asm block
+  bool HelperEnds = false; // a helper came to a conditional it cannot follow
+  const bool FollowModes; // modern: "{$mode ...}" changes Ctx
+  TModernContext Ctx;
   const std::vector<TTokenMark> *MeetingMarks = nullptr; // Meet: the helper's
+  const TConditionLog *MeetingLog = nullptr;             // and its conditionals' log
 };
 
 /// Whether the identifier of Length bytes at W is Word, three lower-case
@@ -309,7 +395,9 @@ template <TScanMode Mode> bool TScan::BeforeToken(size_t P) {
       // is put first, so the mark's page offset is the token's own.
       if (Translated)
         WritePendingBefore(P);
-      Marks->push_back({P, Writer.Written(), PendingPos(), Markup.StateKey(), InAsm});
+      Marks->push_back({P, Writer.Written(), PendingPos(), Markup.StateKey(), InAsm, Ctx,
+                        Conditions ? Conditions->MarkDepth() : uint8_t(0),
+                        Conditions ? Conditions->MarkLevels() : 0});
     }
   } else if constexpr (Mode == TScanMode::Meet) {
     // Where a token of ours starts at a marked token of the helper's, in
@@ -320,11 +408,55 @@ template <TScanMode Mode> bool TScan::BeforeToken(size_t P) {
       ++MarkIndex;
     if (MarkIndex == Marked.size())
       return false;
-    if (Marked[MarkIndex].Pos == P && Marked[MarkIndex].Markup == Markup.StateKey() &&
-        Marked[MarkIndex].InAsm == InAsm) {
+    const TTokenMark &Mark = Marked[MarkIndex];
+    if (Mark.Pos == P && Mark.Markup == Markup.StateKey() && Mark.InAsm == InAsm &&
+        Mark.Context == Ctx &&
+        (!Conditions || Conditions->AgreesWith(Mark.CondDepth, Mark.CondLevels, *MeetingLog, P))) {
       Met = true;
       return false;
     }
   }
   return true;
+}
+
+// Inline: the fast path looks at every symbol of the modern dialect.
+inline void TScan::ModernSymbols(size_t P, size_t Length) {
+  if (InAsm)
+    return;
+  const size_t End = P + Length;
+  if (Ctx.Section == scHeading || Ctx.Section == scProperty) {
+    for (size_t K = P; K < End && (Ctx.Section == scHeading || Ctx.Section == scProperty); ++K) {
+      switch (Byte(K)) {
+      case '(':
+      case '[':
+        Ctx.Depth = static_cast<uint8_t>(Ctx.Depth + (Ctx.Depth < 15));
+        break;
+      case ')':
+      case ']':
+        Ctx.Depth = static_cast<uint8_t>(Ctx.Depth - (Ctx.Depth > 0));
+        break;
+      case ';':
+        if (Ctx.Depth == 0)
+          Ctx.Section = Ctx.Section == scHeading ? scDirectives : scPropertyEnd;
+        break;
+      }
+    }
+  }
+  switch (Byte(End - 1)) {
+  case ';':
+    Ctx.Prev = pvSemicolon;
+    break;
+  case ')':
+  case ']':
+    Ctx.Prev = pvValue;
+    break;
+  case '(':
+    Ctx.Prev = pvOpen;
+    break;
+  case '.': // "a.b", but not the range of "0..Index"
+    Ctx.Prev = Length > 1 && Byte(End - 2) == '.' ? pvOther : pvDot;
+    break;
+  default:
+    Ctx.Prev = pvOther;
+  }
 }

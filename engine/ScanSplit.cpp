@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
+#include <optional>
 #include <system_error>
 #include <thread>
 
@@ -18,15 +19,18 @@ namespace {
 // for both, however their speeds differ.
 class THelper {
 public:
-  THelper(std::string_view Text, TPascalDialect Dialect, const TMarkup &Like,
+  THelper(std::string_view Text, TPascalDialect Dialect, const TModeOptions &Modes,
+          const TMarkup &Like,
           TByteBuffer (&Pages)[2], TFindPlainStarts FindPlainStarts,
           const TTextTranslator *Translator, TScanControl &Control, bool Reporting, size_t Part,
-          std::vector<TSegment> Segments)
-      : Text(Text), Dialect(Dialect), Markup(Like, TMarkup::StartState),
+          std::vector<TSegment> Segments, const TConditionOptions *Conditions)
+      : Text(Text), Dialect(Dialect), Modes(Modes), Markup(Like, TMarkup::StartState),
         FindPlainStarts(FindPlainStarts), Translator(Translator), Control(Control),
         Reporting(Reporting), Part(Part), Segments(std::move(Segments)) {
     for (size_t K = 0; K < this->Segments.size(); ++K)
       this->Segments[K].Page = &Pages[K % 2];
+    if (Conditions)
+      this->Conditions.emplace(*Conditions);
     try {
       Thread = std::thread([this] { Work(); });
     } catch (const std::system_error &) {
@@ -108,7 +112,16 @@ private:
         CountedTo = Segment.From;
         Writer.SetTextLine(1 + LinesBefore);
       }
-      TScan Scan(Text, Markup, Writer, Control, FindPlainStarts, Dialect);
+      TScan Scan(Text, Markup, Writer, Control, FindPlainStarts, Dialect, Modes);
+      // The helper's guess of the conditionals at its segment's start: none
+      // open, the symbols as at the start of the text. What it reads of
+      // them is logged, for the caller to check where it meets it.
+      Segment.Log.Clear();
+      if (Conditions) {
+        Conditions->Reset();
+        Conditions->SetLog(&Segment.Log);
+        Scan.Conditions = &*Conditions;
+      }
       Scan.Yield = &Yield;
       Scan.Marks = &Segment.Marks;
       Scan.Idents = &Segment.Idents;
@@ -119,6 +132,9 @@ private:
       Segment.EndPendingPos = Scan.PendingPos();
       Segment.EndMarkup = Markup.StateKey();
       Segment.EndInAsm = Scan.InAsmBody();
+      Segment.EndContext = Scan.ModernContext();
+      if (Conditions)
+        Segment.EndStack = Conditions->Levels();
       Segment.EndLine = Writer.TextLine();
       Writer.Finish();
     } catch (...) {
@@ -128,7 +144,9 @@ private:
 
   const std::string_view Text;
   const TPascalDialect Dialect;
+  const TModeOptions Modes;
   TMarkup Markup; // its own, from the start state at every segment
+  std::optional<TConditions> Conditions;
   const TFindPlainStarts FindPlainStarts;
   const TTextTranslator *const Translator; // shared: it holds no state
   size_t CountedTo = 0;                    // numbered lines: line ends before
@@ -153,6 +171,7 @@ size_t TScan::MeetHelper(size_t i, const TSegment &Helper) {
   if (i >= To || Helper.Failed)
     return i; // our last token took in the whole segment, or the helper gave up
   MeetingMarks = &Helper.Marks;
+  MeetingLog = &Helper.Log;
   MarkIndex = 0;
   Met = false;
   i = Run<TScanMode::Meet>(i, To);
@@ -172,6 +191,9 @@ size_t TScan::MeetHelper(size_t i, const TSegment &Helper) {
   Pending = S + std::max(P, Helper.EndPendingPos);
   Markup.SetStateKey(Helper.EndMarkup);
   InAsm = Helper.EndInAsm;
+  Ctx = Helper.EndContext;
+  if (Conditions)
+    Conditions->TakeOver(Mark.CondDepth, Helper.EndStack, Helper.Log, P);
   // Its progress reports, in order, as they would have come; a Stop from
   // one of them ends the run as it would have.
   if (Reporting()) {
@@ -192,9 +214,10 @@ bool ShouldSplit(size_t Length, const TScanSplit &Split) {
 }
 
 size_t ScanWithHelper(TScan &Scan, std::string_view Text, TPascalDialect Dialect,
-                      const TMarkup &Like, const TScanSplit &Split, bool Streaming,
+                      const TModeOptions &Modes, const TMarkup &Like, const TScanSplit &Split, bool Streaming,
                       TByteBuffer (&Pages)[2], TFindPlainStarts FindPlainStarts,
-                      const TTextTranslator *Translator, TScanControl &Control) {
+                      const TTextTranslator *Translator, TScanControl &Control,
+                      const TConditionOptions *Conditions) {
   // Rounds of two segments: the caller's first, the helper's from the
   // first line start after the caller's share of the round on, which is
   // where a token almost always starts, and rarely inside a comment or
@@ -228,8 +251,8 @@ size_t ScanWithHelper(TScan &Scan, std::string_view Text, TPascalDialect Dialect
       Segments.back().To = To;
     }
   }
-  THelper Helper(Text, Dialect, Like, Pages, FindPlainStarts, Translator, Control,
-                 Scan.Reporting(), Split.HelperPart, std::move(Segments));
+  THelper Helper(Text, Dialect, Modes, Like, Pages, FindPlainStarts, Translator, Control,
+                 Scan.Reporting(), Split.HelperPart, std::move(Segments), Conditions);
   size_t i = 0, K = 0;
   for (const TRound &Round : Rounds) {
     if (Control.Stopped())

@@ -33,6 +33,10 @@ struct TSegment {
   size_t End = 0, EndPendingPos = 0;
   uint16_t EndMarkup = 0;
   bool EndInAsm = false;
+  TModernContext EndContext;
+  // Conditionals: what the helper read and changed, and its stack at the end.
+  TConditionLog Log;
+  std::vector<uint8_t> EndStack;
   uint64_t EndLine = 0; // numbered lines: the writer's TextLine at the end
 };
 
@@ -43,9 +47,13 @@ bool ShouldSplit(size_t Length, const TScanSplit &Split);
 /// thread that builds its segments' pages in Pages (kept by the caller
 /// between runs, so that they are not faulted in anew) with a markup of its
 /// own like Like, and its text translated by Translator when that is not null
-/// (see TPageWriter::SetTextTranslator). Returns the position of the last byte taken: the
+/// (see TPageWriter::SetTextTranslator). With Conditions, the helper
+/// follows them from the state at the start of a text, and the caller
+/// meets it only where both would read what follows alike (see
+/// TConditions::AgreesWith). Returns the position of the last byte taken: the
 /// whole text, or less when Stop was asked for.
 size_t ScanWithHelper(TScan &Scan, std::string_view Text, TPascalDialect Dialect,
-                      const TMarkup &Like, const TScanSplit &Split, bool Streaming,
+                      const TModeOptions &Modes, const TMarkup &Like, const TScanSplit &Split, bool Streaming,
                       TByteBuffer (&Pages)[2], TFindPlainStarts FindPlainStarts,
-                      const TTextTranslator *Translator, TScanControl &Control);
+                      const TTextTranslator *Translator, TScanControl &Control,
+                      const TConditionOptions *Conditions = nullptr);

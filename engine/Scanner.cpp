@@ -1,20 +1,29 @@
 #include "Scanner.h"
 
 #include <cstring>
+#include <optional>
 
 #include "ByteSearch.h"
 #include "Scan.h"
 #include "ScanSplit.h"
 
 void TScanner::Scan(std::string_view Text, TPascalDialect Dialect, TMarkup &Markup,
-                    TPageWriter &Writer, TScanControl &Control) {
+                    TPageWriter &Writer, TScanControl &Control, const TModeOptions &Modes,
+                    const TConditionOptions *Conditions) {
   const TFindPlainStarts FindPlainStarts = ChoosePlainSearch(FOptions.WidestSearch);
-  TScan Scan(Text, Markup, Writer, Control, FindPlainStarts, Dialect);
+  TScan Scan(Text, Markup, Writer, Control, FindPlainStarts, Dialect, Modes);
+  const bool Follows = Conditions && Dialect == TPascalDialect::Modern && Conditions->Enabled;
+  std::optional<TConditions> State;
+  if (Follows) {
+    State.emplace(*Conditions);
+    Scan.Conditions = &*State;
+  }
   Scan.StartReports();
   size_t i = 0;
   if (ShouldSplit(Text.size(), FOptions.Split))
-    i = ScanWithHelper(Scan, Text, Dialect, Markup, FOptions.Split, Writer.Streaming(), FHelperPages,
-                       FindPlainStarts, Writer.TextTranslator(), Control);
+    i = ScanWithHelper(Scan, Text, Dialect, Modes, Markup, FOptions.Split, Writer.Streaming(),
+                       FHelperPages, FindPlainStarts, Writer.TextTranslator(), Control,
+                       Follows ? Conditions : nullptr);
   i = Scan.Run<TScanMode::Caller>(i, Text.size());
   Scan.Finish(i);
 }

@@ -12,7 +12,9 @@
 #include <string_view>
 
 #include "CharClasses.h"
+#include "Conditionals.h"
 #include "PageWriter.h"
+#include "PascalMode.h"
 #include "ReservedWords.h"
 #include "ScanControl.h"
 #include "ScanOptions.h"
@@ -34,10 +36,13 @@ public:
   /// after Text must be readable and NUL. Progress goes to Control after
   /// identifiers as percentages fall due (not the 1 before or the 100
   /// after). When Control is stopped, the scan ends before its next token
-  /// and the body is partial. Dialect names the token rules. The source's
-  /// text goes through Writer's text translator, if it has one.
+  /// and the body is partial. Dialect names the token rules, and Modes the
+  /// mode the modern dialect starts in. The source's text goes through
+  /// Writer's text translator, if it has one. With Conditions (the modern
+  /// dialect), skipped branches are inactive code.
   void Scan(std::string_view Text, TPascalDialect Dialect, TMarkup &Markup, TPageWriter &Writer,
-            TScanControl &Control);
+            TScanControl &Control, const TModeOptions &Modes = {},
+            const TConditionOptions *Conditions = nullptr);
 
 private:
   TScanOptions FOptions;

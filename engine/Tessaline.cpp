@@ -17,7 +17,8 @@ TTessaline::TTessaline()
                {clBlue, false, 0},
                {clBlack, true, 0},
                {clBlack, true, 0},
-               {clTeal, false, 0}}} {}
+               {clTeal, false, 0},
+               {clGray, false, 0}}} {}
 
 void TTessaline::SetElementColor(THighlightElement E, TColor Value) {
   // Re-storing the same colour must keep a default-coloured element
@@ -65,6 +66,9 @@ bool TTessaline::Run(std::string_view Bytes, TPageWriter &Writer) {
   const TScheme Scheme = FScheme;
   const TPageOptions Options = FPageOptions;
   const TPageTexts Texts{FTitle, FAddHeader, FAddBodyStart, FAddBodyEnd};
+  const TConditionOptions Conditions = FConditions;
+  const bool Follows = FDialect == TPascalDialect::Modern && Conditions.Enabled;
+  const TConditionOptions *FollowOrNone = Follows ? &Conditions : nullptr;
   TSourceText Source;
   if (Options.Format == TPageFormat::Classic) {
     // A byte-order mark is no text: copied, it showed as garbage, and a
@@ -73,7 +77,7 @@ bool TTessaline::Run(std::string_view Bytes, TPageWriter &Writer) {
     WritePageHeader(Writer, FTitle, FAddHeader, Scheme[heIdentifier].Color,
                     Scheme[heWhitespace].Color, FAddBodyStart, Source.MarkedUnicode);
     TMarkup Markup(Scheme);
-    if (!ScanBody(Source.Text, Markup, Writer))
+    if (!ScanBody(Source.Text, Markup, Writer, FollowOrNone))
       return false;
     WritePageFooter(Writer, FAddBodyEnd);
   } else {
@@ -95,7 +99,7 @@ bool TTessaline::Run(std::string_view Bytes, TPageWriter &Writer) {
       TScheme Dark = Options.DarkScheme;
       Dark[heWhitespace].Style = 0;
       const TScheme *DarkOrNone = Options.HasDarkScheme ? &Dark : nullptr;
-      BuildHtml5Spans(Scheme, DarkOrNone, Spans);
+      BuildHtml5Spans(Scheme, DarkOrNone, Spans, Follows);
       WriteHtml5Header(Writer, Texts, Scheme, DarkOrNone, Spans, Lines);
       if (Lines > 0) {
         TTextTranslator::PutLineAnchor(Writer, 1);
@@ -103,10 +107,10 @@ bool TTessaline::Run(std::string_view Bytes, TPageWriter &Writer) {
       }
     } else {
       BuildRtfSpans(Scheme, Spans);
-      WriteRtfHeader(Writer, Scheme);
+      WriteRtfHeader(Writer, Scheme, Follows);
     }
     TMarkup Markup(Scheme, &Spans);
-    if (!ScanBody(Source.Text, Markup, Writer, Text))
+    if (!ScanBody(Source.Text, Markup, Writer, FollowOrNone, Text))
       return false;
     if (Html5)
       WriteHtml5Footer(Writer, Texts, Markup.SpanIsOpen());
@@ -119,10 +123,17 @@ bool TTessaline::Run(std::string_view Bytes, TPageWriter &Writer) {
 }
 
 bool TTessaline::ScanBody(std::string_view Text, TMarkup &Markup, TPageWriter &Writer,
+                          const TConditionOptions *Conditions,
                           const TTextTranslator *Translator) {
   FControl.ReportProgress(1);
   Writer.SetTextTranslator(Translator);
-  FScanner.Scan(Text, FDialect, Markup, Writer, FControl);
+  // A compiler's conditionals read a text as that compiler does: with
+  // Free Pascal's, the mode starts as its default, FPC, unless the mode
+  // options name one of its modes (Delphi's own reading is no mode of it).
+  TModeOptions Modes = FModeOptions;
+  if (Conditions && Conditions->Target == TCompilerTarget::FPC && Modes.Mode == TPascalMode::Delphi)
+    Modes.Mode = TPascalMode::Fpc;
+  FScanner.Scan(Text, FDialect, Markup, Writer, FControl, Modes, Conditions);
   Writer.SetTextTranslator(nullptr);
   if (FControl.Stopped()) {
     Writer.Discard();

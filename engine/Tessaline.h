@@ -27,7 +27,7 @@ using TParseProgressEvent = std::function<void(TTessaline &Sender, int32_t Perce
 class TTessaline {
 public:
   /// A converter with the built-in scheme: navy italic comments, bold
-  /// reserved words, blue strings, teal directives, the rest in the page
+  /// reserved words, blue strings, teal directives, gray inactive code, the rest in the page
   /// text colour (black) on white; the classic dialect. Page texts and
   /// Plain are empty.
   TTessaline();
@@ -69,6 +69,21 @@ public:
   /// the next.
   TPascalDialect Dialect() const { return FDialect; }
   void SetDialect(TPascalDialect Value) { FDialect = Value; }
+
+  /// Whether and how the modern dialect follows conditional compilation
+  /// (see TConditionOptions); off by default. Code in a branch the
+  /// compiler skips is then inactive code (heInactive), in every page
+  /// format. Read when a run starts.
+  const TConditionOptions &Conditions() const { return FConditions; }
+  void SetConditions(const TConditionOptions &Value) { FConditions = Value; }
+
+  /// The modern dialect's mode at the start of the text, and whether
+  /// "{$mode ...}" in the text changes it (see TModeOptions): by default
+  /// Delphi's reading, following the text's directives. With Free
+  /// Pascal's conditionals (TCompilerTarget::FPC), a text whose mode is
+  /// Delphi's reading starts in Free Pascal's default mode, FPC, instead.
+  const TModeOptions &ModeOptions() const { return FModeOptions; }
+  void SetModeOptions(const TModeOptions &Value) { FModeOptions = Value; }
 
   /// How runs may use the machine (see TScanOptions): the instruction set
   /// of the scanner's search and the sharing of large texts with a helper
@@ -127,10 +142,12 @@ private:
   // The body between header and footer, its text through Translator when
   // that is not null; false (with Writer emptied) when stopped.
   bool ScanBody(std::string_view Text, TMarkup &Markup, TPageWriter &Writer,
-                const TTextTranslator *Translator = nullptr);
+                const TConditionOptions *Conditions, const TTextTranslator *Translator = nullptr);
 
   TScheme FScheme;
   TPascalDialect FDialect = TPascalDialect::Classic;
+  TConditionOptions FConditions;
+  TModeOptions FModeOptions;
   std::string FTitle;
   std::string FAddHeader;
   std::string FAddBodyStart;

@@ -17,8 +17,9 @@ enum THighlightElement : uint8_t {
   heNumber,       // decimal and $ hexadecimal numbers
   heAssembler,    // modern: the bodies of asm blocks; classic: never chosen
   heDirective,    // modern: {$...} and (*$...*); classic: never chosen
+  heInactive,     // modern with conditionals: code in a branch the compiler skips
 };
-inline constexpr int ElementCount = 9;
+inline constexpr int ElementCount = 10;
 
 /// The rules a scan reads Pascal by. Classic is the default, and its pages
 /// never change; Modern reads today's Pascal (directives, multi-line

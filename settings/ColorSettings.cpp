@@ -4,8 +4,14 @@
 #include "TextUtils.h"
 
 namespace {
-QString ValueName(const QString &Caption) {
-  return QString::fromStdString(SpacesToUnderscores(Caption.toStdString()));
+// The stored name of element E shown as Caption: the engine's for its own
+// caption (the first nine are theirs with blanks as "_", Inactive code is
+// "Inactive"), else the caption's.
+QString ValueName(const QStringList &Captions, int E) {
+  const std::string Caption = Captions[E].toStdString();
+  return QString::fromStdString(Caption == ElementCaptions[E]
+                                    ? ElementValueName(static_cast<THighlightElement>(E))
+                                    : SpacesToUnderscores(Caption));
 }
 } // namespace
 
@@ -36,7 +42,7 @@ int LoadColorSettings(const TRegIniFile &Settings, TTessaline &Converter,
        [&](const QString &Name) { Preset = Settings.ReadInteger(ColorSection, Name, 0); });
   for (int E = 0; E < ElementCount && E < Captions.size(); ++E) {
     const auto Element = static_cast<THighlightElement>(E);
-    Read(ValueName(Captions[E]), [&](const QString &Name) {
+    Read(ValueName(Captions, E), [&](const QString &Name) {
       if (IsLaterElement(Element) && !Settings.ValueExists(ColorSection, Name)) {
         LoadMissingElementSetting(Converter, Element, Preset);
         return;
@@ -53,7 +59,7 @@ void SaveColorSettings(TRegIniFile &Settings, const TTessaline &Converter,
   Settings.WriteInteger(ColorSection, "ColorSpeedSetting", PresetIndex);
   for (int E = 0; E < ElementCount && E < Captions.size(); ++E)
     Settings.WriteString(
-        ColorSection, ValueName(Captions[E]),
+        ColorSection, ValueName(Captions, E),
         QString::fromStdString(FormatElementSetting(Converter, static_cast<THighlightElement>(E))));
 }
 
@@ -64,4 +70,12 @@ TPascalDialect LoadDialectSetting(const TRegIniFile &Settings) {
 
 void SaveDialectSetting(TRegIniFile &Settings, TPascalDialect Dialect) {
   Settings.WriteInteger(ColorSection, "Dialect", Dialect == TPascalDialect::Modern ? 1 : 0);
+}
+
+QString LoadDefinesSetting(const TRegIniFile &Settings) {
+  return Settings.ReadString(ColorSection, "Defines", QString());
+}
+
+void SaveDefinesSetting(TRegIniFile &Settings, const QString &Defines) {
+  Settings.WriteString(ColorSection, "Defines", Defines);
 }

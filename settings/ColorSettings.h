@@ -1,7 +1,8 @@
 // The colour scheme as stored in section "Highlight" of the settings: the
-// preset list's index ("ColorSpeedSetting"), the dialect ("Dialect") and
-// one value per element,
-// named after the element's caption with blanks as "_" and holding
+// preset list's index ("ColorSpeedSetting"), the dialect ("Dialect"), the
+// "Defines" field's text ("Defines") and one value per element, named
+// after the element's caption with blanks as "_" (Inactive code, which
+// came later, as "Inactive") and holding
 // "color,background,letters,default,1,element,0".
 #pragma once
 
@@ -37,3 +38,8 @@ void SaveColorSettings(TRegIniFile &Settings, const TTessaline &Converter,
 /// other number, none, or no section is classic.
 TPascalDialect LoadDialectSetting(const TRegIniFile &Settings);
 void SaveDialectSetting(TRegIniFile &Settings, TPascalDialect Dialect);
+
+/// The text of the window's "Defines" field, stored as "Defines" in the
+/// same section; empty when none is stored.
+QString LoadDefinesSetting(const TRegIniFile &Settings);
+void SaveDefinesSetting(TRegIniFile &Settings, const QString &Defines);

@@ -140,9 +140,13 @@ TEST_F(MainForm, ControlsHaveTheirCaptionsHintsAndStartStates) {
   EXPECT_EQ(U->BodyStart->toPlainText(), "");
   EXPECT_EQ(U->BodyEnd->toPlainText(), "");
   EXPECT_EQ(U->ElementList->currentRow(), 0);
-  EXPECT_EQ(U->ElementList->count(), 9);
+  EXPECT_EQ(U->ElementList->count(), 10);
   EXPECT_EQ(U->ElementList->item(8)->text(), "Directive");
+  EXPECT_EQ(U->ElementList->item(9)->text(), "Inactive code");
   EXPECT_EQ(U->DialectLabel->buddy(), U->Dialect);
+  EXPECT_EQ(U->DefinesLabel->text(), "Defi&nes");
+  EXPECT_EQ(U->DefinesLabel->buddy(), U->Defines);
+  EXPECT_EQ(U->Defines->text(), "");
   EXPECT_EQ(U->Dialect->currentText(), "Classic");
   EXPECT_EQ(U->Dialect->count(), 2);
   EXPECT_EQ(U->ColorSpeedSetting->count(), 4);

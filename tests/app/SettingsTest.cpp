@@ -246,27 +246,53 @@ TEST_F(Settings, SchemeSurvivesARestart) {
   EXPECT_EQ(Form.Controls()->ColorSpeedSetting->currentText(), "Twilight");
 }
 
-// Settings saved before the directive element and the dialect existed.
-TEST_F(Settings, FilesOfOldGiveDirectivesThePresetsColourAndTheClassicDialect) {
+// Settings saved before the directive and inactive elements, the dialect
+// and the defines existed.
+TEST_F(Settings, FilesOfOldGiveLaterElementsThePresetsColourAndTheClassicDialect) {
   const struct {
     const char *Ini;
-    TElement Directive;
+    TElement Directive, Inactive;
   } Cases[] = {
-      {"[Highlight]\nColorSpeedSetting=2\nComment=\"255,0,,0,1,1,0\"\n", {clGreen, false, 0}},
-      {"[Highlight]\nColorSpeedSetting=1\n", {clAqua, false, 0}},
+      {"[Highlight]\nColorSpeedSetting=2\nComment=\"255,0,,0,1,1,0\"\n", {clGreen, false, 0},
+       {clGray, false, 0}},
+      {"[Highlight]\nColorSpeedSetting=1\n", {clAqua, false, 0}, {clTeal, false, 0}},
       // No preset: the built-in. (Each text of its own length: the store
       // may take a rewrite within the same second and size for no change.)
-      {"[Highlight]\nColorSpeedSetting=-7\n", {clTeal, false, 0}},
-      {"[Highlight]\nColorSpeedSetting=3\nDirective=\"255,0,B,0,1,8,0\"\n", {clRed, false, fsBold}},
-      {"[Highlight]\nDirective=\n", {1, true, 0}}, // present but empty: as any element
+      {"[Highlight]\nColorSpeedSetting=-7\n", {clTeal, false, 0}, {clGray, false, 0}},
+      {"[Highlight]\nColorSpeedSetting=3\nDirective=\"255,0,B,0,1,8,0\"\n", {clRed, false, fsBold},
+       {clGray, false, 0}},
+      {"[Highlight]\nDirective=\nInactive=\"255,0,I,0,1,9,0\"\n", {1, true, 0}, // present but empty: as any element
+       {clRed, false, fsItalic}},
   };
   for (const auto &Case : Cases) {
     WriteIni(Case.Ini);
     TTessaline C;
     LoadColorSettings(TRegIniFile(), C, ElementCaptionList());
     EXPECT_EQ(ElementOf(C, heDirective), Case.Directive) << Case.Ini;
+    EXPECT_EQ(ElementOf(C, heInactive), Case.Inactive) << Case.Ini;
     EXPECT_EQ(LoadDialectSetting(TRegIniFile()), TPascalDialect::Classic) << Case.Ini;
+    EXPECT_EQ(LoadDefinesSetting(TRegIniFile()), "") << Case.Ini;
   }
+}
+
+// The "Defines" field reaches the converter as the user types and comes
+// back after a restart; text it cannot read leaves conditionals off.
+TEST_F(Settings, DefinesReachTheConverterAndSurviveARestart) {
+  {
+    TForm1 Form;
+    EXPECT_FALSE(Form.Converter().Conditions().Enabled);
+    Form.Controls()->Defines->setText("DEBUG,-TRACE,target=fpc");
+    const TConditionOptions &Read = Form.Converter().Conditions();
+    EXPECT_TRUE(Read.Enabled);
+    EXPECT_EQ(Read.Target, TCompilerTarget::FPC);
+    EXPECT_EQ(Read.Changes, (std::vector<TSymbolChange>{{"DEBUG", true}, {"TRACE", false}}));
+  }
+  EXPECT_EQ(TRegIniFile().ReadString("Highlight", "Defines", ""), "DEBUG,-TRACE,target=fpc");
+  TForm1 Form;
+  EXPECT_EQ(Form.Controls()->Defines->text(), "DEBUG,-TRACE,target=fpc");
+  EXPECT_EQ(Form.Converter().Conditions().Target, TCompilerTarget::FPC);
+  Form.Controls()->Defines->setText("target=gcc");
+  EXPECT_FALSE(Form.Converter().Conditions().Enabled);
 }
 
 TEST_F(Settings, DialectSurvivesARestart) {
@@ -348,7 +374,7 @@ TEST_F(Settings, KilledSaveNeverLeavesADamagedFile) {
   for (int E = 0; E < ElementCount; ++E) {
     const auto El = static_cast<THighlightElement>(E);
     const std::string Value =
-        Store.ReadString("Highlight", QString(Captions[E]).replace(' ', '_'), "").toStdString();
+        Store.ReadString("Highlight", QString::fromStdString(ElementValueName(El)), "").toStdString();
     EXPECT_TRUE(Value == FormatElementSetting(A, El) || Value == FormatElementSetting(B, El))
         << Value;
   }

@@ -45,7 +45,8 @@ const TSetting Presets[ColorPresetCount][ElementCount] = {
      {clBlue, F, 0},
      {clBlack, D, 0},
      {clBlack, D, 0},
-     {clGreen, F, 0}},
+     {clGreen, F, 0},
+     {clGray, F, 0}},
     {{clNavy, D, 0},
      {clSilver, F, 0},
      {clWhite, F, 0},
@@ -54,7 +55,8 @@ const TSetting Presets[ColorPresetCount][ElementCount] = {
      {clYellow, D, 0},
      {clYellow, D, 0},
      {clLime, F, 0},
-     {clAqua, F, 0}},
+     {clAqua, F, 0},
+     {clTeal, F, 0}},
     {{clBlack, D, 0},
      {clSilver, F, I},
      {clAqua, F, B},
@@ -63,7 +65,8 @@ const TSetting Presets[ColorPresetCount][ElementCount] = {
      {clYellow, F, 0},
      {clFuchsia, F, 0},
      {clLime, F, 0},
-     {clGreen, F, 0}},
+     {clGreen, F, 0},
+     {clGray, F, 0}},
     {{clAqua, F, 0},
      {clTeal, F, I},
      {clBlack, F, B},
@@ -72,7 +75,8 @@ const TSetting Presets[ColorPresetCount][ElementCount] = {
      {clPurple, F, 0},
      {clOlive, F, 0},
      {clBlue, D, 0},
-     {clGreen, F, 0}},
+     {clGreen, F, 0},
+     {clGray, F, 0}},
 };
 
 } // namespace
@@ -117,10 +121,11 @@ TEST(ColorPresets, FoundByNameInAnyCase) {
     EXPECT_EQ(-1, FindColorPreset(Unknown)) << Unknown;
 }
 
-TEST(ElementValueName, CaptionsWithUnderscores) {
-  const char *const Names[ElementCount] = {"Whitespace_(BG)", "Comment",  "Reserved_word",
-                                           "Identifier",      "Symbol",   "String",
-                                           "Number",          "Assembler", "Directive"};
+TEST(ElementValueName, CaptionsWithUnderscoresAndInactiveShort) {
+  const char *const Names[ElementCount] = {"Whitespace_(BG)", "Comment",   "Reserved_word",
+                                           "Identifier",      "Symbol",    "String",
+                                           "Number",          "Assembler", "Directive",
+                                           "Inactive"};
   for (int E = 0; E < ElementCount; ++E) {
     EXPECT_EQ(Names[E], ElementValueName(static_cast<THighlightElement>(E)));
     EXPECT_EQ(E, FindElementByValueName(Names[E]));
@@ -216,15 +221,17 @@ TEST(FormatElementSetting, LoadsBackToTheSameSetting) {
   }
 }
 
-TEST(ElementSetting, AMissingDirectiveTakesThePresetsOrTheBuiltInSetting) {
-  for (int Preset : {-1, 0, 1, 2, 3, 4}) {
-    TTessaline Converter;
-    Converter.SetElementColor(heDirective, clGray);
-    LoadMissingElementSetting(Converter, heDirective, Preset);
-    const TSetting Expected =
-        Preset >= 0 && Preset < ColorPresetCount ? Presets[Preset][heDirective] : TSetting{clTeal, F, 0};
-    EXPECT_EQ(Expected, SettingOf(Converter, heDirective)) << Preset;
-  }
+TEST(ElementSetting, AMissingLaterElementTakesThePresetsOrTheBuiltInSetting) {
+  for (const auto &[Element, BuiltIn] :
+       {std::pair{heDirective, TSetting{clTeal, F, 0}}, std::pair{heInactive, TSetting{clGray, F, 0}}})
+    for (int Preset : {-1, 0, 1, 2, 3, 4}) {
+      TTessaline Converter;
+      Converter.SetElementColor(Element, clRed);
+      LoadMissingElementSetting(Converter, Element, Preset);
+      const TSetting Expected =
+          Preset >= 0 && Preset < ColorPresetCount ? Presets[Preset][Element] : BuiltIn;
+      EXPECT_EQ(Expected, SettingOf(Converter, Element)) << Preset << ", " << int(Element);
+    }
   TTessaline Converter; // the elements of old keep the rule of old
   LoadMissingElementSetting(Converter, heAssembler, 3);
   EXPECT_EQ((TSetting{0, D, 0}), SettingOf(Converter, heAssembler));

@@ -14,9 +14,9 @@ const std::string EmptyPageWithEmptyTexts =
 TEST(Converter, NewConverterHasTheBuiltInScheme) {
   TTessaline C;
   const TColor Colors[ElementCount] = {clWhite, clNavy,  clBlack, clBlack, clBlack,
-                                       clBlue,  clBlack, clBlack, clTeal};
-  const bool Defaults[ElementCount] = {true, false, false, true, true, false, true, true, false};
-  const TFontStyles Styles[ElementCount] = {0, fsItalic, fsBold, 0, 0, 0, 0, 0, 0};
+                                       clBlue,  clBlack, clBlack, clTeal,  clGray};
+  const bool Defaults[ElementCount] = {true, false, false, true, true, false, true, true, false, false};
+  const TFontStyles Styles[ElementCount] = {0, fsItalic, fsBold, 0, 0, 0, 0, 0, 0, 0};
   for (int E = 0; E < ElementCount; ++E) {
     const auto El = static_cast<THighlightElement>(E);
     EXPECT_EQ(C.ElementColor(El), Colors[E]) << E;

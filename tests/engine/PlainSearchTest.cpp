@@ -30,6 +30,7 @@ TEST(PlainSearch, EveryFormFindsTheStartsOfThePlainOne) {
       ASSERT_EQ(Got.Symbol, Want.Symbol) << Round;
       ASSERT_EQ(Got.Number, Want.Number) << Round;
       ASSERT_EQ(Got.Stop, Want.Stop) << Round;
+      ASSERT_EQ(Got.Openers, Want.Openers) << Round;
     }
   }
 }

@@ -46,11 +46,14 @@ void RandomScheme(std::mt19937 &Random, TTessaline &Converter, TModel &Model) {
     Model.Defaults[K] = Converter.ElementDefault(E);
     Model.Styles[K] = Converter.ElementStyle(E);
   }
-  // The classic rules never choose the directive element: it keeps the
-  // converter's own setting (and these rounds their inputs of old).
-  Model.Colors[heDirective] = Converter.ElementColor(heDirective);
-  Model.Defaults[heDirective] = Converter.ElementDefault(heDirective);
-  Model.Styles[heDirective] = Converter.ElementStyle(heDirective);
+  // The classic rules never choose the directive or inactive element:
+  // they keep the converter's own setting (and these rounds their inputs
+  // of old).
+  for (const THighlightElement E : {heDirective, heInactive}) {
+    Model.Colors[E] = Converter.ElementColor(E);
+    Model.Defaults[E] = Converter.ElementDefault(E);
+    Model.Styles[E] = Converter.ElementStyle(E);
+  }
 }
 
 // The same, for the modern dialect: every element drawn, the directive too.
@@ -58,12 +61,14 @@ void RandomModernScheme(std::mt19937 &Random, TTessaline &Converter, TModel &Mod
   RandomScheme(Random, Converter, Model);
   std::uniform_int_distribution<int> Color(0, 3), Flag(0, 1), Style(0, 15);
   const TColor Palette[] = {clBlack, clWhite, clRed, clGreen};
-  Converter.SetElementColor(heDirective, Palette[Color(Random)]);
-  Converter.SetElementDefault(heDirective, Flag(Random) != 0);
-  Converter.SetElementStyle(heDirective, static_cast<TFontStyles>(Style(Random)));
-  Model.Colors[heDirective] = Converter.ElementColor(heDirective);
-  Model.Defaults[heDirective] = Converter.ElementDefault(heDirective);
-  Model.Styles[heDirective] = Converter.ElementStyle(heDirective);
+  for (const THighlightElement E : {heDirective, heInactive}) {
+    Converter.SetElementColor(E, Palette[Color(Random)]);
+    Converter.SetElementDefault(E, Flag(Random) != 0);
+    Converter.SetElementStyle(E, static_cast<TFontStyles>(Style(Random)));
+    Model.Colors[E] = Converter.ElementColor(E);
+    Model.Defaults[E] = Converter.ElementDefault(E);
+    Model.Styles[E] = Converter.ElementStyle(E);
+  }
   Converter.SetDialect(TPascalDialect::Modern);
   Model.Modern = true;
 }
@@ -77,7 +82,15 @@ std::string RandomModernText(std::mt19937 &Random, size_t MaxPieces) {
       "%_1", "#$", "#$0D", "#$ff_", "#%10", "#&17", "#&", "#%", "#13", "1_000", "1.", "1..2",
       "1.5e-3", "2E10", "1e", "1E+", "3.x", "$_", "$F_F", "$$", "{$IFDEF X}", "{$", "(*$R+*)",
       "(*$", "{ {$X} }", "asm", "end", "ASM", "eNd", "{ end }", "// end\n", "mov eax, 1",
-      "'end'", "_", ";{$I+}", ":=%1;", "record", "case"};
+      "'end'", "_", ";{$I+}", ":=%1;", "record", "case",
+      // Directive words and the context that makes them directives.
+      "procedure ", "function ", "property ", "class ", "object", "operator ", "read ",
+      "write ", "Name", "index ", "default", "virtual", "private", "public", "out ", "absolute",
+      "overload", "strict ", "inline", "string", "nil", "try", "objcclass", "bitpacked",
+      "otherwise", "(", ")", "[", "]", ";", ".", "..", " ", "\n", "x", ":", "=", ",", "^",
+      "{$mode objfpc}", "{$MODE Delphi}", "{$mode fpc}", "(*$mode tp*)", "{$modeswitch objectivec1}",
+      "{$modeswitch class-}", "{ { } }", "(* (* *) *)", "{ {", "(*)", "/", "a/b", ";//c\n",
+      "f(a);{c}", "|/"};
   std::uniform_int_distribution<size_t> Count(0, MaxPieces), Pick(0, Pieces.size() - 1),
       Classic(0, 2);
   std::string Text;
@@ -156,7 +169,96 @@ TEST(ReferenceModel, ModernDialectGivesTheModelsPageAndProgress) {
     Converter.SetScanOptions(Options);
     TModel Model;
     RandomModernScheme(Random, Converter, Model);
+    // Each mode the scan may start in, following "{$mode ...}" or not.
+    static const std::pair<TPascalMode, const char *> Modes[] = {
+        {TPascalMode::Delphi, "delphi"}, {TPascalMode::Fpc, "fpc"},
+        {TPascalMode::ObjFpc, "objfpc"}, {TPascalMode::FpcDelphi, "delphi-fpc"}};
+    const auto &[Mode, ModeName] = Modes[(Round / 3) % 4];
+    Converter.SetModeOptions({Mode, Round % 5 != 0});
+    Model.Mode = ModeName;
+    Model.FollowModes = Round % 5 != 0;
     const std::string Text = RandomModernText(Random, Round % 2 ? 40 : 300);
+    std::vector<int> Progress;
+    if (Round % 4 < 2)
+      Converter.SetOnProgress([&Progress](TTessaline &, int32_t P) { Progress.push_back(P); });
+    else
+      Model.HasProgress = false;
+    Converter.SetPlain(Text);
+    ASSERT_TRUE(Converter.Convert());
+    Model.Run(Text);
+    ASSERT_EQ(BodyOf(Converter.HTML()), Model.Body) << "round " << Round << ", text:\n" << Text;
+    ASSERT_EQ(Progress, Model.Progress) << "round " << Round << ", text:\n" << Text;
+  }
+}
+
+// Texts dense in conditional directives and in what skipped code reads
+// otherwise than active code, mixed with the modern pieces.
+std::string RandomConditionalText(std::mt19937 &Random, size_t MaxPieces) {
+  static const std::vector<std::string> Pieces = {
+      "{$IFDEF A}", "{$ifdef b}", "{$IFNDEF A}", "{$ELSE}", "{$ENDIF}", "{$IFEND}", "{$endif x}",
+      "{$ELSEIF defined(A)}", "{$IF V > 1}", "{$IF defined(A) or not defined(B)}",
+      "{$IF (V + 1) * 2 >= 3 xor true}", "{$IF V div 0 = 1}", "{$IF -V mod 3 <> -1}",
+      "{$IF undefined(C) and (V = 2)}", "{$IFOPT R+}", "{$DEFINE B}", "{$UNDEF A}",
+      "{$DEFINE V:=3}", "{$define V := -4}", "{$I x.inc}", "{$I+}", "{$I %DATE%}",
+      "{$INCLUDE y}", "(*$IFDEF B*)", "(*$ELSE*)", "(*$ENDIF*)", "(*$", "{$mode objfpc}",
+      "{$MODE Delphi}", "{$mode fpc}", "{$IFDEF FPC_OBJFPC}", "{$IF defined(FPC_DELPHI)}",
+      "'{$ENDIF}'", "'it''s {$ELSE}", "{ {$ENDIF} }", "{ a { b } {$ELSE} }", "(* {$ELSE} *)",
+      "// {$ENDIF}\n", "{$if declared(x)}", "{$IF sizeof(x) = 4}", "{$elseif}", "{$IF}",
+      "{$IFDEF}", "{$IF (A}", "{$IF 99999999999 > 1}", "{$IF TRUE = (1 < 2)}", "{$}", "{$",
+      "x", " ", "\n", "\r\n", "'", "{", "}", "(*", "*)", "//", "begin", "asm", "end", "<",
+      // The word context and comment nesting across branches.
+      "procedure P;", " virtual;", "property X: T read", " index ", "r.read", "(out ", ";{c}",
+      "{$modeswitch objectivec1}", "objcclass", "operator", "{ { } }", "(* (* *) *)", "a/b"};
+  std::uniform_int_distribution<size_t> Count(0, MaxPieces), Pick(0, Pieces.size() - 1),
+      Other(0, 3);
+  std::string Text;
+  for (size_t N = Count(Random); N > 0; --N)
+    Text += Other(Random) == 0 ? RandomModernText(Random, 2) : Pieces[Pick(Random)];
+  return Text;
+}
+
+// The conditionals followed: random symbols given, with Free Pascal's or
+// none predefined (its list is data the model takes as it is), under every
+// instruction set; half the rounds with progress.
+TEST(ReferenceModel, ConditionalsGiveTheModelsPageAndProgress) {
+  const TPlainSearch Searches[] = {TPlainSearch::AVX2, TPlainSearch::SSE2, TPlainSearch::Scalar};
+  const char *const Symbols[] = {"A", "B", "C", "V=2", "V=0", "FPC_OBJFPC"};
+  std::mt19937 Random(20261209);
+  for (int Round = 0; Round < 6000; ++Round) {
+    TTessaline Converter;
+    TScanOptions Options;
+    Options.WidestSearch = Searches[Round % 3];
+    Converter.SetScanOptions(Options);
+    TModel Model;
+    RandomModernScheme(Random, Converter, Model);
+    TConditionOptions Conditions;
+    Conditions.Enabled = true;
+    TModelConditions ModelConditions;
+    if (Round % 5 == 0) {
+      Conditions.Target = TCompilerTarget::FPC;
+      ModelConditions.FpcModes = true;
+      for (const TPredefinedSymbol &S :
+           PredefinedSymbols(TCompilerTarget::FPC, TTargetOS::Default, TTargetCPU::X86_64))
+        ModelConditions.Symbols[S.Name] = {1, S.State.HasValue, S.State.Value};
+    }
+    for (int K = static_cast<int>(Random() % 4); K > 0; --K) {
+      const std::string Symbol = Symbols[Random() % std::size(Symbols)];
+      const bool Define = Symbol.find('=') != std::string::npos || Random() % 3 != 0;
+      ASSERT_TRUE(AddSymbolChanges(Symbol, Define, Conditions.Changes));
+      ModelConditions.Set(Symbol, Define);
+    }
+    Converter.SetConditions(Conditions);
+    Model.Conditions = &ModelConditions;
+    // The word rules under every mode the scan may start in, with the
+    // conditionals deciding which "{$mode ...}" counts.
+    static const std::pair<TPascalMode, const char *> Modes[] = {
+        {TPascalMode::Delphi, "delphi"}, {TPascalMode::Fpc, "fpc"},
+        {TPascalMode::ObjFpc, "objfpc"}, {TPascalMode::FpcDelphi, "delphi-fpc"}};
+    const auto &[Mode, ModeName] = Modes[(Round / 7) % 4];
+    Converter.SetModeOptions({Mode, Round % 11 != 0});
+    Model.Mode = ModeName;
+    Model.FollowModes = Round % 11 != 0;
+    const std::string Text = RandomConditionalText(Random, Round % 2 ? 40 : 300);
     std::vector<int> Progress;
     if (Round % 4 < 2)
       Converter.SetOnProgress([&Progress](TTessaline &, int32_t P) { Progress.push_back(P); });

@@ -36,9 +36,11 @@ public:
 // its segments after HelperPart bytes (0: at its end).
 TRun Convert(const std::string &Text, const std::function<void(TTessaline &)> &Scheme,
              size_t Segment, size_t StopAt = 0, size_t HelperPart = 0,
-             TPascalDialect Dialect = TPascalDialect::Classic, const TPageOptions &Page = {}) {
+             TPascalDialect Dialect = TPascalDialect::Classic, const TPageOptions &Page = {},
+             const TConditionOptions &Conditions = {}) {
   TTessaline C;
   C.SetDialect(Dialect);
+  C.SetConditions(Conditions);
   C.SetPageOptions(Page);
   TScanOptions Options;
   Options.Split = {Segment, 0, HelperPart};
@@ -89,12 +91,13 @@ std::vector<std::function<void(TTessaline &)>> Schemes() {
 // Segments of a byte or two on a long text would start a thread per byte.
 void ExpectSameAsOneThread(const std::string &Text, const std::string &What,
                            std::initializer_list<size_t> Segments, size_t HelperPart = 0,
-                           TPascalDialect Dialect = TPascalDialect::Classic) {
+                           TPascalDialect Dialect = TPascalDialect::Classic,
+                           const TConditionOptions &Conditions = {}) {
   const auto All = Schemes();
   for (size_t S = 0; S < All.size(); ++S) {
-    const TRun One = Convert(Text, All[S], 0, 0, 0, Dialect);
+    const TRun One = Convert(Text, All[S], 0, 0, 0, Dialect, {}, Conditions);
     for (size_t Segment : Segments) {
-      const TRun Two = Convert(Text, All[S], Segment, 0, HelperPart, Dialect);
+      const TRun Two = Convert(Text, All[S], Segment, 0, HelperPart, Dialect, {}, Conditions);
       ASSERT_TRUE(Two.Done);
       ASSERT_TRUE(Two.Page == One.Page) << What << ", scheme " << S << ", segment " << Segment;
       ASSERT_TRUE(Two.Streamed == One.Page)
@@ -130,17 +133,53 @@ TEST(Split, HelperEndingItsSegmentEarlyGivesThePageOfOneThread) {
     ExpectSameAsOneThread(Text, "part " + std::to_string(Part), {20000, 70000}, Part);
 }
 
-// The modern dialect: its multi-line strings and asm bodies run across
-// segments, while a helper starts outside both; a meeting needs the same
-// asm state as well as the same markup.
+// The modern dialect: its multi-line strings, asm bodies, headings and
+// modes run across segments, while a helper starts outside them; a meeting
+// needs the same asm state and context as well as the same markup.
 TEST(Split, ModernDialectPagesAndReportsAreThoseOfOneThread) {
   const fs::path File = "/usr/share/fpcsrc/3.2.2/rtl/inc/system.inc";
   std::string Text = fs::exists(File) ? ReadFileBytes(File.string()) : "";
   for (int Line = 0; Line < 1500; ++Line)
     Text += "s := '''\n  it's {" + std::to_string(Line) +
-            "} end\n  ''';\nasm\n  mov eax, &17 { end }\n  db '''\nend; {$I+} x := %1010 + 1.5e3;\n";
+            "} end\n  ''';\nasm\n  mov eax, &17 { end }\n  db '''\nend; {$I+} x := %1010 + 1.5e3;\n" +
+            // directive words by their context, and modes that nest comments or not
+            (Line % 500 == 0 ? "{$mode objfpc}\n" : Line % 500 == 250 ? "{$mode delphi}\n" : "") +
+            "procedure X(out A: Integer;\n Index: Byte); virtual;\n property Name: string read F\n"
+            " write F; default; { a { b } c } r.index := x/y;{c}\n";
   ExpectSameAsOneThread(Text, "modern", {61, 1000, 20000}, 0, TPascalDialect::Modern);
   ExpectSameAsOneThread(Text, "modern, part 100", {20000}, 100, TPascalDialect::Modern);
+}
+
+// Conditionals: a helper starts with none open and the symbols as at the
+// text's start, ends its segment at a conditional it has not seen open,
+// and is met only where its stack and every symbol it reads after the
+// meeting agree with the caller's (defines, undefines, includes and modes
+// on both sides of a segment's start).
+TEST(Split, ConditionalPagesAndReportsAreThoseOfOneThread) {
+  const fs::path File = "/usr/share/fpcsrc/3.2.2/rtl/inc/system.inc";
+  std::string Text = fs::exists(File) ? ReadFileBytes(File.string()) : "";
+  for (int Line = 0; Line < 1200; ++Line) {
+    const std::string N = std::to_string(Line % 7);
+    Text += "{$IFDEF S" + N + "} a := 1; {$ELSE} s := '{$ENDIF}'; { {$ENDIF} }\n" +
+            (Line % 3 ? "{$DEFINE S" : "{$UNDEF S") + std::to_string(Line % 5) + "}\n" +
+            "{$ENDIF} b := 2; {$IF defined(FPC) and (V >= " + N + ")} c {$ELSEIF defined(S" + N +
+            ")} d {$ENDIF}\n" + (Line % 11 == 0 ? "{$I inc" + N + ".inc}\n" : "") +
+            (Line % 13 == 0 ? "{$mode objfpc}{$IFDEF FPC_OBJFPC} e {$ENDIF}{$mode delphi}\n" : "") +
+            (Line % 17 == 0 ? "{$ENDIF}{$ELSE} unbalanced\n" : "") + "{$IFNDEF S1} (* x *) f\n" +
+            // the word context and nesting comments inside and across branches
+            "procedure X(out A: Integer;\n Index: Byte); {$IFDEF S2} virtual; {$ENDIF}\n"
+            " property Name: string read F\n write F; default; { a { b } c } r.index := x/y;{c}\n";
+    if (Line % 9 == 0)
+      Text += "{$ENDIF}{$ENDIF}\n";
+  }
+  TConditionOptions Conditions;
+  Conditions.Enabled = true;
+  Conditions.Target = TCompilerTarget::FPC;
+  AddSymbolChanges("S1,V=3", true, Conditions.Changes);
+  ExpectSameAsOneThread(Text, "conditionals", {61, 1000, 20000}, 0, TPascalDialect::Modern,
+                        Conditions);
+  ExpectSameAsOneThread(Text, "conditionals, part 100", {20000}, 100, TPascalDialect::Modern,
+                        Conditions);
 }
 
 // The UTF-8 pages' text is translated where each thread writes its page,

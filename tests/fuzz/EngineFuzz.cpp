@@ -1,7 +1,10 @@
 // libFuzzer target for the converter. The first 2 bytes per element of an
 // input choose a scheme (per element a colour from a small palette, the
 // default flag and the styles), the next one the dialect (its low bit set:
-// modern), the rest is the source. Every page must equal the plain
+// modern; with bit 6 also, conditionals followed, and bit 7, Free Pascal's
+// symbols predefined), the rest is the source. With conditionals, the
+// source's first line, up to its first LF, gives the symbols as the
+// window's Defines field does ("A,-B,V=3"); the rest is the text. Every page must equal the plain
 // model's, strip back to the source exactly, stream identically, and pair
 // its tags as the lazy markup allows, and come out the same (progress
 // included) when a helper thread takes segments of it, with any form of
@@ -55,8 +58,35 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size) {
   if (Data[SchemeBytes] & 1) {
     Converter.SetDialect(TPascalDialect::Modern);
     Model.Modern = true;
+    // The mode the modern scan starts in, and whether "{$mode ...}" counts.
+    static const std::pair<TPascalMode, const char *> Modes[] = {
+        {TPascalMode::Delphi, "delphi"}, {TPascalMode::Fpc, "fpc"},
+        {TPascalMode::ObjFpc, "objfpc"}, {TPascalMode::FpcDelphi, "delphi-fpc"}};
+    const auto &[Mode, Name] = Modes[(Data[SchemeBytes] >> 1) & 3];
+    Converter.SetModeOptions({Mode, (Data[SchemeBytes] & 8) == 0});
+    Model.Mode = Name;
+    Model.FollowModes = (Data[SchemeBytes] & 8) == 0;
   }
-  const std::string Text(reinterpret_cast<const char *>(Data) + HeaderBytes, Size - HeaderBytes);
+  std::string Text(reinterpret_cast<const char *>(Data) + HeaderBytes, Size - HeaderBytes);
+  TModelConditions ModelConditions;
+  if ((Data[SchemeBytes] & 0x41) == 0x41) {
+    const size_t LineEnd = Text.find('\n');
+    TConditionOptions Conditions;
+    if (LineEnd == std::string::npos ||
+        !ParseDefinesField(std::string_view(Text).substr(0, LineEnd), Conditions))
+      Conditions = TConditionOptions();
+    Text.erase(0, LineEnd == std::string::npos ? 0 : LineEnd + 1);
+    Conditions.Enabled = true;
+    Conditions.Target = Data[SchemeBytes] & 0x80 ? TCompilerTarget::FPC : TCompilerTarget::None;
+    ModelConditions.FpcModes = Conditions.Target == TCompilerTarget::FPC;
+    for (const TPredefinedSymbol &S :
+         PredefinedSymbols(Conditions.Target, Conditions.OS, Conditions.CPU))
+      ModelConditions.Symbols[S.Name] = {1, S.State.HasValue, S.State.Value};
+    for (const TSymbolChange &Change : Conditions.Changes)
+      ModelConditions.Set(Change.Name, Change.Define);
+    Converter.SetConditions(Conditions);
+    Model.Conditions = &ModelConditions;
+  }
   std::vector<int> Progress;
   Converter.SetOnProgress([&Progress](TTessaline &, int32_t P) { Progress.push_back(P); });
   Converter.SetPlain(Text);

@@ -1,0 +1,1 @@
+{$DEFINE A}{$IFDEF A}a{$ENDIF}{$UNDEF A}{$IFDEF A}b{$ENDIF}{$I+}{$IFDEF B}c{$ENDIF}{$I inc.inc}{$IFDEF B}d{$ENDIF}{$IFNDEF FPC}e{$ENDIF}

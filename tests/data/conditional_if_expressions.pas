@@ -1,0 +1,1 @@
+{$IF defined(X) and (V >= 3)}a{$ELSEIF not defined(X)}b{$ELSE}c{$IFEND}

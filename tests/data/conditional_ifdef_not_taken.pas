@@ -1,0 +1,1 @@
+{$IFDEF X}a{$ELSE}b{$ENDIF}c

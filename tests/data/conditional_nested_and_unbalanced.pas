@@ -1,0 +1,1 @@
+{$ENDIF}a{$IFDEF X}{$IFDEF Y}b{$ELSE}c{$ENDIF}d{$ELSE}e{$ENDIF}f{$IFNDEF X}g

@@ -1,0 +1,3 @@
+{$IFDEF X}{ {$ENDIF} }'{$ENDIF}'{ it's }// {$ENDIF}
+(* {$ENDIF} *)<(*$ENDIF*)b {$IFDEF X}'it''s {$ENDIF}
+{$ENDIF}c

@@ -1,0 +1,1 @@
+{$IF CompilerVersion >= 36}a{$ELSE}b{$IFEND}{$IFDEF MSWINDOWS}c{$ENDIF}{$IFDEF FPC}d{$ENDIF}

@@ -1,0 +1,1 @@
+{$IFOPT R+}a{$ELSE}b{$ENDIF}{$IF declared(T)}c{$ELSEIF defined(X)}d{$ELSE}e{$ENDIF}{$IF Z > 1}f{$ENDIF}
