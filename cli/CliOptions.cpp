@@ -46,8 +46,10 @@ void SetPageFormat(TCliOptions &Options, const std::string &Name) {
     Options.Page.Format = TPageFormat::HTML5;
   else if (Name == "rtf")
     Options.Page.Format = TPageFormat::RTF;
+  else if (Name == "tokens")
+    Options.Page.Format = TPageFormat::Tokens;
   else
-    throw EUsageError("unknown page '" + Name + "' (use classic, html5 or rtf)");
+    throw EUsageError("unknown page '" + Name + "' (use classic, html5, rtf or tokens)");
 }
 
 void SetEncoding(TCliOptions &Options, const std::string &Name) {
@@ -276,11 +278,12 @@ std::string CliUsage() {
          "                       default colour 0/1); applied after --scheme, in order\n"
          "  --dialect NAME       classic (the default) or modern: directives, multi-line\n"
          "                       strings, &names, %/&/_ numbers, #$ codes, asm bodies\n"
-         "  --page FORMAT        classic (the default), html5 or rtf\n"
+         "  --page FORMAT        classic (the default), html5, rtf, or tokens (one JSON\n"
+         "                       line per token: start, length, element)\n"
          "  --line-numbers       html5: number the lines, each with an anchor #L<n>\n"
          "  --dark-scheme NAME   html5: a second scheme (as --scheme) for readers who\n"
          "                       prefer a dark one\n"
-         "  --encoding NAME      html5, rtf: how the source is read: auto (the default:\n"
+         "  --encoding NAME      html5, rtf, tokens: how the source is read: auto (the default:\n"
          "                       a byte-order mark, else UTF-8 when valid, else\n"
          "                       windows-1252), utf-8, windows-1252, iso-8859-1,\n"
          "                       utf-16le, utf-16be\n"

@@ -63,9 +63,12 @@ void ReadSavedScheme(TCliOptions &Options, const std::function<void(const std::s
 /// ReadSavedScheme with no warnings), then each --element in order.
 void ApplyCliOptions(const TCliOptions &Options, TTessaline &Converter);
 
-/// The extension of a page of Format: ".rtf" for RTF, else ".html".
+/// The extension of a page of Format: ".rtf" for RTF, ".jsonl" for the
+/// token stream, else ".html".
 inline const char *PageExtension(TPageFormat Format) {
-  return Format == TPageFormat::RTF ? ".rtf" : ".html";
+  return Format == TPageFormat::RTF      ? ".rtf"
+         : Format == TPageFormat::Tokens ? ".jsonl"
+                                         : ".html";
 }
 
 /// The short usage text, ending in a line end.

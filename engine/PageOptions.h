@@ -11,6 +11,7 @@ enum class TPageFormat : uint8_t {
   Classic, // FONT, B, I, U and STRIKE inside a PRE, the source's bytes
   HTML5,   // one <pre> of <span>s with classes and a <style> block, UTF-8
   RTF,     // a colour table, \b \i \ul \strike, the text as \u escapes
+  Tokens,  // one JSON line per run of one element (see TokenStream.h)
 };
 
 struct TPageOptions {
@@ -21,7 +22,8 @@ struct TPageOptions {
   /// HTML5: DarkScheme is used where the reader prefers a dark scheme.
   bool HasDarkScheme = false;
   TScheme DarkScheme{};
-  /// HTML5 and RTF: how the source's bytes are read (a byte-order mark
-  /// always wins).
+  /// HTML5, RTF and the token stream: how the source's bytes are read (a
+  /// byte-order mark always wins). The token stream's offsets count the
+  /// source's bytes: the encoding matters to it only for UTF-16.
   TSourceEncoding Encoding = TSourceEncoding::Auto;
 };

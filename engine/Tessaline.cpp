@@ -7,6 +7,7 @@
 #include "RtfPage.h"
 #include "SourceText.h"
 #include "TextTranslator.h"
+#include "TokenStream.h"
 
 TTessaline::TTessaline()
     : FScheme{{{clWhite, true, 0},
@@ -66,7 +67,10 @@ bool TTessaline::Run(std::string_view Bytes, TPageWriter &Writer) {
   const TPageOptions Options = FPageOptions;
   const TPageTexts Texts{FTitle, FAddHeader, FAddBodyStart, FAddBodyEnd};
   TSourceText Source;
-  if (Options.Format == TPageFormat::Classic) {
+  if (Options.Format == TPageFormat::Tokens) {
+    if (!WriteTokens(Bytes, Options.Encoding, Scheme, Writer))
+      return false;
+  } else if (Options.Format == TPageFormat::Classic) {
     // A byte-order mark is no text: copied, it showed as garbage, and a
     // UTF-16 source gave a page of NUL bytes.
     TakeMarkedSource(Bytes, Source);
@@ -115,6 +119,33 @@ bool TTessaline::Run(std::string_view Bytes, TPageWriter &Writer) {
   }
   Writer.Finish();
   FControl.ReportProgress(100);
+  return true;
+}
+
+bool TTessaline::WriteTokens(std::string_view Bytes, TSourceEncoding Encoding,
+                             const TScheme &Scheme, TPageWriter &Writer) {
+  TSourceText Source;
+  TakeSource(Bytes, Encoding, Source);
+  // Only a UTF-16 source is scanned from a decoded copy, whose pieces are
+  // counted back in the source's bytes; any other is scanned where it
+  // lies, after its byte-order mark.
+  const bool Decoded = !Source.Storage.empty();
+  const TTextTranslator Translator(Decoded ? TTextTarget::TokensOfUTF16 : TTextTarget::Tokens,
+                                   Source.Form, Source.Text);
+  TSpanMarkup Spans;
+  BuildTokenSpans(Spans);
+  TMarkup Markup(Scheme, &Spans);
+  // The run form streams through a writer of its own into the lines, which
+  // go on to Writer: neither holds more than a block.
+  TTokenLines Lines(Writer, ByteOrderMarkLength(Bytes), Bytes.size());
+  TPageWriter Runs(Lines);
+  if (!ScanBody(Source.Text, Markup, Runs, &Translator)) {
+    Writer.Discard();
+    Writer.Finish();
+    return false;
+  }
+  Runs.Finish();
+  Lines.Finish();
   return true;
 }
 

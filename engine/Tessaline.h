@@ -126,6 +126,9 @@ private:
   bool Run(std::string_view Bytes, TPageWriter &Writer);
   // The body between header and footer, its text through Translator when
   // that is not null; false (with Writer emptied) when stopped.
+  // The token stream of Bytes; false (with Writer emptied) when stopped.
+  bool WriteTokens(std::string_view Bytes, TSourceEncoding Encoding, const TScheme &Scheme,
+                   TPageWriter &Writer);
   bool ScanBody(std::string_view Text, TMarkup &Markup, TPageWriter &Writer,
                 const TTextTranslator *Translator = nullptr);
 

@@ -11,6 +11,7 @@
 
 #include "CodePoints.h"
 #include "PageWriter.h"
+#include "TokenStream.h"
 
 namespace {
 
@@ -175,6 +176,10 @@ TTextTranslator::TTextTranslator(TTextTarget Target, TTextForm Form, std::string
 }
 
 void TTextTranslator::Put(TPageWriter &Writer, const char *Data, size_t Size) const {
+  if (FTarget >= TTextTarget::Tokens) [[unlikely]] {
+    PutTokenPiece(Writer, FTarget == TTextTarget::Tokens ? Size : UTF16Size(Data, Size));
+    return;
+  }
   const auto *P = reinterpret_cast<const unsigned char *>(Data);
   const auto *const End = P + Size;
   if (FSplitsSequences && P < End && (*P & 0xC0) == 0x80)

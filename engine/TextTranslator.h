@@ -23,6 +23,9 @@ enum class TTextTarget : uint8_t {
          // U+FFFD in <span title="U+XXXX">, which keeps the code point
   RTF,   // ASCII: "\", "{" and "}" escaped, line ends as \par, tabs as \tab,
          // form feeds as \page, every other character as a \u escape
+  Tokens,        // the token stream: each piece's length, never its text
+  TokensOfUTF16, // the same, the text being the UTF-8 decoding of a UTF-16
+                 // source, each piece counted in the source's bytes
 };
 
 /// The short text a byte translates to.
@@ -60,6 +63,7 @@ public:
   /// the target above; RTF: as its target says, a LF after a CR (in Text,
   /// even before the piece) being part of the CR's \par. UTF-8 forms: a
   /// sequence that a cut splits is written whole by the piece it starts in.
+  /// Tokens: the piece's length in the run form (see TokenStream.h).
   void Put(TPageWriter &Writer, const char *Data, size_t Size) const;
 
 private:
