@@ -7,6 +7,7 @@
 // Modern set it reads by the modern dialect's rules (ModernToken).
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -83,6 +84,8 @@ public:
   int StopAtCall = -1; // the progress call (0-based) that asks to stop
 
   std::string Body;
+  /// When set: the element of each byte of the text, in order.
+  std::string *ByteElements = nullptr;
   std::vector<int> Progress;
   bool Completed = false;
 
@@ -179,6 +182,8 @@ public:
       } else {
         Body += T[i];
       }
+      if (ByteElements)
+        ByteElements->append(static_cast<size_t>(std::min(e, Len) - i + 1), static_cast<char>(Current));
       i = e;
     }
     SwitchTo(heWhitespace);

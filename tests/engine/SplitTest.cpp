@@ -144,8 +144,9 @@ TEST(Split, ModernDialectPagesAndReportsAreThoseOfOneThread) {
 }
 
 // The UTF-8 pages' text is translated where each thread writes its page,
-// so the helper's page is RTF, or decoded HTML5, already: a meeting has to
-// find its place there, and a line end or character may be cut by it.
+// so the helper's page is RTF, decoded HTML5, or the token stream's run
+// form, already: a meeting has to find its place there, and a line end,
+// character or run may be cut by it.
 TEST(Split, TranslatedPagesAreThoseOfOneThread) {
   const fs::path File = "/usr/share/fpcsrc/3.2.2/rtl/inc/text.inc";
   std::string Text = fs::exists(File) ? ReadFileBytes(File.string()) : "";
@@ -153,7 +154,7 @@ TEST(Split, TranslatedPagesAreThoseOfOneThread) {
     Text += "  S := 'caf\xE9 \\ {" + std::to_string(Line) +
             "}'; { \xC3\xA9 \x01 <&> }\r\n\tIf A<B Then {\x80} X:=\"\";\r\r\n";
   const auto All = Schemes();
-  for (const TPageFormat Format : {TPageFormat::HTML5, TPageFormat::RTF})
+  for (const TPageFormat Format : {TPageFormat::HTML5, TPageFormat::RTF, TPageFormat::Tokens})
     for (const TSourceEncoding Encoding : {TSourceEncoding::Auto, TSourceEncoding::UTF8})
       for (size_t S : {size_t(0), size_t(2), All.size() - 1}) {
         TPageOptions Page;
