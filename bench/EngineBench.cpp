@@ -1,7 +1,7 @@
 // In-process throughput of the converter: Convert of one file into the
 // page buffer, repeated, reporting the median in MB/s (10^6 bytes of input
 // per second).
-//   engine_bench [--one-thread] [--modern] [--page html5|html5-lines|rtf] FILE [RUNS]
+//   engine_bench [--one-thread] [--modern] [--page html5|html5-lines|rtf|tokens] FILE [RUNS]
 //   engine_bench --progress FILE
 // The second form streams the page to nowhere once and checks the progress
 // reports (1, strictly growing values, 100), for files of any size.
@@ -62,14 +62,16 @@ int main(int argc, char **argv) {
   TPageOptions Page;
   if (argc >= 3 && std::strcmp(argv[1], "--page") == 0) {
     const std::string Name = argv[2];
-    Page.Format = Name == "rtf" ? TPageFormat::RTF : TPageFormat::HTML5;
+    Page.Format = Name == "rtf"      ? TPageFormat::RTF
+                  : Name == "tokens" ? TPageFormat::Tokens
+                                     : TPageFormat::HTML5;
     Page.LineNumbers = Name == "html5-lines";
     argc -= 2;
     argv += 2;
   }
   if (argc < 2) {
     std::fprintf(stderr, "usage: engine_bench [--one-thread] [--modern] [--page "
-                         "html5|html5-lines|rtf] FILE [RUNS] | engine_bench --progress FILE\n");
+                         "html5|html5-lines|rtf|tokens] FILE [RUNS] | engine_bench --progress FILE\n");
     return 2;
   }
   const int Runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 9;
@@ -93,7 +95,7 @@ int main(int argc, char **argv) {
     Rates.push_back(Megabytes / Took.count());
   }
   std::sort(Rates.begin(), Rates.end());
-  static const char *const FormatNames[] = {"", ", html5", ", rtf"};
+  static const char *const FormatNames[] = {"", ", html5", ", rtf", ", tokens"};
   std::printf("engine%s%s%s%s: %.1f MB input, page %.1f MB, median %.0f MB/s over %d runs (min "
               "%.0f, max %.0f)\n",
               OneThread ? ", one thread" : "", Modern ? ", modern" : "",

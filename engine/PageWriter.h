@@ -64,6 +64,15 @@ public:
     }
   }
   void Put(std::string_view Text) { Put(Text.data(), Text.size()); }
+  /// Room for Size bytes (at most 4096) at the end of the page, for a
+  /// caller that builds its text in place and then takes what it used
+  /// with Advance.
+  char *Room(size_t Size) {
+    if (Size > static_cast<size_t>(FLimit - FCur)) [[unlikely]]
+      MakeRoom(Size);
+    return FCur;
+  }
+  void Advance(size_t Used) { FCur += Used; }
   /// The same for Data in the process's own memory, never a mapped source
   /// (which may shrink under it): a large block goes to a sink uncopied.
   void PutOwned(const char *Data, size_t Size);
@@ -129,6 +138,7 @@ private:
     }
   }
   void PutSlow(const char *Data, size_t Size);
+  void MakeRoom(size_t Size);
 
   char *FCur = nullptr;
   char *FLimit = nullptr;

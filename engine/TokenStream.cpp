@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 
 #include "ColorScheme.h"
 
@@ -61,8 +62,14 @@ uint64_t UTF16Size(const char *Data, size_t Size) {
 TTokenLines::TTokenLines(TPageWriter &Out, uint64_t Base, uint64_t End)
     : Out(Out), End(End), Pos(Base), RunStart(0), RunLength(Base) {
   // A byte-order mark is no text, but the lines cover it: as whitespace.
-  for (int K = 0; K < ElementCount; ++K)
-    Suffix[K] = ",\"element\":\"" + TokenElementName(static_cast<THighlightElement>(K)) + "\"}\n";
+  for (int K = 0; K < ElementCount; ++K) {
+    const std::string Text =
+        ",\"element\":\"" + TokenElementName(static_cast<THighlightElement>(K)) + "\"}\n";
+    // A name too long for its slot would be cut: none is near it.
+    Suffix[K].Length = static_cast<uint8_t>(std::min(Text.size(), sizeof Suffix[K].Text));
+    std::memcpy(Suffix[K].Text, Text.data(), Suffix[K].Length);
+  }
+  StartText[StartEnd - 1] = '0';
 }
 
 void TTokenLines::Write(const char *Data, size_t Size) {
@@ -122,15 +129,58 @@ void TTokenLines::Finish() {
   RunLength = 0;
 }
 
+namespace {
+
+// Most lengths, and the offsets of small sources, have one or two digits.
+char *PutDecimal(char *P, uint64_t Value) {
+  if (Value < 10) {
+    *P = static_cast<char>('0' + Value);
+    return P + 1;
+  }
+  if (Value < 100) {
+    P[0] = static_cast<char>('0' + Value / 10);
+    P[1] = static_cast<char>('0' + Value % 10);
+    return P + 2;
+  }
+  return std::to_chars(P, P + 20, Value).ptr;
+}
+
+} // namespace
+
 void TTokenLines::PutLine() {
   // A UTF-16 source whose last byte is odd is decoded with a whole
   // replacement character for it, which counts two bytes.
   const uint64_t Length = std::min(RunLength, End - std::min(End, RunStart));
-  char Line[64] = "{\"start\":";
-  char *P = std::to_chars(Line + 9, Line + sizeof Line, RunStart).ptr;
+  // Built in place, from pieces of fixed size: there are several lines for
+  // every ten bytes of source.
+  static constexpr char Start[] = "{\"start\":";
   static constexpr char Key[] = ",\"length\":";
-  std::copy(Key, Key + sizeof Key - 1, P);
-  P = std::to_chars(P + sizeof Key - 1, Line + sizeof Line, Length).ptr;
-  Out.Put(Line, static_cast<size_t>(P - Line));
-  Out.Put(Suffix[RunElement]);
+  char *const Line = Out.Room(sizeof Start + StartEnd + sizeof Key + 20 + sizeof Suffix[0].Text);
+  char *P = Line;
+  std::memcpy(P, Start, sizeof Start - 1);
+  P += sizeof Start - 1;
+  std::memcpy(P, StartText + StartEnd - StartDigits, StartEnd);
+  P += StartDigits;
+  std::memcpy(P, Key, sizeof Key - 1);
+  P = PutDecimal(P + sizeof Key - 1, Length);
+  const TSuffix &Tail = Suffix[RunElement];
+  std::memcpy(P, Tail.Text, sizeof Tail.Text);
+  Out.Advance(static_cast<size_t>(P - Line) + Tail.Length);
+  AddToStart(Length);
+}
+
+void TTokenLines::AddToStart(uint64_t Length) {
+  // The lines are contiguous, so the next start is this one plus its
+  // length, added in decimal: most lengths touch one or two digits, where
+  // writing the offset anew takes a division per digit.
+  char *P = StartText + StartEnd - 1;
+  for (uint64_t Carry = Length; Carry > 0; --P) {
+    if (P < StartText + StartEnd - StartDigits) {
+      *P = '0';
+      ++StartDigits;
+    }
+    const uint64_t Sum = static_cast<uint64_t>(*P - '0') + Carry % 10;
+    Carry = Carry / 10 + (Sum >= 10 ? 1 : 0);
+    *P = static_cast<char>('0' + Sum % 10);
+  }
 }

@@ -51,6 +51,7 @@ public:
 private:
   void Piece(uint64_t Size);
   void PutLine();
+  void AddToStart(uint64_t Length);
 
   TPageWriter &Out;
   const uint64_t End;
@@ -61,5 +62,13 @@ private:
   uint8_t Element = heWhitespace; // the element of the pieces that follow
   char Carry[9];                  // a long piece's code cut by a block's end
   uint8_t Carried = 0;
-  std::string Suffix[ElementCount]; // ,"element":"NAME"}\n
+  struct TSuffix {
+    char Text[48]; // ,"element":"NAME"}\n, copied whole
+    uint8_t Length;
+  } Suffix[ElementCount] = {};
+  // The start of the next line in decimal, its digits ending at StartEnd,
+  // with room to be copied StartEnd bytes at a time from its first digit.
+  static constexpr int StartEnd = 24;
+  char StartText[2 * StartEnd] = {};
+  uint8_t StartDigits = 1;
 };
