@@ -88,8 +88,11 @@ TEST_P(Golden, PageMatchesTheHandWrittenOne) {
   Converter.SetPlain(ReadTextFile(Base + ".pas"));
   ASSERT_TRUE(Converter.Convert());
 
-  // An RTF document's expected form is NAME.rtf.
-  const std::string Extension = fs::exists(Base + ".rtf") ? ".rtf" : ".html";
+  // The other formats' expected forms: NAME.rtf, NAME.ans, NAME.bbcode.
+  std::string Extension = ".html";
+  for (const char *Other : {".rtf", ".ans", ".bbcode"})
+    if (fs::exists(Base + Other))
+      Extension = Other;
   const std::string Expected = ReadTextFile(Base + Extension);
   const std::string Actual = Converter.HTML();
   EXPECT_TRUE(Expected == Actual) << GetParam() << Extension << " differs (- expected, + actual):\n"
