@@ -5,6 +5,7 @@
 #include "Batch.h"
 #include "CliOptions.h"
 #include "FileIO.h"
+#include "Html5Page.h"
 #include "Interrupt.h"
 #include "Platform.h"
 #include "SavedScheme.h"
@@ -62,6 +63,24 @@ int ConvertOne(const TCliOptions &Options, std::ostream &Err, int InputFd, int O
   return 0;
 }
 
+// The stylesheet that pages made with --css-file link, for their scheme.
+int WriteStylesheet(const TCliOptions &Options, int OutputFd) {
+  TTessaline Converter;
+  ApplyCliOptions(Options, Converter);
+  const TPageOptions &Page = Converter.PageOptions();
+  const std::string Sheet = Html5LinkedStylesheet(
+      Converter.Scheme(), Page.HasDarkScheme ? &Page.DarkScheme : nullptr, Page);
+  if (Options.HasOutput && Options.Output != "-") {
+    TSafeFileWriter File(Options.Output);
+    File.Write(Sheet.data(), Sheet.size());
+    File.Commit();
+    return 0;
+  }
+  TDescriptorSink Out(OutputFd);
+  Out.Write(Sheet.data(), Sheet.size());
+  return 0;
+}
+
 } // namespace
 
 int RunTessalineCli(const std::vector<std::string> &Args, std::ostream &Out, std::ostream &Err,
@@ -85,6 +104,8 @@ int RunTessalineCli(const std::vector<std::string> &Args, std::ostream &Out, std
   ReadSavedScheme(Options,
                   [&](const std::string &Warning) { Err << "tessaline-cli: " << Warning << "\n"; });
   try {
+    if (Options.CssOnly)
+      return WriteStylesheet(Options, OutputFd);
     // With -o the one input is one page's source, even when it is a folder.
     if (Options.Files.size() > 1 ||
         (!Options.HasOutput && Options.Files.front() != "-" && IsFolder(Options.Files.front()))) {

@@ -103,6 +103,10 @@ public:
   /// lines (see TTextTranslator); 0 until set.
   uint64_t TextLine() const { return FTextLine; }
   void SetTextLine(uint64_t Value) { FTextLine = Value; }
+  /// The opening text of the span open where the text put next goes, for
+  /// a translator that reopens spans after line ends; empty until set.
+  std::string_view OpenSpan() const { return FOpenSpan; }
+  void SetOpenSpan(std::string_view Value) { FOpenSpan = Value; }
   /// Whether the page goes to a sink rather than into a buffer.
   bool Streaming() const { return FSink != nullptr; }
   /// Bytes put so far (buffer only): where the next Put lands, counted from
@@ -148,4 +152,5 @@ private:
   std::unique_ptr<char[]> FBlock;
   const TTextTranslator *FText = nullptr;
   uint64_t FTextLine = 0;
+  std::string_view FOpenSpan;
 };

@@ -171,6 +171,8 @@ size_t TScan::MeetHelper(size_t i, const TSegment &Helper) {
     Writer.SetTextLine(Helper.EndLine); // the helper's page holds text after P
   Pending = S + std::max(P, Helper.EndPendingPos);
   Markup.SetStateKey(Helper.EndMarkup);
+  if (Translated)
+    NoteOpenSpan(Helper.EndMarkup);
   InAsm = Helper.EndInAsm;
   // Its progress reports, in order, as they would have come; a Stop from
   // one of them ends the run as it would have.

@@ -88,10 +88,12 @@ TEST_P(Golden, PageMatchesTheHandWrittenOne) {
   Converter.SetPlain(ReadTextFile(Base + ".pas"));
   ASSERT_TRUE(Converter.Convert());
 
-  // An RTF document's expected form is NAME.rtf, a token stream's NAME.jsonl.
-  const std::string Extension = fs::exists(Base + ".rtf")     ? ".rtf"
-                                : fs::exists(Base + ".jsonl") ? ".jsonl"
-                                                              : ".html";
+  // The other formats' expected forms: NAME.rtf, NAME.ans, NAME.bbcode,
+  // NAME.jsonl (the token stream).
+  std::string Extension = ".html";
+  for (const char *Other : {".rtf", ".ans", ".bbcode", ".jsonl"})
+    if (fs::exists(Base + Other))
+      Extension = Other;
   const std::string Expected = ReadTextFile(Base + Extension);
   const std::string Actual = Converter.HTML();
   EXPECT_TRUE(Expected == Actual) << GetParam() << Extension << " differs (- expected, + actual):\n"

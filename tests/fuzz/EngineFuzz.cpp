@@ -140,6 +140,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size) {
       PageOptions.Format = TPageFormat::Tokens;
     PageOptions.LineNumbers = PageOptions.Format == TPageFormat::HTML5 && (Choice & 4) != 0;
     PageOptions.Encoding = static_cast<TSourceEncoding>((Choice >> 3) % 6);
+    // HTML5 fragments, with inline styles where numbers leave room.
+    PageOptions.Fragment = (Choice & 0x40) != 0;
+    PageOptions.InlineStyles = (Choice & 0x80) != 0 && !PageOptions.LineNumbers;
     Converter.SetPageOptions(PageOptions);
     if (!Converter.Convert())
       Fail("Convert of a UTF-8 page returned false");
