@@ -27,8 +27,8 @@ void BuildTokenSpans(TSpanMarkup &Spans) {
   // whitespace closes its span: a switch is written wherever the element
   // changes, and also between two tokens of one element (which the lines
   // join again).
-  Spans.Close.assign(1, static_cast<char>(SwitchCode + heWhitespace));
   for (int K = 0; K < ElementCount; ++K) {
+    Spans.Close[K].assign(1, static_cast<char>(SwitchCode + heWhitespace));
     Spans.Open[K].assign(1, static_cast<char>(SwitchCode + K));
     Spans.Look[K] = static_cast<uint8_t>(K);
     Spans.Decorated[K] = true;

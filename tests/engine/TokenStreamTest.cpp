@@ -108,15 +108,17 @@ TEST(TokenStream, RunFormCutAnywhereAndPiecesPastFourGiB) {
   // A run form with pieces of every code length, cut into blocks of every
   // size up to the longest code, gives the lines of the uncut form.
   const uint64_t Huge = (uint64_t(1) << 32) + 5;
+  TSpanMarkup Spans;
+  BuildTokenSpans(Spans);
   TCollector Form;
   {
     TPageWriter Writer(Form);
-    Writer.Put("\x91");
+    Writer.Put(Spans.Open[heComment]);
     PutTokenPiece(Writer, 3);
     PutTokenPiece(Writer, 200);
-    Writer.Put("\x90");
+    Writer.Put(Spans.Close[heComment]);
     PutTokenPiece(Writer, Huge);
-    Writer.Put("\x93\x90\x91");
+    Writer.Put(Spans.Open[heIdentifier] + Spans.Close[heIdentifier] + Spans.Open[heComment]);
     PutTokenPiece(Writer, 1);
     Writer.Finish();
   }
