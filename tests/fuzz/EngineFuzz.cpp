@@ -106,16 +106,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size) {
     Fail("streamed page differs");
   // For another input in four, the UTF-8 pages, whose text each thread
   // translates as it writes its part: the dialect byte's other bits choose
-  // RTF or HTML5, line numbers and the encoding.
+  // (with the input's size) HTML5, RTF, ANSI or BBCode, line numbers and
+  // the encoding.
   if (Size % 4 == 1) {
     const uint8_t Choice = Data[SchemeBytes];
     TPageOptions PageOptions;
-    PageOptions.Format = Choice & 2 ? TPageFormat::RTF : TPageFormat::HTML5;
+    static constexpr TPageFormat Formats[] = {TPageFormat::HTML5, TPageFormat::RTF,
+                                               TPageFormat::ANSI, TPageFormat::BBCode};
+    PageOptions.Format = Formats[(Choice & 2 ? 1 : 0) + (Size & 8 ? 2 : 0)];
     PageOptions.LineNumbers = (Choice & 4) != 0;
     PageOptions.Encoding = static_cast<TSourceEncoding>((Choice >> 3) % 6);
-    // HTML5 fragments, with inline styles where numbers leave room.
+    // HTML5 fragments, with inline styles where numbers leave room; the
+    // 256 colours of ANSI.
     PageOptions.Fragment = (Choice & 0x40) != 0;
     PageOptions.InlineStyles = (Choice & 0x80) != 0 && !PageOptions.LineNumbers;
+    PageOptions.Ansi256 = (Choice & 0x80) != 0;
     Converter.SetPageOptions(PageOptions);
     if (!Converter.Convert())
       Fail("Convert of a UTF-8 page returned false");
