@@ -229,7 +229,7 @@ void TTextTranslator::Put(TPageWriter &Writer, const char *Data, size_t Size) co
       Writer.Put(reinterpret_cast<const char *>(Run), static_cast<size_t>(P - Run));
     if (P == End)
       return;
-    P = PutSpecial(Writer, P);
+    P = PutSpecial(Writer, P, End);
   }
 }
 
@@ -283,7 +283,8 @@ TTextTranslator::FindSpecial(const unsigned char *P, const unsigned char *End) c
   return P;
 }
 
-const unsigned char *TTextTranslator::PutSpecial(TPageWriter &Writer, const unsigned char *P) const {
+const unsigned char *TTextTranslator::PutSpecial(TPageWriter &Writer, const unsigned char *P,
+                                                 const unsigned char *End) const {
   const unsigned char C = *P;
   if (C < 0x80) {
     if (FLineCount && (C == '\r' || C == '\n')) {
@@ -299,7 +300,7 @@ const unsigned char *TTextTranslator::PutSpecial(TPageWriter &Writer, const unsi
     if (FTarget == TTextTarget::ANSI && (C == '\r' || C == '\n'))
       return PutAnsiLineEnd(Writer, P);
     if (FTarget == TTextTarget::BBCode && (C == ' ' || C == '\t'))
-      return PutBBCodeBlank(Writer, P);
+      return PutBBCodeBlanks(Writer, P, End);
     // CR LF is one line end, one \par, even when markup came between them.
     if (C == '\n' && FTarget == TTextTarget::RTF && P > FBegin && P[-1] == '\r')
       return P + 1;
@@ -356,23 +357,35 @@ const unsigned char *TTextTranslator::PutAnsiLineEnd(TPageWriter &Writer,
   return P + 1;
 }
 
-const unsigned char *TTextTranslator::PutBBCodeBlank(TPageWriter &Writer,
-                                                     const unsigned char *P) const {
+const unsigned char *TTextTranslator::PutBBCodeBlanks(TPageWriter &Writer, const unsigned char *P,
+                                                      const unsigned char *End) const {
   // Forums show posts as HTML outside a <pre>, where a run of blanks shows
   // as one and blanks at a line's start as none: a blank that another
   // blank or a line's start comes before is a no-break space, which shows
-  // as itself, and a tab (BBCode has no tab stops) eight of them.
-  static constexpr char Spaces[] = "\xC2\xA0\xC2\xA0\xC2\xA0\xC2\xA0\xC2\xA0\xC2\xA0\xC2\xA0\xC2\xA0";
-  if (*P == '\t') {
-    Writer.Put(Spaces, 16);
-    return P + 1;
-  }
+  // as itself, and a tab (BBCode has no tab stops) eight of them. Only the
+  // first blank of a run depends on what comes before it, so a run is
+  // written at once, the same wherever the text is cut.
+  static constexpr std::string_view Spaces =
+      "\xC2\xA0\xC2\xA0\xC2\xA0\xC2\xA0\xC2\xA0\xC2\xA0\xC2\xA0\xC2\xA0";
   const unsigned char Before = P > FBegin ? P[-1] : '\n';
-  if (Before == ' ' || Before == '\t' || Before == '\n' || Before == '\r')
-    Writer.Put(Spaces, 2);
-  else
+  if (*P == ' ' && Before != ' ' && Before != '\t' && Before != '\n' && Before != '\r') {
     Writer.Put(" ", 1);
-  return P + 1;
+    ++P;
+  }
+  while (P < End) {
+    if (*P == '\t') {
+      Writer.Put(Spaces.data(), Spaces.size());
+      ++P;
+      continue;
+    }
+    const unsigned char *Run = P;
+    while (P < End && *P == ' ' && P - Run < 8)
+      ++P;
+    if (P == Run)
+      break;
+    Writer.Put(Spaces.data(), 2 * static_cast<size_t>(P - Run));
+  }
+  return P;
 }
 
 const unsigned char *TTextTranslator::SkipSplitSequence(const unsigned char *P) const {

@@ -79,10 +79,13 @@ public:
 
 private:
   const unsigned char *FindSpecial(const unsigned char *P, const unsigned char *End) const;
-  const unsigned char *PutSpecial(TPageWriter &Writer, const unsigned char *P) const;
+  // End is the end of the piece that P is in.
+  const unsigned char *PutSpecial(TPageWriter &Writer, const unsigned char *P,
+                                  const unsigned char *End) const;
   const unsigned char *SkipSplitSequence(const unsigned char *P) const;
   const unsigned char *PutAnsiLineEnd(TPageWriter &Writer, const unsigned char *P) const;
-  const unsigned char *PutBBCodeBlank(TPageWriter &Writer, const unsigned char *P) const;
+  const unsigned char *PutBBCodeBlanks(TPageWriter &Writer, const unsigned char *P,
+                                       const unsigned char *End) const;
   void PutRtfUnicode(TPageWriter &Writer, uint32_t Code) const;
 
   const TTextTarget FTarget;

@@ -130,19 +130,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size) {
     Fail("streamed page differs");
   // For another input in four, the UTF-8 pages, whose text each thread
   // translates as it writes its part, and the token stream, whose run form
-  // each thread writes: the dialect byte's other bits choose RTF, HTML5 or
-  // the token stream, line numbers and the encoding.
+  // each thread writes: the dialect byte's other bits choose (with the
+  // input's size) HTML5, RTF, ANSI, BBCode or the token stream, line
+  // numbers and the encoding.
   if (Size % 4 == 1) {
     const uint8_t Choice = Data[SchemeBytes];
     TPageOptions PageOptions;
-    PageOptions.Format = Choice & 2 ? TPageFormat::RTF : TPageFormat::HTML5;
+    static constexpr TPageFormat Formats[] = {TPageFormat::HTML5, TPageFormat::RTF,
+                                               TPageFormat::ANSI, TPageFormat::BBCode};
+    PageOptions.Format = Formats[(Choice & 2 ? 1 : 0) + (Size & 8 ? 2 : 0)];
     if ((Choice & 0xC0) == 0xC0)
       PageOptions.Format = TPageFormat::Tokens;
-    PageOptions.LineNumbers = PageOptions.Format == TPageFormat::HTML5 && (Choice & 4) != 0;
+    PageOptions.LineNumbers = PageOptions.Format != TPageFormat::Tokens && (Choice & 4) != 0;
     PageOptions.Encoding = static_cast<TSourceEncoding>((Choice >> 3) % 6);
-    // HTML5 fragments, with inline styles where numbers leave room.
+    // HTML5 fragments, with inline styles where numbers leave room; the
+    // 256 colours of ANSI.
     PageOptions.Fragment = (Choice & 0x40) != 0;
     PageOptions.InlineStyles = (Choice & 0x80) != 0 && !PageOptions.LineNumbers;
+    PageOptions.Ansi256 = (Choice & 0x80) != 0;
     Converter.SetPageOptions(PageOptions);
     if (!Converter.Convert())
       Fail("Convert of a UTF-8 page returned false");
