@@ -5,10 +5,11 @@ tessaline-cli: the token stream against its contract, the pandoc filter
 (integrations/pygments) installed into a virtual environment, with
 pygmentize and a Sphinx project built with -W.
 
-    python3 tests/integrations/check-publishing.py [BUILD_DIR]
+    python3 tests/integrations/check-publishing.py [--require-tools] [BUILD_DIR]
 
 Prints "ok: ..." per check, "SKIP: ..." with the reason for a tool that is
-missing, and ends with status 1 at the first failure.
+missing (a failure with --require-tools, as in CI, where scripts/install-deps
+has installed them all), and ends with status 1 at the first failure.
 """
 
 import json
@@ -21,7 +22,9 @@ import tempfile
 import venv
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-BUILD = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else os.path.join(ROOT, "build"))
+REQUIRE_TOOLS = "--require-tools" in sys.argv[1:]
+ARGS = [a for a in sys.argv[1:] if a != "--require-tools"]
+BUILD = os.path.abspath(ARGS[0] if ARGS else os.path.join(ROOT, "build"))
 CLI = os.path.join(BUILD, "cli", "tessaline-cli")
 FILTER = os.path.join(ROOT, "integrations", "pandoc", "tessaline.lua")
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -36,6 +39,12 @@ SAMPLE = ("unit Grüße;\n{$mode objfpc}\n// Fläche in m² 🙂\n"
 def fail(message):
     print("FAIL: " + message, file=sys.stderr)
     sys.exit(1)
+
+
+def skip(message):
+    if REQUIRE_TOOLS:
+        fail(message)
+    print("SKIP: " + message)
 
 
 def ok(message):
@@ -89,7 +98,7 @@ def fragment(code, *options, dialect="modern"):
 
 def check_pandoc(work):
     if not shutil.which("pandoc"):
-        print("SKIP: pandoc filter: pandoc is not installed (Debian package pandoc)")
+        skip("pandoc filter: pandoc is not installed (Debian package pandoc)")
         return
     blocks = {
         "pascal": "begin\n  x := 'Grüße';\nend.",
@@ -147,7 +156,7 @@ def check_pygments(work):
         import pygments  # noqa: F401  (Debian's, seen by the environment)
         import sphinx  # noqa: F401
     except ImportError as error:
-        print("SKIP: Pygments lexer: %s (Debian packages python3-pygments, python3-sphinx)" % error)
+        skip("Pygments lexer: %s (Debian packages python3-pygments, python3-sphinx)" % error)
         return
     env_dir = os.path.join(work, "venv")
     venv.EnvBuilder(system_site_packages=True, with_pip=True).create(env_dir)
