@@ -1,9 +1,11 @@
 // In-process throughput of the converter: Convert of one file into the
 // page buffer, repeated, reporting the median in MB/s (10^6 bytes of input
 // per second).
-//   engine_bench [--one-thread] [--modern] [--page PAGE] FILE [RUNS]
+//   engine_bench [--one-thread] [--modern] [--streamed] [--page PAGE] FILE [RUNS]
 // PAGE: html5, html5-lines, rtf, fragment (classic), html5-fragment,
 // html5-inline (an inline-styled fragment), ansi, ansi256, bbcode, tokens.
+// --streamed: ConvertTo a sink that keeps nothing, as tessaline-cli streams
+// a page, instead of Convert into the page buffer.
 //   engine_bench --progress FILE
 // The second form streams the page to nowhere once and checks the progress
 // reports (1, strictly growing values, 100), for files of any size.
@@ -61,6 +63,14 @@ int main(int argc, char **argv) {
     --argc;
     ++argv;
   }
+  // Streamed, as tessaline-cli writes, a page many times its source (the
+  // token stream's) fills no page buffer, whose faults the in-memory
+  // figure includes.
+  const bool Streamed = argc >= 2 && std::strcmp(argv[1], "--streamed") == 0;
+  if (Streamed) {
+    --argc;
+    ++argv;
+  }
   // The other page formats, to compare with the classic page.
   TPageOptions Page;
   std::string PageName;
@@ -81,7 +91,7 @@ int main(int argc, char **argv) {
     argv += 2;
   }
   if (argc < 2) {
-    std::fprintf(stderr, "usage: engine_bench [--one-thread] [--modern] [--page PAGE] FILE "
+    std::fprintf(stderr, "usage: engine_bench [--one-thread] [--modern] [--streamed] [--page PAGE] FILE "
                          "[RUNS] | engine_bench --progress FILE\n");
     return 2;
   }
@@ -98,24 +108,28 @@ int main(int argc, char **argv) {
   Converter.LoadFromFile(argv[1]);
   const double Megabytes = Converter.Plain().size() / 1e6;
   Converter.Convert(); // warm-up: buffer capacity and page cache
+  size_t PageSize = Converter.HTMLLength();
   std::vector<double> Rates;
   for (int K = 0; K < Runs; ++K) {
+    TNullSink Sink;
     const auto Start = std::chrono::steady_clock::now();
-    Converter.Convert();
+    if (Streamed)
+      Converter.ConvertTo(Sink);
+    else
+      Converter.Convert();
     const std::chrono::duration<double> Took = std::chrono::steady_clock::now() - Start;
     Rates.push_back(Megabytes / Took.count());
   }
   std::sort(Rates.begin(), Rates.end());
-  std::printf("engine%s%s%s%s: %.1f MB input, page %.1f MB, median %.0f MB/s over %d runs (min "
+  std::printf("engine%s%s%s%s%s: %.1f MB input, page %.1f MB, median %.0f MB/s over %d runs (min "
               "%.0f, max %.0f)\n",
-              OneThread ? ", one thread" : "", Modern ? ", modern" : "",
-              PageName.empty() ? "" : ", ", PageName.c_str(), Megabytes, Converter.HTML().size() / 1e6,
+              OneThread ? ", one thread" : "", Modern ? ", modern" : "", Streamed ? ", streamed" : "",
+              PageName.empty() ? "" : ", ", PageName.c_str(), Megabytes, PageSize / 1e6,
               Rates[Rates.size() / 2], Runs, Rates.front(), Rates.back());
   // The machine's own limit for comparison: one thread copying the page's
   // bytes (more than the source) from the source buffer and the page
   // buffer into a buffer already in place, as the conversion does at best.
   const std::string &Source = Converter.Plain();
-  const size_t PageSize = Converter.HTMLLength();
   std::vector<char> Copy(PageSize);
   std::vector<double> CopyRates;
   for (int K = 0; K < Runs; ++K) {
