@@ -172,14 +172,18 @@ def check_pygments(work):
     sample = os.path.join(work, "sample.pas")
     with open(sample, "w", encoding="utf-8") as f:
         f.write(SAMPLE)
-    # pygmentize itself, run by the environment's Python: the one on PATH is
-    # Debian's, which does not see the environment's packages.
-    html = run([py, "-m", "pygments", "-l", "tessaline", "-f", "html", sample], env=env).stdout.decode()
+    # pygmentize itself, run by the environment's Python: Debian's script
+    # starts Debian's Python, which does not see the environment's packages
+    # (and the environment has no script of its own, as Pygments is not
+    # installed into it).
+    script = shutil.which("pygmentize", path="/usr/bin:/bin")
+    pygmentize = [py, script] if script else [py, "-m", "pygments"]
+    html = run([*pygmentize, "-l", "tessaline", "-f", "html", sample], env=env).stdout.decode()
     for cls, text in (("k", "procedure"), ("cp", "{$mode objfpc}"), ("s", "&#39;naïve €&#39;"),
                       ("c", "// Fläche in m² 🙂"), ("m", "$FF"), ("x", "nop")):
         if '<span class="%s">%s</span>' % (cls, text) not in html:
             fail("pygmentize: no %s token %r:\n%s" % (cls, text, html))
-    ok("pygmentize -l tessaline -f html (python -m pygments)")
+    ok("pygmentize -l tessaline -f html (%s)" % " ".join(pygmentize[1:]))
 
     # The lexer's tokens, counted in UTF-8, are the token stream's lines.
     compare = r'''
