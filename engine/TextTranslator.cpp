@@ -183,6 +183,10 @@ TTextTranslator::TTextTranslator(TTextTarget Target, TTextForm Form, std::string
       FEnd(FBegin + Text.size()), FLineCount(Target == TTextTarget::HTML5 ? LineCount : 0) {
   FAnchorStartLength = 0;
   auto AddToAnchor = [this](std::string_view Part) {
+    // A translator of the token stream has no prefix: an empty view, whose
+    // data may be null, which memcpy must not be given even for no bytes.
+    if (Part.empty())
+      return;
     std::memcpy(FAnchorStart + FAnchorStartLength, Part.data(), Part.size());
     FAnchorStartLength += Part.size();
   };
