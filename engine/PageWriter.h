@@ -12,8 +12,6 @@
 #include "Errors.h"
 #include "TextTranslator.h"
 
-class TTokenLines;
-
 /// Where ConvertTo streams a page. Write receives the page in order, in
 /// blocks of any size; it may throw to abort the run.
 class TOutputSink {
@@ -109,11 +107,6 @@ public:
   /// a translator that reopens spans after line ends; empty until set.
   std::string_view OpenSpan() const { return FOpenSpan; }
   void SetOpenSpan(std::string_view Value) { FOpenSpan = Value; }
-  /// The token stream's lines that this writer's run form goes to, for a
-  /// shared scan whose helper writes its segments' lines itself (see
-  /// TokenStream.h); null until set.
-  TTokenLines *TokenLines() const { return FTokenLines; }
-  void SetTokenLines(TTokenLines *Value) { FTokenLines = Value; }
   /// Whether the page goes to a sink rather than into a buffer.
   bool Streaming() const { return FSink != nullptr; }
   /// Bytes put so far (buffer only): where the next Put lands, counted from
@@ -160,5 +153,4 @@ private:
   const TTextTranslator *FText = nullptr;
   uint64_t FTextLine = 0;
   std::string_view FOpenSpan;
-  TTokenLines *FTokenLines = nullptr;
 };

@@ -21,15 +21,12 @@ public:
   THelper(std::string_view Text, TPascalDialect Dialect, const TMarkup &Like,
           TByteBuffer (&Pages)[2], TFindPlainStarts FindPlainStarts,
           const TTextTranslator *Translator, TScanControl &Control, bool Reporting, size_t Part,
-          std::vector<TSegment> Segments, const TSplitLines &Lines)
+          std::vector<TSegment> Segments)
       : Text(Text), Dialect(Dialect), Markup(Like, TMarkup::StartState),
         FindPlainStarts(FindPlainStarts), Translator(Translator), Control(Control),
-        Reporting(Reporting), Part(Part), Segments(std::move(Segments)),
-        CallerLines(Lines.Lines) {
-    for (size_t K = 0; K < this->Segments.size(); ++K) {
+        Reporting(Reporting), Part(Part), Segments(std::move(Segments)) {
+    for (size_t K = 0; K < this->Segments.size(); ++K)
       this->Segments[K].Page = &Pages[K % 2];
-      this->Segments[K].Lines = &Lines.Buffers[K % 2];
-    }
     try {
       Thread = std::thread([this] { Work(); });
     } catch (const std::system_error &) {
@@ -124,27 +121,9 @@ private:
       Segment.EndInAsm = Scan.InAsmBody();
       Segment.EndLine = Writer.TextLine();
       Writer.Finish();
-      if (CallerLines)
-        WriteLines(Segment);
     } catch (...) {
       Segment.Failed = true; // out of memory: the caller converts the segment itself
     }
-  }
-
-  // The token stream: the lines are most of its work, so the helper
-  // writes those of its segment, from its first token on, where the caller
-  // almost always takes the segment over.
-  void WriteLines(TSegment &Segment) {
-    Segment.HasLines = false;
-    Segment.Lines->Clear();
-    const size_t Size = Segment.Page->Size();
-    TPageWriter Out(*Segment.Lines, 16 * Size + 4096);
-    TTokenLines Lines(Out, CallerLines->TextBase(), CallerLines->SourceEnd());
-    Lines.StartAt(CallerLines->TextBase() + Segment.From);
-    Lines.Write(Segment.Page->Data(), Size);
-    Out.Finish();
-    Segment.EndRun = Lines.OpenRun();
-    Segment.HasLines = true;
   }
 
   const std::string_view Text;
@@ -158,7 +137,6 @@ private:
   const bool Reporting;
   const size_t Part;
   std::vector<TSegment> Segments;
-  TTokenLines *const CallerLines; // the token stream's, or null
   std::mutex Mutex;
   std::condition_variable Changed;
   bool Abort = false;
@@ -187,14 +165,8 @@ size_t TScan::MeetHelper(size_t i, const TSegment &Helper) {
   const TTokenMark &Mark = Helper.Marks[MarkIndex];
   WritePendingBefore(P);
   const size_t From = Mark.Written + (P - Mark.PendingPos);
-  if (Helper.HasLines) {
-    // The token stream: the helper's lines from P on join ours, once our
-    // run form is through.
-    Writer.Finish();
-    Writer.TokenLines()->Join(Helper.Lines->Data(), Helper.Lines->Size(), Helper.EndRun);
-  } else if (From < Helper.Page->Size()) {
+  if (From < Helper.Page->Size())
     Writer.PutOwned(Helper.Page->Data() + From, Helper.Page->Size() - From);
-  }
   if (Helper.EndPendingPos > P)
     Writer.SetTextLine(Helper.EndLine); // the helper's page holds text after P
   Pending = S + std::max(P, Helper.EndPendingPos);
@@ -224,8 +196,7 @@ bool ShouldSplit(size_t Length, const TScanSplit &Split) {
 size_t ScanWithHelper(TScan &Scan, std::string_view Text, TPascalDialect Dialect,
                       const TMarkup &Like, const TScanSplit &Split, bool Streaming,
                       TByteBuffer (&Pages)[2], TFindPlainStarts FindPlainStarts,
-                      const TTextTranslator *Translator, TScanControl &Control,
-                      const TSplitLines &Lines) {
+                      const TTextTranslator *Translator, TScanControl &Control) {
   // Rounds of two segments: the caller's first, the helper's from the
   // first line start after the caller's share of the round on, which is
   // where a token almost always starts, and rarely inside a comment or
@@ -239,9 +210,7 @@ size_t ScanWithHelper(TScan &Scan, std::string_view Text, TPascalDialect Dialect
                                Streaming ? Split.Segment / Tuning::StreamingRoundDivisor
                                          : Split.Segment,
                                1);
-  const size_t CallerShare = Lines.Lines ? Tuning::TokenLinesCallerShare
-                             : Streaming  ? Tuning::StreamingCallerShare
-                                          : Tuning::CallerShare;
+  const size_t CallerShare = Streaming ? Tuning::StreamingCallerShare : Tuning::CallerShare;
   struct TRound {
     size_t Middle, To; // Middle 0: the round has no helper segment
   };
@@ -262,7 +231,7 @@ size_t ScanWithHelper(TScan &Scan, std::string_view Text, TPascalDialect Dialect
     }
   }
   THelper Helper(Text, Dialect, Like, Pages, FindPlainStarts, Translator, Control,
-                 Scan.Reporting(), Split.HelperPart, std::move(Segments), Lines);
+                 Scan.Reporting(), Split.HelperPart, std::move(Segments));
   size_t i = 0, K = 0;
   for (const TRound &Round : Rounds) {
     if (Control.Stopped())

@@ -20,7 +20,6 @@
 #include <vector>
 
 #include "Scan.h"
-#include "TokenStream.h"
 
 /// What the helper made of one segment, the tokens after From up to To.
 struct TSegment {
@@ -35,19 +34,6 @@ struct TSegment {
   uint16_t EndMarkup = 0;
   bool EndInAsm = false;
   uint64_t EndLine = 0; // numbered lines: the writer's TextLine at the end
-  // The token stream: the lines of the run form in Page, from From on,
-  // when the helper wrote them (see TTokenLines::StartAt).
-  TByteBuffer *Lines = nullptr;
-  bool HasLines = false;
-  TTokenLines::TRun EndRun{};
-};
-
-/// The token stream's lines of a shared scan: the caller's, which the
-/// helper's lines join, and the buffers the helper writes them in (kept
-/// by the caller between runs). Lines null: the helper writes no lines.
-struct TSplitLines {
-  TTokenLines *Lines = nullptr;
-  TByteBuffer (&Buffers)[2];
 };
 
 /// Whether a text of Length bytes is shared with a helper under Split.
@@ -57,11 +43,9 @@ bool ShouldSplit(size_t Length, const TScanSplit &Split);
 /// thread that builds its segments' pages in Pages (kept by the caller
 /// between runs, so that they are not faulted in anew) with a markup of its
 /// own like Like, and its text translated by Translator when that is not null
-/// (see TPageWriter::SetTextTranslator), and with the token stream's lines
-/// of its segments written by the helper as Lines says. Returns the position of the last byte taken: the
+/// (see TPageWriter::SetTextTranslator). Returns the position of the last byte taken: the
 /// whole text, or less when Stop was asked for.
 size_t ScanWithHelper(TScan &Scan, std::string_view Text, TPascalDialect Dialect,
                       const TMarkup &Like, const TScanSplit &Split, bool Streaming,
                       TByteBuffer (&Pages)[2], TFindPlainStarts FindPlainStarts,
-                      const TTextTranslator *Translator, TScanControl &Control,
-                      const TSplitLines &Lines);
+                      const TTextTranslator *Translator, TScanControl &Control);

@@ -14,8 +14,7 @@ void TScanner::Scan(std::string_view Text, TPascalDialect Dialect, TMarkup &Mark
   size_t i = 0;
   if (ShouldSplit(Text.size(), FOptions.Split))
     i = ScanWithHelper(Scan, Text, Dialect, Markup, FOptions.Split, Writer.Streaming(), FHelperPages,
-                       FindPlainStarts, Writer.TextTranslator(), Control,
-                       {Writer.TokenLines(), FHelperLines});
+                       FindPlainStarts, Writer.TextTranslator(), Control);
   i = Scan.Run<TScanMode::Caller>(i, Text.size());
   Scan.Finish(i);
 }

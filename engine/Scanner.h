@@ -42,7 +42,6 @@ public:
 private:
   TScanOptions FOptions;
   TByteBuffer FHelperPages[2];
-  TByteBuffer FHelperLines[2]; // the token stream's lines of its segments
 };
 
 /// The run of IdentChars that starts at 1-based position P of Text.

@@ -167,10 +167,6 @@ bool TTessaline::WriteTokens(std::string_view Bytes, TSourceEncoding Encoding,
   // go on to Writer: neither holds more than a block.
   TTokenLines Lines(Writer, ByteOrderMarkLength(Bytes), Bytes.size());
   TPageWriter Runs(Lines);
-  // A helper thread that shares the scan writes the lines of its segments
-  // itself, which it can where a piece's bytes are the source's own.
-  if (!Decoded)
-    Runs.SetTokenLines(&Lines);
   if (!ScanBody(Source.Text, Markup, Runs, &Translator)) {
     Writer.Discard();
     Writer.Finish();

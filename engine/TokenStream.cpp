@@ -60,7 +60,7 @@ uint64_t UTF16Size(const char *Data, size_t Size) {
 }
 
 TTokenLines::TTokenLines(TPageWriter &Out, uint64_t Base, uint64_t End)
-    : Out(Out), Base(Base), End(End), Pos(Base), RunStart(0), RunLength(Base) {
+    : Out(Out), End(End), Pos(Base), RunStart(0), RunLength(Base) {
   // A byte-order mark is no text, but the lines cover it: as whitespace.
   for (int K = 0; K < ElementCount; ++K) {
     const std::string Text =
@@ -167,92 +167,6 @@ void TTokenLines::PutLine() {
   std::memcpy(P, Tail.Text, sizeof Tail.Text);
   Out.Advance(static_cast<size_t>(P - Line) + Tail.Length);
   AddToStart(Length);
-}
-
-void TTokenLines::StartAt(uint64_t Value) {
-  Pos = RunStart = Value;
-  RunLength = 0;
-  RunElement = Element = heWhitespace;
-  SetStart(Value);
-}
-
-void TTokenLines::SetStart(uint64_t Value) {
-  char *P = StartText + StartEnd;
-  StartDigits = 0;
-  do {
-    *--P = static_cast<char>('0' + Value % 10);
-    Value /= 10;
-    ++StartDigits;
-  } while (Value > 0);
-}
-
-namespace {
-
-uint64_t ReadDecimal(const char *&P) {
-  uint64_t Value = 0;
-  for (; *P >= '0' && *P <= '9'; ++P)
-    Value = Value * 10 + static_cast<uint64_t>(*P - '0');
-  return Value;
-}
-
-} // namespace
-
-void TTokenLines::Join(const char *Lines, size_t Size, const TRun &End) {
-  // The caller meets a helper's segment a few tokens into it: the helper's
-  // lines before Pos are dropped, the one that holds Pos is cut there, and
-  // that part joins our open run when it is of the same element. The lines
-  // read back are a handful, made by StartAt's lines of this very form.
-  static constexpr size_t StartKey = sizeof "{\"start\":" - 1;
-  static constexpr size_t LengthKey = sizeof ",\"length\":" - 1;
-  const char *P = Lines;
-  const char *const Stop = Lines + Size;
-  uint64_t CutLength = 0;
-  uint8_t CutElement = 0;
-  bool InLine = false;
-  while (P < Stop) {
-    const char *Q = P + StartKey;
-    const uint64_t Start = ReadDecimal(Q);
-    Q += LengthKey;
-    const uint64_t Length = ReadDecimal(Q);
-    int E = 0;
-    while (E + 1 < ElementCount &&
-           std::memcmp(Q, Suffix[E].Text, std::min<size_t>(Suffix[E].Length, Stop - Q)) != 0)
-      ++E;
-    P = Q + Suffix[E].Length;
-    if (Start + Length > Pos) {
-      CutLength = Start + Length - Pos;
-      CutElement = static_cast<uint8_t>(E);
-      InLine = true;
-      break;
-    }
-  }
-  if (!InLine) {
-    // Pos is in the helper's open run, or at its end.
-    CutLength = End.Pos - Pos;
-    CutElement = End.RunElement;
-  }
-  if (CutLength > 0) {
-    if (RunLength > 0 && RunElement != CutElement) {
-      PutLine();
-      RunLength = 0;
-    }
-    if (RunLength == 0) {
-      RunStart = Pos;
-      RunElement = CutElement;
-    }
-    RunLength += CutLength;
-    Pos += CutLength;
-  }
-  Element = End.Element;
-  if (!InLine)
-    return; // the helper's open run went on ours
-  PutLine();
-  Out.PutOwned(P, static_cast<size_t>(Stop - P));
-  Pos = End.Pos;
-  RunStart = End.Start;
-  RunLength = End.Length;
-  RunElement = End.RunElement;
-  SetStart(RunStart);
 }
 
 void TTokenLines::AddToStart(uint64_t Length) {

@@ -13,10 +13,6 @@
 // element switch) and the text translator (PutTokenPiece: the length of
 // each piece of text, never the text), which it may cut anywhere a page may
 // be cut; TTokenLines reads that form in order and writes the lines.
-// A helper thread that scans a later segment writes that segment's lines
-// itself (StartAt), leaving its last run open; the caller joins them to
-// its own where it takes the helper's segment over (Join), so the lines are
-// made on both threads and come out as those of one.
 #pragma once
 
 #include <cstddef>
@@ -52,33 +48,12 @@ public:
   /// Writes the last line. The run form must be complete.
   void Finish();
 
-  /// The run open after the pieces read so far: Pos is where the next
-  /// piece starts, Element the element it takes.
-  struct TRun {
-    uint64_t Pos, Start, Length;
-    uint8_t RunElement, Element;
-  };
-  /// The offset of the scanned text's first byte, and the source's size.
-  uint64_t TextBase() const { return Base; }
-  uint64_t SourceEnd() const { return End; }
-  TRun OpenRun() const { return {Pos, RunStart, RunLength, RunElement, Element}; }
-  /// For a helper's segment: the pieces that follow start at Pos, in a
-  /// new run, after a whitespace switch (a segment starts in the markup's
-  /// start state).
-  void StartAt(uint64_t Pos);
-  /// Continues by the Size bytes of lines at Lines that a helper wrote
-  /// (see StartAt), whose run End is open at their end: the pieces read so
-  /// far are the source's up to Pos, the helper's lines are taken from Pos
-  /// on, and the run form that follows continues End.
-  void Join(const char *Lines, size_t Size, const TRun &End);
-
 private:
   void Piece(uint64_t Size);
   void PutLine();
   void AddToStart(uint64_t Length);
 
   TPageWriter &Out;
-  const uint64_t Base;
   const uint64_t End;
   uint64_t Pos;            // the offset of the next piece
   uint64_t RunStart; // the run not written yet
@@ -96,5 +71,4 @@ private:
   static constexpr int StartEnd = 24;
   char StartText[2 * StartEnd] = {};
   uint8_t StartDigits = 1;
-  void SetStart(uint64_t Value);
 };

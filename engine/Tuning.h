@@ -22,9 +22,6 @@ inline constexpr size_t StreamingRoundDivisor = 4;
 /// helper's pages (and, when streaming, hands the whole page to the sink).
 inline constexpr size_t CallerShare = 45;
 inline constexpr size_t StreamingCallerShare = 25;
-/// The same for the token stream, whose helper also writes the lines of
-/// its segments, most of the work, and whose caller hands them over.
-inline constexpr size_t TokenLinesCallerShare = 50;
 /// Tokens a helper marks at the start of each segment: the caller meets
 /// them within a token or two when it meets them at all, and the markup
 /// states agree a few hundred tokens later; marking keeps the helper off

@@ -198,33 +198,6 @@ TEST(Split, SegmentsStartingInsideUnclosedCommentsAndStrings) {
   }
 }
 
-// A helper writes the token stream's lines of its segment from its start;
-// the caller, meeting it a few tokens in, cuts the line that holds the
-// meeting and joins it to its own open run, or keeps the helper's open run
-// when no line of the helper's ends past the meeting. A comment across a
-// segment's start ("{\n{x}") has the helper meet the caller inside a run of
-// comments.
-TEST(Split, TokenLinesOfAHelperJoinTheCallersWhereverTheyMeet) {
-  std::mt19937 Random(20261209);
-  const std::string Pieces[] = {"{ c }", "{\n{x}", "(* c *)", "// c\n", "'s'", "\n", "\r\n", " ", "   ",
-                                "begin", "x1", "12", "$ff", "#13", ":=", ";", "\xE9", "asm end"};
-  TPageOptions Page;
-  Page.Format = TPageFormat::Tokens;
-  for (int K = 0; K < 60; ++K) {
-    std::string Text;
-    const int Count = 1 + static_cast<int>(Random() % 400);
-    for (int P = 0; P < Count; ++P)
-      Text += Pieces[Random() % std::size(Pieces)];
-    const TRun One = Convert(Text, [](TTessaline &) {}, 0, 0, 0, TPascalDialect::Classic, Page);
-    for (const size_t Segment : {size_t(3), size_t(40), size_t(333)}) {
-      const TRun Two =
-          Convert(Text, [](TTessaline &) {}, Segment, 0, 0, TPascalDialect::Classic, Page);
-      ASSERT_TRUE(Two.Page == One.Page && Two.Streamed == One.Page)
-          << "text " << K << ", segment " << Segment;
-    }
-  }
-}
-
 TEST(Split, StopDuringAHelpersSegmentStopsWhereOneThreadWould) {
   std::string Text;
   for (int Line = 0; Line < 3000; ++Line)
