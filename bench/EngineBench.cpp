@@ -1,8 +1,13 @@
 // In-process throughput of the converter: Convert of one file into the
 // page buffer, repeated, reporting the median in MB/s (10^6 bytes of input
 // per second).
-//   engine_bench [--one-thread] [--modern [--target fpc|delphi]] [--page html5|html5-lines|rtf]
+//   engine_bench [--one-thread] [--modern [--target fpc|delphi]] [--streamed] [--page PAGE]
 //                FILE [RUNS]
+// PAGE: html5, html5-lines, rtf, fragment (classic), html5-fragment,
+// html5-inline (an inline-styled fragment), ansi, ansi256, bbcode, tokens.
+// --target: the modern dialect following conditionals with that
+// compiler's symbols. --streamed: ConvertTo a sink that keeps nothing, as
+// tessaline-cli streams a page, instead of Convert into the page buffer.
 //   engine_bench --progress FILE
 // The second form streams the page to nowhere once and checks the progress
 // reports (1, strictly growing values, 100), for files of any size.
@@ -11,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "FileIO.h"
@@ -67,18 +73,36 @@ int main(int argc, char **argv) {
     argc -= 2;
     argv += 2;
   }
+  // Streamed, as tessaline-cli writes, a page many times its source (the
+  // token stream's) fills no page buffer, whose faults the in-memory
+  // figure includes.
+  const bool Streamed = argc >= 2 && std::strcmp(argv[1], "--streamed") == 0;
+  if (Streamed) {
+    --argc;
+    ++argv;
+  }
   // The other page formats, to compare with the classic page.
   TPageOptions Page;
+  std::string PageName;
   if (argc >= 3 && std::strcmp(argv[1], "--page") == 0) {
-    const std::string Name = argv[2];
-    Page.Format = Name == "rtf" ? TPageFormat::RTF : TPageFormat::HTML5;
+    PageName = argv[2];
+    const std::string &Name = PageName;
+    Page.Format = Name == "rtf"                 ? TPageFormat::RTF
+                  : Name.starts_with("ansi")    ? TPageFormat::ANSI
+                  : Name == "bbcode"            ? TPageFormat::BBCode
+                  : Name == "tokens"            ? TPageFormat::Tokens
+                  : Name == "fragment"          ? TPageFormat::Classic
+                                                : TPageFormat::HTML5;
     Page.LineNumbers = Name == "html5-lines";
+    Page.Fragment = Name.ends_with("fragment") || Name == "html5-inline";
+    Page.InlineStyles = Name == "html5-inline";
+    Page.Ansi256 = Name == "ansi256";
     argc -= 2;
     argv += 2;
   }
   if (argc < 2) {
-    std::fprintf(stderr, "usage: engine_bench [--one-thread] [--modern [--target fpc|delphi]] [--page "
-                         "html5|html5-lines|rtf] FILE [RUNS] | engine_bench --progress FILE\n");
+    std::fprintf(stderr, "usage: engine_bench [--one-thread] [--modern [--target fpc|delphi]] "
+                         "[--streamed] [--page PAGE] FILE [RUNS] | engine_bench --progress FILE\n");
     return 2;
   }
   const int Runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 9;
@@ -95,26 +119,29 @@ int main(int argc, char **argv) {
   Converter.LoadFromFile(argv[1]);
   const double Megabytes = Converter.Plain().size() / 1e6;
   Converter.Convert(); // warm-up: buffer capacity and page cache
+  size_t PageSize = Converter.HTMLLength();
   std::vector<double> Rates;
   for (int K = 0; K < Runs; ++K) {
+    TNullSink Sink;
     const auto Start = std::chrono::steady_clock::now();
-    Converter.Convert();
+    if (Streamed)
+      Converter.ConvertTo(Sink);
+    else
+      Converter.Convert();
     const std::chrono::duration<double> Took = std::chrono::steady_clock::now() - Start;
     Rates.push_back(Megabytes / Took.count());
   }
   std::sort(Rates.begin(), Rates.end());
-  static const char *const FormatNames[] = {"", ", html5", ", rtf"};
-  std::printf("engine%s%s%s%s%s: %.1f MB input, page %.1f MB, median %.0f MB/s over %d runs (min "
+  std::printf("engine%s%s%s%s%s%s: %.1f MB input, page %.1f MB, median %.0f MB/s over %d runs (min "
               "%.0f, max %.0f)\n",
               OneThread ? ", one thread" : "", Modern ? ", modern" : "",
-              Conditions.Enabled ? " with conditionals" : "", FormatNames[static_cast<int>(Page.Format)],
-              Page.LineNumbers ? " with line numbers" : "", Megabytes, Converter.HTML().size() / 1e6,
+              Conditions.Enabled ? " with conditionals" : "", Streamed ? ", streamed" : "",
+              PageName.empty() ? "" : ", ", PageName.c_str(), Megabytes, PageSize / 1e6,
               Rates[Rates.size() / 2], Runs, Rates.front(), Rates.back());
   // The machine's own limit for comparison: one thread copying the page's
   // bytes (more than the source) from the source buffer and the page
   // buffer into a buffer already in place, as the conversion does at best.
   const std::string &Source = Converter.Plain();
-  const size_t PageSize = Converter.HTMLLength();
   std::vector<char> Copy(PageSize);
   std::vector<double> CopyRates;
   for (int K = 0; K < Runs; ++K) {

@@ -6,6 +6,7 @@
 #include "Batch.h"
 #include "CliOptions.h"
 #include "FileIO.h"
+#include "Html5Page.h"
 #include "Interrupt.h"
 #include "Platform.h"
 #include "SavedScheme.h"
@@ -77,6 +78,27 @@ std::string VersionText() {
          "\n";
 }
 
+// The stylesheet that pages made with --css-file link, for their scheme.
+int WriteStylesheet(const TCliOptions &Options, int OutputFd) {
+  TTessaline Converter;
+  ApplyCliOptions(Options, Converter);
+  const TPageOptions &Page = Converter.PageOptions();
+  // Pages that follow conditionals carry a rule for inactive code.
+  const bool WithInactive =
+      Options.Dialect == TPascalDialect::Modern && Options.Conditions.Enabled;
+  const std::string Sheet = Html5LinkedStylesheet(
+      Converter.Scheme(), Page.HasDarkScheme ? &Page.DarkScheme : nullptr, Page, WithInactive);
+  if (Options.HasOutput && Options.Output != "-") {
+    TSafeFileWriter File(Options.Output);
+    File.Write(Sheet.data(), Sheet.size());
+    File.Commit();
+    return 0;
+  }
+  TDescriptorSink Out(OutputFd);
+  Out.Write(Sheet.data(), Sheet.size());
+  return 0;
+}
+
 } // namespace
 
 int RunTessalineCli(const std::vector<std::string> &Args, std::ostream &Out, std::ostream &Err,
@@ -96,9 +118,11 @@ int RunTessalineCli(const std::vector<std::string> &Args, std::ostream &Out, std
     Out << VersionText();
     return 0;
   }
-  // With -o the one input is one page's source, even when it is a folder.
-  const bool Batch = Options.Files.size() > 1 || (!Options.HasOutput && Options.Files.front() != "-" &&
-                                                  IsFolder(Options.Files.front()));
+  // With -o the one input is one page's source, even when it is a folder;
+  // the stylesheet alone has no input.
+  const bool Batch = !Options.CssOnly &&
+                     (Options.Files.size() > 1 || (!Options.HasOutput && Options.Files.front() != "-" &&
+                                                   IsFolder(Options.Files.front())));
   // Which inputs are folders shows only now; an index asked for with none
   // would be left out without a word.
   if (Options.Index && (!Batch || std::none_of(Options.Files.begin(), Options.Files.end(), IsFolder))) {
@@ -109,6 +133,8 @@ int RunTessalineCli(const std::vector<std::string> &Args, std::ostream &Out, std
   ReadSavedScheme(Options,
                   [&](const std::string &Warning) { Err << "tessaline-cli: " << Warning << "\n"; });
   try {
+    if (Options.CssOnly)
+      return WriteStylesheet(Options, OutputFd);
     if (Batch) {
       std::vector<std::string> Errors;
       const std::vector<TBatchJob> Jobs =

@@ -49,8 +49,15 @@ void SetPageFormat(TCliOptions &Options, const std::string &Given) {
     Options.Page.Format = TPageFormat::HTML5;
   else if (Name == "rtf")
     Options.Page.Format = TPageFormat::RTF;
+  else if (Name == "ansi")
+    Options.Page.Format = TPageFormat::ANSI;
+  else if (Name == "bbcode")
+    Options.Page.Format = TPageFormat::BBCode;
+  else if (Name == "tokens")
+    Options.Page.Format = TPageFormat::Tokens;
   else
-    throw EUsageError("unknown page '" + Given + "' (use classic, html5 or rtf)");
+    throw EUsageError("unknown page '" + Given +
+                      "' (use classic, html5, rtf, ansi, bbcode or tokens)");
 }
 
 void SetEncoding(TCliOptions &Options, const std::string &Name) {
@@ -113,6 +120,41 @@ void SetJobs(TCliOptions &Options, const std::string &Count) {
     throw EUsageError("-j needs a number of jobs, 1 or more");
 }
 
+// Class names are put into markup and selectors as they are.
+void SetClassPrefix(TCliOptions &Options, const std::string &Prefix) {
+  const bool Plain = std::all_of(Prefix.begin(), Prefix.end(), [](char C) {
+    return (C >= 'a' && C <= 'z') || (C >= 'A' && C <= 'Z') || (C >= '0' && C <= '9') || C == '-' ||
+           C == '_';
+  });
+  if (!Plain || Prefix.size() > 32 || (!Prefix.empty() && Prefix[0] >= '0' && Prefix[0] <= '9'))
+    throw EUsageError("--class-prefix takes up to 32 letters, digits, - and _, not starting "
+                      "with a digit");
+  Options.Page.ClassPrefix = Prefix;
+}
+
+// The options of fragments and stylesheets, checked together.
+void CheckFragmentOptions(const TCliOptions &Options) {
+  const TPageOptions &Page = Options.Page;
+  const bool Html5 = Page.Format == TPageFormat::HTML5;
+  const bool HasDark = Options.DarkPreset != TCliOptions::NoDarkScheme;
+  if (Page.Fragment && Page.Format != TPageFormat::Classic && !Html5)
+    throw EUsageError("--fragment needs --page classic or html5");
+  if (Page.Ansi256 && Page.Format != TPageFormat::ANSI)
+    throw EUsageError("--ansi needs --page ansi");
+  if ((Page.InlineStyles || !Page.CssFile.empty()) && !Html5 && !Options.CssOnly)
+    throw EUsageError("--inline-styles and --css-file need --page html5");
+  if (Page.InlineStyles && HasDark)
+    throw EUsageError("--dark-scheme cannot be used with --inline-styles: a style attribute "
+                      "cannot follow the reader's preference for a dark scheme");
+  if (Page.InlineStyles && Page.LineNumbers)
+    throw EUsageError("--line-numbers cannot be used with --inline-styles: the numbers are "
+                      "drawn by the stylesheet");
+  if (Page.InlineStyles && !Page.CssFile.empty())
+    throw EUsageError("--inline-styles and --css-file exclude each other");
+  if (Options.CssOnly && (Page.InlineStyles || Page.Fragment))
+    throw EUsageError("--css-only writes only the stylesheet");
+}
+
 // Every option: its short and long names (either may be absent), and what
 // it does. A flag takes no value; an option with a value takes it as
 // "--name=value", as the next argument, or, for a short name, glued on
@@ -155,6 +197,23 @@ constexpr TCliOption CliOptionTable[] = {
     {nullptr, "--target", true, SetTarget},
     {nullptr, "--os", true, SetTargetOS},
     {nullptr, "--cpu", true, SetTargetCPU},
+    {nullptr, "--fragment", false, [](TCliOptions &O, const std::string &) { O.Page.Fragment = true; }},
+    {nullptr, "--inline-styles", false,
+     [](TCliOptions &O, const std::string &) { O.Page.InlineStyles = true; }},
+    {nullptr, "--css-file", true,
+     [](TCliOptions &O, const std::string &V) {
+       if (V.empty())
+         throw EUsageError("--css-file needs a file name");
+       O.Page.CssFile = V;
+     }},
+    {nullptr, "--css-only", false, [](TCliOptions &O, const std::string &) { O.CssOnly = true; }},
+    {nullptr, "--class-prefix", true, SetClassPrefix},
+    {nullptr, "--ansi", true,
+     [](TCliOptions &O, const std::string &V) {
+       if (V != "256" && V != "24bit")
+         throw EUsageError("--ansi takes 24bit (the default) or 256");
+       O.Page.Ansi256 = V == "256";
+     }},
 };
 
 // Short names are a dash and one letter, long ones two dashes and a word:
@@ -228,6 +287,12 @@ TCliOptions ParseCliOptions(const std::vector<std::string> &Args) {
   }
   if (Options.Help || Options.Version)
     return Options;
+  CheckFragmentOptions(Options);
+  if (Options.CssOnly) {
+    if (!Options.Files.empty())
+      throw EUsageError("--css-only takes no input file");
+    return Options;
+  }
   if (Options.Files.empty())
     throw EUsageError("no input file given");
   if ((Options.Page.LineNumbers || Options.DarkPreset != TCliOptions::NoDarkScheme) &&
@@ -338,15 +403,31 @@ std::string CliUsage() {
          "  --os NAME            linux, windows or darwin (default: linux for fpc,\n"
          "                       windows for delphi) and\n"
          "  --cpu NAME           x86_64 (the default), i386 or aarch64\n"
-         "  --page FORMAT        classic (the default), html5 or rtf; html5 texts\n"
-         "                       (--title...) must be UTF-8\n"
+         "  --page FORMAT        classic (the default), html5, rtf, ansi (terminal\n"
+         "                       colours, .ans), bbcode (forum posts, .bbcode) or\n"
+         "                       tokens (one JSON line per token: start, length,\n"
+         "                       element, .jsonl); html5 texts (--title...) must\n"
+         "                       be UTF-8\n"
          "  --line-numbers       html5: number the lines, each with an anchor #L<n>\n"
          "  --dark-scheme NAME   html5: a second scheme (as --scheme) for readers who\n"
          "                       prefer a dark one\n"
-         "  --encoding NAME      html5, rtf: how the source is read: auto (the default:\n"
-         "                       a byte-order mark, else UTF-8 when valid, else\n"
-         "                       windows-1252), utf-8, windows-1252, iso-8859-1,\n"
-         "                       utf-16le, utf-16be\n"
+         "  --encoding NAME      all but classic: how the source is read: auto (the\n"
+         "                       default: a byte-order mark, else UTF-8 when valid,\n"
+         "                       else windows-1252), utf-8, windows-1252,\n"
+         "                       iso-8859-1, utf-16le, utf-16be\n"
+         "  --fragment           classic, html5: only the highlighted block, to paste\n"
+         "                       into a page (html5: its <style> first)\n"
+         "  --inline-styles      html5: colours and styles in each span's style\n"
+         "                       attribute, no <style> (not with --dark-scheme or\n"
+         "                       --line-numbers)\n"
+         "  --css-file NAME      html5: link the stylesheet NAME (relative to the page)\n"
+         "                       instead of a <style> block\n"
+         "  --css-only           write that stylesheet (for --scheme, --dark-scheme,\n"
+         "                       --class-prefix) to standard output or -o, and convert\n"
+         "                       nothing\n"
+         "  --class-prefix TEXT  html5: the start of the spans' classes (default tl-)\n"
+         "  --ansi 256           ansi: the 256 colours of xterm's palette, for terminals\n"
+         "                       without 24-bit colour\n"
          "  --index              write an index.html into each folder given, listing\n"
          "                       the pages converted below it (needs a folder)\n"
          "  -j N                 convert N files at a time (default: one per processor)\n"

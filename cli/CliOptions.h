@@ -47,6 +47,10 @@ struct TCliOptions {
   bool Index = false;     // an index.html in each folder given
   bool Help = false;
   bool Version = false;
+  // Fragments and stylesheets: --fragment, --inline-styles, --css-file and
+  // --class-prefix are in Page; --css-only prints the stylesheet instead
+  // of converting, and needs no input.
+  bool CssOnly = false;
 };
 
 /// Parses the arguments after the program name. Options may come before
@@ -67,9 +71,14 @@ void ReadSavedScheme(TCliOptions &Options, const std::function<void(const std::s
 /// ReadSavedScheme with no warnings), then each --element in order.
 void ApplyCliOptions(const TCliOptions &Options, TTessaline &Converter);
 
-/// The extension of a page of Format: ".rtf" for RTF, else ".html".
+/// The extension of a page of Format: ".rtf" for RTF, ".ans" for ANSI,
+/// ".bbcode" for BBCode, ".jsonl" for the token stream, else ".html".
 inline const char *PageExtension(TPageFormat Format) {
-  return Format == TPageFormat::RTF ? ".rtf" : ".html";
+  return Format == TPageFormat::RTF      ? ".rtf"
+         : Format == TPageFormat::ANSI   ? ".ans"
+         : Format == TPageFormat::BBCode ? ".bbcode"
+         : Format == TPageFormat::Tokens ? ".jsonl"
+                                         : ".html";
 }
 
 /// The short usage text, ending in a line end.

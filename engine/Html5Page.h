@@ -1,14 +1,17 @@
-// The HTML5 page: "<!DOCTYPE html>", UTF-8, a <style> block that gives
-// each element's class its colour and font styles, one <pre> whose tokens
-// sit in <span>s, and optionally numbered lines with anchors (which the
-// text translator writes, see TTextTranslator).
+// The HTML5 page: "<!DOCTYPE html>", UTF-8, a <style> block (or a link to
+// a stylesheet, or none with inline styles), one <pre class="tessaline">
+// whose tokens sit in <span>s, and optionally numbered lines with anchors
+// (which the text translator writes, see TTextTranslator). A fragment is
+// the block alone, preceded by its <style> or <link>.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "Html5Styles.h"
 #include "Markup.h"
+#include "PageOptions.h"
 #include "PageWriter.h"
 #include "Types.h"
 
@@ -20,27 +23,32 @@ struct TPageTexts {
   const std::string &AddBodyEnd;
 };
 
-/// The CSS class of element E: its caption in lower case, words joined by
-/// "-", anything in parentheses left out ("reserved-word", "whitespace").
-std::string ElementClassName(THighlightElement E);
-
-/// The CSS form of a colour: "#RRGGBB" of ColorToRGB, clNone as
-/// "transparent".
-std::string ColorToCSS(TColor Color);
-
 /// Spans for the page of Light (and Dark, when not null): elements share a
-/// span where they look alike in both schemes. Inactive code gets a span
-/// (and the page a rule for it) only WithInactive, where conditionals are
+/// span where they look alike in both schemes. A span names its element's
+/// class, Options.ClassPrefix first, or with Options.InlineStyles carries
+/// its look in Light as a style attribute. Inactive code gets a span (and
+/// the page a rule for it) only WithInactive, where conditionals are
 /// followed.
-void BuildHtml5Spans(const TScheme &Light, const TScheme *Dark, TSpanMarkup &Spans,
-                     bool WithInactive = false);
+void BuildHtml5Spans(const TScheme &Light, const TScheme *Dark, const TPageOptions &Options,
+                     TSpanMarkup &Spans, bool WithInactive = false);
 
-/// The page up to and including "<pre>" and the line end the parser drops
-/// after it. LineCount > 0 styles numbered lines, with room for its digits.
+/// The page (or, with Options.Fragment, the fragment) up to and including
+/// the block's "<pre ...>" and the line end the parser drops after it.
+/// LineCount > 0 styles numbered lines, with room for its digits.
 void WriteHtml5Header(TPageWriter &Writer, const TPageTexts &Texts, const TScheme &Light,
-                      const TScheme *Dark, const TSpanMarkup &Spans, uint64_t LineCount);
-/// Closes an open span, then "</pre>", AddBodyEnd and the closing tags.
-void WriteHtml5Footer(TPageWriter &Writer, const TPageTexts &Texts, bool SpanOpen);
+                      const TScheme *Dark, const TSpanMarkup &Spans, const TPageOptions &Options,
+                      uint64_t LineCount);
+/// Closes an open span, then "</pre>"; a page goes on with AddBodyEnd and
+/// the closing tags, a fragment with a line end.
+void WriteHtml5Footer(TPageWriter &Writer, const TPageTexts &Texts, const TPageOptions &Options,
+                      bool SpanOpen);
+
+/// The stylesheet that pages and fragments with a CssFile link: as their
+/// own <style> would hold it (without the page body's colours), with room
+/// for four digits of line numbers; a rule for inactive code only
+/// WithInactive, as pages that follow conditionals have.
+std::string Html5LinkedStylesheet(const TScheme &Light, const TScheme *Dark,
+                                  const TPageOptions &Options, bool WithInactive = false);
 
 /// The number of lines of Text: its line ends (CR LF, a lone CR, LF), plus
 /// one for a last line without one. The byte after Text is read.

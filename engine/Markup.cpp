@@ -34,6 +34,17 @@ TMarkup::TMarkup(const TScheme &Scheme, const TSpanMarkup *Spans)
   }
 }
 
+std::string TMarkup::ClosingTexts() const {
+  const size_t State = OpenMarkupOf(Key);
+  const size_t StyleCode = State % ElementCodes, ColorCode = State / ElementCodes;
+  std::string Texts;
+  if (StyleCode != 0)
+    Texts += StyleClose[StyleCode - 1];
+  if (ColorCode != 0)
+    Texts += FontClose[ColorCode - 1];
+  return Texts;
+}
+
 void TMarkup::WorkOutStep(size_t Index) {
   const auto E = static_cast<THighlightElement>(Index & 15);
   const bool ThroughWhitespace = Index & AfterToken;
@@ -105,7 +116,7 @@ void TMarkup::SwitchBySpans(THighlightElement E, std::string &Out, THighlightEle
                                          : Spans->Look[E] == Spans->Look[SpanElement];
     if (Stays)
       return;
-    Out += Spans->Close;
+    Out += Spans->Close[SpanElement];
     SpanOpen = false;
   }
   // Whitespace never opens a span: its colour is the background's.

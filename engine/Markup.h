@@ -13,13 +13,13 @@
 #include "PageWriter.h"
 #include "Types.h"
 
-/// The markup of the pages made of spans (HTML5, RTF): a run of tokens
+/// The markup of the pages made of spans (HTML5, RTF, ANSI, BBCode): a run of tokens
 /// whose elements look alike shares one span, whitespace stays inside a
 /// span unless it is Decorated (underline or strike-out), and an element
 /// with no Open text gets no span. Spans never nest.
 struct TSpanMarkup {
   std::string Open[ElementCount]; // empty: the element's tokens need no span
-  std::string Close;
+  std::string Close[ElementCount];
   uint8_t Look[ElementCount] = {}; // elements with equal values look alike
   bool Decorated[ElementCount] = {};
 };
@@ -90,6 +90,19 @@ public:
   static constexpr uint16_t StartState = 0;
   /// For span markups: whether a span is open, to be closed at the end.
   bool SpanIsOpen() const { return Spans && OpenMarkupOf(Key) % ElementCodes != 0; }
+  /// For span markups: the opening and closing texts of the span open in
+  /// State (see StateKey), empty when none is.
+  std::string_view OpenSpanText(uint16_t State) const {
+    const size_t Code = OpenMarkupOf(State) % ElementCodes;
+    return Code ? std::string_view(Spans->Open[Code - 1]) : std::string_view();
+  }
+  std::string_view OpenSpanClose() const {
+    const size_t Code = OpenMarkupOf(Key) % ElementCodes;
+    return Code ? std::string_view(Spans->Close[Code - 1]) : std::string_view();
+  }
+  /// For the classic markup: the texts that close the style and colour
+  /// markup open now, style first (a page leaves them open).
+  std::string ClosingTexts() const;
 
 private:
   // A state is the open markup, shifted left by 5, with bit 4 set when the

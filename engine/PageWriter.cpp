@@ -79,7 +79,7 @@ TPageWriter::TPageWriter(TOutputSink &Sink) : FSink(&Sink), FBlock(new char[Sink
 
 TPageWriter::~TPageWriter() = default;
 
-void TPageWriter::PutSlow(const char *Data, size_t Size) {
+void TPageWriter::MakeRoom(size_t Size) {
   if (FBuffer) {
     const size_t Used = FCur - FBuffer->FData;
     size_t Capacity = FBuffer->FCapacity ? FBuffer->FCapacity : 4096;
@@ -88,6 +88,15 @@ void TPageWriter::PutSlow(const char *Data, size_t Size) {
     FBuffer->Reserve(Capacity);
     FCur = FBuffer->FData + Used;
     FLimit = FBuffer->FData + FBuffer->FCapacity;
+  } else {
+    FSink->Write(FBlock.get(), FCur - FBlock.get());
+    FCur = FBlock.get();
+  }
+}
+
+void TPageWriter::PutSlow(const char *Data, size_t Size) {
+  if (FBuffer) {
+    MakeRoom(Size);
   } else {
     FSink->Write(FBlock.get(), FCur - FBlock.get());
     FCur = FBlock.get();

@@ -64,6 +64,15 @@ public:
     }
   }
   void Put(std::string_view Text) { Put(Text.data(), Text.size()); }
+  /// Room for Size bytes (at most 4096) at the end of the page, for a
+  /// caller that builds its text in place and then takes what it used
+  /// with Advance.
+  char *Room(size_t Size) {
+    if (Size > static_cast<size_t>(FLimit - FCur)) [[unlikely]]
+      MakeRoom(Size);
+    return FCur;
+  }
+  void Advance(size_t Used) { FCur += Used; }
   /// The same for Data in the process's own memory, never a mapped source
   /// (which may shrink under it): a large block goes to a sink uncopied.
   void PutOwned(const char *Data, size_t Size);
@@ -94,6 +103,10 @@ public:
   /// lines (see TTextTranslator); 0 until set.
   uint64_t TextLine() const { return FTextLine; }
   void SetTextLine(uint64_t Value) { FTextLine = Value; }
+  /// The opening text of the span open where the text put next goes, for
+  /// a translator that reopens spans after line ends; empty until set.
+  std::string_view OpenSpan() const { return FOpenSpan; }
+  void SetOpenSpan(std::string_view Value) { FOpenSpan = Value; }
   /// Whether the page goes to a sink rather than into a buffer.
   bool Streaming() const { return FSink != nullptr; }
   /// Bytes put so far (buffer only): where the next Put lands, counted from
@@ -129,6 +142,7 @@ private:
     }
   }
   void PutSlow(const char *Data, size_t Size);
+  void MakeRoom(size_t Size);
 
   char *FCur = nullptr;
   char *FLimit = nullptr;
@@ -138,4 +152,5 @@ private:
   std::unique_ptr<char[]> FBlock;
   const TTextTranslator *FText = nullptr;
   uint64_t FTextLine = 0;
+  std::string_view FOpenSpan;
 };

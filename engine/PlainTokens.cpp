@@ -351,6 +351,8 @@ inline unsigned TScan::SwitchLoudly(TMarkup &M, uint16_t &Key, THighlightElement
       Writer.PutPadded(Pending, static_cast<size_t>(S + P - Pending));
     Pending = S + P;
     Writer.PutPadded(Text.data(), Text.size());
+    if constexpr (Translated)
+      NoteOpenSpan(Key);
   }
   return PassableKinds(M, Key);
 }

@@ -12,8 +12,8 @@ bool HasOwnColor(const TScheme &Scheme, THighlightElement E) {
 
 void BuildRtfSpans(const TScheme &Scheme, TSpanMarkup &Spans) {
   constexpr uint8_t Plain = 0xFF;
-  Spans.Close.assign(1, '}'); // not = "}", which GCC 12 warns of falsely (-Wrestrict)
   for (int K = 0; K < ElementCount; ++K) {
+    Spans.Close[K].assign(1, '}'); // not = "}", which GCC 12 warns of falsely (-Wrestrict)
     const auto E = static_cast<THighlightElement>(K);
     const bool Colored = HasOwnColor(Scheme, E);
     const TFontStyles Style = Scheme[E].Style;

@@ -214,7 +214,14 @@ private:
     if (!Text.empty()) {
       WritePendingBefore(P);
       Writer.Put(Text);
+      if (Translated) [[unlikely]]
+        NoteOpenSpan(Markup.StateKey());
     }
+  }
+  // For a text that reopens the open span after line ends (ANSI).
+  void NoteOpenSpan(uint16_t State) {
+    if (Writer.TextTranslator()->ReopensSpans())
+      Writer.SetOpenSpan(Markup.OpenSpanText(State));
   }
   void WriteEscaped(size_t From, size_t To) {
     if (Translated) [[unlikely]] {

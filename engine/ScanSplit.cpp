@@ -190,6 +190,8 @@ size_t TScan::MeetHelper(size_t i, const TSegment &Helper) {
     Writer.SetTextLine(Helper.EndLine); // the helper's page holds text after P
   Pending = S + std::max(P, Helper.EndPendingPos);
   Markup.SetStateKey(Helper.EndMarkup);
+  if (Translated)
+    NoteOpenSpan(Helper.EndMarkup);
   InAsm = Helper.EndInAsm;
   Ctx = Helper.EndContext;
   if (Conditions)

@@ -264,6 +264,19 @@ void TakeSource(std::string_view Bytes, TSourceEncoding Encoding, TSourceText &S
   }
 }
 
+size_t ByteOrderMarkLength(std::string_view Bytes) {
+  switch (MarkOf(Bytes)) {
+  case TMark::UTF8:
+    return 3;
+  case TMark::UTF16LE:
+  case TMark::UTF16BE:
+    return 2;
+  case TMark::None:
+    break;
+  }
+  return 0;
+}
+
 bool HasCharactersShownAsSymbols(std::string_view Text) {
   const auto *P = reinterpret_cast<const unsigned char *>(Text.data());
   const size_t Size = Text.size();

@@ -68,6 +68,10 @@ void DecodeSource(std::string_view Bytes, TSourceEncoding Encoding, TSourceText 
 /// DecodeSource.
 void TakeSource(std::string_view Bytes, TSourceEncoding Encoding, TSourceText &Source);
 
+/// The length of the byte-order mark that Bytes start with: 3 for UTF-8,
+/// 2 for UTF-16 (LE or BE), 0 for none.
+size_t ByteOrderMarkLength(std::string_view Bytes);
+
 /// Whether valid UTF-8 Text holds a character the HTML5 page shows as a
 /// symbol (see TTextTranslator): a control character other than tab, LF,
 /// FF and CR, a C1 control or a noncharacter.

@@ -3,10 +3,13 @@
 #include "FileIO.h"
 #include "Markup.h"
 #include "PageWriter.h"
+#include "AnsiPage.h"
+#include "BBCodePage.h"
 #include "Html5Page.h"
 #include "RtfPage.h"
 #include "SourceText.h"
 #include "TextTranslator.h"
+#include "TokenStream.h"
 
 TTessaline::TTessaline()
     : FScheme{{{clWhite, true, 0},
@@ -70,25 +73,45 @@ bool TTessaline::Run(std::string_view Bytes, TPageWriter &Writer) {
   const bool Follows = FDialect == TPascalDialect::Modern && Conditions.Enabled;
   const TConditionOptions *FollowOrNone = Follows ? &Conditions : nullptr;
   TSourceText Source;
-  if (Options.Format == TPageFormat::Classic) {
+  if (Options.Format == TPageFormat::Tokens) {
+    if (!WriteTokens(Bytes, Options.Encoding, Scheme, FollowOrNone, Writer))
+      return false;
+  } else if (Options.Format == TPageFormat::Classic) {
     // A byte-order mark is no text: copied, it showed as garbage, and a
     // UTF-16 source gave a page of NUL bytes.
     TakeMarkedSource(Bytes, Source);
-    WritePageHeader(Writer, FTitle, FAddHeader, Scheme[heIdentifier].Color,
-                    Scheme[heWhitespace].Color, FAddBodyStart, Source.MarkedUnicode);
+    // A parser drops a line end right after "<PRE>": a fragment gives it
+    // one, so that a source that starts with an empty line keeps it (the
+    // page's body starts at once, as it always has).
+    if (Options.Fragment)
+      Writer.Put("<PRE>\r\n");
+    else
+      WritePageHeader(Writer, FTitle, FAddHeader, Scheme[heIdentifier].Color,
+                      Scheme[heWhitespace].Color, FAddBodyStart, Source.MarkedUnicode);
     TMarkup Markup(Scheme);
     if (!ScanBody(Source.Text, Markup, Writer, FollowOrNone))
       return false;
-    WritePageFooter(Writer, FAddBodyEnd);
+    if (Options.Fragment) {
+      // The page leaves the last markup open up to "</PRE>", which its
+      // parser forgives; a fragment lands inside another page and closes it.
+      Writer.Put(Markup.ClosingTexts());
+      Writer.Put("</PRE>");
+    } else {
+      WritePageFooter(Writer, FAddBodyEnd);
+    }
   } else {
     // The source's bytes are scanned as they are: the page's text is
     // decoded (and escaped, for RTF) as the writer puts it, on each thread
     // of a shared scan, so that no decoded copy of the source is made.
     TakeSource(Bytes, Options.Encoding, Source);
-    const bool Html5 = Options.Format == TPageFormat::HTML5;
+    const TPageFormat Format = Options.Format;
+    const bool Html5 = Format == TPageFormat::HTML5;
     const uint64_t Lines = Html5 && Options.LineNumbers ? CountLines(Source.Text) : 0;
-    const TTextTranslator Translator(Html5 ? TTextTarget::HTML5 : TTextTarget::RTF, Source.Form,
-                                     Source.Text, Lines);
+    const TTextTarget Target = Html5                           ? TTextTarget::HTML5
+                               : Format == TPageFormat::ANSI   ? TTextTarget::ANSI
+                               : Format == TPageFormat::BBCode ? TTextTarget::BBCode
+                                                               : TTextTarget::RTF;
+    const TTextTranslator Translator(Target, Source.Form, Source.Text, Lines, Options.ClassPrefix);
     // Valid UTF-8 with nothing to show as a symbol is an HTML5 page's text
     // as it is, unless its lines are numbered.
     const bool Translates = !Html5 || Lines > 0 || Source.Form != TTextForm::UTF8 ||
@@ -99,12 +122,17 @@ bool TTessaline::Run(std::string_view Bytes, TPageWriter &Writer) {
       TScheme Dark = Options.DarkScheme;
       Dark[heWhitespace].Style = 0;
       const TScheme *DarkOrNone = Options.HasDarkScheme ? &Dark : nullptr;
-      BuildHtml5Spans(Scheme, DarkOrNone, Spans, Follows);
-      WriteHtml5Header(Writer, Texts, Scheme, DarkOrNone, Spans, Lines);
+      BuildHtml5Spans(Scheme, DarkOrNone, Options, Spans, Follows);
+      WriteHtml5Header(Writer, Texts, Scheme, DarkOrNone, Spans, Options, Lines);
       if (Lines > 0) {
-        TTextTranslator::PutLineAnchor(Writer, 1);
+        Translator.PutLineAnchor(Writer, 1);
         Writer.SetTextLine(1);
       }
+    } else if (Format == TPageFormat::ANSI) {
+      BuildAnsiSpans(Scheme, Options, Spans);
+    } else if (Format == TPageFormat::BBCode) {
+      BuildBBCodeSpans(Scheme, Spans);
+      WriteBBCodeHeader(Writer);
     } else {
       BuildRtfSpans(Scheme, Spans);
       WriteRtfHeader(Writer, Scheme, Follows);
@@ -113,12 +141,44 @@ bool TTessaline::Run(std::string_view Bytes, TPageWriter &Writer) {
     if (!ScanBody(Source.Text, Markup, Writer, FollowOrNone, Text))
       return false;
     if (Html5)
-      WriteHtml5Footer(Writer, Texts, Markup.SpanIsOpen());
+      WriteHtml5Footer(Writer, Texts, Options, Markup.SpanIsOpen());
+    else if (Format == TPageFormat::ANSI)
+      WriteAnsiFooter(Writer, Markup.OpenSpanClose());
+    else if (Format == TPageFormat::BBCode)
+      WriteBBCodeFooter(Writer, Markup.OpenSpanClose());
     else
       WriteRtfFooter(Writer, Markup.SpanIsOpen());
   }
   Writer.Finish();
   FControl.ReportProgress(100);
+  return true;
+}
+
+bool TTessaline::WriteTokens(std::string_view Bytes, TSourceEncoding Encoding,
+                             const TScheme &Scheme, const TConditionOptions *Conditions,
+                             TPageWriter &Writer) {
+  TSourceText Source;
+  TakeSource(Bytes, Encoding, Source);
+  // Only a UTF-16 source is scanned from a decoded copy, whose pieces are
+  // counted back in the source's bytes; any other is scanned where it
+  // lies, after its byte-order mark.
+  const bool Decoded = !Source.Storage.empty();
+  const TTextTranslator Translator(Decoded ? TTextTarget::TokensOfUTF16 : TTextTarget::Tokens,
+                                   Source.Form, Source.Text);
+  TSpanMarkup Spans;
+  BuildTokenSpans(Spans);
+  TMarkup Markup(Scheme, &Spans);
+  // The run form streams through a writer of its own into the lines, which
+  // go on to Writer: neither holds more than a block.
+  TTokenLines Lines(Writer, ByteOrderMarkLength(Bytes), Bytes.size());
+  TPageWriter Runs(Lines);
+  if (!ScanBody(Source.Text, Markup, Runs, Conditions, &Translator)) {
+    Writer.Discard();
+    Writer.Finish();
+    return false;
+  }
+  Runs.Finish();
+  Lines.Finish();
   return true;
 }
 

@@ -139,6 +139,10 @@ private:
   };
 
   bool Run(std::string_view Bytes, TPageWriter &Writer);
+  // The token stream of Bytes, following Conditions when not null; false
+  // (with Writer emptied) when stopped.
+  bool WriteTokens(std::string_view Bytes, TSourceEncoding Encoding, const TScheme &Scheme,
+                   const TConditionOptions *Conditions, TPageWriter &Writer);
   // The body between header and footer, its text through Translator when
   // that is not null; false (with Writer emptied) when stopped.
   bool ScanBody(std::string_view Text, TMarkup &Markup, TPageWriter &Writer,

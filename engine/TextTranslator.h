@@ -1,4 +1,4 @@
-// The text of the UTF-8 pages (HTML5, RTF), written from the source's own
+// The text of the UTF-8 pages (HTML5, RTF, ANSI, BBCode), written from the source's own
 // bytes as the scanner hands them to the page writer, so that no decoded
 // copy of the source is made and each thread of a shared scan translates
 // the text of the page it writes.
@@ -23,6 +23,15 @@ enum class TTextTarget : uint8_t {
          // U+FFFD in <span title="U+XXXX">, which keeps the code point
   RTF,   // ASCII: "\", "{" and "}" escaped, line ends as \par, tabs as \tab,
          // form feeds as \page, every other character as a \u escape
+  ANSI,  // UTF-8, control characters as their symbols, C1 controls (which
+         // terminals obey) as U+FFFD; before each line end the colours are
+         // reset and after it the writer's OpenSpan is written again
+  BBCode, // UTF-8, symbols and U+FFFD as for ANSI; "[" as "[[b][/b]", so
+          // that it starts no tag; a blank after a blank or at a line's start
+          // as U+00A0, a tab as eight of them, so that indentation survives
+  Tokens,        // the token stream: each piece's length, never its text
+  TokensOfUTF16, // the same, the text being the UTF-8 decoding of a UTF-16
+                 // source, each piece counted in the source's bytes
 };
 
 /// The short text a byte translates to.
@@ -40,32 +49,43 @@ public:
   /// Text is the whole text in Form that pieces come from; its bytes, and
   /// the one before a piece, are read. HTML5 with LineCount > 0 (the
   /// lines of Text, see CountLineEnds): after each line end but the last
-  /// line's, the next line's anchor <a class="line-number" id="L<n>"
-  /// href="#L<n>"></a>, n being the writer's TextLine, which each line end
-  /// moves on; the first line's anchor is the caller's to write.
+  /// line's, the next line's anchor <a class="PREFIXline-number" id="L<n>"
+  /// href="#L<n>"></a>, PREFIX being ClassPrefix (its first MaxClassPrefix
+  /// bytes) and n the writer's TextLine, which each line end moves on; the
+  /// first line's anchor is the caller's to write.
   TTextTranslator(TTextTarget Target, TTextForm Form, std::string_view Text,
-                  uint64_t LineCount = 0);
+                  uint64_t LineCount = 0, std::string_view ClassPrefix = {});
 
+  static constexpr size_t MaxClassPrefix = 64;
   /// Whether the pieces' line ends move the writer's TextLine on.
   bool NumbersLines() const { return FLineCount > 0; }
   /// The anchor of line Line (see the constructor).
-  static void PutLineAnchor(TPageWriter &Writer, uint64_t Line);
+  void PutLineAnchor(TPageWriter &Writer, uint64_t Line) const;
 
   /// Whether & < > and the double quote are markup in the page, which the
   /// scanner then writes as entities; in RTF they are text.
   bool WritesEntities() const { return FTarget == TTextTarget::HTML5; }
+  /// Whether line ends reopen the writer's OpenSpan (ANSI), which the
+  /// scanner then keeps up to date.
+  bool ReopensSpans() const { return FTarget == TTextTarget::ANSI; }
 
   /// Writes the piece of Size bytes at Data, a part of Text, to Writer:
   /// HTML5: the piece decoded from Form into UTF-8, with the symbols of
   /// the target above; RTF: as its target says, a LF after a CR (in Text,
   /// even before the piece) being part of the CR's \par. UTF-8 forms: a
   /// sequence that a cut splits is written whole by the piece it starts in.
+  /// Tokens: the piece's length in the run form (see TokenStream.h).
   void Put(TPageWriter &Writer, const char *Data, size_t Size) const;
 
 private:
   const unsigned char *FindSpecial(const unsigned char *P, const unsigned char *End) const;
-  const unsigned char *PutSpecial(TPageWriter &Writer, const unsigned char *P) const;
+  // End is the end of the piece that P is in.
+  const unsigned char *PutSpecial(TPageWriter &Writer, const unsigned char *P,
+                                  const unsigned char *End) const;
   const unsigned char *SkipSplitSequence(const unsigned char *P) const;
+  const unsigned char *PutAnsiLineEnd(TPageWriter &Writer, const unsigned char *P) const;
+  const unsigned char *PutBBCodeBlanks(TPageWriter &Writer, const unsigned char *P,
+                                       const unsigned char *End) const;
   void PutRtfUnicode(TPageWriter &Writer, uint32_t Code) const;
 
   const TTextTarget FTarget;
@@ -77,6 +97,8 @@ private:
   const TTextEscape *FAscii;  // [128]: what the special ASCII bytes become
   const TTextEscape *FHigh;   // [128] for bytes from 0x80 up; null for UTF-8 forms
   bool FSplitsSequences;      // UTF-8: taken a sequence at a time
+  char FAnchorStart[MaxClassPrefix + 32]; // <a class="PREFIXline-number" id="L
+  size_t FAnchorStartLength;
 };
 
 /// The line ends in [From, To): CR LF, a lone CR and LF, each one; the byte

@@ -313,6 +313,18 @@ TEST(CliUsage, WrongUsageExitsWith2) {
            {A, "--line-numbers"},
            {A, "--page", "rtf", "--dark-scheme", "Twilight"},
            {A, "--page", "html5", "--encoding", "ebcdic"},
+           {A, "--page", "rtf", "--fragment"},
+           {A, "--page", "ansi", "--fragment"},
+           {A, "--inline-styles"},
+           {A, "--page", "html5", "--inline-styles", "--line-numbers"},
+           {A, "--page", "html5", "--inline-styles", "--css-file", "x.css"},
+           {A, "--page", "html5", "--css-file", ""},
+           {A, "--page", "html5", "--class-prefix", "a b"},
+           {A, "--page", "html5", "--class-prefix", "1x"},
+           {A, "--css-only"},
+           {"--css-only", "--inline-styles"},
+           {A, "--ansi", "256"},
+           {A, "--page", "ansi", "--ansi", "16"},
        }) {
     std::string Line;
     for (const std::string &Arg : Args)
@@ -326,6 +338,10 @@ TEST(CliUsage, WrongUsageExitsWith2) {
   EXPECT_EQ("a.pas", Listing(Dir.Path()));
   EXPECT_TRUE(
       RunCli({"--quiet=1", A}).Err.starts_with("tessaline-cli: option --quiet takes no value\n"));
+  EXPECT_TRUE(RunCli({"--page", "html5", "--inline-styles", "--dark-scheme", "Twilight", A})
+                  .Err.starts_with("tessaline-cli: --dark-scheme cannot be used with "
+                                   "--inline-styles: a style attribute cannot follow the "
+                                   "reader's preference for a dark scheme\n"));
 }
 
 TEST(CliFailures, UnreadableInput) {
@@ -810,6 +826,44 @@ TEST(CliFormats, PageFormatsNameTheirPagesAndAnIndexListsThem) {
 
   EXPECT_EQ(0, RunCli({"--page", "rtf", Dir / "tree/a.pas"}).Status);
   EXPECT_TRUE(ReadFile(Dir / "tree/a.rtf").starts_with("{\\rtf1"));
+  EXPECT_EQ(0, RunCli({"--page", "ansi", Dir / "tree/a.pas"}).Status);
+  EXPECT_TRUE(fs::exists(Dir / "tree/a.ans"));
+  EXPECT_EQ(0, RunCli({"--page", "bbcode", Dir / "tree/a.pas"}).Status);
+  EXPECT_TRUE(ReadFile(Dir / "tree/a.bbcode").starts_with("[font=Courier New]"));
+}
+
+// Fragments go where pages go: beside their sources in a batch, to -o, to
+// standard output.
+TEST(CliFormats, FragmentsGoWherePagesGo) {
+  TScratchDir Dir;
+  WriteFile(Dir / "a.pas", "x");
+  WriteFile(Dir / "b.pas", "y");
+  EXPECT_EQ(0, RunCli({"--fragment", "-q", Dir / "a.pas", Dir / "b.pas"}).Status);
+  EXPECT_EQ("<PRE>\r\nx</PRE>", ReadFile(Dir / "a.html"));
+  EXPECT_EQ("<PRE>\r\ny</PRE>", ReadFile(Dir / "b.html"));
+  const TRun Run = RunCli({"--fragment", "--page", "html5", "--inline-styles", "-o", "-", "-"}, "z");
+  EXPECT_EQ(0, Run.Status) << Run.Err;
+  EXPECT_EQ("<pre class=\"tessaline\" style=\"color:#000000;background-color:#FFFFFF\">\nz</pre>\n",
+            Run.Out);
+}
+
+// The stylesheet of --css-file, as the pages' <style> holds it, worked out
+// by hand for the built-in scheme with only comments left coloured.
+TEST(CliFormats, CssOnlyWritesTheLinkedStylesheet) {
+  const TRun Run =
+      RunCli({"--css-only", "--scheme", "builtin", "--class-prefix", "x_", "--element",
+              "Reserved_word=0,0,,1", "--element", "String=0,0,,1", "--element", "Directive=0,0,,1"});
+  EXPECT_EQ(0, Run.Status) << Run.Err;
+  EXPECT_EQ(".tessaline{color:#000000;background-color:#FFFFFF}\n"
+            ".tessaline .x_comment{color:#000080;font-weight:normal;font-style:italic;"
+            "text-decoration:none}\n"
+            ".tessaline{counter-reset:line}\n"
+            ".tessaline a.x_line-number{display:inline-block;min-width:4ch;padding-right:1ch;"
+            "margin-right:1ch;border-right:1px solid #80808080;text-align:right;color:#808080;"
+            "font-weight:normal;font-style:normal;text-decoration:none;user-select:none;"
+            "-webkit-user-select:none}\n"
+            ".tessaline a.x_line-number::before{counter-increment:line;content:counter(line)}\n",
+            Run.Out);
 }
 
 } // namespace

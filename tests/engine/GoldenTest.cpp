@@ -1,6 +1,6 @@
 // Golden pages: every tests/data/NAME.pas is converted with the settings in
 // NAME.args (command-line arguments, one per line) and must give exactly
-// NAME.html, and the progress values in NAME.progress when that exists.
+// NAME.html (NAME.rtf, NAME.jsonl for those formats), and the progress values in NAME.progress when that exists.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -88,8 +88,12 @@ TEST_P(Golden, PageMatchesTheHandWrittenOne) {
   Converter.SetPlain(ReadTextFile(Base + ".pas"));
   ASSERT_TRUE(Converter.Convert());
 
-  // An RTF document's expected form is NAME.rtf.
-  const std::string Extension = fs::exists(Base + ".rtf") ? ".rtf" : ".html";
+  // The other formats' expected forms: NAME.rtf, NAME.ans, NAME.bbcode,
+  // NAME.jsonl (the token stream).
+  std::string Extension = ".html";
+  for (const char *Other : {".rtf", ".ans", ".bbcode", ".jsonl"})
+    if (fs::exists(Base + Other))
+      Extension = Other;
   const std::string Expected = ReadTextFile(Base + Extension);
   const std::string Actual = Converter.HTML();
   EXPECT_TRUE(Expected == Actual) << GetParam() << Extension << " differs (- expected, + actual):\n"

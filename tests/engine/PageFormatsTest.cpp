@@ -1,10 +1,12 @@
 // The HTML5 and RTF pages, checked by tools from outside: every HTML5 page
 // parses without a single error in html5lib's strict mode and its <pre>
-// holds the source; unrtf reads every RTF document back to the source
-// (tests/tools/check-pages.py). Inputs: the golden cases, with their odd
+// holds the source; unrtf reads every RTF document back to the source; so
+// do fragments, parsed as fragments, and ANSI and BBCode pages with their
+// markup stripped (tests/tools/check-pages.py). Inputs: the golden cases, with their odd
 // bytes, and a sample of the Free Pascal sources.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #ifndef _WIN32
@@ -91,6 +93,59 @@ TEST(PageFormats, Html5PagesOfFreePascalSourcesAreValidAndHoldTheirSource) {
   CheckPages("html5", Sample, Options, Dir);
 }
 
+// Fragments land inside another page: each must parse there on its own,
+// as a <style> or <link> and one <pre> whose text is the source.
+TEST(PageFormats, FragmentsOfFreePascalSourcesAreValidAndHoldTheirSource) {
+  const auto Sample = FreePascalSample(60);
+  if (Sample.empty())
+    GTEST_SKIP() << FreePascalRoot << " is missing (Debian package fpc-source-3.2.2)";
+  // The classic block holds the source's bytes as they are: control
+  // characters, which HTML forbids, make it invalid, as they do the page.
+  std::vector<std::string> Plain;
+  for (const std::string &Source : Sample) {
+    const std::string Bytes = ReadFileBytes(Source);
+    if (std::none_of(Bytes.begin(), Bytes.end(), [](char C) {
+          return (C >= 0 && C < 0x20 && C != '\t' && C != '\n' && C != '\r' && C != '\f') ||
+                 C == 0x7F;
+        }))
+      Plain.push_back(Source);
+  }
+  ASSERT_GT(Plain.size(), Sample.size() / 2);
+  TTempDir Dir;
+  TPageOptions Options;
+  Options.Fragment = true;
+  CheckPages("classic-fragment", Plain, Options, Dir);
+  Options.Format = TPageFormat::HTML5;
+  Options.LineNumbers = true;
+  Options.HasDarkScheme = true;
+  Options.DarkScheme = PresetScheme(1);
+  CheckPages("fragment", Sample, Options, Dir);
+  Options.LineNumbers = Options.HasDarkScheme = false;
+  Options.InlineStyles = true;
+  CheckPages("fragment", Sample, Options, Dir);
+  Options.InlineStyles = false;
+  Options.CssFile = "../styles/tessaline.css";
+  CheckPages("fragment", GoldenInputs(), Options, Dir);
+}
+
+// The plain-text formats: their markup stripped (and BBCode's escapes
+// read back), the text is the source; each ANSI line ends reset.
+TEST(PageFormats, AnsiAndBBCodeOfFreePascalSourcesHoldTheirSource) {
+  auto Inputs = FreePascalSample(60);
+  if (Inputs.empty())
+    GTEST_SKIP() << FreePascalRoot << " is missing (Debian package fpc-source-3.2.2)";
+  const auto Golden = GoldenInputs();
+  Inputs.insert(Inputs.end(), Golden.begin(), Golden.end());
+  TTempDir Dir;
+  TPageOptions Options;
+  Options.Format = TPageFormat::ANSI;
+  CheckPages("ansi", Inputs, Options, Dir);
+  Options.Ansi256 = true;
+  CheckPages("ansi", Inputs, Options, Dir);
+  Options.Format = TPageFormat::BBCode;
+  CheckPages("bbcode", Inputs, Options, Dir);
+}
+
 } // namespace
 
 namespace {
@@ -121,10 +176,11 @@ namespace {
 // The line anchors are written with the text, by each thread's page
 // writer: a text cut anywhere, between CR and LF too, numbers the same.
 std::string Numbered(std::string_view Text, size_t Block) {
-  const TTextTranslator Translator(TTextTarget::HTML5, TTextForm::UTF8, Text, CountLines(Text));
+  const TTextTranslator Translator(TTextTarget::HTML5, TTextForm::UTF8, Text, CountLines(Text),
+                                   "tl-");
   TByteBuffer Buffer;
   TPageWriter Out(Buffer, 0);
-  TTextTranslator::PutLineAnchor(Out, 1);
+  Translator.PutLineAnchor(Out, 1);
   Out.SetTextLine(1);
   for (size_t K = 0; K < Text.size(); K += Block)
     Translator.Put(Out, Text.data() + K, std::min(Block, Text.size() - K));
@@ -135,7 +191,7 @@ std::string Numbered(std::string_view Text, size_t Block) {
 TEST(PageFormats, LineAnchorsAreTheSameWhereverTheTextIsCut) {
   const std::string Text = "\xC3\xA9\r\n\r\r\n\ty\n";
   auto Anchor = [](int N) {
-    std::string Text = "<a class=\"line-number\" id=\"L";
+    std::string Text = "<a class=\"tl-line-number\" id=\"L";
     Text += std::to_string(N);
     Text += "\" href=\"#L";
     Text += std::to_string(N);
@@ -149,7 +205,8 @@ TEST(PageFormats, LineAnchorsAreTheSameWhereverTheTextIsCut) {
 }
 
 TEST(PageFormats, StoppedRunsOfEveryFormatLeaveNothing) {
-  for (const TPageFormat Format : {TPageFormat::Classic, TPageFormat::HTML5, TPageFormat::RTF}) {
+  for (const TPageFormat Format : {TPageFormat::Classic, TPageFormat::HTML5, TPageFormat::RTF,
+                                   TPageFormat::ANSI, TPageFormat::BBCode}) {
     TTessaline Converter;
     TPageOptions Options;
     Options.Format = Format;

@@ -8,6 +8,7 @@
 // with Conditions too it follows conditional compilation (SkippedToken).
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <algorithm>
 #include <cctype>
@@ -126,6 +127,8 @@ public:
   int StopAtCall = -1; // the progress call (0-based) that asks to stop
 
   std::string Body;
+  /// When set: the element of each byte of the text, in order.
+  std::string *ByteElements = nullptr;
   std::vector<int> Progress;
   bool Completed = false;
 
@@ -226,6 +229,8 @@ public:
       } else {
         Body += T[i];
       }
+      if (ByteElements)
+        ByteElements->append(static_cast<size_t>(std::min(e, Len) - i + 1), static_cast<char>(Current));
       i = e;
     }
     SwitchTo(heWhitespace);

@@ -183,22 +183,32 @@ TEST(Split, ConditionalPagesAndReportsAreThoseOfOneThread) {
 }
 
 // The UTF-8 pages' text is translated where each thread writes its page,
-// so the helper's page is RTF, or decoded HTML5, already: a meeting has to
-// find its place there, and a line end or character may be cut by it.
+// so the helper's page is RTF, decoded HTML5, or the token stream's run
+// form, already: a meeting has to find its place there, and a line end,
+// character or run may be cut by it. Fragments ride along: their end
+// depends on the markup left open; so do ANSI pages, whose line ends
+// reopen the span open where they fall.
 TEST(Split, TranslatedPagesAreThoseOfOneThread) {
   const fs::path File = "/usr/share/fpcsrc/3.2.2/rtl/inc/text.inc";
   std::string Text = fs::exists(File) ? ReadFileBytes(File.string()) : "";
   for (int Line = 0; Line < 800; ++Line)
     Text += "  S := 'caf\xE9 \\ {" + std::to_string(Line) +
-            "}'; { \xC3\xA9 \x01 <&> }\r\n\tIf A<B Then {\x80} X:=\"\";\r\r\n";
+            "}'; { \xC3\xA9 \x01 <&> }\r\n\tIf A<B Then {\x80\r\n  [y]} X:=\"\";\r\r\n";
   const auto All = Schemes();
-  for (const TPageFormat Format : {TPageFormat::HTML5, TPageFormat::RTF})
+  for (const TPageFormat Format : {TPageFormat::HTML5, TPageFormat::RTF, TPageFormat::Classic,
+                                   TPageFormat::Tokens, TPageFormat::ANSI, TPageFormat::BBCode})
     for (const TSourceEncoding Encoding : {TSourceEncoding::Auto, TSourceEncoding::UTF8})
       for (size_t S : {size_t(0), size_t(2), All.size() - 1}) {
         TPageOptions Page;
         Page.Format = Format;
         Page.Encoding = Encoding;
         Page.LineNumbers = Format == TPageFormat::HTML5 && S == 2;
+        Page.ClassPrefix = S == 2 ? "hl_" : "tl-";
+        // Fragments, and inline styles, which give each look a span of its own.
+        // The classic fragment closes the markup the last thread left open.
+        Page.Fragment = Format == TPageFormat::Classic || (Format == TPageFormat::HTML5 && S == 0);
+        Page.Ansi256 = S == 2;
+        Page.InlineStyles = Format == TPageFormat::HTML5 && S == 0;
         const TRun One = Convert(Text, All[S], 0, 0, 0, TPascalDialect::Classic, Page);
         for (const size_t Part : {size_t(0), size_t(300)})
           for (const size_t Segment : {size_t(997), size_t(20000)}) {

@@ -8,8 +8,9 @@
 // model's, strip back to the source exactly, stream identically, and pair
 // its tags as the lazy markup allows, and come out the same (progress
 // included) when a helper thread takes segments of it, with any form of
-// the plain-token search; HTML5 and RTF pages, too, must come out the same
-// with a helper thread and streamed; anything else aborts.
+// the plain-token search; HTML5 and RTF pages and the token stream, too,
+// must come out the same with a helper thread and streamed, and the token
+// stream must cover the source exactly; anything else aborts.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -34,6 +35,29 @@ public:
 [[noreturn]] void Fail(const char *What) {
   std::fprintf(stderr, "fuzz check failed: %s\n", What);
   std::abort();
+}
+
+// Whether the token stream's lines cover Size bytes from 0 exactly, in
+// order, with no two consecutive lines of one element.
+bool CoversExactly(const std::string &Stream, size_t Size) {
+  unsigned long long Next = 0;
+  std::string Last;
+  for (size_t From = 0; From < Stream.size();) {
+    const size_t End = Stream.find('\n', From);
+    if (End == std::string::npos)
+      return false;
+    const std::string Line = Stream.substr(From, End - From);
+    unsigned long long Start = 0, Length = 0;
+    char Name[40] = {};
+    if (std::sscanf(Line.c_str(), "{\"start\":%llu,\"length\":%llu,\"element\":\"%39[^\"]", &Start,
+                    &Length, Name) != 3 ||
+        Start != Next || Length == 0 || Name == Last)
+      return false;
+    Next += Length;
+    Last = Name;
+    From = End + 1;
+  }
+  return Next == Size;
 }
 
 } // namespace
@@ -135,18 +159,31 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size) {
   if (!Converter.ConvertTo(Streamed) || Streamed.Bytes != Page)
     Fail("streamed page differs");
   // For another input in four, the UTF-8 pages, whose text each thread
-  // translates as it writes its part: the dialect byte's other bits choose
-  // RTF or HTML5, line numbers and the encoding.
+  // translates as it writes its part, and the token stream, whose run form
+  // each thread writes: the dialect byte's other bits choose (with the
+  // input's size) HTML5, RTF, ANSI, BBCode or the token stream, line
+  // numbers and the encoding.
   if (Size % 4 == 1) {
     const uint8_t Choice = Data[SchemeBytes];
     TPageOptions PageOptions;
-    PageOptions.Format = Choice & 2 ? TPageFormat::RTF : TPageFormat::HTML5;
-    PageOptions.LineNumbers = (Choice & 4) != 0;
+    static constexpr TPageFormat Formats[] = {TPageFormat::HTML5, TPageFormat::RTF,
+                                               TPageFormat::ANSI, TPageFormat::BBCode};
+    PageOptions.Format = Formats[(Choice & 2 ? 1 : 0) + (Size & 8 ? 2 : 0)];
+    if ((Choice & 0xC0) == 0xC0)
+      PageOptions.Format = TPageFormat::Tokens;
+    PageOptions.LineNumbers = PageOptions.Format != TPageFormat::Tokens && (Choice & 4) != 0;
     PageOptions.Encoding = static_cast<TSourceEncoding>((Choice >> 3) % 6);
+    // HTML5 fragments, with inline styles where numbers leave room; the
+    // 256 colours of ANSI.
+    PageOptions.Fragment = (Choice & 0x40) != 0;
+    PageOptions.InlineStyles = (Choice & 0x80) != 0 && !PageOptions.LineNumbers;
+    PageOptions.Ansi256 = (Choice & 0x80) != 0;
     Converter.SetPageOptions(PageOptions);
     if (!Converter.Convert())
       Fail("Convert of a UTF-8 page returned false");
     const std::string OneThread = Converter.HTML();
+    if (PageOptions.Format == TPageFormat::Tokens && !CoversExactly(OneThread, Text.size()))
+      Fail("token stream does not cover the source exactly");
     TScanOptions Options;
     Options.Split = {64 + (Size * 7 + Data[0]) % 1024, 0,
                      Size % 8 == 1 ? size_t(16) + Data[0] % 512 : size_t(0)};

@@ -4,6 +4,10 @@
     check-pages.py html5 SOURCE PAGE [SOURCE PAGE ...]
     check-pages.py rtf SOURCE PAGE [SOURCE PAGE ...]
     check-pages.py valid PAGE [PAGE ...]
+    check-pages.py fragment SOURCE FRAGMENT [SOURCE FRAGMENT ...]
+    check-pages.py classic-fragment SOURCE FRAGMENT [SOURCE FRAGMENT ...]
+    check-pages.py ansi SOURCE PAGE [SOURCE PAGE ...]
+    check-pages.py bbcode SOURCE PAGE [SOURCE PAGE ...]
 
 valid: each HTML5 page parses without a single error in html5lib's strict
 mode. html5: the page parses without a single error in html5lib's strict mode,
@@ -15,7 +19,15 @@ of blanks as one. The source is decoded as the pages decode it (a byte-order
 mark, else UTF-8 when valid, else Windows-1252), and its line ends count as
 one LF each, as a parser reads them. Exit status 0 when all pages pass, 1
 with the first failure on standard error, 77 when the tool it needs is
-missing.
+missing. fragment: as html5, for an HTML5 fragment parsed as the content of
+a <div> (a <style> or <link> may come before its one <pre>).
+classic-fragment: the same for a classic fragment, whose text is the
+source's own bytes (both are read as ISO-8859-1, byte for byte).
+ansi: the page without its SGR escapes is the source, byte for byte in
+UTF-8 (control characters as their symbols, C1 controls as U+FFFD), and
+every line ends with the colours reset. bbcode: the post, its [font] block
+and its tags taken off ("[[b][/b]" thus becomes "["), is the source as for
+ansi, with no-break spaces read as blanks and tabs as eight blanks.
 """
 import codecs
 import os
@@ -69,6 +81,64 @@ def check_html5(source, page):
         return "%s: %d <pre> elements" % (page, len(pres))
     text = "".join(pres[0].itertext())
     return None if text == lines_as_lf(control_pictures(source)) else "%s: the <pre> text differs from %s" % (page, "the source")
+
+
+def check_fragment(source, page, encoding="utf-8", shown=None):
+    import html5lib
+    parser = html5lib.HTMLParser(strict=True, namespaceHTMLElements=False)
+    try:
+        fragment = parser.parseFragment(open(page, "rb").read().decode(encoding), container="div")
+    except Exception as error:  # ParseError, UnicodeDecodeError
+        return "%s: not a valid fragment: %s" % (page, error)
+    pres = fragment.findall(".//pre")
+    if len(pres) != 1 or len(fragment.findall("./pre")) != 1:
+        return "%s: %d <pre> elements, not one at the top" % (page, len(pres))
+    others = [child.tag for child in fragment if child.tag not in ("pre", "style", "link")]
+    if others or (fragment.text or "").strip():
+        return "%s: more than the block: %s" % (page, others or fragment.text)
+    text = "".join(pres[0].itertext())
+    expected = lines_as_lf(shown(source) if shown else source)
+    return None if text == expected else "%s: the <pre> text differs from the source" % page
+
+
+def check_classic_fragment(source_bytes, page):
+    return check_fragment(source_bytes.decode("iso-8859-1"), page, "iso-8859-1")
+
+
+def terminal_safe(text):
+    """The source as the ANSI and BBCode pages show it: C0 controls as their
+    symbols, C1 controls, which terminals obey, as U+FFFD."""
+    text = re.sub("[\x00-\x08\x0b\x0e-\x1f\x7f]",
+                  lambda m: chr(0x2421 if m.group() == "\x7f" else 0x2400 + ord(m.group())), text)
+    return re.sub("[\x80-\x9f]", "\ufffd", text)
+
+
+SGR = re.compile("\x1b\\[[0-9;]*m")
+
+
+def check_ansi(source, page):
+    data = open(page, "rb").read().decode("utf-8")
+    for line in re.split("\r\n|\r|\n", data)[:-1]:
+        escapes = SGR.findall(line)
+        if escapes and escapes[-1] != "\x1b[0m":
+            return "%s: a line ends with colours set: %r" % (page, line[-40:])
+    text = SGR.sub("", data)
+    if "\x1b" in text:
+        return "%s: an escape other than SGR" % page
+    return None if text == terminal_safe(source) else "%s: the text differs from the source" % page
+
+
+BBCODE_TAG = re.compile("\\[/?(?:color(?:=#[0-9A-F]{6})?|b|i|u|s)\\]")
+
+
+def check_bbcode(source, page):
+    data = open(page, "rb").read().decode("utf-8")
+    start, end = "[font=Courier New]", "[/font]\n"
+    if not data.startswith(start) or not data.endswith(end):
+        return "%s: not one [font] block" % page
+    text = BBCODE_TAG.sub("", data[len(start):-len(end)]).replace("\u00a0", " ")
+    expected = terminal_safe(source).replace("\u00a0", " ").replace("\t", " " * 8)
+    return None if text == expected else "%s: the text differs from the source" % page
 
 
 def unrtf_text(page):
@@ -125,6 +195,28 @@ def main():
                 parse_strictly(page)
             except Exception as error:
                 print("%s: not valid: %s" % (page, error), file=sys.stderr)
+                return 1
+        return 0
+    if kind in ("ansi", "bbcode"):
+        check = check_ansi if kind == "ansi" else check_bbcode
+        for k in range(0, len(pairs), 2):
+            failure = check(decode_source(open(pairs[k], "rb").read()), pairs[k + 1])
+            if failure:
+                print(failure, file=sys.stderr)
+                return 1
+        return 0
+    if kind in ("fragment", "classic-fragment"):
+        try:
+            import html5lib  # noqa: F401
+        except ImportError:
+            print("python3-html5lib is missing", file=sys.stderr)
+            return 77
+        for k in range(0, len(pairs), 2):
+            data = open(pairs[k], "rb").read()
+            failure = (check_classic_fragment(data, pairs[k + 1]) if kind == "classic-fragment" else
+                       check_fragment(decode_source(data), pairs[k + 1], shown=control_pictures))
+            if failure:
+                print(failure, file=sys.stderr)
                 return 1
         return 0
     if kind == "html5":

@@ -1,0 +1,1 @@
+{c}begin x
