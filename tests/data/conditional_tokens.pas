@@ -1,0 +1,1 @@
+{$IFNDEF X}a{$ENDIF}b
