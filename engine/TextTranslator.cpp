@@ -207,11 +207,16 @@ TTextTranslator::TTextTranslator(TTextTarget Target, TTextForm Form, std::string
     FSpecial = Special[ssRtf].data();
     break;
   case TTextTarget::ANSI:
-  case TTextTarget::BBCode:
+  case TTextTarget::BBCode: {
     const bool Ansi = Target == TTextTarget::ANSI;
     FAscii = Ansi ? AnsiAscii.data() : BBCodeAscii.data();
     FHigh = Windows1252 ? PlainWindows1252.data() : Latin1 ? PlainLatin1.data() : nullptr;
     FSpecial = Special[Ansi ? ssAnsi : ssBBCode].data();
+    break;
+  }
+  case TTextTarget::Tokens:
+  case TTextTarget::TokensOfUTF16:
+    // Put counts the token stream's pieces and writes none of their bytes.
     break;
   }
   FSplitsSequences = !FHigh;
