@@ -118,6 +118,11 @@ int RunTessalineCli(const std::vector<std::string> &Args, std::ostream &Out, std
     Out << VersionText();
     return 0;
   }
+  // The classic dialect reads no directive: the symbols would change
+  // nothing, and a user who gave them expects them to.
+  if (Options.Conditions.Enabled && Options.Dialect != TPascalDialect::Modern && !Options.Quiet)
+    Err << "tessaline-cli: note: --define, --undefine, --target, --os and --cpu are followed "
+           "with --dialect modern only; the classic dialect leaves them aside\n";
   // With -o the one input is one page's source, even when it is a folder;
   // the stylesheet alone has no input.
   const bool Batch = !Options.CssOnly &&

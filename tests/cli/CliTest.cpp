@@ -1041,6 +1041,15 @@ TEST(CliUsage, OptionsIgnoredWithoutAWord) {
   EXPECT_EQ(PageFor(TinySource, {"--page", "html5", "--dialect", "modern"}),
             PageFor(TinySource, {"--page", "HTML5", "--dialect", "Modern"}));
   EXPECT_NE(PageFor(TinySource, {"--page", "rtf", "--encoding", "UTF-16LE"}), "");
+  // Symbols for the classic dialect, which reads no directive: said, unless -q.
+  for (const bool Quiet : {false, true}) {
+    std::vector<std::string> Args{"--define", "X", "-o", "-", A};
+    if (Quiet)
+      Args.push_back("-q");
+    const TRun Run = RunCli(Args);
+    EXPECT_EQ(0, Run.Status);
+    EXPECT_EQ(Quiet, Run.Err.empty()) << Run.Err;
+  }
   // The classic page takes the title's bytes as they are.
   EXPECT_NE(PageFor(TinySource, {"--title", "caf\xE9"}).find("<TITLE>caf\xE9</TITLE>"),
             std::string::npos);
