@@ -4,7 +4,8 @@
 // Every value may be unknown; an unknown operand makes the result unknown
 // unless the other decides it ("False and X", "True or X"). Anything the
 // grammar does not know, or a parse error, makes the whole unknown, which
-// leaves the branch active.
+// leaves the branch active. A whole that is the integer 0 or 1 is false or
+// true, as the compiler reads it.
 #include "Conditionals.h"
 
 struct TConditions::TValue {
@@ -20,7 +21,11 @@ public:
   TTruth Evaluate() {
     const TValue V = Relation();
     Blanks();
-    if (Failed || At < Text.size() || V.Kind != TValue::Boolean)
+    // The compiler takes an integer 0 or 1 as a boolean ("{$IF 0}" is
+    // false); any other integer is its error, which decides nothing.
+    const bool Decided = V.Kind == TValue::Boolean ||
+                         (V.Kind == TValue::Integer && (V.Number == 0 || V.Number == 1));
+    if (Failed || At < Text.size() || !Decided)
       return Unknown;
     return V.Number ? True : False;
   }

@@ -39,6 +39,19 @@ std::string_view TakeIdent(std::string_view &S) {
   return Ident;
 }
 
+// The symbol name of {$IFDEF}, {$DEFINE} and their kin, read as the
+// compiler reads it: letters, digits and underscores from the first byte
+// on, so that "{$IFDEF 0}" asks for a symbol named 0, which nothing defines.
+std::string_view TakeSymbolName(std::string_view &S) {
+  S = TrimBlanks(S);
+  size_t N = 0;
+  while (N < S.size() && IsIdentChar(S[N]))
+    ++N;
+  const std::string_view Name = S.substr(0, N);
+  S.remove_prefix(N);
+  return Name;
+}
+
 bool ParseInteger(std::string_view S, int64_t &Value) {
   S = TrimBlanks(S);
   bool Negative = false;
@@ -329,7 +342,7 @@ TConditions::TDirectiveKind TConditions::Follow(std::string_view Body, size_t Po
   if (SameWord(D.Name, "ifdef") || SameWord(D.Name, "ifndef")) {
     TTruth Truth = Unknown;
     if (!Skip) {
-      const std::string_view Symbol = TakeIdent(Rest);
+      const std::string_view Symbol = TakeSymbolName(Rest);
       const TSymbolState State =
           Symbol.empty() ? TSymbolState{TSymbolState::Unknown} : Lookup(Symbol, Pos);
       const bool Negate = D.Name.size() == 6;
@@ -354,7 +367,7 @@ TConditions::TDirectiveKind TConditions::Follow(std::string_view Body, size_t Po
     Stack.pop_back();
   } else if (!Skip) {
     if (SameWord(D.Name, "define")) {
-      const std::string_view Symbol = TakeIdent(Rest);
+      const std::string_view Symbol = TakeSymbolName(Rest);
       TSymbolState State{TSymbolState::Defined};
       Rest = TrimBlanks(Rest);
       if (Rest.substr(0, 2) == ":=")
@@ -362,7 +375,7 @@ TConditions::TDirectiveKind TConditions::Follow(std::string_view Body, size_t Po
       if (!Symbol.empty())
         WriteHere(Symbol, State, Pos);
     } else if (SameWord(D.Name, "undef")) {
-      const std::string_view Symbol = TakeIdent(Rest);
+      const std::string_view Symbol = TakeSymbolName(Rest);
       if (!Symbol.empty())
         WriteHere(Symbol, {TSymbolState::Undefined}, Pos);
     } else if (SameWord(D.Name, "i") || SameWord(D.Name, "include")) {

@@ -113,9 +113,9 @@ private:
     while (K < S.size() && IsSpace(S[K]))
       ++K;
     std::string W;
-    if (K < S.size() && IsIdent(S[K]) && !(S[K] >= '0' && S[K] <= '9'))
-      while (K < S.size() && IsIdent(S[K]))
-        W += S[K++];
+    // As the compiler reads a symbol's name: digits may come first.
+    while (K < S.size() && IsIdent(S[K]))
+      W += S[K++];
     return W;
   }
   static bool Integer(std::string S, int64_t &V) {
@@ -235,7 +235,8 @@ private:
       }
     }
     const TVal V = Relation();
-    if (Bad || Next < Tokens.size() || V.Kind != 1)
+    // An integer 0 or 1 is the compiler's false or true; another, its error.
+    if (Bad || Next < Tokens.size() || !(V.Kind == 1 || (V.Kind == 2 && (V.N == 0 || V.N == 1))))
       return 2;
     return V.N ? 1 : 0;
   }

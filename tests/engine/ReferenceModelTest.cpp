@@ -205,6 +205,8 @@ std::string RandomConditionalText(std::mt19937 &Random, size_t MaxPieces) {
       "'{$ENDIF}'", "'it''s {$ELSE}", "{ {$ENDIF} }", "{ a { b } {$ELSE} }", "(* {$ELSE} *)",
       "// {$ENDIF}\n", "{$if declared(x)}", "{$IF sizeof(x) = 4}", "{$elseif}", "{$IF}",
       "{$IFDEF}", "{$IF (A}", "{$IF 99999999999 > 1}", "{$IF TRUE = (1 < 2)}", "{$}", "{$",
+      // An integer 0 or 1 as the condition, a name that starts with a digit.
+      "{$IF 0}", "{$ELSEIF 1}", "{$IF V - 2}", "{$IFDEF 0}", "{$DEFINE 0}",
       "x", " ", "\n", "\r\n", "'", "{", "}", "(*", "*)", "//", "begin", "asm", "end", "<",
       // The word context and comment nesting across branches.
       "procedure P;", " virtual;", "property X: T read", " index ", "r.read", "(out ", ";{c}",

@@ -9,8 +9,12 @@
 //
 // Takes every Nth file of FILE_LIST (one name a line), prints the share of
 // bytes whose element agrees, with the compiler's keywords deciding
-// reserved words, and with reserved word and identifier taken as one; then
-// each kind of difference with its count and a first example. Bytes that
+// reserved words, and with reserved word and identifier taken as one, then
+// that again with PScanner's control characters where the compiler reads a
+// pointer type ("= ^T") taken as agreeing; then each kind of difference
+// with its count and a first example. A comment left open at the end of a
+// file, which PScanner reports no token for, is its comment where the page
+// shows all that follows PScanner's last token as comment. Bytes that
 // both skip (branches not taken: PScanner gives no token, the page shows
 // inactive code), the conditional directives that open a branch PScanner
 // skips (it reports none of them), bytes PScanner never reaches (a file it
@@ -112,6 +116,37 @@ std::vector<int> ElementsOf(const std::string &Text, bool IncludesDefineNothing 
   return Elements;
 }
 
+// The bytes where PScanner reads "^" and a letter as a control character
+// and the compiler a pointer type: after ":", after "=" that is no ":=",
+// "<=" or ">=", after "of"; they run on to the end of the type's name,
+// whose rest PScanner may take for a keyword ("^TLabel").
+std::vector<bool> PointerTypesMisread(const std::string &Text, const std::vector<char> &Kinds,
+                                      const std::vector<int> &Elements) {
+  std::vector<bool> Misread(Text.size(), false);
+  auto Letter = [](unsigned char C) { return IsIn(C, csIdent) && !(C >= '0' && C <= '9'); };
+  for (size_t P = 0; P + 1 < Text.size() && P + 1 < Elements.size(); ++P) {
+    if (Text[P] != '^' || Kinds[P] != 'H' || Kinds[P + 1] != 'H' ||
+        !Letter(static_cast<unsigned char>(Text[P + 1])) || Elements[P] != heSymbol)
+      continue;
+    size_t Q = P;
+    while (Q > 0 && static_cast<unsigned char>(Text[Q - 1]) <= ' ')
+      --Q;
+    if (Q == 0)
+      continue;
+    const char Before = Text[Q - 1], Second = Q >= 2 ? Text[Q - 2] : ' ';
+    const bool Of = Q >= 2 && (Text[Q - 2] | 32) == 'o' && (Text[Q - 1] | 32) == 'f' &&
+                    (Q == 2 || !IsIn(static_cast<unsigned char>(Text[Q - 3]), csIdent));
+    if (!(Before == ':' || (Before == '=' && Second != ':' && Second != '<' && Second != '>') ||
+          Of))
+      continue;
+    Misread[P] = true;
+    for (size_t R = P + 1; R < Text.size() && IsIn(static_cast<unsigned char>(Text[R]), csIdent);
+         ++R)
+      Misread[R] = true;
+  }
+  return Misread;
+}
+
 struct TDifference {
   long Count = 0;
   std::string Example;
@@ -176,16 +211,32 @@ int main(int argc, char **argv) {
   }
   long Compared = 0, Agreed = 0, KindAgreed = 0, Skipped = 0, GaveUp = 0, Asm = 0, FilesGivenUp = 0;
   long FileCount = 0, Directives = 0, BothSkip = 0, SkipOpeners = 0, AfterInclude = 0;
+  long PointerKinds = 0; // kinds that differ only by PScanner's ^X in a pointer type
   std::map<std::string, TDifference> Differences;
   std::ifstream In(Tokens);
   std::string Line, Name, Text;
   std::vector<char> Kinds; // per byte: PScanner's kind, 0 where it has no token
   std::vector<int> Elements, WithoutIncludes;
-  size_t Reached = 0;
+  size_t Reached = 0, LastEnd = 0;
   auto Finish = [&] {
     if (Name.empty())
       return;
     ++FileCount;
+    // A comment left open at the end of the file: PScanner reads it to the
+    // end and reports no token for it. Where the page too shows all that
+    // follows PScanner's last token as comment, it is that comment.
+    if (Reached == Text.size()) {
+      size_t First = LastEnd;
+      while (First < Text.size() && static_cast<unsigned char>(Text[First]) <= ' ')
+        ++First;
+      bool Open = First < Text.size() &&
+                  (Text[First] == '{' || Text.compare(First, 2, "(*") == 0);
+      for (size_t P = First; Open && P < Text.size() && P < Elements.size(); ++P)
+        Open = static_cast<unsigned char>(Text[P]) <= ' ' || Elements[P] == heComment;
+      if (Open)
+        std::fill(Kinds.begin() + First, Kinds.end(), 'C');
+    }
+    const std::vector<bool> Misread = PointerTypesMisread(Text, Kinds, Elements);
     for (size_t P = 0; P < Text.size() && P < Elements.size(); ++P) {
       const unsigned char C = static_cast<unsigned char>(Text[P]);
       if (C <= ' ')
@@ -233,6 +284,8 @@ int main(int argc, char **argv) {
       }
       if (Want >= 0 && Word(Got) == Word(Want))
         ++KindAgreed;
+      else if (Misread[P])
+        ++PointerKinds;
       // A directive where it acts as one is a reserved word on the page,
       // an identifier in the compiler's keyword table: counted apart.
       if (Want == heIdentifier && Got == heReservedWord) {
@@ -252,6 +305,9 @@ int main(int argc, char **argv) {
           Included     ? std::string("skipped by PScanner, active on the page after an {$I}")
           : Want == -2 ? std::string("directive where it acts as one shown as reserved word")
           : Want >= 0  ? std::string(ElementNames[Want]) + " shown as " + ElementNames[Got]
+          : K == 'H' && Misread[P]
+              ? std::string("PScanner's control character (^X) in a pointer type shown as ") +
+                    ElementNames[Got]
           : K == 'H'   ? std::string("PScanner's control character (^X) shown as ") + ElementNames[Got]
           : K == 'K'   ? std::string("skipped by PScanner, shown as ") + ElementNames[Got]
                        : std::string("PScanner's ") + K + " shown as " + ElementNames[Got];
@@ -276,6 +332,7 @@ int main(int argc, char **argv) {
       WithoutIncludes = ElementsOf(Text, true);
       Kinds.assign(Text.size(), 0);
       Reached = Text.size();
+      LastEnd = 0;
     } else if (Line.compare(0, 2, "X ") == 0) {
       Reached = std::strtoul(Line.c_str() + 2, nullptr, 10);
       ++FilesGivenUp;
@@ -284,6 +341,7 @@ int main(int argc, char **argv) {
       size_t Start = 0, Stop = 0;
       std::sscanf(Line.c_str() + 2, "%zu %zu", &Start, &Stop);
       Stop = std::min(Stop, Text.size());
+      LastEnd = std::max(LastEnd, Stop);
       if (K == 'C' && (Text.compare(Start, 2, "{$") == 0 || Text.compare(Start, 3, "(*$") == 0))
         K = 'D';
       // A one-character string is PScanner's character token, as is "^M".
@@ -310,6 +368,9 @@ int main(int argc, char **argv) {
   std::printf("kinds agree:    %.3f%% (reserved word and identifier as one, code left active "
               "after an {$I} as skipped)\n",
               KindShare);
+  std::printf("kinds agree:    %.3f%% (as above, and PScanner's control characters where the "
+              "compiler reads a pointer type, ^T, taken as agreeing)\n",
+              Compared ? 100.0 * (KindAgreed + AfterInclude + PointerKinds) / Compared : 100.0);
   std::vector<std::pair<std::string, TDifference>> Sorted(Differences.begin(), Differences.end());
   std::sort(Sorted.begin(), Sorted.end(),
             [](const auto &A, const auto &B) { return A.second.Count > B.second.Count; });

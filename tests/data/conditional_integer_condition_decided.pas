@@ -1,0 +1,1 @@
+{$IF 0}a{$ELSEIF 1}b{$ELSE}c{$ENDIF}{$IF 2}d{$ENDIF}{$IFDEF 0}e{$ENDIF}f
