@@ -3,6 +3,8 @@
 // console's modes.
 #include "Platform.h"
 
+#include "GuardedTemporaries.h"
+
 #include <atomic>
 #include <cstring>
 #include <fcntl.h>
@@ -10,16 +12,6 @@
 #include <windows.h>
 
 namespace {
-
-// Temporary files a second Ctrl-C removes, each copied in before its place
-// shows as ready, as the handler's thread may look at any time.
-constexpr int GuardedTemporaries = 256;
-constexpr size_t LongestGuardedName = 4096;
-// Apart from the names, so that starting the program touches none of
-// their pages.
-std::atomic<bool> TemporaryTaken[GuardedTemporaries];
-std::atomic<bool> TemporaryReady[GuardedTemporaries];
-char TemporaryNames[GuardedTemporaries][LongestGuardedName];
 
 void (*InterruptCallback)(int) = nullptr;
 std::atomic<bool> Interrupted{false};
@@ -30,9 +22,7 @@ BOOL WINAPI OnConsoleControl(DWORD Event) {
   // leaving no temporary page: each is marked for deletion, which the
   // system carries out as the process's handles close.
   if (Interrupted.exchange(true)) {
-    for (int K = 0; K < GuardedTemporaries; ++K)
-      if (TemporaryReady[K].load())
-        RemoveFile(TemporaryNames[K]);
+    RemoveGuardedTemporaries([](const char *Name) { RemoveFile(Name); });
     return FALSE;
   }
   const bool AskedToEnd = Event != CTRL_C_EVENT && Event != CTRL_BREAK_EVENT;
@@ -51,26 +41,6 @@ BOOL WINAPI OnConsoleControl(DWORD Event) {
 }
 
 } // namespace
-
-int GuardTemporaryFile(const std::string &Path) {
-  if (Path.size() >= LongestGuardedName)
-    return -1;
-  for (int K = 0; K < GuardedTemporaries; ++K) {
-    if (TemporaryTaken[K].exchange(true))
-      continue;
-    std::memcpy(TemporaryNames[K], Path.c_str(), Path.size() + 1);
-    TemporaryReady[K] = true;
-    return K;
-  }
-  return -1;
-}
-
-void ReleaseTemporaryFile(int Ticket) {
-  if (Ticket < 0)
-    return;
-  TemporaryReady[Ticket] = false;
-  TemporaryTaken[Ticket] = false;
-}
 
 void InstallInterruptHandler(void (*OnInterrupt)(int Signal)) {
   InterruptCallback = OnInterrupt;
