@@ -99,6 +99,35 @@ std::string RandomModernText(std::mt19937 &Random, size_t MaxPieces) {
   return Text;
 }
 
+// Starts the scan and the model in mode Index (of four) of the modes a
+// scan may start in, following "{$mode ...}" in the text when Follow.
+void SetStartMode(TTessaline &Converter, TModel &Model, int Index, bool Follow) {
+  static const std::pair<TPascalMode, const char *> Modes[] = {
+      {TPascalMode::Delphi, "delphi"}, {TPascalMode::Fpc, "fpc"},
+      {TPascalMode::ObjFpc, "objfpc"}, {TPascalMode::FpcDelphi, "delphi-fpc"}};
+  const auto &[Mode, ModeName] = Modes[Index % 4];
+  Converter.SetModeOptions({Mode, Follow});
+  Model.Mode = ModeName;
+  Model.FollowModes = Follow;
+}
+
+// Converts Text and runs the model on it, with a progress handler or
+// without one (the fast path then runs on past identifiers), and compares
+// the pages and the progress reports.
+void ExpectTheModelsPage(TTessaline &Converter, TModel &Model, const std::string &Text,
+                         bool WithProgress, int Round) {
+  std::vector<int> Progress;
+  if (WithProgress)
+    Converter.SetOnProgress([&Progress](TTessaline &, int32_t P) { Progress.push_back(P); });
+  else
+    Model.HasProgress = false;
+  Converter.SetPlain(Text);
+  ASSERT_TRUE(Converter.Convert());
+  Model.Run(Text);
+  ASSERT_EQ(BodyOf(Converter.HTML()), Model.Body) << "round " << Round << ", text:\n" << Text;
+  ASSERT_EQ(Progress, Model.Progress) << "round " << Round << ", text:\n" << Text;
+}
+
 TEST(ReferenceModel, RandomTextsUnderRandomSchemesGiveTheModelsPageAndProgress) {
   std::mt19937 Random(20261208);
   for (int Round = 0; Round < 4000; ++Round) {
@@ -169,25 +198,9 @@ TEST(ReferenceModel, ModernDialectGivesTheModelsPageAndProgress) {
     Converter.SetScanOptions(Options);
     TModel Model;
     RandomModernScheme(Random, Converter, Model);
-    // Each mode the scan may start in, following "{$mode ...}" or not.
-    static const std::pair<TPascalMode, const char *> Modes[] = {
-        {TPascalMode::Delphi, "delphi"}, {TPascalMode::Fpc, "fpc"},
-        {TPascalMode::ObjFpc, "objfpc"}, {TPascalMode::FpcDelphi, "delphi-fpc"}};
-    const auto &[Mode, ModeName] = Modes[(Round / 3) % 4];
-    Converter.SetModeOptions({Mode, Round % 5 != 0});
-    Model.Mode = ModeName;
-    Model.FollowModes = Round % 5 != 0;
+    SetStartMode(Converter, Model, Round / 3, Round % 5 != 0);
     const std::string Text = RandomModernText(Random, Round % 2 ? 40 : 300);
-    std::vector<int> Progress;
-    if (Round % 4 < 2)
-      Converter.SetOnProgress([&Progress](TTessaline &, int32_t P) { Progress.push_back(P); });
-    else
-      Model.HasProgress = false;
-    Converter.SetPlain(Text);
-    ASSERT_TRUE(Converter.Convert());
-    Model.Run(Text);
-    ASSERT_EQ(BodyOf(Converter.HTML()), Model.Body) << "round " << Round << ", text:\n" << Text;
-    ASSERT_EQ(Progress, Model.Progress) << "round " << Round << ", text:\n" << Text;
+    ASSERT_NO_FATAL_FAILURE(ExpectTheModelsPage(Converter, Model, Text, Round % 4 < 2, Round));
   }
 }
 
@@ -253,24 +266,9 @@ TEST(ReferenceModel, ConditionalsGiveTheModelsPageAndProgress) {
     Model.Conditions = &ModelConditions;
     // The word rules under every mode the scan may start in, with the
     // conditionals deciding which "{$mode ...}" counts.
-    static const std::pair<TPascalMode, const char *> Modes[] = {
-        {TPascalMode::Delphi, "delphi"}, {TPascalMode::Fpc, "fpc"},
-        {TPascalMode::ObjFpc, "objfpc"}, {TPascalMode::FpcDelphi, "delphi-fpc"}};
-    const auto &[Mode, ModeName] = Modes[(Round / 7) % 4];
-    Converter.SetModeOptions({Mode, Round % 11 != 0});
-    Model.Mode = ModeName;
-    Model.FollowModes = Round % 11 != 0;
+    SetStartMode(Converter, Model, Round / 7, Round % 11 != 0);
     const std::string Text = RandomConditionalText(Random, Round % 2 ? 40 : 300);
-    std::vector<int> Progress;
-    if (Round % 4 < 2)
-      Converter.SetOnProgress([&Progress](TTessaline &, int32_t P) { Progress.push_back(P); });
-    else
-      Model.HasProgress = false;
-    Converter.SetPlain(Text);
-    ASSERT_TRUE(Converter.Convert());
-    Model.Run(Text);
-    ASSERT_EQ(BodyOf(Converter.HTML()), Model.Body) << "round " << Round << ", text:\n" << Text;
-    ASSERT_EQ(Progress, Model.Progress) << "round " << Round << ", text:\n" << Text;
+    ASSERT_NO_FATAL_FAILURE(ExpectTheModelsPage(Converter, Model, Text, Round % 4 < 2, Round));
   }
 }
 
