@@ -183,7 +183,7 @@ bool ParseDefinesField(std::string_view Text, TConditionOptions &Options) {
 
 TConditions::TConditions(const TConditionOptions &Options) : Options(Options) {
   for (const TPredefinedSymbol &Symbol : PredefinedSymbols(Options.Target, Options.OS, Options.CPU))
-    Start[Symbol.Name] = {Symbol.State, 0};
+    Start[Symbol.Name] = Symbol.State;
   for (const TSymbolChange &Change : Options.Changes) {
     std::string_view Rest = Change.Name;
     std::string Name;
@@ -195,7 +195,7 @@ TConditions::TConditions(const TConditionOptions &Options) : Options(Options) {
       Rest.remove_prefix(Rest[0] == ':' ? 2 : 1);
       State.HasValue = ParseInteger(Rest, State.Value);
     }
-    Start[Name] = {State, 0};
+    Start[Name] = State;
   }
   Stack.reserve(64);
   Reset();
@@ -204,7 +204,6 @@ TConditions::TConditions(const TConditionOptions &Options) : Options(Options) {
 void TConditions::Reset() {
   Symbols = Start;
   AfterInclude = false;
-  IncludedAt = 0;
   Stack.clear();
 }
 
@@ -219,16 +218,13 @@ TSymbolState TConditions::Lookup(std::string_view Name, size_t Pos) {
   const std::string &Upper = Key(Name);
   const auto Found = Symbols.find(Upper);
   TSymbolState Result;
-  size_t ChangedAt = IncludedAt;
-  if (Found != Symbols.end()) {
-    Result = Found->second.State;
-    ChangedAt = std::max(ChangedAt, Found->second.ChangedAt);
-  }
+  if (Found != Symbols.end())
+    Result = Found->second;
   // An include might have defined any symbol that is not defined.
   if (AfterInclude && Result.State == TSymbolState::Undefined)
     Result = {TSymbolState::Unknown, false, 0};
   if (Log) {
-    Log->Reads.push_back({Pos, ChangedAt, static_cast<uint32_t>(Log->Names.size()),
+    Log->Reads.push_back({Pos, Log->Writes.size(), static_cast<uint32_t>(Log->Names.size()),
                           static_cast<uint32_t>(Upper.size()), Result});
     Log->Names += Upper;
   }
@@ -237,7 +233,7 @@ TSymbolState TConditions::Lookup(std::string_view Name, size_t Pos) {
 
 void TConditions::Write(std::string_view Name, const TSymbolState &Value, size_t Pos) {
   const std::string &Upper = Key(Name);
-  Symbols[Upper] = {Value, Pos};
+  Symbols[Upper] = Value;
   if (Log) {
     Log->Writes.push_back(
         {Pos, static_cast<uint32_t>(Log->Names.size()), static_cast<uint32_t>(Upper.size()), Value});
@@ -266,9 +262,8 @@ void TConditions::Include(size_t Pos) {
   if (Options.IncludesDefineNothing)
     return;
   AfterInclude = true;
-  IncludedAt = Pos;
   for (auto It = Symbols.begin(); It != Symbols.end();)
-    It = It->second.State.State == TSymbolState::Undefined ? Symbols.erase(It) : std::next(It);
+    It = It->second.State == TSymbolState::Undefined ? Symbols.erase(It) : std::next(It);
   if (Log)
     Log->Writes.push_back({Pos, 0, 0, {}});
 }
@@ -290,7 +285,8 @@ void TConditions::SetMode(std::string_view Mode, size_t Pos) {
   if (!NewSymbol && !SameWord(Mode, "fpc"))
     return; // a mode the compiler refuses changes nothing
   for (const char *Symbol : Known)
-    if (Symbols.count(Symbol) && Symbols[Symbol].State.State == TSymbolState::Defined)
+    // Read through Lookup, so that a helper's log holds what this decided.
+    if (Lookup(Symbol, Pos).State == TSymbolState::Defined)
       WriteHere(Symbol, {TSymbolState::Undefined, false, 0}, Pos);
   if (NewSymbol)
     WriteHere(NewSymbol, {TSymbolState::Defined, false, 0}, Pos);
@@ -421,17 +417,31 @@ bool TConditions::AgreesWith(uint8_t Depth, uint64_t Levels, const TConditionLog
           return false;
       break;
     }
-  // Every symbol the helper read after P as it had it at P must be ours
-  // as we have it now.
+  // Every symbol the helper read after P must read the same for us once
+  // its changes after P are ours: its own last change before the read, or
+  // else our value now; an include after P makes what is undefined unknown.
   auto *Self = const_cast<TConditions *>(this);
   TConditionLog *Saved = Self->Log;
   Self->Log = nullptr;
   bool Agrees = true;
+  const std::string_view Names(Log.Names);
   for (const TConditionLog::TRead &Read : Log.Reads) {
-    if (Read.Pos < P || Read.ChangedAt >= P)
+    if (Read.Pos < P)
       continue;
-    if (Self->Lookup(std::string_view(Log.Names).substr(Read.Name, Read.Length), 0) !=
-        Read.Result) {
+    const std::string_view Name = Names.substr(Read.Name, Read.Length);
+    const TSymbolState *Changed = nullptr;
+    bool Included = false;
+    for (size_t W = Read.WritesBefore; W-- > 0 && Log.Writes[W].Pos >= P;) {
+      const TConditionLog::TWrite &Write = Log.Writes[W];
+      if (Write.Length == 0)
+        Included = true;
+      else if (!Changed && Names.substr(Write.Name, Write.Length) == Name)
+        Changed = &Write.Value;
+    }
+    TSymbolState Ours = Changed ? *Changed : Self->Lookup(Name, 0);
+    if (Ours.State == TSymbolState::Undefined && (AfterInclude || Included))
+      Ours = {TSymbolState::Unknown, false, 0};
+    if (Ours != Read.Result) {
       Agrees = false;
       break;
     }

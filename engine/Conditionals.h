@@ -87,8 +87,8 @@ std::vector<TPredefinedSymbol> PredefinedSymbols(TCompilerTarget Target, TTarget
 /// holds from a given token on (see ScanSplit.h).
 struct TConditionLog {
   struct TRead {
-    size_t Pos;       // the directive that read it
-    size_t ChangedAt; // the helper's last change of it before (0: none)
+    size_t Pos;          // the directive that read it
+    size_t WritesBefore; // how many of the writes below came before it
     uint32_t Name, Length;
     TSymbolState Result;
   };
@@ -176,15 +176,10 @@ private:
   TTruth Evaluate(std::string_view Expression, size_t Pos);
   const std::string &Key(std::string_view Name) const;
 
-  struct TEntry {
-    TSymbolState State;
-    size_t ChangedAt = 0;
-  };
   TConditionOptions Options;
-  std::unordered_map<std::string, TEntry> Start;
-  std::unordered_map<std::string, TEntry> Symbols;
+  std::unordered_map<std::string, TSymbolState> Start;
+  std::unordered_map<std::string, TSymbolState> Symbols;
   bool AfterInclude = false;
-  size_t IncludedAt = 0;
   std::vector<uint8_t> Stack;
   TConditionLog *Log = nullptr;
   mutable std::string KeyBuffer; // reused, so that a lookup allocates nothing

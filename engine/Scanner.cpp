@@ -20,12 +20,7 @@ void TScanner::Scan(std::string_view Text, TPascalDialect Dialect, TMarkup &Mark
   }
   Scan.StartReports();
   size_t i = 0;
-  // Following conditionals, one thread: a helper that starts inside a
-  // directive the caller reads whole (an unclosed "{$I ..." running on)
-  // sees {$DEFINE}s the caller never does, and its later decisions rest on
-  // them while the meeting compares only the branch stack, so its page
-  // could differ from the caller's.
-  if (!Follows && ShouldSplit(Text.size(), FOptions.Split))
+  if (ShouldSplit(Text.size(), FOptions.Split))
     i = ScanWithHelper(Scan, Text, Dialect, Modes, Markup, FOptions.Split, Writer.Streaming(),
                        FHelperPages, FindPlainStarts, Writer.TextTranslator(), Control,
                        Follows ? Conditions : nullptr);

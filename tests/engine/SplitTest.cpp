@@ -182,6 +182,23 @@ TEST(Split, ConditionalPagesAndReportsAreThoseOfOneThread) {
                         Conditions);
 }
 
+// A helper starts from the symbols at the start of the text, so what it
+// reads may rest on changes the caller never made: {$DEFINE}s inside an
+// unclosed "{$I ..." the caller reads whole, an include before the
+// meeting, a mode symbol still defined for the caller.
+TEST(Split, SymbolsOnlyTheHelperHadChangedThePage) {
+  std::string Text;
+  for (int Block = 0; Block < 150; ++Block)
+    Text += "{$mode objfpc}\n a := b;\n a := b;\n{$mode delphi}\n a := b;\n a := b;\n a := b;\n"
+            "{$IFDEF FPC_OBJFPC}w{$ENDIF}\n"
+            "{$UNDEF A}{$I inc\n{$DEFINE A}{$IFDEF A}x{$ENDIF}\n{$UNDEF A}{$IFDEF A}y{$ENDIF}\n"
+            "{$I inc\n{$DEFINE B}\n{$I other.inc}{$IFNDEF B}z{$ENDIF}\n";
+  TConditionOptions Conditions;
+  Conditions.Enabled = true;
+  Conditions.Target = TCompilerTarget::FPC;
+  ExpectSameAsOneThread(Text, "symbols", {13, 40, 61, 150}, 0, TPascalDialect::Modern, Conditions);
+}
+
 // The UTF-8 pages' text is translated where each thread writes its page,
 // so the helper's page is RTF, decoded HTML5, or the token stream's run
 // form, already: a meeting has to find its place there, and a line end,
