@@ -202,7 +202,9 @@ TConditions::TConditions(const TConditionOptions &Options) : Options(Options) {
 }
 
 void TConditions::Reset() {
-  Symbols = Start;
+  Symbols.clear();
+  for (const auto &[Name, State] : Start)
+    Symbols[Name] = {State};
   AfterInclude = false;
   Stack.clear();
 }
@@ -218,13 +220,16 @@ TSymbolState TConditions::Lookup(std::string_view Name, size_t Pos) {
   const std::string &Upper = Key(Name);
   const auto Found = Symbols.find(Upper);
   TSymbolState Result;
-  if (Found != Symbols.end())
-    Result = Found->second;
+  uint32_t LastWrite = TConditionLog::NoWrite;
+  if (Found != Symbols.end()) {
+    Result = Found->second.State;
+    LastWrite = Found->second.LastWrite;
+  }
   // An include might have defined any symbol that is not defined.
   if (AfterInclude && Result.State == TSymbolState::Undefined)
     Result = {TSymbolState::Unknown, false, 0};
   if (Log) {
-    Log->Reads.push_back({Pos, Log->Writes.size(), static_cast<uint32_t>(Log->Names.size()),
+    Log->Reads.push_back({Pos, LastWrite, LastInclude, static_cast<uint32_t>(Log->Names.size()),
                           static_cast<uint32_t>(Upper.size()), Result});
     Log->Names += Upper;
   }
@@ -233,7 +238,7 @@ TSymbolState TConditions::Lookup(std::string_view Name, size_t Pos) {
 
 void TConditions::Write(std::string_view Name, const TSymbolState &Value, size_t Pos) {
   const std::string &Upper = Key(Name);
-  Symbols[Upper] = Value;
+  Symbols[Upper] = {Value, Log ? static_cast<uint32_t>(Log->Writes.size()) : TConditionLog::NoWrite};
   if (Log) {
     Log->Writes.push_back(
         {Pos, static_cast<uint32_t>(Log->Names.size()), static_cast<uint32_t>(Upper.size()), Value});
@@ -258,14 +263,21 @@ void TConditions::WriteHere(std::string_view Name, TSymbolState Value, size_t Po
 
 void TConditions::Include(size_t Pos) {
   // The include's own defines stay unknown; what was undefined before may
-  // now be defined, what was defined stays so.
+  // now be defined, what was defined stays so (Lookup).
   if (Options.IncludesDefineNothing)
     return;
   AfterInclude = true;
-  for (auto It = Symbols.begin(); It != Symbols.end();)
-    It = It->second.State == TSymbolState::Undefined ? Symbols.erase(It) : std::next(It);
-  if (Log)
+  if (Log) {
+    LastInclude = static_cast<uint32_t>(Log->Writes.size());
     Log->Writes.push_back({Pos, 0, 0, {}});
+  }
+}
+
+void TConditions::SetLog(TConditionLog *Value) {
+  Log = Value;
+  LastInclude = TConditionLog::NoWrite;
+  for (auto &Entry : Symbols)
+    Entry.second.LastWrite = TConditionLog::NoWrite;
 }
 
 void TConditions::SetMode(std::string_view Mode, size_t Pos) {
@@ -429,16 +441,11 @@ bool TConditions::AgreesWith(uint8_t Depth, uint64_t Levels, const TConditionLog
     if (Read.Pos < P)
       continue;
     const std::string_view Name = Names.substr(Read.Name, Read.Length);
-    const TSymbolState *Changed = nullptr;
-    bool Included = false;
-    for (size_t W = Read.WritesBefore; W-- > 0 && Log.Writes[W].Pos >= P;) {
-      const TConditionLog::TWrite &Write = Log.Writes[W];
-      if (Write.Length == 0)
-        Included = true;
-      else if (!Changed && Names.substr(Write.Name, Write.Length) == Name)
-        Changed = &Write.Value;
-    }
-    TSymbolState Ours = Changed ? *Changed : Self->Lookup(Name, 0);
+    const bool Changed =
+        Read.LastWrite != TConditionLog::NoWrite && Log.Writes[Read.LastWrite].Pos >= P;
+    const bool Included =
+        Read.LastInclude != TConditionLog::NoWrite && Log.Writes[Read.LastInclude].Pos >= P;
+    TSymbolState Ours = Changed ? Log.Writes[Read.LastWrite].Value : Self->Lookup(Name, 0);
     if (Ours.State == TSymbolState::Undefined && (AfterInclude || Included))
       Ours = {TSymbolState::Unknown, false, 0};
     if (Ours != Read.Result) {

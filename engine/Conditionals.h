@@ -87,8 +87,10 @@ std::vector<TPredefinedSymbol> PredefinedSymbols(TCompilerTarget Target, TTarget
 /// holds from a given token on (see ScanSplit.h).
 struct TConditionLog {
   struct TRead {
-    size_t Pos;          // the directive that read it
-    size_t WritesBefore; // how many of the writes below came before it
+    size_t Pos; // the directive that read it
+    // The helper's last write of the symbol before it, and its last
+    // include before it: indexes into Writes, or NoWrite.
+    uint32_t LastWrite, LastInclude;
     uint32_t Name, Length;
     TSymbolState Result;
   };
@@ -97,6 +99,7 @@ struct TConditionLog {
     uint32_t Name, Length; // Length 0: an include, which touches every undefined symbol
     TSymbolState Value;
   };
+  static constexpr uint32_t NoWrite = UINT32_MAX;
   std::vector<TRead> Reads;
   std::vector<TWrite> Writes;
   std::string Names;
@@ -131,10 +134,13 @@ public:
   /// The kind Follow would report for Body, without following it.
   TDirectiveKind KindOf(std::string_view Body) const;
 
-  /// The split: a helper records to Log what it reads and changes.
-  void SetLog(TConditionLog *Value) { Log = Value; }
+  /// The split: a helper records to Log, which is empty, what it reads
+  /// and changes.
+  void SetLog(TConditionLog *Value);
   /// Back to the state at the start of a text.
   void Reset();
+  /// Closes every open branch, keeping the symbols.
+  void CloseBranches() { Stack.clear(); }
 
   /// The stack as a helper's token mark keeps it: its depth, and its last
   /// eight levels, one byte each. Depth 255: too deep to keep.
@@ -178,8 +184,13 @@ private:
 
   TConditionOptions Options;
   std::unordered_map<std::string, TSymbolState> Start;
-  std::unordered_map<std::string, TSymbolState> Symbols;
+  struct TEntry {
+    TSymbolState State;
+    uint32_t LastWrite = TConditionLog::NoWrite; // in Log
+  };
+  std::unordered_map<std::string, TEntry> Symbols;
   bool AfterInclude = false;
+  uint32_t LastInclude = TConditionLog::NoWrite; // in Log
   std::vector<uint8_t> Stack;
   TConditionLog *Log = nullptr;
   mutable std::string KeyBuffer; // reused, so that a lookup allocates nothing

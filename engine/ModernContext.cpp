@@ -9,6 +9,8 @@
 // "Message(s)") they are identifiers. The context that decides it is a
 // few bytes (TModernContext) carried from token to token, never a look
 // back, so that a helper's scan can be taken over where contexts agree.
+#include <cstring>
+
 #include "ModernWords.h"
 #include "Scan.h"
 
@@ -183,6 +185,35 @@ void TScan::ReadModeDirective(size_t From, size_t To) {
     if (SameWord(Value.data(), Value.size(), Named.Name))
       Ctx.Keys = static_cast<uint8_t>(P <= To && Byte(P) == '-' ? Ctx.Keys & ~Named.Keys
                                                                 : Ctx.Keys | Named.Keys);
+}
+
+void TScan::GuessStartBetween(size_t From, size_t To, const TModernContext &Last) {
+  Ctx.Mode = Last.Mode;
+  Ctx.Keys = Last.Keys;
+  // The closer is looked for a little way on only: an unclosed "{$" in
+  // text full of them would otherwise cost a run to the end for each.
+  constexpr size_t LongestDirective = 256;
+  for (size_t P = From; P <= To;) {
+    const void *Found = std::memchr(S + P, '$', To - P + 1);
+    if (!Found)
+      break;
+    const size_t Dollar = static_cast<size_t>(static_cast<const char *>(Found) - S);
+    P = Dollar + 1;
+    const bool Brace = Dollar > From && Byte(Dollar - 1) == '{';
+    if (!Brace && !(Dollar > From + 1 && Byte(Dollar - 1) == '*' && Byte(Dollar - 2) == '('))
+      continue;
+    const size_t Limit = std::min(To, Dollar + LongestDirective);
+    size_t End = Dollar + 1;
+    while (End <= Limit && !(Brace ? Byte(End) == '}' : Byte(End) == '*' && Byte(End + 1) == ')'))
+      ++End;
+    if (End > Limit)
+      continue;
+    ReadModeDirective(Dollar + 1, End - 1);
+    const std::string_view Body(S + Dollar + 1, End - Dollar - 1);
+    if (Conditions)
+      Conditions->Follow(Body, Dollar - (Brace ? 1 : 2));
+    P = End;
+  }
 }
 
 size_t TScan::NestedCommentEnd(size_t i) const {

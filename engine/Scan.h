@@ -116,7 +116,7 @@ public:
   bool InAsmBody() const { return InAsm; }
   /// Modern: the context of the words to come, and the mode in force
   /// ("{$mode ...}" in the text changes it when the options let it). A
-  /// helper's segment starts in the context the scan started in.
+  /// helper's segment starts in the mode it guesses (GuessStartBetween).
   const TModernContext &ModernContext() const { return Ctx; }
   TPascalMode CurrentMode() const { return Ctx.Mode; }
 
@@ -138,6 +138,14 @@ public:
   size_t PendingPos() const { return static_cast<size_t>(Pending - S); }
   /// A helper's segment starts after position From: nothing before it is its.
   void StartAt(size_t From) { Pending = S + From + 1; }
+  /// Modern: a helper's guess of the mode and the symbols where its
+  /// segment starts after position To: the mode of Last (the context at
+  /// the end of its segment before, or of the start), changed by the
+  /// directives between positions From and To read on their own, as are
+  /// the conditionals' symbols (their stack stays empty). A directive
+  /// there may stand in a comment, a string or skipped code all the same:
+  /// a wrong guess only keeps the caller from meeting the helper.
+  void GuessStartBetween(size_t From, size_t To, const TModernContext &Last);
 
   /// The caller's side: continues from i through a helper's segment,
   /// taking the helper's page over where the two meet (ScanSplit.cpp).

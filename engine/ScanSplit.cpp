@@ -31,6 +31,8 @@ public:
       this->Segments[K].Page = &Pages[K % 2];
     if (Conditions)
       this->Conditions.emplace(*Conditions);
+    Guess.Mode = Modes.Mode;
+    Guess.Keys = KeysOf(Modes.Mode);
     try {
       Thread = std::thread([this] { Work(); });
     } catch (const std::system_error &) {
@@ -113,14 +115,22 @@ private:
         Writer.SetTextLine(1 + LinesBefore);
       }
       TScan Scan(Text, Markup, Writer, Control, FindPlainStarts, Dialect, Modes);
-      // The helper's guess of the conditionals at its segment's start: none
-      // open, the symbols as at the start of the text. What it reads of
-      // them is logged, for the caller to check where it meets it.
+      // The helper's guess of the mode and the conditionals at its
+      // segment's start: what it had at the end of its segment before,
+      // with the directives since, and no branch open. What it reads of
+      // the symbols is logged, for the caller to check where it meets it.
       Segment.Log.Clear();
       if (Conditions) {
-        Conditions->Reset();
-        Conditions->SetLog(&Segment.Log);
+        Conditions->SetLog(nullptr);
         Scan.Conditions = &*Conditions;
+      }
+      if (Dialect == TPascalDialect::Modern) {
+        Scan.GuessStartBetween(GuessedTo + 1, Segment.From, Guess);
+        GuessedTo = Segment.From;
+      }
+      if (Conditions) {
+        Conditions->CloseBranches();
+        Conditions->SetLog(&Segment.Log);
       }
       Scan.Yield = &Yield;
       Scan.Marks = &Segment.Marks;
@@ -133,6 +143,8 @@ private:
       Segment.EndMarkup = Markup.StateKey();
       Segment.EndInAsm = Scan.InAsmBody();
       Segment.EndContext = Scan.ModernContext();
+      Guess = Segment.EndContext;
+      GuessedTo = Segment.End;
       if (Conditions)
         Segment.EndStack = Conditions->Levels();
       Segment.EndLine = Writer.TextLine();
@@ -147,6 +159,8 @@ private:
   const TModeOptions Modes;
   TMarkup Markup; // its own, from the start state at every segment
   std::optional<TConditions> Conditions;
+  TModernContext Guess; // the mode at GuessedTo, as the helper guesses it
+  size_t GuessedTo = 0;
   const TFindPlainStarts FindPlainStarts;
   const TTextTranslator *const Translator; // shared: it holds no state
   size_t CountedTo = 0;                    // numbered lines: line ends before

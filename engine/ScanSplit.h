@@ -7,7 +7,12 @@
 // markup's start state and from a token start it guesses (a line start);
 // where the caller's own tokens reach one of the helper's token starts in
 // the same markup state (and, in the modern dialect, both in an asm body
-// or both outside one), the rest of the helper's page is the caller's.
+// or both outside one, in the same context and mode, with the same
+// conditionals open and every symbol the helper reads after it read
+// alike), the rest of the helper's page is the caller's. The modern
+// dialect's helper starts a segment in the mode and with the symbols it
+// guesses from the directives before it (TScan::GuessStartBetween): a
+// guess decides only whether the two meet, never what the page is.
 // Where they do not (a segment starting inside a comment or string, or a
 // markup state that never agrees), the caller converts that segment
 // itself. Progress reports are recorded by the helper and made by the

@@ -182,17 +182,19 @@ TEST(Split, ConditionalPagesAndReportsAreThoseOfOneThread) {
                         Conditions);
 }
 
-// A helper starts from the symbols at the start of the text, so what it
-// reads may rest on changes the caller never made: {$DEFINE}s inside an
-// unclosed "{$I ..." the caller reads whole, an include before the
-// meeting, a mode symbol still defined for the caller.
+// A helper guesses the mode and the symbols at its segment's start from
+// the directives before it, read on their own, so what it reads may rest
+// on changes the caller never made: {$DEFINE}s inside an unclosed
+// "{$I ..." the caller reads whole, or in a string or a comment, an
+// include before the meeting, a mode symbol still defined for the caller.
 TEST(Split, SymbolsOnlyTheHelperHadChangedThePage) {
   std::string Text;
   for (int Block = 0; Block < 150; ++Block)
     Text += "{$mode objfpc}\n a := b;\n a := b;\n{$mode delphi}\n a := b;\n a := b;\n a := b;\n"
             "{$IFDEF FPC_OBJFPC}w{$ENDIF}\n"
             "{$UNDEF A}{$I inc\n{$DEFINE A}{$IFDEF A}x{$ENDIF}\n{$UNDEF A}{$IFDEF A}y{$ENDIF}\n"
-            "{$I inc\n{$DEFINE B}\n{$I other.inc}{$IFNDEF B}z{$ENDIF}\n";
+            "{$I inc\n{$DEFINE B}\n{$I other.inc}{$IFNDEF B}z{$ENDIF}\n"
+            "s := '{$DEFINE C}{$mode objfpc}'; { {$UNDEF D} }\n{$IFDEF C}v{$ENDIF}{$IFNDEF D}u{$ENDIF}\n";
   TConditionOptions Conditions;
   Conditions.Enabled = true;
   Conditions.Target = TCompilerTarget::FPC;
