@@ -216,9 +216,24 @@ const std::string &TConditions::Key(std::string_view Name) const {
   return KeyBuffer;
 }
 
+size_t TConditions::TNameHash::operator()(std::string_view Name) const {
+  uint64_t Hash = 14695981039346656037u;
+  for (const char C : Name)
+    Hash = (Hash ^ static_cast<unsigned char>(Upper(C))) * 1099511628211u;
+  return static_cast<size_t>(Hash);
+}
+
+bool TConditions::TNameEqual::operator()(std::string_view A, std::string_view B) const {
+  if (A.size() != B.size())
+    return false;
+  for (size_t K = 0; K < A.size(); ++K)
+    if (Upper(A[K]) != Upper(B[K]))
+      return false;
+  return true;
+}
+
 TSymbolState TConditions::Lookup(std::string_view Name, size_t Pos) {
-  const std::string &Upper = Key(Name);
-  const auto Found = Symbols.find(Upper);
+  const auto Found = Symbols.find(Name);
   TSymbolState Result;
   uint32_t LastWrite = TConditionLog::NoWrite;
   if (Found != Symbols.end()) {
@@ -230,8 +245,8 @@ TSymbolState TConditions::Lookup(std::string_view Name, size_t Pos) {
     Result = {TSymbolState::Unknown, false, 0};
   if (Log) {
     Log->Reads.push_back({Pos, LastWrite, LastInclude, static_cast<uint32_t>(Log->Names.size()),
-                          static_cast<uint32_t>(Upper.size()), Result});
-    Log->Names += Upper;
+                          static_cast<uint32_t>(Name.size()), Result});
+    Log->Names += Key(Name);
   }
   return Result;
 }

@@ -188,7 +188,17 @@ private:
     TSymbolState State;
     uint32_t LastWrite = TConditionLog::NoWrite; // in Log
   };
-  std::unordered_map<std::string, TEntry> Symbols;
+  // A lookup finds a name whatever its case without copying it: the
+  // directives of a large text look symbols up all the time.
+  struct TNameHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view Name) const;
+  };
+  struct TNameEqual {
+    using is_transparent = void;
+    bool operator()(std::string_view A, std::string_view B) const;
+  };
+  std::unordered_map<std::string, TEntry, TNameHash, TNameEqual> Symbols;
   bool AfterInclude = false;
   uint32_t LastInclude = TConditionLog::NoWrite; // in Log
   std::vector<uint8_t> Stack;

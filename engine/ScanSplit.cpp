@@ -121,6 +121,7 @@ private:
       // the symbols is logged, for the caller to check where it meets it.
       Segment.Log.Clear();
       if (Conditions) {
+        Conditions->CloseBranches();
         Conditions->SetLog(nullptr);
         Scan.Conditions = &*Conditions;
       }
