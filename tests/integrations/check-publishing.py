@@ -216,6 +216,24 @@ for index, token, value in lexer.get_tokens_unprocessed(text):
             fail("sphinx: no %s token %r in index.html" % (cls, text))
     ok("sphinx-build -W: the code-block pages hold the tokens' classes")
 
+    try:
+        import mkdocs  # noqa: F401
+    except ImportError as error:
+        skip("MkDocs: %s (Debian package mkdocs)" % error)
+        return
+    site = os.path.join(work, "mkdocs-site")
+    done = run([py, "-m", "mkdocs", "build", "--strict", "-q", "-f",
+                os.path.join(HERE, "mkdocs", "mkdocs.yml"), "-d", site], env=env, check=False)
+    if done.returncode != 0:
+        fail("mkdocs build --strict: " + done.stderr.decode(errors="replace"))
+    with open(os.path.join(site, "index.html"), encoding="utf-8") as f:
+        page = f.read()
+    for cls, text in (("k", "unit"), ("cp", "{$mode objfpc}{$H+}"), ("x", "nop"),
+                      ("s", "&#39;Grüß dich, €&#39;")):
+        if '<span class="%s">%s</span>' % (cls, text) not in page:
+            fail("mkdocs: no %s token %r in index.html" % (cls, text))
+    ok("mkdocs build --strict: the fenced block holds the tokens' classes")
+
 
 def main():
     if not os.access(CLI, os.X_OK):
