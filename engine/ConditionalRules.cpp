@@ -79,7 +79,7 @@ template <TScanMode Mode> size_t TScan::TakeSkippedText(size_t i) {
   if (P == i) {
     // A directive: the branch may end here.
     if (Byte(i) == '{')
-      return TakeDirective<Mode>(i, RunTo('}', i + 1));
+      return TakeDirective<Mode>(i, NestsComments(Ctx.Keys) ? NestedCommentEnd(i) : RunTo('}', i + 1));
     return TakeDirective<Mode>(i, ParenCommentEnd(i));
   }
   const size_t e = std::min(P, Len + 1) - 1;

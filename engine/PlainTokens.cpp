@@ -228,7 +228,7 @@ inline size_t TScan::EndOfShortToken(size_t P, THighlightElement &Element) const
       if (Directive && (Conditions || (Byte(P + 2) | 32) == 'm'))
         return 0;
       Element = Directive ? heDirective : heComment;
-      const bool Nests = !Directive && NestsComments(Ctx.Keys);
+      const bool Nests = NestsComments(Ctx.Keys);
       End = ByteSearch::ShortTokenEnd(S + P + 1, Nests ? '{' : '}', '}');
       return End < 0 || Byte(P + 1 + static_cast<size_t>(End)) == '{'
                  ? 0

@@ -331,7 +331,7 @@ private:
     } else if (c == '{') {
       if (At(i + 1) == '$') {
         const int64_t p = FindDelimiter("}", i);
-        e = p ? p : Len;
+        e = Nesting ? NestedEnd(i, "{", "}") : p ? p : Len;
         if (Conditions)
           return FollowDirective(i);
         ReadDirective(i + 2, e);
@@ -417,7 +417,7 @@ private:
     int64_t e, From, To;
     if (T[i] == '{') {
       const int64_t p = FindDelimiter("}", i);
-      e = p ? p : Len;
+      e = Nesting ? NestedEnd(i, "{", "}") : p ? p : Len;
       From = i + 2;
       To = T[e] == '}' ? e - 1 : e;
     } else {

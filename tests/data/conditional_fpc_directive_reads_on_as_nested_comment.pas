@@ -1,0 +1,1 @@
+{$ifdef NOTDEFINED { a } }x{$else { b } }y{$endif { c } }

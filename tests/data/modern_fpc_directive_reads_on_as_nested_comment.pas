@@ -1,0 +1,3 @@
+{$mode objfpc}{$ifdef X { a } b } c
+{$I+ {x}} d
+{$mode delphi}{$I+ {x} e
