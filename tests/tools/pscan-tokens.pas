@@ -224,6 +224,10 @@ begin
         Start := Offset(Scanner.CurTokenPos.Row, Scanner.CurTokenPos.Column);
         Stop := Offset(Scanner.CurRow, Scanner.CurColumn);
         Text := Scanner.CurTokenString;
+        { Operators made of symbols ("<<", ">>") come with no text of
+          their own: their bytes tell them from the words they stand for. }
+        if (Text = '') and (Stop > Start) then
+          Text := Copy(Content, Start + 1, Stop - Start);
         WriteLn(KindOf(T, Text, Scanner.CurrentModeSwitches), ' ', Start, ' ', Stop);
         if (T = tkComment) and (Stop > Start) then
           FollowMode(Scanner, Copy(Content, Start + 1, Stop - Start));
