@@ -3,11 +3,11 @@
 // compiler skips is one token of inactive code up to the next directive.
 //
 // Skipped text is read as Free Pascal's scanner reads it to find the end
-// of the branch (skipuntildirective): brace comments nest there, whatever
-// the mode, and a "{$" inside one is no directive; "(*...*)" and "//"
-// comments are passed over, and so are strings, which end at their
-// closing apostrophe or at the line's end. Only "{$" and "(*$" outside
-// these start a directive.
+// of the branch (skipuntildirective): comments are passed over, nested
+// in the modes that nest them, and a "{$" inside one is no directive;
+// "//" comments and strings, which end at their closing apostrophe or at
+// the line's end, are passed over too. Only "{$" and "(*$" outside these
+// start a directive.
 #include "Scan.h"
 
 template <TScanMode Mode> size_t TScan::TakeDirective(size_t i, size_t e) {
@@ -52,14 +52,13 @@ template <TScanMode Mode> size_t TScan::TakeSkippedText(size_t i) {
     if (C == '{') {
       if (Byte(P + 1) == '$')
         break;
-      // A brace comment, nested: "{ {$ENDIF} }" holds no directive.
-      size_t Depth = 1;
-      for (++P; P <= Len && Depth > 0; ++P)
-        Depth += Byte(P) == '{' ? 1 : Byte(P) == '}' ? size_t(-1) : 0;
+      // "{ {$ENDIF} }" holds no directive in any mode; "{ { } {$ENDIF}"
+      // ends the branch where comments do not nest, as in Delphi's mode.
+      P = (NestsComments(Ctx.Keys) ? NestedCommentEnd(P) : RunTo('}', P + 1)) + 1;
     } else if (C == '(' && Byte(P + 1) == '*') {
       if (Byte(P + 2) == '$')
         break;
-      P = ParenCommentEnd(P) + 1;
+      P = (NestsComments(Ctx.Keys) ? NestedCommentEnd(P) : ParenCommentEnd(P)) + 1;
     } else if (C == '/' && Byte(P + 1) == '/') {
       P = LineCommentEnd(P) + 1;
     } else if (C == '\'') {

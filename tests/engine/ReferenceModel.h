@@ -436,9 +436,10 @@ private:
     return e;
   }
   // Skipped text as Free Pascal's skipuntildirective reads it: Style 0
-  // outside comments, 1 in brace comments (which nest: Level), 2 where
-  // "(*" was read; strings only outside comments, to the apostrophe that
-  // closes them or the line's end. "{$" (at level 0) and "(*$" end it.
+  // outside comments, 1 in brace comments (which nest in the nesting modes:
+  // Level), and "(*" comments passed over whole (nested in those modes);
+  // strings only outside comments, to the apostrophe that closes them or
+  // the line's end. "{$" (at level 0) and "(*$" end it.
   int64_t SkippedToken(int64_t i) {
     int64_t p = i, Level = 0;
     int Style = 0;
@@ -450,7 +451,7 @@ private:
         break;
       if (c == '{') {
         Style = 1;
-        ++Level;
+        Level = Nesting ? Level + 1 : 1;
         ++p;
       } else if (c == '}' && Style == 1) {
         if (--Level == 0)
@@ -458,7 +459,7 @@ private:
         ++p;
       } else if (Style == 0 && c == '(' && At(p + 1) == '*') {
         const int64_t q = FindDelimiter("*)", p + 2);
-        p = q ? q + 2 : Len + 1;
+        p = Nesting ? NestedEnd(p, "(*", "*)") + 1 : q ? q + 2 : Len + 1;
       } else if (Style == 0 && c == '/' && At(p + 1) == '/') {
         p += 2;
         while (p <= Len && T[p] != '\r' && T[p] != '\n')

@@ -1,0 +1,2 @@
+{$IFDEF NOTDEF}a { { } {$ENDIF}b
+{$mode objfpc}{$IFDEF NOTDEF}c { { } {$ENDIF} }d (* (* *) {$ENDIF} *)e{$ENDIF}f
