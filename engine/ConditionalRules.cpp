@@ -54,7 +54,7 @@ template <TScanMode Mode> size_t TScan::TakeSkippedText(size_t i) {
         break;
       // "{ {$ENDIF} }" holds no directive in any mode; "{ { } {$ENDIF}"
       // ends the branch where comments do not nest, as in Delphi's mode.
-      P = (NestsComments(Ctx.Keys) ? NestedCommentEnd(P) : RunTo('}', P + 1)) + 1;
+      P = BraceCommentEnd(P) + 1;
     } else if (C == '(' && Byte(P + 1) == '*') {
       if (Byte(P + 2) == '$')
         break;
@@ -78,7 +78,7 @@ template <TScanMode Mode> size_t TScan::TakeSkippedText(size_t i) {
   if (P == i) {
     // A directive: the branch may end here.
     if (Byte(i) == '{')
-      return TakeDirective<Mode>(i, NestsComments(Ctx.Keys) ? NestedCommentEnd(i) : RunTo('}', i + 1));
+      return TakeDirective<Mode>(i, BraceCommentEnd(i));
     return TakeDirective<Mode>(i, ParenCommentEnd(i));
   }
   const size_t e = std::min(P, Len + 1) - 1;

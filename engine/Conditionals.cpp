@@ -253,7 +253,8 @@ TSymbolState TConditions::Lookup(std::string_view Name, size_t Pos) {
 
 void TConditions::Write(std::string_view Name, const TSymbolState &Value, size_t Pos) {
   const std::string &Upper = Key(Name);
-  Symbols[Upper] = {Value, Log ? static_cast<uint32_t>(Log->Writes.size()) : TConditionLog::NoWrite};
+  Symbols[Upper] = {Value,
+                    Log ? static_cast<uint32_t>(Log->Writes.size()) : TConditionLog::NoWrite};
   if (Log) {
     Log->Writes.push_back(
         {Pos, static_cast<uint32_t>(Log->Names.size()), static_cast<uint32_t>(Upper.size()), Value});

@@ -102,13 +102,11 @@ template <TScanMode Mode> size_t TScan::TakeModernToken(size_t i) {
     // A directive ends where a comment would: in Free Pascal's nesting
     // modes the compiler reads what follows the directive's own words as
     // a nested comment, so "{$ifdef X { note } }" is one directive there.
+    e = BraceCommentEnd(i);
     if (Byte(i + 1) == '$') {
-      e = NestsComments(Ctx.Keys) ? NestedCommentEnd(i) : RunTo('}', i + 1);
       if (Conditions) [[unlikely]]
         return TakeDirective<Mode>(i, e);
       ReadModeDirective(i + 2, e);
-    } else {
-      e = NestsComments(Ctx.Keys) ? NestedCommentEnd(i) : RunTo('}', i + 1);
     }
     SwitchTo(Byte(i + 1) == '$' ? heDirective : heComment, i);
     WriteEscaped(i, e);

@@ -173,6 +173,11 @@ private:
   template <TScanMode Mode> size_t TakeDirective(size_t i, size_t e);
   template <TScanMode Mode> size_t TakeSkippedText(size_t i);
   size_t NestedCommentEnd(size_t i) const;
+  // The end of the brace comment or directive at i in the mode in force:
+  // nested in Free Pascal's nesting modes, else at its first "}".
+  size_t BraceCommentEnd(size_t i) const {
+    return NestsComments(Ctx.Keys) ? NestedCommentEnd(i) : RunTo('}', i + 1);
+  }
   // The modern context: a word's element where it stands, and what a
   // symbol run, a value and a directive do to the context.
   THighlightElement ModernWordElement(size_t P, size_t Length);

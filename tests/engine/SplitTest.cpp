@@ -194,7 +194,8 @@ TEST(Split, SymbolsOnlyTheHelperHadChangedThePage) {
             "{$IFDEF FPC_OBJFPC}w{$ENDIF}\n"
             "{$UNDEF A}{$I inc\n{$DEFINE A}{$IFDEF A}x{$ENDIF}\n{$UNDEF A}{$IFDEF A}y{$ENDIF}\n"
             "{$I inc\n{$DEFINE B}\n{$I other.inc}{$IFNDEF B}z{$ENDIF}\n"
-            "s := '{$DEFINE C}{$mode objfpc}'; { {$UNDEF D} }\n{$IFDEF C}v{$ENDIF}{$IFNDEF D}u{$ENDIF}\n";
+            "s := '{$DEFINE C}{$mode objfpc}'; { {$UNDEF D} }\n"
+            "{$IFDEF C}v{$ENDIF}{$IFNDEF D}u{$ENDIF}\n";
   TConditionOptions Conditions;
   Conditions.Enabled = true;
   Conditions.Target = TCompilerTarget::FPC;
