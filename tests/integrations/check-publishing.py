@@ -3,13 +3,17 @@
 tessaline-cli: the token stream against its contract, the pandoc filter
 (integrations/pandoc/tessaline.lua) with pandoc, and the Pygments lexer
 (integrations/pygments) installed into a virtual environment, with
-pygmentize and a Sphinx project built with -W.
+pygmentize, a Sphinx project built with -W, MkDocs and, where it is
+installed, MediaWiki's SyntaxHighlight.
 
-    python3 tests/integrations/check-publishing.py [--require-tools] [BUILD_DIR]
+    python3 tests/integrations/check-publishing.py [--require-tools] [--require-mediawiki]
+                                                   [BUILD_DIR]
 
 Prints "ok: ..." per check, "SKIP: ..." with the reason for a tool that is
 missing (a failure with --require-tools, as in CI, where scripts/install-deps
 has installed them all), and ends with status 1 at the first failure.
+MediaWiki is not among the test tools (Debian's package brings a web
+server): without it, its check is skipped unless --require-mediawiki.
 """
 
 import json
@@ -23,7 +27,8 @@ import venv
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 REQUIRE_TOOLS = "--require-tools" in sys.argv[1:]
-ARGS = [a for a in sys.argv[1:] if a != "--require-tools"]
+REQUIRE_MEDIAWIKI = "--require-mediawiki" in sys.argv[1:]
+ARGS = [a for a in sys.argv[1:] if a not in ("--require-tools", "--require-mediawiki")]
 BUILD = os.path.abspath(ARGS[0] if ARGS else os.path.join(ROOT, "build"))
 CLI = os.path.join(BUILD, "cli", "tessaline-cli")
 FILTER = os.path.join(ROOT, "integrations", "pandoc", "tessaline.lua")
@@ -233,6 +238,44 @@ for index, token, value in lexer.get_tokens_unprocessed(text):
         if '<span class="%s">%s</span>' % (cls, text) not in page:
             fail("mkdocs: no %s token %r in index.html" % (cls, text))
     ok("mkdocs build --strict: the fenced block holds the tokens' classes")
+    check_mediawiki(work, py, env)
+
+
+def check_mediawiki(work, py, env):
+    """The README's recipe: SyntaxHighlight running Pygments through a
+    script that starts the environment's Python."""
+    php = shutil.which("php")
+    maintenance = "/usr/share/mediawiki/maintenance"
+    if not php or not os.path.exists(os.path.join(maintenance, "parse.php")):
+        message = "MediaWiki: not installed (bash scripts/install-deps --mediawiki)"
+        if REQUIRE_MEDIAWIKI:
+            fail(message)
+        print("SKIP: " + message)
+        return
+    # A wiki of its own, in the work folder: MW_CONFIG_FILE keeps the
+    # installer and the parser off the machine's own LocalSettings.php.
+    wiki = os.path.join(work, "wiki")
+    os.makedirs(os.path.join(wiki, "data"))
+    settings = os.path.join(wiki, "LocalSettings.php")
+    env = dict(env, MW_CONFIG_FILE=settings)
+    run([php, os.path.join(maintenance, "install.php"), "--dbtype", "sqlite",
+         "--dbpath", os.path.join(wiki, "data"), "--dbname", "wiki", "--server", "http://localhost",
+         "--scriptpath", "", "--pass", "Tessaline-check-1", "--confpath", wiki, "Check", "Admin"],
+        env=env)
+    pygmentize = os.path.join(wiki, "pygmentize")
+    with open(pygmentize, "w") as f:
+        f.write('#!/bin/sh\nexec %s -m pygments "$@"\n' % py)
+    os.chmod(pygmentize, 0o755)
+    with open(settings, "a") as f:
+        f.write("wfLoadExtension( 'SyntaxHighlight_GeSHi' );\n$wgPygmentizePath = '%s';\n" % pygmentize)
+    text = '<syntaxhighlight lang="tessaline">\n%s</syntaxhighlight>\n' % SAMPLE
+    html = run([php, os.path.join(maintenance, "parse.php"), "--conf", settings], text.encode(),
+               env=env).stdout.decode()
+    for cls, text in (("k", "procedure"), ("cp", "{$mode objfpc}"), ("s", "&#39;naïve €&#39;"),
+                      ("x", "nop")):
+        if '<span class="%s">%s</span>' % (cls, text) not in html:
+            fail("MediaWiki: no %s token %r:\n%s" % (cls, text, html))
+    ok("MediaWiki: <syntaxhighlight lang=\"tessaline\"> with $wgPygmentizePath")
 
 
 def main():
