@@ -11,6 +11,9 @@
 //   engine_bench --progress FILE
 // The second form streams the page to nowhere once and checks the progress
 // reports (1, strictly growing values, 100), for files of any size.
+// Every page is followed by the machine's floor: one memcpy of the page's
+// bytes. The token stream's also by the line writer alone: its lines
+// written from their runs, known in advance, by one thread.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -21,6 +24,7 @@
 
 #include "FileIO.h"
 #include "Tessaline.h"
+#include "TokenStream.h"
 
 namespace {
 
@@ -29,6 +33,44 @@ public:
   size_t Bytes = 0;
   void Write(const char *, size_t Size) override { Bytes += Size; }
 };
+
+// The median seconds that TTokenLines takes to write the token stream
+// Lines again from its runs, a switch and one piece per line.
+double TimeTokenLines(const std::string &Lines, size_t SourceSize, int Runs) {
+  TByteBuffer RunForm;
+  {
+    TPageWriter Writer(RunForm, Lines.size() / 8);
+    for (size_t At = 0; At < Lines.size();) {
+      const size_t End = Lines.find('\n', At);
+      const std::string_view Line(Lines.data() + At, End - At);
+      const size_t Length = Line.find("\"length\":") + 9;
+      const size_t Name = Line.find("\"element\":\"") + 11;
+      const std::string_view Element = Line.substr(Name, Line.size() - 2 - Name);
+      for (int E = 0; E < ElementCount; ++E)
+        if (TokenElementName(static_cast<THighlightElement>(E)) == Element)
+          PutTokenSwitch(Writer, static_cast<THighlightElement>(E));
+      PutTokenPiece(Writer, std::strtoull(Line.data() + Length, nullptr, 10));
+      At = End + 1;
+    }
+    Writer.Finish();
+  }
+  std::vector<double> Seconds;
+  for (int K = 0; K < Runs; ++K) {
+    TNullSink Sink;
+    const auto Start = std::chrono::steady_clock::now();
+    TPageWriter Out(Sink);
+    TTokenLines Written(Out, 0, SourceSize);
+    Written.Write(RunForm.Data(), RunForm.Size());
+    Written.Finish();
+    Out.Finish();
+    Seconds.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - Start).count());
+    if (Sink.Bytes != Lines.size())
+      std::fprintf(stderr, "the lines from their runs differ in size: %zu, not %zu\n", Sink.Bytes,
+                   Lines.size());
+  }
+  std::sort(Seconds.begin(), Seconds.end());
+  return Seconds[Seconds.size() / 2];
+}
 
 int CheckProgress(const char *FileName) {
   TTessaline Converter;
@@ -158,4 +200,11 @@ int main(int argc, char **argv) {
   std::sort(CopyRates.begin(), CopyRates.end());
   std::printf("floor: memcpy of the page's bytes, median %.0f MB of input per s\n",
               CopyRates[CopyRates.size() / 2]);
+  if (Page.Format == TPageFormat::Tokens) {
+    Converter.Convert();
+    const double Rate = TimeTokenLines(Converter.HTML(), Converter.Plain().size(), Runs);
+    std::printf("floor: the lines alone from their runs, one thread, median %.0f MB of input "
+                "per s\n",
+                Megabytes / Rate);
+  }
 }

@@ -49,6 +49,11 @@ void PutTokenPiece(TPageWriter &Writer, uint64_t Size) {
   Writer.Put(Code, sizeof Code);
 }
 
+void PutTokenSwitch(TPageWriter &Writer, THighlightElement E) {
+  const char Code = static_cast<char>(SwitchCode + E);
+  Writer.Put(&Code, 1);
+}
+
 uint64_t UTF16Size(const char *Data, size_t Size) {
   uint64_t Units = 0;
   for (size_t K = 0; K < Size; ++K) {

@@ -32,6 +32,9 @@ void BuildTokenSpans(TSpanMarkup &Spans);
 
 /// Writes the run form of a piece of Size source bytes (nothing for 0).
 void PutTokenPiece(TPageWriter &Writer, uint64_t Size);
+/// Writes the run form's switch to element E: the pieces that follow are
+/// E's. (The spans write it; a caller that has the runs writes it itself.)
+void PutTokenSwitch(TPageWriter &Writer, THighlightElement E);
 
 /// The UTF-16 bytes that the piece of UTF-8 at Data stands for: two for
 /// each character, four for one outside the Basic Multilingual Plane. A
