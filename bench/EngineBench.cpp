@@ -37,6 +37,9 @@ public:
 // The median seconds that TTokenLines takes to write the token stream
 // Lines again from its runs, a switch and one piece per line.
 double TimeTokenLines(const std::string &Lines, size_t SourceSize, int Runs) {
+  std::string Names[ElementCount];
+  for (int E = 0; E < ElementCount; ++E)
+    Names[E] = TokenElementName(static_cast<THighlightElement>(E));
   TByteBuffer RunForm;
   {
     TPageWriter Writer(RunForm, Lines.size() / 8);
@@ -47,7 +50,7 @@ double TimeTokenLines(const std::string &Lines, size_t SourceSize, int Runs) {
       const size_t Name = Line.find("\"element\":\"") + 11;
       const std::string_view Element = Line.substr(Name, Line.size() - 2 - Name);
       for (int E = 0; E < ElementCount; ++E)
-        if (TokenElementName(static_cast<THighlightElement>(E)) == Element)
+        if (Names[E] == Element)
           PutTokenSwitch(Writer, static_cast<THighlightElement>(E));
       PutTokenPiece(Writer, std::strtoull(Line.data() + Length, nullptr, 10));
       At = End + 1;
